@@ -1,0 +1,45 @@
+#include "image_limits.h"
+
+#include "pix_error.h"
+
+namespace pix {
+
+int64_t checkedMul(int64_t a, int64_t b, const QString& source) {
+    int64_t result = 0;
+    if (a < 0 || b < 0 || __builtin_mul_overflow(a, b, &result))
+        throw PixError(kErrTooLarge, QStringLiteral("Image size overflows"), source);
+    return result;
+}
+
+void checkImageSize(int64_t width, int64_t height, const QString& source) {
+    if (width <= 0 || height <= 0)
+        throw PixError(kErrInvalidArgument,
+                       QStringLiteral("Invalid image size %1 x %2").arg(width).arg(height), source);
+    if (width > kMaxSide || height > kMaxSide)
+        throw PixError(kErrTooLarge,
+                       QStringLiteral("Image size %1 x %2 exceeds the limit of %3 pixels per side")
+                           .arg(width)
+                           .arg(height)
+                           .arg(kMaxSide),
+                       source);
+    const int64_t pixels = checkedMul(width, height, source);
+    if (pixels > kMaxPixels)
+        throw PixError(kErrTooLarge,
+                       QStringLiteral("Image size %1 x %2 (%3 pixels) exceeds the limit of %4 pixels")
+                           .arg(width)
+                           .arg(height)
+                           .arg(pixels)
+                           .arg(kMaxPixels),
+                       source);
+}
+
+void checkPageCount(int64_t pages, const QString& source) {
+    if (pages > kMaxPages)
+        throw PixError(kErrTooLarge,
+                       QStringLiteral("The file holds %1 pages, more than the limit of %2")
+                           .arg(pages)
+                           .arg(kMaxPages),
+                       source);
+}
+
+} // namespace pix

@@ -1,0 +1,23 @@
+// Size limits every reader and every blank-image request is checked against before allocating.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+namespace pix {
+
+inline constexpr int64_t kMaxPixels = 268'435'456; // 16384 x 16384
+inline constexpr int64_t kMaxSide = 65'535;
+inline constexpr int64_t kMaxPages = 1'000;
+
+// Throws PixError(kErrTooLarge) naming the size and the limit when width x height is not allowed,
+// and PixError(kErrInvalidArgument) for non-positive sides. Uses overflow-checked 64-bit maths.
+void checkImageSize(int64_t width, int64_t height, const QString& source);
+
+// Throws when a file claims more pages than allowed.
+void checkPageCount(int64_t pages, const QString& source);
+
+// Overflow-checked a * b for sizes; throws PixError(kErrTooLarge) on overflow or negative input.
+int64_t checkedMul(int64_t a, int64_t b, const QString& source);
+
+} // namespace pix

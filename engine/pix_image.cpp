@@ -1,0 +1,258 @@
+#include "pix_image.h"
+
+#include "codecs/codec.h"
+#include "image_limits.h"
+#include "image_type.h"
+#include "pix_error.h"
+
+#include <QColor>
+#include <QFile>
+#include <QFileInfo>
+
+namespace pix {
+
+EngineColor MakeColor(uint32_t bgrColor, int alpha) {
+    return (bgrColor & 0x00FFFFFFu) | (uint32_t(alpha & 0xFF) << 24);
+}
+
+QRgb toQRgb(EngineColor c) {
+    return qRgba(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF), int(c >> 24));
+}
+
+QColor toQColor(EngineColor c) { return QColor::fromRgba(toQRgb(c)); }
+
+uint32_t toBgr(const QColor& c) {
+    return uint32_t(c.red()) | (uint32_t(c.green()) << 8) | (uint32_t(c.blue()) << 16);
+}
+
+namespace {
+const QImage kNullImage;
+const QString kSource = QStringLiteral("PixImage");
+} // namespace
+
+PixImage::PixImage(QObject* parent) : QObject(parent) {}
+PixImage::~PixImage() = default;
+
+const QImage& PixImage::image() const {
+    return pages_.isEmpty() ? kNullImage : pages_[current_].image;
+}
+
+int PixImage::imageType() const { return pages_.isEmpty() ? kRgb : pages_[current_].type; }
+
+void PixImage::setCurrentPage(int index) {
+    if (index < 0 || index >= pages_.size() || index == current_) return;
+    current_ = index;
+    emit pageChanged();
+    emit changed();
+}
+
+PageSnapshot PixImage::snapshot() const { return PageSnapshot{pages_, current_, QString()}; }
+
+void PixImage::restore(PageSnapshot s) {
+    pages_ = std::move(s.pages);
+    current_ = pages_.isEmpty() ? 0 : std::clamp(s.current, 0, int(pages_.size()) - 1);
+}
+
+void PixImage::beginChange(const QString& undoLabel) {
+    if (UndoHistory::isNoUndoLabel(undoLabel)) return;
+    PageSnapshot s = snapshot();
+    s.label = undoLabel;
+    history_.record(std::move(s));
+}
+
+void PixImage::endChange() {
+    history_.enforceBudget(pages_);
+    modified_ = true;
+    emit changed();
+}
+
+void PixImage::modifyPage(const QString& undoLabel, const std::function<void(PixPage&)>& change) {
+    if (IsEmpty()) throw PixError(kErrNoImage, QStringLiteral("No image"), kSource);
+    PixPage work = pages_[current_]; // shares pixels until the change writes
+    change(work);                    // may throw: nothing recorded, nothing changed
+    beginChange(undoLabel);
+    pages_[current_] = std::move(work);
+    endChange();
+}
+
+void PixImage::setImage(const QImage& img, int type, const QString& undoLabel) {
+    if (!isValidImageType(type))
+        throw PixError(kErrInvalidArgument, QStringLiteral("Invalid image type %1").arg(type),
+                       kSource);
+    PixPage p = pages_.isEmpty() ? PixPage{} : pages_[current_];
+    p.image = convertToType(img, type);
+    p.type = type;
+    setPage(p, undoLabel);
+}
+
+void PixImage::setPage(const PixPage& page, const QString& undoLabel) {
+    beginChange(undoLabel);
+    if (pages_.isEmpty()) {
+        pages_.append(page);
+        current_ = 0;
+    } else {
+        pages_[current_] = page;
+    }
+    endChange();
+}
+
+void PixImage::AddPage(const PixPage& page, const QString& undoLabel) {
+    InsertPage(int(pages_.size()), page, undoLabel);
+}
+
+void PixImage::InsertPage(int index, const PixPage& page, const QString& undoLabel) {
+    checkPageCount(pages_.size() + 1, kSource);
+    index = std::clamp(index, 0, int(pages_.size()));
+    beginChange(undoLabel);
+    pages_.insert(index, page);
+    if (pages_.size() == 1) current_ = 0;
+    else if (index <= current_) ++current_;
+    endChange();
+}
+
+void PixImage::RemovePage(int index, const QString& undoLabel) {
+    if (index < 0 || index >= pages_.size())
+        throw PixError(kErrInvalidArgument, QStringLiteral("No page %1").arg(index), kSource);
+    beginChange(undoLabel);
+    pages_.removeAt(index);
+    if (current_ >= pages_.size()) current_ = std::max(0, int(pages_.size()) - 1);
+    else if (index < current_) --current_;
+    endChange();
+}
+
+void PixImage::ClearPages(const QString& undoLabel) {
+    beginChange(undoLabel);
+    pages_.clear();
+    current_ = 0;
+    endChange();
+}
+
+void PixImage::CreateBlank(int width, int height, EngineColor color, int type,
+                           const QString& undoLabel) {
+    if (!isValidImageType(type))
+        throw PixError(kErrInvalidArgument, QStringLiteral("Invalid image type %1").arg(type),
+                       kSource);
+    checkImageSize(width, height, kSource);
+    QImage img(width, height, typeHasAlpha(type) ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    if (img.isNull())
+        throw PixError(kErrTooLarge,
+                       QStringLiteral("Not enough memory for a %1 x %2 image").arg(width).arg(height),
+                       kSource);
+    QRgb fill = toQRgb(color);
+    if (!typeHasAlpha(type)) fill |= 0xFF000000u;
+    img.fill(fill);
+    PixPage p;
+    p.type = type;
+    p.image = convertToType(img, type);
+    if (p.image.isNull())
+        throw PixError(kErrTooLarge, QStringLiteral("Not enough memory for the image"), kSource);
+    beginChange(undoLabel);
+    pages_ = {p};
+    current_ = 0;
+    fileType_ = 0;
+    fileName_.clear();
+    metadata_ = {};
+    endChange();
+}
+
+void PixImage::CopyFrom(const PixImage& source, const QString& undoLabel) {
+    CopyFrom(source, QRect(), undoLabel);
+}
+
+void PixImage::CopyFrom(const PixImage& source, const QRect& rect, const QString& undoLabel) {
+    if (source.IsEmpty()) throw PixError(kErrNoImage, QStringLiteral("No image"), kSource);
+    PixPage p = source.pages_[source.current_];
+    if (rect.isValid()) {
+        const QRect r = rect & p.image.rect();
+        if (r.isEmpty())
+            throw PixError(kErrInvalidArgument, QStringLiteral("Empty rectangle"), kSource);
+        if (r != p.image.rect()) p.image = p.image.copy(r);
+    }
+    beginChange(undoLabel);
+    pages_ = {p};
+    current_ = 0;
+    fileType_ = source.fileType_;
+    fileName_ = source.fileName_;
+    metadata_ = source.metadata_;
+    saveOptions_ = source.saveOptions_;
+    endChange();
+}
+
+bool PixImage::UndoStep() {
+    PageSnapshot restored;
+    if (!history_.undo(snapshot(), restored)) return false;
+    restore(std::move(restored));
+    modified_ = true;
+    emit changed();
+    return true;
+}
+
+bool PixImage::RedoStep() {
+    PageSnapshot restored;
+    if (!history_.redo(snapshot(), restored)) return false;
+    restore(std::move(restored));
+    modified_ = true;
+    emit changed();
+    return true;
+}
+
+void PixImage::SaveUndoPoint(const QString& undoLabel) {
+    beginChange(undoLabel.isEmpty() ? QStringLiteral("Undo point") : undoLabel);
+    history_.enforceBudget(pages_);
+}
+
+void PixImage::LoadFromFile(const QString& path, const QString& undoLabel) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        throw PixError(kErrIo, QStringLiteral("Cannot open %1: %2").arg(path, f.errorString()),
+                       kSource);
+    const QByteArray bytes = f.readAll();
+    if (f.error() != QFileDevice::NoError)
+        throw PixError(kErrIo, QStringLiteral("Cannot read %1: %2").arg(path, f.errorString()),
+                       kSource);
+    LoadFromMemory(bytes, path, undoLabel);
+}
+
+void PixImage::LoadFromMemory(const QByteArray& bytes, const QString& name,
+                              const QString& undoLabel) {
+    const Bytes data(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
+    DecodedFile decoded = decodeBytes(data, QFileInfo(name).fileName());
+    if (decoded.pages.isEmpty())
+        throw PixError(kErrCorruptImage, QStringLiteral("The file holds no image"), kSource);
+    ImageMetadata meta = readMetadata(data);
+    beginChange(undoLabel);
+    pages_ = std::move(decoded.pages);
+    current_ = 0;
+    fileType_ = decoded.fileType;
+    fileName_ = name;
+    metadata_ = std::move(meta);
+    endChange();
+    modified_ = false;
+    emit loaded();
+}
+
+void PixImage::SaveToFile(const QString& path, int fileType, int pageIndex, bool allPages) {
+    if (IsEmpty()) throw PixError(kErrNoImage, QStringLiteral("No valid image to save"), kSource);
+    const Codec* codec =
+        fileType == kFileAuto ? codecForExtension(path) : codecForFileType(fileType);
+    if (!codec)
+        codec = codecForFileType(fileType_ != kFileAuto ? fileType_ : kFilePng);
+    QList<PixPage> toWrite;
+    if (allPages && codec && codec->writesPages()) {
+        toWrite = pages_;
+    } else {
+        const int idx = (pageIndex > 0 && pageIndex < pages_.size()) ? pageIndex : current_;
+        toWrite = {pages_[idx]};
+    }
+    if (!codec || !codec->canWrite())
+        throw PixError(kErrUnsupported, QStringLiteral("This format cannot be written"), kSource);
+    writeFileAtomically(path, codec->write(toWrite, saveOptions_));
+    modified_ = false;
+}
+
+void PixImage::AppendToTiff(const QString& path) {
+    if (IsEmpty()) throw PixError(kErrNoImage, QStringLiteral("No image"), kSource);
+    appendPageToTiff(path, pages_[current_], saveOptions_);
+}
+
+} // namespace pix

@@ -1,0 +1,20 @@
+// Small synthetic images shared by the tests.
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+namespace pixtest {
+
+// A deterministic colourful gradient with (when alpha) a varying alpha channel.
+QImage gradientImage(int width, int height, bool alpha = false);
+// The image in every page type 0..6, converted from the gradient.
+QImage imageOfType(int type, int width, int height);
+// True when both images have the same size and the same ARGB values in every pixel.
+bool samePixels(const QImage& a, const QImage& b);
+// Largest per-channel difference (ARGB32 comparison); -1 when sizes differ.
+int maxChannelDiff(const QImage& a, const QImage& b);
+// A fresh empty folder for the running test, removed at exit.
+QString tempDir();
+
+} // namespace pixtest
