@@ -24,13 +24,14 @@ void checkImageSize(int64_t width, int64_t height, const QString& source) {
                        source);
     const int64_t pixels = checkedMul(width, height, source);
     if (pixels > kMaxPixels)
-        throw PixError(kErrTooLarge,
-                       QStringLiteral("Image size %1 x %2 (%3 pixels) exceeds the limit of %4 pixels")
-                           .arg(width)
-                           .arg(height)
-                           .arg(pixels)
-                           .arg(kMaxPixels),
-                       source);
+        throw PixError(
+            kErrTooLarge,
+            QStringLiteral("Image size %1 x %2 (%3 pixels) exceeds the limit of %4 pixels")
+                .arg(width)
+                .arg(height)
+                .arg(pixels)
+                .arg(kMaxPixels),
+            source);
 }
 
 void checkPageCount(int64_t pages, const QString& source) {

@@ -39,19 +39,25 @@ QImage toGrayAlpha(const QImage& image) {
 
 } // namespace
 
-bool isValidImageType(int type) { return type >= 0 && type < kImageTypeCount; }
+bool isValidImageType(int type) {
+    return type >= 0 && type < kImageTypeCount;
+}
 
 QString imageTypeName(int type) {
     return isValidImageType(type) ? QString::fromLatin1(kTypes[type].name) : QString();
 }
 
-int bitsPerPixel(int type) { return isValidImageType(type) ? kTypes[type].bits : 0; }
+int bitsPerPixel(int type) {
+    return isValidImageType(type) ? kTypes[type].bits : 0;
+}
 
 QImage::Format storageFormat(int type) {
     return isValidImageType(type) ? kTypes[type].format : QImage::Format_RGB32;
 }
 
-bool typeHasAlpha(int type) { return isValidImageType(type) && kTypes[type].alpha; }
+bool typeHasAlpha(int type) {
+    return isValidImageType(type) && kTypes[type].alpha;
+}
 
 int imageTypeFromFormat(const QImage& image) {
     switch (image.format()) {

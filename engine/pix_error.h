@@ -21,8 +21,8 @@ enum ErrorNumber : int {
 class PixError : public std::runtime_error {
 public:
     PixError(int number, const QString& description, const QString& source)
-        : std::runtime_error(description.toStdString()), number_(number),
-          description_(description), source_(source) {}
+        : std::runtime_error(description.toStdString()), number_(number), description_(description),
+          source_(source) {}
 
     int number() const { return number_; }
     const QString& description() const { return description_; }

@@ -19,7 +19,9 @@ QRgb toQRgb(EngineColor c) {
     return qRgba(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF), int(c >> 24));
 }
 
-QColor toQColor(EngineColor c) { return QColor::fromRgba(toQRgb(c)); }
+QColor toQColor(EngineColor c) {
+    return QColor::fromRgba(toQRgb(c));
+}
 
 uint32_t toBgr(const QColor& c) {
     return uint32_t(c.red()) | (uint32_t(c.green()) << 8) | (uint32_t(c.blue()) << 16);
@@ -37,7 +39,9 @@ const QImage& PixImage::image() const {
     return pages_.isEmpty() ? kNullImage : pages_[current_].image;
 }
 
-int PixImage::imageType() const { return pages_.isEmpty() ? kRgb : pages_[current_].type; }
+int PixImage::imageType() const {
+    return pages_.isEmpty() ? kRgb : pages_[current_].type;
+}
 
 void PixImage::setCurrentPage(int index) {
     if (index < 0 || index >= pages_.size() || index == current_) return;
@@ -46,7 +50,9 @@ void PixImage::setCurrentPage(int index) {
     emit changed();
 }
 
-PageSnapshot PixImage::snapshot() const { return PageSnapshot{pages_, current_, QString()}; }
+PageSnapshot PixImage::snapshot() const {
+    return PageSnapshot{pages_, current_, QString()};
+}
 
 void PixImage::restore(PageSnapshot s) {
     pages_ = std::move(s.pages);
@@ -105,8 +111,10 @@ void PixImage::InsertPage(int index, const PixPage& page, const QString& undoLab
     index = std::clamp(index, 0, int(pages_.size()));
     beginChange(undoLabel);
     pages_.insert(index, page);
-    if (pages_.size() == 1) current_ = 0;
-    else if (index <= current_) ++current_;
+    if (pages_.size() == 1)
+        current_ = 0;
+    else if (index <= current_)
+        ++current_;
     endChange();
 }
 
@@ -115,8 +123,10 @@ void PixImage::RemovePage(int index, const QString& undoLabel) {
         throw PixError(kErrInvalidArgument, QStringLiteral("No page %1").arg(index), kSource);
     beginChange(undoLabel);
     pages_.removeAt(index);
-    if (current_ >= pages_.size()) current_ = std::max(0, int(pages_.size()) - 1);
-    else if (index < current_) --current_;
+    if (current_ >= pages_.size())
+        current_ = std::max(0, int(pages_.size()) - 1);
+    else if (index < current_)
+        --current_;
     endChange();
 }
 
@@ -135,9 +145,10 @@ void PixImage::CreateBlank(int width, int height, EngineColor color, int type,
     checkImageSize(width, height, kSource);
     QImage img(width, height, typeHasAlpha(type) ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     if (img.isNull())
-        throw PixError(kErrTooLarge,
-                       QStringLiteral("Not enough memory for a %1 x %2 image").arg(width).arg(height),
-                       kSource);
+        throw PixError(
+            kErrTooLarge,
+            QStringLiteral("Not enough memory for a %1 x %2 image").arg(width).arg(height),
+            kSource);
     QRgb fill = toQRgb(color);
     if (!typeHasAlpha(type)) fill |= 0xFF000000u;
     img.fill(fill);
@@ -235,8 +246,7 @@ void PixImage::SaveToFile(const QString& path, int fileType, int pageIndex, bool
     if (IsEmpty()) throw PixError(kErrNoImage, QStringLiteral("No valid image to save"), kSource);
     const Codec* codec =
         fileType == kFileAuto ? codecForExtension(path) : codecForFileType(fileType);
-    if (!codec)
-        codec = codecForFileType(fileType_ != kFileAuto ? fileType_ : kFilePng);
+    if (!codec) codec = codecForFileType(fileType_ != kFileAuto ? fileType_ : kFilePng);
     QList<PixPage> toWrite;
     if (allPages && codec && codec->writesPages()) {
         toWrite = pages_;

@@ -103,9 +103,9 @@ public:
     const ProgressFn& progressHandler() const { return progress_; }
 
 signals:
-    void changed();      // after every change of the pixels or the page list
-    void pageChanged();  // the current page moved
-    void loaded();       // a file was loaded
+    void changed();     // after every change of the pixels or the page list
+    void pageChanged(); // the current page moved
+    void loaded();      // a file was loaded
 
 private:
     PageSnapshot snapshot() const;

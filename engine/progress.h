@@ -8,6 +8,8 @@ namespace pix {
 using ProgressFn = std::function<bool(int percent)>;
 
 // Calls fn when set; an op that gets false throws PixError(kErrCancelled) and leaves its input.
-inline bool reportProgress(const ProgressFn& fn, int percent) { return !fn || fn(percent); }
+inline bool reportProgress(const ProgressFn& fn, int percent) {
+    return !fn || fn(percent);
+}
 
 } // namespace pix

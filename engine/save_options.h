@@ -17,8 +17,8 @@ enum TiffCompression : int {
 };
 
 struct SaveOptions {
-    int jpegQuality = 75;       // 1..100
-    int jpegSmoothing = 0;      // 0..100, libjpeg's smoothing_factor
+    int jpegQuality = 75;  // 1..100
+    int jpegSmoothing = 0; // 0..100, libjpeg's smoothing_factor
     bool jpegProgressive = false;
     int tiffCompression = kTiffNone;
     bool bmpRle = false;

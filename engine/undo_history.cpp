@@ -36,7 +36,9 @@ void UndoHistory::clear() {
     redo_.clear();
 }
 
-void UndoHistory::setBudget(int64_t bytes) { budget_ = bytes; }
+void UndoHistory::setBudget(int64_t bytes) {
+    budget_ = bytes;
+}
 
 int64_t UndoHistory::memoryUsed(const QList<PixPage>& live) const {
     std::unordered_set<qint64> seen;

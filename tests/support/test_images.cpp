@@ -37,16 +37,17 @@ int maxChannelDiff(const QImage& a, const QImage& b) {
         const auto* p = reinterpret_cast<const QRgb*>(x.constScanLine(r));
         const auto* q = reinterpret_cast<const QRgb*>(y.constScanLine(r));
         for (int c = 0; c < x.width(); ++c) {
-            worst = std::max({worst, std::abs(qRed(p[c]) - qRed(q[c])),
-                              std::abs(qGreen(p[c]) - qGreen(q[c])),
-                              std::abs(qBlue(p[c]) - qBlue(q[c])),
-                              std::abs(qAlpha(p[c]) - qAlpha(q[c]))});
+            worst = std::max(
+                {worst, std::abs(qRed(p[c]) - qRed(q[c])), std::abs(qGreen(p[c]) - qGreen(q[c])),
+                 std::abs(qBlue(p[c]) - qBlue(q[c])), std::abs(qAlpha(p[c]) - qAlpha(q[c]))});
         }
     }
     return worst;
 }
 
-bool samePixels(const QImage& a, const QImage& b) { return maxChannelDiff(a, b) == 0; }
+bool samePixels(const QImage& a, const QImage& b) {
+    return maxChannelDiff(a, b) == 0;
+}
 
 QString tempDir() {
     static std::unique_ptr<QTemporaryDir> dir;

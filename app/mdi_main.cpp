@@ -1,0 +1,444 @@
+#include "mdi_main.h"
+
+#include "app/artwork.h"
+#include "app/menu_table.h"
+#include "document/frm_main.h"
+#include "platform/desktop.h"
+#include "settings/cregister.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QSet>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QString itemKey(const QString& name, int index) {
+    return index < 0 ? name : QStringLiteral("%1(%2)").arg(name).arg(index);
+}
+
+struct ToolButton {
+    int tool;
+    const char* tip; // "" for the buttons without a tip
+};
+
+// Tool buttons of the side bar, in order.
+constexpr ToolButton kToolButtons[] = {
+    {0, ""},           {1, "Hand"},  {2, "Select"},      {3, "Zoom In/Out"}, {4, "Zoom Selection"},
+    {12, "Zoom Hand"}, {7, "Line"},  {8, "Polygon"},     {9, "Rectangle"},   {10, "Ellipse"},
+    {11, "Pen"},       {15, "Text"}, {16, "Pick Color"}, {17, "Flood Fill"}, {19, "Crop"},
+    {20, "Eraser"},    {13, ""},     {40, ""},           {100, ""},          {110, ""},
+};
+
+// Items that stay enabled with or without a document.
+const char* const kAlwaysEnabled[] = {
+    "mnuOpen",        "mnuNew",          "mnumFile",         "mnumEdit",       "mnuWindow",
+    "mnuHelp",        "mnumFilters",     "mnumImages",       "mnumEffects",    "mnumTransforms",
+    "mnumDraw",       "mnumChannels",    "mnumMetaData",     "mnuOpenURL",     "mnuImport",
+    "mnuSelectTwain", "mnuAcquireTwain", "mnuCaptureScreen", "mnuCaptureRect", "mnuCaptureWindow",
+    "mnuSettings(0)", "mnuSettings(1)",  "mnuSettings(2)",   "mnuSettings(3)", "mnuFileSettings",
+    "mnuExit",        "mnuView",         "mnuAbout",         "mnuIndex",       "mnuUpdate",
+    "mnuPageSetup",
+};
+
+} // namespace
+
+MDIMain::MDIMain(CRegister& store, QWidget* parent) : QMainWindow(parent), store_(store) {
+    setWindowTitle(QStringLiteral("Corvane Pixendra"));
+    setWindowIcon(QIcon(QPixmap::fromImage(artwork::appIcon())));
+    mdi_ = new QMdiArea(this);
+    mdi_->setObjectName(QStringLiteral("MDIClient"));
+    mdi_->viewport()->installEventFilter(this);
+    setCentralWidget(mdi_);
+    buildMenus();
+    buildBars();
+    resize(1024, 720);
+}
+
+MDIMain::~MDIMain() = default;
+
+void MDIMain::Load() {
+    QApplication::setApplicationDisplayName(QStringLiteral("Pixendra"));
+    LeftBar->setAutoFillBackground(true);
+    LeftBar->setBackgroundRole(QPalette::Button);
+    SelectTool(0);
+    EnDisMenuItems(false);
+    modSettings::LoadFrameSettings(settings, store_);
+    drawing = DrawingDefaults{};
+    if (QMenu* draw = submenus_.value(QStringLiteral("mnumDraw")))
+        draw->menuAction()->setVisible(false);
+    if (QAction* db = menuItem(QStringLiteral("mnuSettings"), 3))
+        settings.doubleBuffer = db->isChecked();
+}
+
+// --- menus ------------------------------------------------------------------------------------
+
+void MDIMain::buildMenus() {
+    QSet<QString> parents;
+    for (const app::MenuRow& r : app::menuRows())
+        if (*r.parent) parents.insert(itemKey(QString::fromLatin1(r.parent), r.parentIndex));
+
+    for (const app::MenuRow& r : app::menuRows()) {
+        const QString name = QString::fromLatin1(r.name);
+        const QString key = itemKey(name, r.index);
+        const QString caption = QString::fromLatin1(r.caption);
+        QMenu* parentMenu =
+            *r.parent ? submenus_.value(itemKey(QString::fromLatin1(r.parent), r.parentIndex))
+                      : nullptr;
+        QAction* action = nullptr;
+        if (parents.contains(key)) {
+            QMenu* menu = parentMenu ? parentMenu->addMenu(caption) : menuBar()->addMenu(caption);
+            menu->setObjectName(key);
+            submenus_.insert(key, menu);
+            action = menu->menuAction();
+            // A submenu header that belongs to a routed group forwards its index on opening.
+            connect(menu, &QMenu::aboutToShow, this, [this, name, idx = r.index] {
+                routeMenuItem(name + QStringLiteral(":open"), idx);
+            });
+        } else {
+            action = parentMenu ? parentMenu->addAction(caption) : menuBar()->addAction(caption);
+            connect(action, &QAction::triggered, this,
+                    [this, name, idx = r.index] { routeMenuItem(name, idx); });
+        }
+        action->setObjectName(key);
+        action->setProperty("itemName", name);
+        action->setProperty("itemIndex", r.index);
+        if (*r.shortcut) action->setShortcut(QKeySequence(QString::fromLatin1(r.shortcut)));
+        if (r.flags & app::kCheckable) action->setCheckable(true);
+        if (r.flags & app::kChecked) action->setChecked(true);
+        if (r.flags & app::kHidden) action->setVisible(false);
+        if ((r.flags & app::kSeparatorAfter) && parentMenu) parentMenu->addSeparator();
+        actions_.insert(key, action);
+    }
+}
+
+QAction* MDIMain::menuItem(const QString& name, int index) const {
+    return actions_.value(itemKey(name, index));
+}
+
+void MDIMain::routeMenuItem(const QString& name, [[maybe_unused]] int index) {
+    struct FrameCommand {
+        const char* name;
+        void (MDIMain::*run)();
+    };
+    static const FrameCommand kFrameCommands[] = {
+        {"mnuOpen", &MDIMain::FileOpen},       {"mnuNew", &MDIMain::FileNew},
+        {"mnuOpenURL", &MDIMain::FileOpenURL}, {"mnuClose", &MDIMain::FileClose},
+        {"mnuExit", &MDIMain::FileExit},
+    };
+    for (const FrameCommand& c : kFrameCommands)
+        if (name == QLatin1String(c.name)) return (this->*c.run)();
+
+    if (name == QLatin1String("ArrHorizontal") || name == QLatin1String("ArrVertival")) {
+        // One window above the other (horizontal) or side by side (vertical).
+        const QList<QMdiSubWindow*> windows = mdi_->subWindowList();
+        if (windows.isEmpty()) return;
+        const bool horizontal = name == QLatin1String("ArrHorizontal");
+        const QRect area = mdi_->viewport()->rect();
+        const int n = int(windows.size());
+        for (int i = 0; i < n; ++i) {
+            QMdiSubWindow* w = windows[i];
+            w->showNormal();
+            if (horizontal)
+                w->setGeometry(0, area.height() * i / n, area.width(),
+                               area.height() * (i + 1) / n - area.height() * i / n);
+            else
+                w->setGeometry(area.width() * i / n, 0,
+                               area.width() * (i + 1) / n - area.width() * i / n, area.height());
+        }
+        return;
+    }
+    if (name == QLatin1String("Cascade")) return mdi_->cascadeSubWindows();
+    if (name == QLatin1String("mnuSave") || name == QLatin1String("mnuSaveAs")) {
+        frmMain* doc = activeDocument();
+        if (!doc) return;
+        if (name == QLatin1String("mnuSave"))
+            doc->Save();
+        else
+            doc->SaveAs();
+        return;
+    }
+    // Every other command is not built yet: it exists in the menus and does nothing.
+}
+
+void MDIMain::EnDisMenuItems(bool enable) {
+    for (QAction* a : std::as_const(actions_)) a->setEnabled(enable);
+    frmMain* doc = activeDocument();
+    if (doc) {
+        for (const char* n : {"mnuCopy", "mnuCut"})
+            if (QAction* a = menuItem(QString::fromLatin1(n))) a->setEnabled(bRegionSelected);
+    }
+    for (const char* n : {"mnuSaveAs", "mnuSave"})
+        if (QAction* a = menuItem(QString::fromLatin1(n))) a->setEnabled(enable);
+    for (const char* key : kAlwaysEnabled)
+        if (QAction* a = actions_.value(QString::fromLatin1(key))) a->setEnabled(true);
+    if (IsAnyOpened() && doc) doc->refreshMetadataItems();
+}
+
+void MDIMain::SelectTool(int16_t tool) {
+    // Button 5 is released whenever another tool is chosen.
+    if (pressed_[5] && CurrTool != 5) {
+        pressed_[5] = false;
+        if (QToolButton* b = cmd.value(5)) b->setChecked(false);
+    }
+    if (CurrTool >= 0 && CurrTool <= 20) {
+        pressed_[CurrTool] = false;
+        if (QToolButton* b = cmd.value(CurrTool)) b->setChecked(false);
+    }
+    if (tool >= 0 && tool <= 20) pressed_[tool] = true;
+    if (QToolButton* b = cmd.value(tool)) b->setChecked(true);
+    CurrTool = tool;
+    layoutTopBar();
+    if (!IsAnyOpened()) return;
+    const int16_t number = tool == 19 ? 2 : tool == 20 ? 11 : tool;
+    for (int k = 0; k < Documents.size(); ++k) {
+        if (!DocumentInUse.value(k) || !Documents[k]) continue;
+        Documents[k]->SetCurrTool(number);
+        if (tool == 20) Documents[k]->DrawOpacity(0);
+    }
+}
+
+void MDIMain::UpdateStatus(const QString& x, const QString& y, const QString& w, const QString& h) {
+    lblCoords->setText(x + QLatin1Char(',') + y);
+    lblArea->setText(w + QLatin1Char(',') + h);
+}
+
+QString MDIMain::programFolder() {
+    return QCoreApplication::applicationDirPath();
+}
+
+void MDIMain::setAlphaMaskItems(const QStringList& names) {
+    QMenu* masks = submenus_.value(QStringLiteral("mnuChannelsAlpha(0)"));
+    if (QAction* header = menuItem(QStringLiteral("mnuChannelsAlpha"), 0))
+        header->setVisible(!names.isEmpty());
+    if (!masks) return;
+    for (int k = 0; k < names.size(); ++k) {
+        const QString key = itemKey(QStringLiteral("mnuChannelsAlphaAddMask"), k + 2);
+        QAction* a = actions_.value(key);
+        if (!a) {
+            a = masks->addAction(names[k]);
+            a->setObjectName(key);
+            const int index = k + 2;
+            connect(a, &QAction::triggered, this, [this, index] {
+                routeMenuItem(QStringLiteral("mnuChannelsAlphaAddMask"), index);
+            });
+            actions_.insert(key, a);
+        }
+        a->setText(names[k]);
+    }
+}
+
+// --- bars -------------------------------------------------------------------------------------
+
+void MDIMain::buildBars() {
+    LeftBar = new QWidget(this);
+    LeftBar->setObjectName(QStringLiteral("LeftBar"));
+    auto* left = new QVBoxLayout(LeftBar);
+    left->setContentsMargins(2, 2, 2, 2);
+    left->setSpacing(1);
+    for (const ToolButton& t : kToolButtons) {
+        auto* b = new QToolButton(LeftBar);
+        b->setObjectName(QStringLiteral("cmd(%1)").arg(t.tool));
+        b->setCheckable(true);
+        b->setAutoRaise(true);
+        b->setIcon(QIcon(QPixmap::fromImage(artwork::toolIcon(t.tool))));
+        b->setIconSize(QSize(20, 20));
+        if (*t.tip) b->setToolTip(QString::fromLatin1(t.tip));
+        // Buttons without a tip are spare places of the bar.
+        b->setVisible(*t.tip || t.tool == 0);
+        connect(b, &QToolButton::clicked, this,
+                [this, tool = t.tool] { SelectTool(int16_t(tool)); });
+        cmd.insert(t.tool, b);
+        left->addWidget(b);
+    }
+    left->addStretch();
+
+    ColorsBg = new QWidget(LeftBar);
+    ColorsBg->setObjectName(QStringLiteral("ColorsBg"));
+    ColorsBg->setFixedSize(44, 44);
+    const char* const tips[] = {"Select foreground color", "Select background color"};
+    for (int i = 0; i < 2; ++i) {
+        auto* swatch = new QLabel(ColorsBg);
+        swatch->setObjectName(QStringLiteral("SelColor(%1)").arg(i));
+        swatch->setToolTip(QString::fromLatin1(tips[i]));
+        swatch->setGeometry(4 + i * 14, 4 + i * 14, 24, 24);
+        swatch->setFrameShape(QFrame::Box);
+        swatch->setAutoFillBackground(true);
+        QPalette p = swatch->palette();
+        p.setColor(QPalette::Window, i == 0 ? Qt::black : Qt::white);
+        swatch->setPalette(p);
+    }
+    left->addWidget(ColorsBg);
+
+    auto* leftDock = new QToolBar(QStringLiteral("Side Toolbar"), this);
+    leftDock->setObjectName(QStringLiteral("SideToolbar"));
+    leftDock->setMovable(false);
+    leftDock->addWidget(LeftBar);
+    addToolBar(Qt::LeftToolBarArea, leftDock);
+
+    TopBar = new QWidget(this);
+    TopBar->setObjectName(QStringLiteral("TopBar"));
+    TopBar->setMinimumHeight(28);
+    CoordsInfo = new QWidget(TopBar);
+    CoordsInfo->setObjectName(QStringLiteral("CoordsInfo"));
+    auto* coords = new QHBoxLayout(CoordsInfo);
+    coords->setContentsMargins(4, 2, 4, 2);
+    lblCoords = new QLabel(CoordsInfo);
+    lblCoords->setObjectName(QStringLiteral("lblCoords"));
+    lblArea = new QLabel(CoordsInfo);
+    lblArea->setObjectName(QStringLiteral("lblArea"));
+    lblCoords->setMinimumWidth(80);
+    lblArea->setMinimumWidth(80);
+    coords->addWidget(lblCoords);
+    coords->addWidget(lblArea);
+    CoordsInfo->resize(180, 26);
+    auto* topDock = new QToolBar(QStringLiteral("Toolbar"), this);
+    topDock->setObjectName(QStringLiteral("Toolbar"));
+    topDock->setMovable(false);
+    topDock->addWidget(TopBar);
+    TopBar->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    addToolBar(Qt::TopToolBarArea, topDock);
+    TopBar->installEventFilter(this);
+}
+
+void MDIMain::layoutTopBar() {
+    if (!TopBar || !CoordsInfo) return;
+    const int stripRight = optionStripRight ? optionStripRight() : 0;
+    const int left = std::max(TopBar->width() - CoordsInfo->width(), stripRight);
+    CoordsInfo->move(left, (TopBar->height() - CoordsInfo->height()) / 2);
+}
+
+void MDIMain::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    layoutTopBar();
+}
+
+bool MDIMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == TopBar && event->type() == QEvent::Resize) layoutTopBar();
+    if (watched == mdi_->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        FileOpen();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// --- documents --------------------------------------------------------------------------------
+
+bool MDIMain::IsAnyOpened() const {
+    for (bool inUse : DocumentInUse)
+        if (inUse) return true;
+    return false;
+}
+
+frmMain* MDIMain::activeDocument() const {
+    if (QMdiSubWindow* w = mdi_->currentSubWindow())
+        if (auto* doc = qobject_cast<frmMain*>(w->widget())) return doc;
+    // Without window activation (no focus yet), the last open document serves.
+    for (int k = int(Documents.size()) - 1; k >= 0; --k)
+        if (DocumentInUse.value(k) && Documents[k]) return Documents[k];
+    return nullptr;
+}
+
+int MDIMain::createDocumentSlot() {
+    const int n = DocumentCount;
+    while (Documents.size() <= n) Documents.append(nullptr);
+    while (DocumentInUse.size() <= n) DocumentInUse.append(false);
+    if (!Documents[n]) {
+        Documents[n] = new frmMain(*this);
+        Documents[n]->DocumentIndex = int16_t(n);
+        Documents[n]->loadWindow();
+    }
+    DocumentInUse[n] = true;
+    return n;
+}
+
+void MDIMain::showDocument(int n) {
+    frmMain* doc = Documents.value(n);
+    if (!doc) return;
+    QMdiSubWindow* sub = mdi_->addSubWindow(doc);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->resize(std::min(800, mdi_->width()), std::min(600, mdi_->height()));
+    sub->show();
+    mdi_->setActiveSubWindow(sub);
+    DocumentCount = int16_t(n + 1);
+    EnDisMenuItems(true);
+}
+
+void MDIMain::releaseSlot(int n) {
+    if (n < 0 || n >= Documents.size()) return;
+    DocumentInUse[n] = false;
+    frmMain* doc = Documents[n];
+    Documents[n] = nullptr;
+    if (!doc) return;
+    doc->setCloseConfirmed(true);
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(doc->parentWidget())) {
+        sub->close();
+    } else {
+        doc->deleteLater();
+    }
+}
+
+void MDIMain::FileOpen() {
+    const int n = createDocumentSlot();
+    if (!Documents[n]->LoadImage(QString())) return releaseSlot(n);
+    showDocument(n);
+}
+
+void MDIMain::FileNew() {
+    const int n = createDocumentSlot();
+    if (!Documents[n]->NewImage()) return releaseSlot(n);
+    showDocument(n);
+}
+
+void MDIMain::FileOpenURL() {
+    const std::optional<QString> answer =
+        platform::desktop().input(QStringLiteral("Enter URL to open:"), QStringLiteral("Pixendra"),
+                                  QStringLiteral("http://"));
+    if (!answer || answer->isEmpty() || *answer == QLatin1String("http://")) return;
+    const int n = createDocumentSlot();
+    showDocument(n);
+    Documents[n]->LoadURL(*answer);
+}
+
+void MDIMain::FileClose() {
+    if (QMdiSubWindow* w = mdi_->currentSubWindow())
+        w->close();
+    else if (frmMain* doc = activeDocument())
+        doc->close();
+}
+
+bool MDIMain::closeAllDocuments() {
+    for (int k = 0; k < Documents.size(); ++k) {
+        frmMain* doc = Documents[k];
+        if (!DocumentInUse.value(k) || !doc) continue;
+        if (doc->KillMe() == 1) return false;
+        releaseSlot(k);
+    }
+    return true;
+}
+
+void MDIMain::FileExit() {
+    // Every unsaved document is asked about, as when the frame closes; the settings are not
+    // written on this path.
+    exiting_ = true;
+    if (!close()) exiting_ = false;
+}
+
+void MDIMain::closeEvent(QCloseEvent* event) {
+    if (!closeAllDocuments()) {
+        event->ignore();
+        return;
+    }
+    if (!exiting_) {
+        modSettings::SaveFrameSettings(settings, store_);
+        settingsSaved_ = true;
+    }
+    event->accept();
+}

@@ -1,0 +1,112 @@
+// MDIMain: the frame window — menu bar, tool bars, colour swatches, coordinates read-out, the
+// table of open documents, the application-wide state and the program's orderly end.
+#pragma once
+
+#include "settings/mod_settings.h"
+
+#include <QHash>
+#include <QList>
+#include <QMainWindow>
+#include <functional>
+
+class CRegister;
+class frmMain;
+class QAction;
+class QLabel;
+class QMdiArea;
+class QMenu;
+class QToolButton;
+
+// Drawing settings every new document starts from.
+struct DrawingDefaults {
+    int16_t thickness = 1;
+    int32_t lineStyle = 0;
+    int32_t fillStyle = -1;
+    double penAlpha = 100.0;
+    int32_t textureMode = 2;
+    int16_t texturePreset = -1;
+};
+
+class MDIMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MDIMain(CRegister& store, QWidget* parent = nullptr);
+    ~MDIMain() override;
+
+    // Runs the load sequence (settings, tools, menu state). Called once before the frame shows.
+    void Load();
+
+    // --- document table ------------------------------------------------------------------------
+    QList<frmMain*> Documents;
+    QList<bool> DocumentInUse;
+    int16_t DocumentCount = 0;
+    bool IsAnyOpened() const;
+    frmMain* activeDocument() const;
+    // Creates the window for slot DocumentCount and marks it in use; returns the slot.
+    int createDocumentSlot();
+    // Shows the window of slot n as a child window; DocumentCount = n + 1; menus enabled.
+    void showDocument(int n);
+    // Destroys the window of slot n (after a failed load or a close).
+    void releaseSlot(int n);
+    // Frame commands that create documents.
+    void FileOpen();
+    void FileNew();
+    void FileOpenURL();
+    void FileClose();
+    void FileExit();
+
+    // --- application-wide state -----------------------------------------------------------------
+    FrameSettings settings;
+    DrawingDefaults drawing;
+    int16_t CurrTool = 0;
+    int SelLeft = 0, SelTop = 0, SelWidth = 0, SelHeight = 0;
+    bool bRegionSelected = false;
+    uint32_t SelColor[2] = {0x000000, 0xFFFFFF}; // foreground and background, 0x00BBGGRR
+
+    // --- menus and tools ------------------------------------------------------------------------
+    // The item of a group (index >= 0) or a single item (index -1); nullptr when there is none.
+    QAction* menuItem(const QString& name, int index = -1) const;
+    QList<QAction*> allMenuItems() const { return actions_.values(); }
+    void EnDisMenuItems(bool enable);
+    void SelectTool(int16_t tool);
+    void UpdateStatus(const QString& x, const QString& y, const QString& w, const QString& h);
+    // Folder of the program's data (alpha masks and the like).
+    static QString programFolder();
+    // Shows the "Add Alpha Mask" items for the given mask file names.
+    void setAlphaMaskItems(const QStringList& names);
+
+    QMdiArea* mdiArea() const { return mdi_; }
+    QWidget* LeftBar = nullptr;
+    QWidget* TopBar = nullptr;
+    QWidget* ColorsBg = nullptr;
+    QWidget* CoordsInfo = nullptr;
+    QLabel* lblCoords = nullptr;
+    QLabel* lblArea = nullptr;
+    QHash<int, QToolButton*> cmd; // tool buttons by tool number
+
+    // Width of the tool palette's option strip for the current tool, in pixels (0 without one).
+    std::function<int()> optionStripRight;
+    void layoutTopBar();
+
+    bool settingsSaved() const { return settingsSaved_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildBars();
+    void routeMenuItem(const QString& name, int index);
+    // Asks every open document in slot order; false when one cancelled.
+    bool closeAllDocuments();
+
+    CRegister& store_;
+    QMdiArea* mdi_ = nullptr;
+    QHash<QString, QAction*> actions_; // "name" or "name(index)"
+    QHash<QString, QMenu*> submenus_;  // same keys, for items that open a submenu
+    bool pressed_[21] = {};
+    bool settingsSaved_ = false;
+    bool exiting_ = false;
+};

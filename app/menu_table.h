@@ -1,0 +1,27 @@
+// The frame's menu tree as data: one row per menu item, in display order.
+#pragma once
+
+#include <span>
+
+namespace app {
+
+enum MenuFlag : unsigned {
+    kChecked = 1u << 0, // checked at start
+    kHidden = 1u << 1,  // not visible
+    kSeparatorAfter = 1u << 2,
+    kCheckable = 1u << 3,
+};
+
+struct MenuRow {
+    const char* parent;   // name of the parent item ("" for the menu bar)
+    int parentIndex;      // its index, -1 for a single item
+    const char* name;     // item group or single item name, e.g. "mnuEffects"
+    int index;            // index within the group, -1 for a single item
+    const char* caption;  // exact caption with "&" access keys
+    const char* shortcut; // QKeySequence text or ""
+    unsigned flags;
+};
+
+std::span<const MenuRow> menuRows();
+
+} // namespace app

@@ -1,0 +1,357 @@
+#include "frm_main.h"
+
+#include "app/artwork.h"
+#include "app/mdi_main.h"
+#include "catalogue/frm_dialog.h"
+#include "document/file_formats.h"
+#include "engine/codecs/codec.h"
+#include "engine/ctrl/pix_ctrl.h"
+#include "engine/image_type.h"
+#include "engine/pix_image.h"
+#include "platform/desktop.h"
+#include "platform/vb.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+
+using platform::Answer;
+using platform::Buttons;
+using platform::Icon;
+
+frmMain::frmMain(MDIMain& frame, QWidget* parent) : QWidget(parent), frame_(frame) {
+    setWindowTitle(QStringLiteral("Pixendra"));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    Pix = new pix::PixCtrl(this);
+    Pix->setObjectName(QStringLiteral("Pix"));
+    PixBuffer = new pix::PixCtrl(this);
+    PixBuffer->setObjectName(QStringLiteral("PixBuffer"));
+    PixBuffer->hide();
+    pixAction = new pix::PixCtrl(this);
+    pixAction->setObjectName(QStringLiteral("pixAction"));
+    pixAction->hide();
+
+    picBottom = new QWidget(this);
+    picBottom->setObjectName(QStringLiteral("picBottom"));
+    picBottom->setFixedHeight(22);
+    auto* strip = new QHBoxLayout(picBottom);
+    strip->setContentsMargins(4, 1, 4, 1);
+    auto addLabel = [&](const char* name, int minWidth) {
+        auto* l = new QLabel(picBottom);
+        l->setObjectName(QString::fromLatin1(name));
+        l->setMinimumWidth(minWidth);
+        strip->addWidget(l);
+        return l;
+    };
+    lblStatus = addLabel("lblStatus", 160);
+    lblStatus1 = addLabel("lblStatus1", 120);
+    picPixelColor = addLabel("picPixelColor", 16);
+    picPixelColor->setAutoFillBackground(true);
+    lblInfo = addLabel("lblInfo", 120);
+    lblTextSize = addLabel("lblTextSize", 60);
+    strip->addStretch();
+
+    connect(Pix, &pix::PixCtrl::imageChanged, this, &frmMain::onImageChanged);
+    connect(Pix, &pix::PixCtrl::zoomChanged, this, [this] { updateZoomCaption(); });
+    resize(640, 480);
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::loadWindow() {
+    scanAlphaMasks();
+    if (!frame_.IsAnyOpened()) EnableImageMenus(false);
+    Pix->setBackgroundColor(uint32_t(frame_.settings.backgroundColor));
+    Pix->setAlphaDisplay(frame_.settings.alphaDisplay);
+    Pix->setDoubleBuffer(frame_.settings.doubleBuffer);
+    Pix->setBackgroundPicture(artwork::backgroundTile());
+    frame_.SelectTool(0);
+    if (frame_.IsAnyOpened()) EnableImageMenus(true);
+}
+
+// Collects the images of the "AlphaMasks" folder below the program's folder as mask items.
+void frmMain::scanAlphaMasks() {
+    QString folder = MDIMain::programFolder();
+    if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
+    const QDir dir(folder + QStringLiteral("AlphaMasks"));
+    QStringList names;
+    for (const QFileInfo& f : dir.entryInfoList(QDir::Files, QDir::Unsorted)) {
+        try {
+            pix::decodeFile(f.absoluteFilePath());
+            names << f.fileName();
+        } catch (const pix::PixError&) {
+            // Not an image the engine reads: no menu item.
+        }
+    }
+    frame_.setAlphaMaskItems(names);
+}
+
+void frmMain::EnableImageMenus(bool enable) {
+    for (const char* name : {"mnumTransforms", "mnumFilters", "mnumEffects", "mnumImages",
+                             "mnumDraw", "mnumChannels", "mnumMetaData"})
+        if (QAction* a = frame_.menuItem(QString::fromLatin1(name))) a->setEnabled(enable);
+}
+
+void frmMain::refreshMetadataItems() {
+    const pix::ImageMetadata& m = Pix->image().metadata();
+    const struct {
+        int index;
+        bool enabled;
+    } items[] = {{0, !m.exif.isEmpty()}, {1, !m.exifThumbnail.isNull()}, {2, !m.iptc.isEmpty()}};
+    for (const auto& it : items)
+        if (QAction* a = frame_.menuItem(QStringLiteral("mnuMetadata"), it.index))
+            a->setEnabled(it.enabled);
+}
+
+void frmMain::onImageChanged() {
+    EnableImageMenus(!Pix->image().IsEmpty());
+    Saved = false;
+}
+
+void frmMain::updateZoomCaption() {
+    setWindowTitle(QFileInfo(FilePath).fileName() + QLatin1Char('@') +
+                   vb::formatOneDecimal(Pix->ZoomFactor() * 100.0) + QLatin1Char('%'));
+}
+
+void frmMain::SetCurrTool(int16_t tool) {
+    currTool_ = tool;
+}
+
+void frmMain::DrawOpacity(int16_t index) {
+    if (index < 0 || index > 9) return;
+    drawOpacity_ = 100.0 - index * 10.0;
+    for (int i = 0; i <= 9; ++i)
+        if (QAction* a = frame_.menuItem(QStringLiteral("mnuDrawOpacity"), i))
+            a->setChecked(i == index);
+}
+
+// --- layout and closing ------------------------------------------------------------------------
+
+void frmMain::layoutControls() {
+    const double tpp = platform::desktop().twipsPerPixel();
+    const int w = std::max(0, width() - vb::twipsToPixels(15, tpp));
+    const int h = std::max(0, height() - picBottom->height() - vb::twipsToPixels(30, tpp));
+    Pix->setGeometry(0, 0, w, h);
+    picBottom->setGeometry(0, height() - picBottom->height(), width(), picBottom->height());
+}
+
+void frmMain::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    layoutControls();
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    if (!closeConfirmed_ && KillMe() == 1) {
+        event->ignore();
+        return;
+    }
+    closeConfirmed_ = true;
+    event->accept();
+    frame_.releaseSlot(DocumentIndex);
+}
+
+int frmMain::KillMe() {
+    Answer answer = Answer::No;
+    if (!Saved) {
+        const QString text =
+            FilePath.isEmpty()
+                ? QStringLiteral(" This new file is not saved, save it?")
+                : QStringLiteral("File '") + FilePath + QStringLiteral("' is not saved, save it?");
+        answer = platform::messageBox(text, Buttons::YesNoCancel, Icon::Warning);
+    }
+    if (answer == Answer::Cancel) return 1;
+    if (answer == Answer::Yes) {
+        if (!FilePath.isEmpty()) {
+            // A failed save keeps the window open: nothing may be lost.
+            if (!Save() && !Pix->image().IsEmpty()) return 1;
+        } else {
+            SaveAs();
+            if (SaveCancelled || !Saved) return 1;
+        }
+        Saved = true;
+    }
+    if (DocumentIndex < frame_.DocumentInUse.size()) frame_.DocumentInUse[DocumentIndex] = false;
+    if (!frame_.IsAnyOpened()) {
+        for (const char* n : {"mnuUndo", "mnuRedo", "mnuPaste"})
+            if (QAction* a = frame_.menuItem(QString::fromLatin1(n))) a->setEnabled(false);
+        frame_.EnDisMenuItems(false);
+    }
+    return 0;
+}
+
+bool frmMain::ConfirmDiscard() {
+    if (!Pix->image().Modified()) return true;
+    if (!Pix->image().FileName().isEmpty()) DisplayName = Pix->image().FileName();
+    const Answer a = platform::messageBox(DisplayName + QStringLiteral(" has changed.\n\n") +
+                                              QStringLiteral("Would you like to save it?"),
+                                          Buttons::YesNoCancel);
+    if (a == Answer::Cancel) return false;
+    if (a == Answer::Yes) Save();
+    return true;
+}
+
+void frmMain::RaiseError(const pix::PixError& er) {
+    RaiseError(er.number(), er.description(), er.source());
+}
+
+void frmMain::RaiseError(int number, const QString& description, const QString& source) {
+    if (number == pix::kSilentStatus) return;
+    platform::messageBox(QStringLiteral("Error: ") + description + QStringLiteral("\nSource: ") +
+                             source,
+                         Buttons::Ok, Icon::Critical);
+}
+
+// --- loading, saving, new ------------------------------------------------------------------------
+
+bool frmMain::LoadImage(const QString& sfile) {
+    QString path = sfile;
+    if (path.isEmpty()) {
+        platform::FileRequest req;
+        req.title = QStringLiteral("Open");
+        req.filter = fileformats::kOpenFilter;
+        const platform::FileAnswer chosen = platform::desktop().openFile(req);
+        if (!chosen.accepted) return false;
+        path = chosen.fileName;
+        // The dialog's check that the chosen file holds a readable picture.
+        try {
+            pix::decodeFile(path);
+        } catch (const pix::PixError&) {
+            platform::messageBox(
+                QStringLiteral("The image you selected is corrupt or not supported."), Buttons::Ok,
+                Icon::None, QStringLiteral("Invalid Image"));
+            return false;
+        }
+    }
+    pix::PixImage& img = Pix->image();
+    try {
+        FilePath = path;
+        img.LoadFromFile(path, QStringLiteral("no undo"));
+        img.ClearUndo();
+        IsTiff = img.FileType() == pix::kFileTiff;
+        if (IsTiff) TiffPath = path;
+        refreshMetadataItems();
+        setWindowTitle(QFileInfo(path).fileName() + QStringLiteral("@100%"));
+        ApplySaveSettings();
+        Saved = true;
+        return true;
+    } catch (const pix::PixError& e) {
+        if (img.pageCount() == 0) FilePath.clear();
+        RaiseError(e);
+        return false;
+    }
+}
+
+void frmMain::ApplySaveSettings() {
+    pix::SaveOptions& o = Pix->image().saveOptions();
+    const FrameSettings& s = frame_.settings;
+    o.jpegQuality = s.jpegQuality;
+    o.jpegSmoothing = s.jpegSmoothing;
+    o.jpegProgressive = s.jpegProgressive;
+    o.tiffCompression = s.tiffCompression;
+    o.bmpRle = s.bmpRle;
+    o.wmfPlaceable = s.wmfPlaceable;
+}
+
+// Writes the image; TIFF keeps every page, other formats the current one. Errors are shown.
+bool frmMain::saveTo(const QString& path, int code) {
+    try {
+        Pix->image().SaveToFile(path, code, 0, true);
+        return true;
+    } catch (const pix::PixError& e) {
+        RaiseError(e);
+        return false;
+    }
+}
+
+bool frmMain::Save() {
+    if (Pix->image().IsEmpty()) {
+        platform::messageBox(QStringLiteral("No valid image to save!."), Buttons::Ok,
+                             Icon::Warning);
+        return false;
+    }
+    ApplySaveSettings();
+    const int index = fileformats::FilterIndexFromFormat(Pix->image().FileType());
+    const int code = fileformats::FormatFromFilterIndex(index);
+    if (!saveTo(FilePath, code)) return false;
+    Saved = true;
+    return true;
+}
+
+void frmMain::Dialog_TypeChange(int nFilterIndex, const QString&) {
+    fileformats::FormatFromFilterIndex(nFilterIndex, &defaultExt_);
+}
+
+void frmMain::SaveAs() {
+    if (Pix->image().IsEmpty()) {
+        platform::messageBox(QStringLiteral("No valid image to save!."), Buttons::Ok,
+                             Icon::Warning);
+        return;
+    }
+    ApplySaveSettings();
+    platform::FileRequest req;
+    req.title = QStringLiteral("Save As");
+    req.filter = fileformats::kSaveFilter;
+    const int current = fileformats::FilterIndexFromFormat(Pix->image().FileType());
+    req.filterIndex = current != 0 ? current : 1;
+    fileformats::FormatFromFilterIndex(req.filterIndex, &defaultExt_);
+    req.defaultExt = defaultExt_;
+    req.typeChanged = [this, &req](int index, const QString& filter) {
+        Dialog_TypeChange(index, filter);
+        req.defaultExt = defaultExt_;
+    };
+    SaveCancelled = true;
+    const platform::FileAnswer chosen = platform::desktop().saveFile(req);
+    if (!chosen.accepted) return;
+    QString path = chosen.fileName;
+    QString ext;
+    const int code = fileformats::FormatFromFilterIndex(chosen.filterIndex, &ext);
+    if (QFileInfo(path).suffix().isEmpty() && !ext.isEmpty()) path += QLatin1Char('.') + ext;
+    if (!saveTo(path, code)) return; // nothing changed: the document keeps its old file
+    FilePath = path;
+    // Show what was stored (e.g. the JPEG compression) by reloading the written file.
+    if (!LoadImage(path)) return;
+    Saved = true;
+    SaveCancelled = false;
+}
+
+bool frmMain::NewImage() {
+    if (!ConfirmDiscard()) return false;
+    frmDialog dlg(&frame_);
+    dlg.setWindowTitle(QStringLiteral("New Image"));
+    dlg.AddControl(QStringLiteral("Width:"), 640, frmDialog::kText);
+    dlg.AddControl(QStringLiteral("Height:"), 480, frmDialog::kText);
+    dlg.AddControl(QStringLiteral("Background Color:"), 16777215, frmDialog::kColour);
+    dlg.AddControl(QStringLiteral("Alpha:"), 255, frmDialog::kText);
+    dlg.AddControl(QStringLiteral("Image Type:"), 0, frmDialog::kList);
+    for (const char* t :
+         {"1-bit", "8-bit Colormapped", "8-bit Colormapped w/ Alpha", "8-bit Grayscale",
+          "16-bit Grayscale w/ Alpha", "24-bit RGB", "32-bit RGB w/ Alpha"})
+        dlg.cmbCombo(4)->addItem(QString::fromLatin1(t));
+    dlg.cmbCombo(4)->setCurrentIndex(5);
+    platform::desktop().showModal(dlg);
+    if (dlg.Cancelled) return false;
+    try {
+        const int width = vb::toInt32(vb::leadingNumber(dlg.txtText(0)->text()));
+        const int height = vb::toInt32(vb::leadingNumber(dlg.txtText(1)->text()));
+        const uint32_t colour = dlg.colorValue(2);
+        const uint8_t alpha = vb::toByte(vb::leadingNumber(dlg.txtText(3)->text()));
+        Pix->image().CreateBlank(width, height, pix::MakeColor(colour, alpha),
+                                 dlg.cmbCombo(4)->currentIndex(), QString());
+        Pix->image().ClearUndo();
+        return true;
+    } catch (const vb::OverflowError&) {
+        RaiseError(vb::OverflowError::kNumber, QStringLiteral("Overflow"),
+                   QStringLiteral("NewImage"));
+    } catch (const pix::PixError& e) {
+        RaiseError(e);
+    }
+    return false;
+}
+
+void frmMain::LoadURL(const QString& url) {
+    if (url.isEmpty()) return;
+    startDownload(url);
+}

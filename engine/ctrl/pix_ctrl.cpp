@@ -1,0 +1,278 @@
+#include "pix_ctrl.h"
+
+#include "engine/image_type.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QWheelEvent>
+#include <cmath>
+
+namespace pix {
+
+namespace {
+
+// The checkerboard drawn behind transparent pixels: 8-pixel light and mid grey squares.
+const QBrush& checkerBrush() {
+    static const QBrush brush = [] {
+        QImage tile(16, 16, QImage::Format_RGB32);
+        tile.fill(QColor(255, 255, 255));
+        QPainter p(&tile);
+        p.fillRect(0, 0, 8, 8, QColor(204, 204, 204));
+        p.fillRect(8, 8, 8, 8, QColor(204, 204, 204));
+        return QBrush(tile);
+    }();
+    return brush;
+}
+
+QColor bgrToColor(uint32_t bgr) {
+    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
+}
+
+} // namespace
+
+PixCtrl::PixCtrl(QWidget* parent) : QAbstractScrollArea(parent), image_(new PixImage(this)) {
+    setFrameShape(QFrame::NoFrame);
+    viewport()->setMouseTracking(true);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    connect(image_, &PixImage::changed, this, &PixCtrl::onImageChanged);
+    connect(image_, &PixImage::pageChanged, this, &PixCtrl::pageChanged);
+    connect(image_, &PixImage::loaded, this, [this] {
+        setZoomFactor(1.0);
+        emit loaded();
+    });
+    image_->setProgressHandler([this](int percent) {
+        bool cancel = false;
+        emit progress(percent, &cancel);
+        return !cancel;
+    });
+}
+
+PixCtrl::~PixCtrl() = default;
+
+void PixCtrl::onImageChanged() {
+    updateScrollBars();
+    if (autoFit_) applyFit();
+    viewport()->update();
+    emit imageChanged();
+}
+
+QSize PixCtrl::zoomedSize() const {
+    if (image_->IsEmpty()) return {0, 0};
+    return QSize(int(std::ceil(image_->width() * zoom_)), int(std::ceil(image_->height() * zoom_)));
+}
+
+void PixCtrl::setZoomFactor(double zoom) {
+    if (!(zoom > 0) || !std::isfinite(zoom) || zoom == zoom_) return;
+    // Keep the image point at the centre of the view where it is.
+    const QPointF centre =
+        controlToImage(QPointF(viewport()->width() / 2.0, viewport()->height() / 2.0));
+    zoom_ = zoom;
+    updateScrollBars();
+    const QPointF at = QPointF(centre.x() * zoom_, centre.y() * zoom_);
+    setScroll(int(at.x() - viewport()->width() / 2.0), int(at.y() - viewport()->height() / 2.0));
+    viewport()->update();
+    emit zoomChanged(zoom_);
+}
+
+void PixCtrl::setAutoFit(bool on) {
+    autoFit_ = on;
+    if (on) applyFit();
+}
+
+void PixCtrl::setFitMode(int mode) {
+    fitMode_ = mode;
+    if (autoFit_) applyFit();
+}
+
+void PixCtrl::applyFit() {
+    if (image_->IsEmpty()) return;
+    const QSize avail = maximumViewportSize();
+    if (avail.isEmpty()) return;
+    const double zx = double(avail.width()) / image_->width();
+    const double zy = double(avail.height()) / image_->height();
+    double z = std::min(zx, zy);
+    if (fitMode_ == kFitWidth)
+        z = zx;
+    else if (fitMode_ == kFitHeight)
+        z = zy;
+    setZoomFactor(z);
+}
+
+void PixCtrl::setBackgroundColor(uint32_t bgr) {
+    backgroundColor_ = bgr & 0xFFFFFF;
+    viewport()->update();
+}
+
+void PixCtrl::setBackgroundPicture(const QImage& tile) {
+    backgroundPicture_ = tile;
+    viewport()->update();
+}
+
+void PixCtrl::setAlphaDisplay(bool checkerboard) {
+    alphaDisplay_ = checkerboard;
+    viewport()->update();
+}
+
+void PixCtrl::setRedraw(bool on) {
+    redraw_ = on;
+    if (on) {
+        updateScrollBars();
+        viewport()->update();
+    }
+}
+
+void PixCtrl::setDoubleBuffer(bool on) {
+    // The window system's backing store already buffers every paint; the flag is kept so the
+    // setting round-trips, and painting straight to screen is never needed.
+    doubleBuffer_ = on;
+    viewport()->update();
+}
+
+void PixCtrl::setAntialiasDisplay(bool on) {
+    antialias_ = on;
+    viewport()->update();
+}
+
+int PixCtrl::ScrollX() const {
+    return horizontalScrollBar()->value();
+}
+int PixCtrl::ScrollY() const {
+    return verticalScrollBar()->value();
+}
+
+void PixCtrl::setScroll(int x, int y) {
+    horizontalScrollBar()->setValue(x);
+    verticalScrollBar()->setValue(y);
+}
+
+void PixCtrl::updateScrollBars() {
+    const QSize content = zoomedSize();
+    const QSize view = viewport()->size();
+    horizontalScrollBar()->setRange(0, std::max(0, content.width() - view.width()));
+    verticalScrollBar()->setRange(0, std::max(0, content.height() - view.height()));
+    horizontalScrollBar()->setPageStep(view.width());
+    verticalScrollBar()->setPageStep(view.height());
+    horizontalScrollBar()->setSingleStep(std::max(1, view.width() / 20));
+    verticalScrollBar()->setSingleStep(std::max(1, view.height() / 20));
+}
+
+QRectF PixCtrl::imageRectInViewport() const {
+    const QSize content = zoomedSize();
+    const QSize view = viewport()->size();
+    // A smaller image is centred; a larger one scrolls.
+    const double x = content.width() < view.width() ? (view.width() - content.width()) / 2.0
+                                                    : -double(ScrollX());
+    const double y = content.height() < view.height() ? (view.height() - content.height()) / 2.0
+                                                      : -double(ScrollY());
+    return QRectF(x, y, image_->width() * zoom_, image_->height() * zoom_);
+}
+
+QPointF PixCtrl::controlToImage(const QPointF& p) const {
+    const QRectF r = imageRectInViewport();
+    return QPointF((p.x() - r.x()) / zoom_, (p.y() - r.y()) / zoom_);
+}
+
+QPointF PixCtrl::imageToControl(const QPointF& p) const {
+    const QRectF r = imageRectInViewport();
+    return QPointF(r.x() + p.x() * zoom_, r.y() + p.y() * zoom_);
+}
+
+const QImage& PixCtrl::scaledForView() {
+    const QImage& img = image_->image();
+    if (scaledCacheKey_ != img.cacheKey() || scaledCacheZoom_ != zoom_ ||
+        scaledCacheSmooth_ != antialias_) {
+        const QSize size = zoomedSize();
+        scaledCache_ = img.scaled(size, Qt::IgnoreAspectRatio,
+                                  antialias_ ? Qt::SmoothTransformation : Qt::FastTransformation);
+        scaledCacheKey_ = img.cacheKey();
+        scaledCacheZoom_ = zoom_;
+        scaledCacheSmooth_ = antialias_;
+    }
+    return scaledCache_;
+}
+
+void PixCtrl::paintView(QPainter& painter, const QRect& area) {
+    // Around the image: the background picture tiled, or the background colour.
+    if (!backgroundPicture_.isNull())
+        painter.drawTiledPixmap(
+            area, QPixmap::fromImage(backgroundPicture_),
+            QPoint(area.x() % backgroundPicture_.width(), area.y() % backgroundPicture_.height()));
+    else
+        painter.fillRect(area, bgrToColor(backgroundColor_));
+    if (image_->IsEmpty()) return;
+
+    const QRectF whole = imageRectInViewport();
+    const QRect visible = whole.toAlignedRect() & area;
+    if (visible.isEmpty()) return;
+    const QImage& img = image_->image();
+    if (img.hasAlphaChannel() || typeHasAlpha(image_->imageType()))
+        painter.fillRect(visible,
+                         alphaDisplay_ ? checkerBrush() : QBrush(bgrToColor(backgroundColor_)));
+
+    if (zoom_ < 1.0) {
+        // Zoomed out: draw from a cached scaled copy, one pixel per screen pixel.
+        const QImage& scaled = scaledForView();
+        const QRect src = visible.translated(-whole.topLeft().toPoint());
+        painter.drawImage(visible.topLeft(), scaled, src);
+    } else {
+        // Zoomed in or 1:1: draw only the source pixels that cover the visible part.
+        const QPointF a = controlToImage(visible.topLeft());
+        const QPointF b = controlToImage(visible.bottomRight() + QPoint(1, 1));
+        const QRect src = QRect(QPoint(int(std::floor(a.x())), int(std::floor(a.y()))),
+                                QPoint(int(std::ceil(b.x())) - 1, int(std::ceil(b.y())) - 1)) &
+                          img.rect();
+        const QRectF target(imageToControl(src.topLeft()),
+                            QSizeF(src.width() * zoom_, src.height() * zoom_));
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, antialias_ && zoom_ != 1.0);
+        painter.save();
+        painter.setClipRect(visible);
+        painter.drawImage(target, img, src);
+        painter.restore();
+    }
+}
+
+void PixCtrl::paintEvent(QPaintEvent* event) {
+    if (!redraw_) return;
+    QPainter painter(viewport());
+    paintView(painter, event->rect());
+    emit painted();
+}
+
+void PixCtrl::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    updateScrollBars();
+    if (autoFit_) applyFit();
+}
+
+void PixCtrl::scrollContentsBy(int, int) {
+    viewport()->update();
+}
+
+void PixCtrl::mousePressEvent(QMouseEvent* e) {
+    const QPointF p = controlToImage(e->position());
+    emit mouseDown(e->button(), e->modifiers(), p.x(), p.y());
+}
+
+void PixCtrl::mouseMoveEvent(QMouseEvent* e) {
+    const QPointF p = controlToImage(e->position());
+    emit mouseMove(e->buttons(), e->modifiers(), p.x(), p.y());
+}
+
+void PixCtrl::mouseReleaseEvent(QMouseEvent* e) {
+    const QPointF p = controlToImage(e->position());
+    emit mouseUp(e->button(), e->modifiers(), p.x(), p.y());
+}
+
+void PixCtrl::mouseDoubleClickEvent(QMouseEvent* e) {
+    const QPointF p = controlToImage(e->position());
+    emit dblClick(p.x(), p.y());
+}
+
+void PixCtrl::wheelEvent(QWheelEvent* e) {
+    const QPointF p = controlToImage(e->position());
+    emit mouseWheel(e->angleDelta().y(), e->modifiers(), p.x(), p.y());
+    e->accept();
+}
+
+} // namespace pix
