@@ -18,3 +18,10 @@ int maxChannelDiff(const QImage& a, const QImage& b);
 QString tempDir();
 
 } // namespace pixtest
+
+#include <ostream>
+
+// Readable QString values in test failure messages.
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}

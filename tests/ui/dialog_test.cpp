@@ -1,0 +1,155 @@
+// The parameter dialog: geometry, the numeric guard, change notifications, closing; and the
+// New Image flow that uses it.
+#include "catalogue/frm_dialog.h"
+#include "frame_fixture.h"
+#include "platform/vb.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+TEST(ParameterDialog, RowsArePlacedFourHundredTwipsApart) {
+    pixtest::ScriptedDesktop desktop;
+    frmDialog dlg;
+    dlg.AddControl(QStringLiteral("Width:"), 10, frmDialog::kText);
+    const int oneRow = dlg.clientHeightTwips();
+    dlg.AddControl(QStringLiteral("Colour:"), 255, frmDialog::kColour);
+    dlg.AddControl(QStringLiteral("Sharp"), true, frmDialog::kCheck);
+    EXPECT_EQ(dlg.labelTopTwips(1) - dlg.labelTopTwips(0), 400);
+    EXPECT_EQ(dlg.labelTopTwips(2) - dlg.labelTopTwips(1), 400);
+    // From the first label's top to the button strip: three pitches.
+    EXPECT_EQ(dlg.clientHeightTwips() - frmDialog::kBottomHeightTwips - dlg.labelTopTwips(0),
+              3 * 400);
+    EXPECT_EQ(dlg.clientHeightTwips() - oneRow, 800);
+    EXPECT_EQ(dlg.height(), vb::twipsToPixels(dlg.clientHeightTwips()));
+    EXPECT_EQ(dlg.RowCount, 3);
+    // Row 0 keeps its design offsets: the text box 30 twips above the label.
+    EXPECT_EQ(dlg.txtText(0)->y(), vb::twipsToPixels(300));
+    // A check row shows its caption by the box and leaves the label column blank.
+    EXPECT_EQ(dlg.chkCheck(2)->text(), QStringLiteral("Sharp"));
+    EXPECT_TRUE(dlg.chkCheck(2)->isChecked());
+    EXPECT_TRUE(dlg.lblLabel(2)->text().isEmpty());
+    EXPECT_EQ(dlg.colorValue(1), 255u);
+    EXPECT_EQ(dlg.cmdColor(0), nullptr);
+}
+
+TEST(ParameterDialog, TextRowsStayNumeric) {
+    pixtest::ScriptedDesktop desktop;
+    frmDialog dlg;
+    dlg.AddControl(QStringLiteral("Amount:"), 10, frmDialog::kText);
+    dlg.AddControl(QStringLiteral("Other:"), 1, frmDialog::kText);
+    dlg.show();
+    QLineEdit* t = dlg.txtText(0);
+    t->setFocus();
+    QApplication::sendEvent(t, new QFocusEvent(QEvent::FocusIn)); // offscreen focus
+    dlg.FocusText = t->text();
+    QTest::keyClick(t, Qt::Key_End);
+    QTest::keyClick(t, Qt::Key_A);
+    EXPECT_EQ(t->text(), QStringLiteral("10")) << "a letter is taken back at once";
+    QTest::keyClick(t, Qt::Key_5);
+    EXPECT_EQ(t->text(), QStringLiteral("105"));
+    t->clear(); // empty is allowed while typing...
+    QFocusEvent out(QEvent::FocusOut);
+    QApplication::sendEvent(t, &out);
+    EXPECT_EQ(t->text(), QStringLiteral("10")) << "...but not when leaving the box";
+}
+
+TEST(ParameterDialog, FillingIsSilentAndEditsNotify) {
+    pixtest::ScriptedDesktop desktop;
+    frmDialog dlg;
+    QSignalSpy changed(&dlg, &frmDialog::ControlChanged);
+    dlg.AddControl(QStringLiteral("Width:"), 10, frmDialog::kText);
+    dlg.AddControl(QStringLiteral("Colour:"), 0, frmDialog::kColour);
+    dlg.AddControl(QStringLiteral("Method:"), 0, frmDialog::kList);
+    dlg.AddControl(QStringLiteral("Fast"), false, frmDialog::kCheck);
+    dlg.cmbCombo(2)->addItems({QStringLiteral("a"), QStringLiteral("b")});
+    EXPECT_EQ(changed.count(), 0);
+    dlg.txtText(0)->setText(QStringLiteral("12"));
+    ASSERT_EQ(changed.count(), 1);
+    EXPECT_EQ(changed[0][1].toInt(), 0);
+    desktop.answerColor(QColor(1, 2, 3));
+    dlg.cmdColor(1)->click();
+    EXPECT_EQ(dlg.colorValue(1), 0x030201u);
+    EXPECT_EQ(changed.count(), 2);
+    desktop.answerColor(std::nullopt); // cancelled colour dialog: the colour stays
+    dlg.cmdColor(1)->click();
+    EXPECT_EQ(dlg.colorValue(1), 0x030201u);
+    dlg.chkCheck(3)->click();
+    EXPECT_EQ(changed.count(), 3);
+    EXPECT_EQ(changed.last()[1].toInt(), 3);
+}
+
+TEST(ParameterDialog, EscapeAndTitleBarCloseReportCancelled) {
+    pixtest::ScriptedDesktop desktop;
+    {
+        frmDialog dlg;
+        dlg.AddControl(QStringLiteral("A:"), 1, frmDialog::kText);
+        dlg.show();
+        QTest::keyClick(&dlg, Qt::Key_Escape);
+        EXPECT_TRUE(dlg.Cancelled);
+        EXPECT_FALSE(dlg.isVisible());
+    }
+    {
+        frmDialog dlg;
+        dlg.AddControl(QStringLiteral("A:"), 1, frmDialog::kText);
+        dlg.show();
+        dlg.close();
+        EXPECT_TRUE(dlg.Cancelled);
+        EXPECT_FALSE(dlg.isVisible());
+        EXPECT_EQ(dlg.txtText(0)->text(), QStringLiteral("1")) << "still there to be read";
+    }
+    {
+        frmDialog dlg;
+        dlg.AddControl(QStringLiteral("A:"), 1, frmDialog::kText);
+        dlg.show();
+        QTest::keyClick(dlg.txtText(0), Qt::Key_Return);
+        EXPECT_FALSE(dlg.Cancelled);
+        EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    }
+}
+
+TEST_F(FrameTest, NewImageWithTheDefaults) {
+    desktop.answerModal(pixtest::pressOk([](QDialog& d) {
+        auto& dlg = static_cast<frmDialog&>(d);
+        EXPECT_EQ(dlg.windowTitle(), QStringLiteral("New Image"));
+        EXPECT_EQ(dlg.txtText(0)->text(), QStringLiteral("640"));
+        EXPECT_EQ(dlg.txtText(1)->text(), QStringLiteral("480"));
+        EXPECT_EQ(dlg.colorValue(2), 16777215u);
+        EXPECT_EQ(dlg.txtText(3)->text(), QStringLiteral("255"));
+        EXPECT_EQ(dlg.cmbCombo(4)->currentText(), QStringLiteral("24-bit RGB"));
+        EXPECT_EQ(dlg.cmbCombo(4)->count(), 7);
+    }));
+    frame->FileNew();
+    ASSERT_EQ(openDocuments(), 1);
+    frmMain* doc = frame->activeDocument();
+    const pix::PixImage& img = doc->Pix->image();
+    EXPECT_EQ(img.width(), 640);
+    EXPECT_EQ(img.height(), 480);
+    EXPECT_EQ(img.imageType(), 5);
+    EXPECT_EQ(img.image().pixel(639, 479), 0xFFFFFFFFu);
+    EXPECT_EQ(doc->windowTitle(), QStringLiteral("Pixendra"));
+    EXPECT_FALSE(doc->Saved);
+    EXPECT_TRUE(enabled("mnuSave"));
+    EXPECT_TRUE(enabled("mnuEffects", 2));
+}
+
+TEST_F(FrameTest, NewImageCancelledOrTooLargeReleasesTheSlot) {
+    desktop.answerModal(pixtest::pressCancel());
+    frame->FileNew();
+    EXPECT_EQ(openDocuments(), 0);
+    EXPECT_EQ(frame->DocumentCount, 0);
+    desktop.answerModal(pixtest::pressOk([](QDialog& d) {
+        auto& dlg = static_cast<frmDialog&>(d);
+        dlg.txtText(0)->setText(QStringLiteral("100000"));
+        dlg.txtText(1)->setText(QStringLiteral("100000"));
+    }));
+    desktop.answerMessage(platform::Answer::Ok);
+    frame->FileNew();
+    EXPECT_EQ(openDocuments(), 0);
+    ASSERT_EQ(desktop.messagesShown.size(), 1);
+    EXPECT_TRUE(desktop.messagesShown[0].text.contains(QStringLiteral("exceeds the limit")));
+    desktop.answerModal(pixtest::pressOk(
+        [](QDialog& d) { static_cast<frmDialog&>(d).txtText(3)->setText(QStringLiteral("300")); }));
+    desktop.answerMessage(platform::Answer::Ok);
+    frame->FileNew();
+    EXPECT_EQ(openDocuments(), 0) << "an alpha of 300 is refused";
+}

@@ -1,0 +1,224 @@
+// The frame and the document lifecycle: menu state, close prompts, exit, layout.
+#include "frame_fixture.h"
+
+#include "engine/codecs/atomic_write.h"
+#include "engine/codecs/codec.h"
+
+#include <QMenu>
+#include <QToolButton>
+
+#include <QLabel>
+#include <QTest>
+
+using platform::Answer;
+
+TEST_F(FrameTest, WithoutDocumentsOnlyTheStartItemsAreEnabled) {
+    const QSet<QString> expected = {"mnuOpen",          "mnuOpenURL",       "mnuSelectTwain",
+                                    "mnuAcquireTwain",  "mnuCaptureScreen", "mnuCaptureRect",
+                                    "mnuCaptureWindow", "mnuNew",           "mnuPageSetup",
+                                    "mnuExit",          "mnuSettings(0)",   "mnuSettings(1)",
+                                    "mnuSettings(2)",   "mnuSettings(3)",   "mnuAbout",
+                                    "mnuIndex",         "mnuUpdate"};
+    QSet<QString> enabledLeaves;
+    for (QAction* a : frame->allMenuItems())
+        if (!a->menu() && a->isEnabled()) enabledLeaves.insert(a->objectName());
+    EXPECT_EQ(enabledLeaves, expected);
+    // The top-level menus themselves still open.
+    for (const char* top :
+         {"mnuImport", "mnumFile", "mnumEdit", "mnuView", "mnumFilters", "mnumEffects",
+          "mnumTransforms", "mnumImages", "mnumChannels", "mnuWindow", "mnuHelp"})
+        EXPECT_TRUE(enabled(top)) << top;
+    EXPECT_FALSE(frame->menuItem(QStringLiteral("mnumDraw"))->isVisible());
+    EXPECT_TRUE(frame->menuItem(QStringLiteral("mnuSettings"), 3)->isChecked());
+    EXPECT_TRUE(frame->settings.doubleBuffer);
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("Corvane Pixendra"));
+}
+
+TEST_F(FrameTest, ANewUnchangedImageStillAsksOnClose) {
+    frmMain* doc = newDocument();
+    EXPECT_EQ(doc->windowTitle(), QStringLiteral("Pixendra"));
+    desktop.answerMessage(Answer::No);
+    ASSERT_TRUE(frame->mdiArea()->currentSubWindow()->close());
+    ASSERT_EQ(desktop.messagesShown.size(), 1);
+    const auto& m = desktop.messagesShown[0];
+    EXPECT_EQ(m.text, QStringLiteral(" This new file is not saved, save it?"));
+    EXPECT_EQ(m.buttons, platform::Buttons::YesNoCancel);
+    EXPECT_EQ(m.icon, platform::Icon::Warning);
+    EXPECT_EQ(m.title, QStringLiteral("Pixendra"));
+    EXPECT_EQ(openDocuments(), 0);
+    // The last window closed: the document menus are off again.
+    EXPECT_FALSE(enabled("mnuUndo"));
+    EXPECT_FALSE(enabled("mnuPaste"));
+    EXPECT_FALSE(enabled("mnuSave"));
+    EXPECT_FALSE(enabled("mnuEffects", 2));
+}
+
+TEST_F(FrameTest, ClosingTheFrameAsksEveryDocumentAndCancelKeepsTheRest) {
+    newDocument();
+    frmMain* second = newDocument();
+    desktop.answerMessage(Answer::No);
+    desktop.answerMessage(Answer::Cancel);
+    EXPECT_FALSE(frame->close());
+    EXPECT_EQ(desktop.messagesShown.size(), 2);
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_EQ(openDocuments(), 1);
+    EXPECT_TRUE(frame->DocumentInUse[1]);
+    EXPECT_EQ(frame->Documents[1], second);
+    EXPECT_FALSE(frame->settingsSaved()) << "a cancelled close writes nothing";
+    EXPECT_TRUE(enabled("mnuSave"));
+}
+
+TEST_F(FrameTest, ClosingTheFrameSavesTheSettings) {
+    newDocument();
+    desktop.answerMessage(Answer::No);
+    frame->settings.jpegQuality = 91;
+    EXPECT_TRUE(frame->close());
+    EXPECT_TRUE(frame->settingsSaved());
+    FrameSettings back;
+    modSettings::LoadFrameSettings(back, *store);
+    EXPECT_EQ(back.jpegQuality, 91);
+}
+
+TEST_F(FrameTest, ExitAsksAboutUnsavedDocumentsButNeverWritesSettings) {
+    newDocument();
+    desktop.answerMessage(Answer::Cancel);
+    frame->FileExit();
+    EXPECT_TRUE(frame->isVisible()) << "Cancel keeps the program running";
+    EXPECT_EQ(openDocuments(), 1);
+    desktop.answerMessage(Answer::No);
+    frame->settings.jpegQuality = 12;
+    frame->FileExit();
+    EXPECT_FALSE(frame->isVisible());
+    EXPECT_FALSE(frame->settingsSaved());
+    EXPECT_FALSE(QFile::exists(storeFile));
+}
+
+TEST_F(FrameTest, YesOnANewImageThenCancellingSaveAsKeepsTheWindow) {
+    frmMain* doc = newDocument();
+    desktop.answerMessage(Answer::Yes);
+    desktop.answerSave(QString(), 1); // the Save As dialog is cancelled
+    EXPECT_FALSE(frame->mdiArea()->currentSubWindow()->close());
+    EXPECT_TRUE(doc->SaveCancelled);
+    EXPECT_EQ(openDocuments(), 1);
+    EXPECT_FALSE(doc->Pix->image().IsEmpty());
+}
+
+TEST_F(FrameTest, YesWhenTheSaveFailsKeepsTheWindowAndTheFile) {
+    frmMain* doc = newDocument();
+    const QString path = pixtest::tempDir() + QStringLiteral("/kept.png");
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("old contents");
+    }
+    doc->FilePath = path;
+    doc->Pix->image().setFileType(pix::kFilePng);
+    desktop.answerMessage(Answer::Yes);            // save it?
+    desktop.answerMessage(Answer::Ok);             // the error
+    pix::injectWriteFailureForTesting(ENOSPC, 10); // the disk fills up during the write
+    const bool closed = frame->mdiArea()->currentSubWindow()->close();
+    pix::injectWriteFailureForTesting(0);
+    EXPECT_FALSE(closed);
+    EXPECT_EQ(openDocuments(), 1);
+    ASSERT_EQ(desktop.messagesShown.size(), 2);
+    EXPECT_TRUE(desktop.messagesShown[1].text.startsWith(QStringLiteral("Error: ")));
+    EXPECT_TRUE(desktop.messagesShown[1].text.contains(QStringLiteral("No space left")));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("old contents"));
+    EXPECT_FALSE(doc->Saved);
+}
+
+TEST_F(FrameTest, ALoadedUnchangedImageClosesSilently) {
+    const QString path = pixtest::tempDir() + QStringLiteral("/plain.png");
+    pix::PixImage writer;
+    writer.setImage(pixtest::gradientImage(30, 20), 5, QStringLiteral("no undo"));
+    writer.SaveToFile(path, pix::kFilePng, 0, false);
+    const int n = frame->createDocumentSlot();
+    ASSERT_TRUE(frame->Documents[n]->LoadImage(path));
+    frame->showDocument(n);
+    EXPECT_EQ(frame->Documents[n]->windowTitle(), QStringLiteral("plain.png@100%"));
+    EXPECT_TRUE(frame->mdiArea()->currentSubWindow()->close());
+    EXPECT_TRUE(desktop.messagesShown.isEmpty());
+    EXPECT_EQ(openDocuments(), 0);
+}
+
+TEST_F(FrameTest, AChangeMarksTheDocumentUnsaved) {
+    frmMain* doc = newDocument();
+    doc->Saved = true;
+    doc->Pix->image().modifyPage(QString(), [](pix::PixPage& p) { p.image.fill(Qt::red); });
+    EXPECT_FALSE(doc->Saved);
+    doc->FilePath = QStringLiteral("/somewhere/photo.png");
+    desktop.answerMessage(Answer::Cancel);
+    EXPECT_EQ(doc->KillMe(), 1);
+    EXPECT_EQ(desktop.messagesShown.last().text,
+              QStringLiteral("File '/somewhere/photo.png' is not saved, save it?"));
+}
+
+TEST_F(FrameTest, TheDocumentTableOnlyGrows) {
+    newDocument();
+    desktop.answerMessage(Answer::No);
+    frame->mdiArea()->currentSubWindow()->close();
+    frmMain* doc = newDocument();
+    EXPECT_EQ(doc->DocumentIndex, 1) << "closed slots are never reused";
+    EXPECT_EQ(frame->DocumentCount, 2);
+    EXPECT_FALSE(frame->DocumentInUse[0]);
+    EXPECT_TRUE(frame->IsAnyOpened());
+}
+
+TEST_F(FrameTest, EngineControlNeverGetsANegativeSize) {
+    frmMain* doc = newDocument();
+    QWidget* window = doc->parentWidget();
+    window->setMinimumSize(0, 0);
+    window->resize(1, 1);
+    EXPECT_EQ(doc->Pix->width(), std::max(0, doc->width() - 1));
+    EXPECT_GE(doc->Pix->height(), 0);
+    window->resize(400, 300);
+    EXPECT_EQ(doc->Pix->width(), doc->width() - 1); // 15 twips = one pixel at 96 dpi
+    EXPECT_EQ(doc->Pix->height(), doc->height() - doc->picBottom->height() - 2);
+}
+
+TEST_F(FrameTest, StatusAndToolSelection) {
+    QString x = "5", y = "7", w = "10", h = "20";
+    frame->UpdateStatus(x, y, w, h);
+    EXPECT_EQ(frame->lblCoords->text(), QStringLiteral("5,7"));
+    EXPECT_EQ(frame->lblArea->text(), QStringLiteral("10,20"));
+    frmMain* a = newDocument();
+    frmMain* b = newDocument();
+    a->DrawOpacity(3);
+    frame->SelectTool(19);
+    EXPECT_EQ(frame->CurrTool, 19);
+    EXPECT_EQ(a->currTool(), 2);
+    EXPECT_EQ(b->currTool(), 2);
+    EXPECT_TRUE(frame->cmd.value(19)->isChecked());
+    frame->SelectTool(20);
+    EXPECT_EQ(a->currTool(), 11);
+    EXPECT_DOUBLE_EQ(a->drawOpacity(), 100.0) << "the eraser draws at full opacity";
+    EXPECT_FALSE(frame->cmd.value(19)->isChecked());
+    frame->SelectTool(57); // no such button: nothing breaks
+    EXPECT_EQ(frame->CurrTool, 57);
+}
+
+TEST_F(FrameTest, CoordinatesPanelStaysRightOfTheOptionStrip) {
+    frame->optionStripRight = [] { return 700; };
+    frame->resize(500, 400);
+    frame->layoutTopBar();
+    EXPECT_GE(frame->CoordsInfo->x(), 700);
+    frame->optionStripRight = [] { return 10; };
+    frame->resize(1200, 400);
+    QTest::qWait(1);
+    frame->layoutTopBar();
+    EXPECT_EQ(frame->CoordsInfo->x() + frame->CoordsInfo->width(), frame->TopBar->width());
+}
+
+TEST_F(FrameTest, TileAndCascadeArrangeTheWindows) {
+    newDocument();
+    newDocument();
+    frame->menuItem(QStringLiteral("ArrHorizontal"))->trigger();
+    auto windows = frame->mdiArea()->subWindowList();
+    ASSERT_EQ(windows.size(), 2);
+    EXPECT_EQ(windows[0]->width(), windows[1]->width());
+    EXPECT_LT(windows[0]->y() + windows[0]->height(), windows[1]->y() + 2);
+    frame->menuItem(QStringLiteral("ArrVertival"))->trigger();
+    EXPECT_LT(windows[0]->x() + windows[0]->width(), windows[1]->x() + 2);
+}

@@ -1,0 +1,137 @@
+// The settings store: defaults on a first run, stored text forms, sections, corruption.
+#include "settings/cregister.h"
+#include "settings/mod_settings.h"
+#include "support/test_images.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace {
+QString freshStore() {
+    return pixtest::tempDir() + QStringLiteral("/settings.reg");
+}
+} // namespace
+
+TEST(SettingsStore, FirstRunGivesTheDefaults) {
+    CRegister store(freshStore());
+    FrameSettings s;
+    s.jpegQuality = 1; // overwritten by the load
+    s.doubleBuffer = false;
+    modSettings::LoadFrameSettings(s, store);
+    EXPECT_EQ(s.jpegQuality, 75);
+    EXPECT_EQ(s.jpegSmoothing, 0);
+    EXPECT_FALSE(s.jpegProgressive);
+    EXPECT_EQ(s.tiffCompression, 0);
+    EXPECT_FALSE(s.bmpRle);
+    EXPECT_TRUE(s.wmfPlaceable);
+    EXPECT_TRUE(s.alphaDisplay);
+    EXPECT_EQ(s.backgroundColor, 16777215);
+    EXPECT_TRUE(s.flattenAlpha);
+    EXPECT_EQ(s.ditherError, 20);
+    EXPECT_TRUE(s.doubleBuffer);
+}
+
+TEST(SettingsStore, StoredTextFormsAndKeyNames) {
+    const QString file = freshStore();
+    CRegister store(file);
+    const QString key = modSettings::kSettingsKey;
+    store.REGSaveSetting(HKEY_LOCAL_MACHINE, key, QStringLiteral("JPG Progressive"),
+                         QStringLiteral("True"));
+    store.REGSaveSetting(HKEY_LOCAL_MACHINE, key, QStringLiteral("WMF Placeable"),
+                         QStringLiteral("0"));
+    store.REGSaveSetting(HKEY_LOCAL_MACHINE, key, QStringLiteral("JPG Quaity"),
+                         QStringLiteral("150"));
+    store.REGSaveSetting(HKEY_LOCAL_MACHINE, key, QStringLiteral("Dither Error"),
+                         QStringLiteral("garbage"));
+    FrameSettings s;
+    modSettings::LoadFrameSettings(s, store);
+    EXPECT_TRUE(s.jpegProgressive);
+    EXPECT_FALSE(s.wmfPlaceable);
+    EXPECT_EQ(s.jpegQuality, 150);
+    EXPECT_EQ(s.ditherError, 20) << "a value that does not convert gives the default";
+
+    s.bmpRle = true;
+    s.backgroundColor = 0x123456;
+    modSettings::SaveFrameSettings(s, store);
+    EXPECT_EQ(store.REGGetSetting(HKEY_LOCAL_MACHINE, key, QStringLiteral("BMP RLE Compression")),
+              QStringLiteral("True"));
+    EXPECT_EQ(store.REGGetSetting(HKEY_LOCAL_MACHINE, key, QStringLiteral("Flattern Alpha")),
+              QStringLiteral("True"));
+    EXPECT_EQ(store.REGGetSetting(HKEY_LOCAL_MACHINE, key, QStringLiteral("Background Color")),
+              QStringLiteral("1193046"));
+    FrameSettings back;
+    modSettings::LoadFrameSettings(back, store);
+    EXPECT_TRUE(back.bmpRle);
+    EXPECT_EQ(back.backgroundColor, 0x123456);
+}
+
+TEST(SettingsStore, SectionsDefaultValueAndSubKeys) {
+    CRegister store(freshStore());
+    EXPECT_EQ(CRegister::normaliseSection(QStringLiteral("\\A\\B\\")), QStringLiteral("A\\B"));
+    ASSERT_TRUE(store.REGSaveSetting(HKEY_CURRENT_USER, QStringLiteral("\\A\\B\\"),
+                                     QStringLiteral("k"), QStringLiteral("v")));
+    EXPECT_EQ(store.REGGetSetting(HKEY_CURRENT_USER, QStringLiteral("A\\B"), QStringLiteral("K")),
+              QStringLiteral("v"))
+        << "names are case-insensitive and the section was normalised";
+    EXPECT_EQ(store.REGGetSetting(HKEY_LOCAL_MACHINE, QStringLiteral("A\\B"), QStringLiteral("k"),
+                                  QStringLiteral("dflt")),
+              QStringLiteral("dflt"))
+        << "another root is another store";
+    store.REGSaveSetting(HKEY_CURRENT_USER, QStringLiteral("A\\B"), QStringLiteral("*"),
+                         QStringLiteral("the default"));
+    EXPECT_EQ(store.REGGetSetting(HKEY_CURRENT_USER, QStringLiteral("A\\B"), QStringLiteral("*")),
+              QStringLiteral("the default"));
+    store.REGSaveSetting(HKEY_CURRENT_USER, QStringLiteral("A\\C\\D"), QStringLiteral("x"),
+                         QStringLiteral("=@\\\n"));
+    EXPECT_EQ(
+        store.REGGetSetting(HKEY_CURRENT_USER, QStringLiteral("A\\C\\D"), QStringLiteral("x")),
+        QStringLiteral("=@\\\n"))
+        << "special characters survive the file";
+    EXPECT_EQ(store.GetAllKeys(HKEY_CURRENT_USER, QStringLiteral("A")),
+              QStringList({QStringLiteral("B"), QStringLiteral("C")}));
+    EXPECT_TRUE(store.GetAllKeys(HKEY_CURRENT_USER, QStringLiteral("Nothing")).isEmpty());
+    EXPECT_FALSE(store.REGDeleteSetting(HKEY_CURRENT_USER, QStringLiteral("A\\C")))
+        << "a key with sub-keys is not deleted";
+    EXPECT_TRUE(
+        store.REGDeleteSetting(HKEY_CURRENT_USER, QStringLiteral("A\\B"), QStringLiteral("k")));
+    EXPECT_EQ(store.REGGetSetting(HKEY_CURRENT_USER, QStringLiteral("A\\B"), QStringLiteral("k"),
+                                  QStringLiteral("gone")),
+              QStringLiteral("gone"));
+    EXPECT_TRUE(store.REGDeleteSetting(HKEY_CURRENT_USER, QStringLiteral("A\\C\\D")));
+}
+
+TEST(SettingsStore, CorruptOrUnreadableStoreGivesDefaults) {
+    const QString file = freshStore();
+    for (const QByteArray& junk :
+         {QByteArray("\xff\xfe\x00garbage", 10), QByteArray("no section line\n"),
+          QByteArray("[HKEY_LOCAL_MACHINE\\SOFTWARE]\nbad\\q=1\n")}) {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(junk);
+        f.close();
+        CRegister store(file);
+        FrameSettings s;
+        s.jpegQuality = 3;
+        modSettings::LoadFrameSettings(s, store);
+        EXPECT_EQ(s.jpegQuality, 75);
+        // Saving over a corrupt store replaces it with a good one.
+        EXPECT_TRUE(store.REGSaveSetting(HKEY_LOCAL_MACHINE, modSettings::kSettingsKey,
+                                         QStringLiteral("JPG Quaity"), QStringLiteral("80")));
+        modSettings::LoadFrameSettings(s, store);
+        EXPECT_EQ(s.jpegQuality, 80);
+    }
+    // A folder where the file should be: reads give defaults, writes fail without a crash.
+    const QString dirAsFile = pixtest::tempDir();
+    CRegister blocked(dirAsFile);
+    FrameSettings s;
+    modSettings::LoadFrameSettings(s, blocked);
+    EXPECT_EQ(s.ditherError, 20);
+    EXPECT_FALSE(blocked.REGSaveSetting(HKEY_LOCAL_MACHINE, QStringLiteral("X"),
+                                        QStringLiteral("y"), QStringLiteral("z")));
+}
+
+TEST(SettingsStore, DefaultStoreLivesInTheConfigurationFolder) {
+    // Tests run in Qt's test mode, so this is never the user's real folder.
+    EXPECT_TRUE(CRegister::defaultStoreFile().contains(QStringLiteral("qttest")))
+        << CRegister::defaultStoreFile().toStdString();
+}
