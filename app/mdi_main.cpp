@@ -2,17 +2,22 @@
 
 #include "app/artwork.h"
 #include "app/menu_table.h"
+#include "document/document_actions.h"
 #include "document/frm_main.h"
+#include "engine/ctrl/pix_ctrl.h"
+#include "engine/pix_image.h"
 #include "platform/desktop.h"
 #include "settings/cregister.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QSet>
 #include <QToolBar>
 #include <QToolButton>
@@ -123,50 +128,139 @@ QAction* MDIMain::menuItem(const QString& name, int index) const {
     return actions_.value(itemKey(name, index));
 }
 
-void MDIMain::routeMenuItem(const QString& name, [[maybe_unused]] int index) {
+void MDIMain::routeMenuItem(const QString& name, int index) {
     struct FrameCommand {
         const char* name;
-        void (MDIMain::*run)();
+        void (MDIMain::*run)(int index);
     };
     static const FrameCommand kFrameCommands[] = {
-        {"mnuOpen", &MDIMain::FileOpen},       {"mnuNew", &MDIMain::FileNew},
-        {"mnuOpenURL", &MDIMain::FileOpenURL}, {"mnuClose", &MDIMain::FileClose},
-        {"mnuExit", &MDIMain::FileExit},
+        {"mnuOpen", &MDIMain::cmdOpen},
+        {"mnuNew", &MDIMain::cmdNew},
+        {"mnuOpenURL", &MDIMain::cmdOpenURL},
+        {"mnuClose", &MDIMain::cmdClose},
+        {"mnuExit", &MDIMain::cmdExit},
+        {"mnuCut", &MDIMain::cmdCut},
+        {"ArrHorizontal", &MDIMain::cmdTileHorizontal},
+        {"ArrVertival", &MDIMain::cmdTileVertical},
+        {"Cascade", &MDIMain::cmdCascade},
+        {"mnuSettings", &MDIMain::cmdSettings},
+        {"mnuAntialias", &MDIMain::cmdAntialias},
+        {"mnumEdit:open", &MDIMain::refreshEditMenu},
+        {"mnuImport:open", &MDIMain::refreshImportMenu},
+        {"mnuView:open", &MDIMain::refreshViewMenu},
     };
     for (const FrameCommand& c : kFrameCommands)
-        if (name == QLatin1String(c.name)) return (this->*c.run)();
+        if (name == QLatin1String(c.name)) return (this->*c.run)(index);
 
-    if (name == QLatin1String("ArrHorizontal") || name == QLatin1String("ArrVertival")) {
-        // One window above the other (horizontal) or side by side (vertical).
-        const QList<QMdiSubWindow*> windows = mdi_->subWindowList();
-        if (windows.isEmpty()) return;
-        const bool horizontal = name == QLatin1String("ArrHorizontal");
-        const QRect area = mdi_->viewport()->rect();
-        const int n = int(windows.size());
-        for (int i = 0; i < n; ++i) {
-            QMdiSubWindow* w = windows[i];
-            w->showNormal();
-            if (horizontal)
-                w->setGeometry(0, area.height() * i / n, area.width(),
-                               area.height() * (i + 1) / n - area.height() * i / n);
-            else
-                w->setGeometry(area.width() * i / n, 0,
-                               area.width() * (i + 1) / n - area.width() * i / n, area.height());
-        }
+    // The drawing-setting groups go to every open document, in slot order.
+    static const char* const kBroadcast[] = {"mnuDrawAntialias", "mnuDrawThickness",
+                                             "mnuDrawLineStyle", "mnuDrawFillStyle",
+                                             "mnuDrawOpacity"};
+    for (const char* group : kBroadcast) {
+        if (name != QLatin1String(group)) continue;
+        for (int k = 0; k < Documents.size(); ++k)
+            if (DocumentInUse.value(k) && Documents[k])
+                documentactions::run(*Documents[k], name.mid(3), int16_t(index));
         return;
     }
-    if (name == QLatin1String("Cascade")) return mdi_->cascadeSubWindows();
-    if (name == QLatin1String("mnuSave") || name == QLatin1String("mnuSaveAs")) {
-        frmMain* doc = activeDocument();
-        if (!doc) return;
-        if (name == QLatin1String("mnuSave"))
-            doc->Save();
-        else
-            doc->SaveAs();
-        return;
+
+    frmMain* doc = activeDocument();
+    if (!doc || !name.startsWith(QLatin1String("mnu"))) return;
+    QString action = name;
+    const bool opening = action.endsWith(QLatin1String(":open"));
+    if (opening) {
+        // Only headers that are members of an indexed group forward their index.
+        if (index < 0) return;
+        action.chop(5);
     }
-    // Every other command is not built yet: it exists in the menus and does nothing.
+    static const QHash<QString, QString> kRenamed = {
+        {QStringLiteral("mnuFlip"), QStringLiteral("EffectsFlip")},
+        {QStringLiteral("mnuDrawImage"), QStringLiteral("Draw_Image")},
+    };
+    action = kRenamed.value(action, action.mid(3));
+    documentactions::run(*doc, action, int16_t(index));
 }
+
+void MDIMain::cmdOpen(int) {
+    FileOpen();
+}
+void MDIMain::cmdNew(int) {
+    FileNew();
+}
+void MDIMain::cmdOpenURL(int) {
+    FileOpenURL();
+}
+void MDIMain::cmdClose(int) {
+    FileClose();
+}
+void MDIMain::cmdExit(int) {
+    FileExit();
+}
+
+void MDIMain::cmdCut(int) {
+    frmMain* doc = activeDocument();
+    if (!doc) return;
+    documentactions::run(*doc, QStringLiteral("Copy"), 0);
+    documentactions::run(*doc, QStringLiteral("Delete"), 0);
+}
+
+void MDIMain::cmdTileHorizontal(int) {
+    tile(true);
+}
+void MDIMain::cmdTileVertical(int) {
+    tile(false);
+}
+void MDIMain::cmdCascade(int) {
+    mdi_->cascadeSubWindows();
+}
+
+// One window above the other (horizontal) or side by side (vertical).
+void MDIMain::tile(bool horizontal) {
+    const QList<QMdiSubWindow*> windows = mdi_->subWindowList();
+    if (windows.isEmpty()) return;
+    const QRect area = mdi_->viewport()->rect();
+    const int n = int(windows.size());
+    for (int i = 0; i < n; ++i) {
+        QMdiSubWindow* w = windows[i];
+        w->showNormal();
+        if (horizontal)
+            w->setGeometry(0, area.height() * i / n, area.width(),
+                           area.height() * (i + 1) / n - area.height() * i / n);
+        else
+            w->setGeometry(area.width() * i / n, 0,
+                           area.width() * (i + 1) / n - area.width() * i / n, area.height());
+    }
+}
+
+void MDIMain::refreshEditMenu(int) {
+    if (!IsAnyOpened()) return;
+    frmMain* doc = activeDocument();
+    if (!doc) return;
+    for (const char* n : {"mnuCopy", "mnuCut"})
+        if (QAction* a = menuItem(QString::fromLatin1(n))) a->setEnabled(bRegionSelected);
+    if (QAction* a = menuItem(QStringLiteral("mnuPaste"))) a->setEnabled(clipboardHasPicture());
+    if (QAction* a = menuItem(QStringLiteral("mnuUndo")))
+        a->setEnabled(doc->Pix->image().Undos() != 0);
+    if (QAction* a = menuItem(QStringLiteral("mnuRedo")))
+        a->setEnabled(doc->Pix->image().Redos() != 0);
+}
+
+bool MDIMain::clipboardHasPicture() {
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (!data) return false;
+    if (data->hasImage()) return true;
+    for (const QString& f : data->formats())
+        if (f.startsWith(QLatin1String("image/"))) return true;
+    return false;
+}
+
+void MDIMain::refreshImportMenu(int) {
+    // No scanner interface is available yet: with no sources both scanner items are off.
+    for (const char* n : {"mnuSelectTwain", "mnuAcquireTwain"})
+        if (QAction* a = menuItem(QString::fromLatin1(n))) a->setEnabled(scannerSourceCount() > 0);
+}
+
+void MDIMain::refreshViewMenu(int) {}
 
 void MDIMain::EnDisMenuItems(bool enable) {
     for (QAction* a : std::as_const(actions_)) a->setEnabled(enable);
@@ -441,4 +535,17 @@ void MDIMain::closeEvent(QCloseEvent* event) {
         settingsSaved_ = true;
     }
     event->accept();
+}
+
+bool MDIMain::chooseMenuItem(const QString& name, int index) {
+    QAction* a = menuItem(name, index);
+    if (!a || a->menu()) return false;
+    a->trigger();
+    return true;
+}
+
+void MDIMain::openSubmenu(const QString& name, int index) {
+    if (QMenu* m =
+            submenus_.value(index < 0 ? name : QStringLiteral("%1(%2)").arg(name).arg(index)))
+        emit m->aboutToShow();
 }

@@ -89,6 +89,13 @@ public:
     void layoutTopBar();
 
     bool settingsSaved() const { return settingsSaved_; }
+    // Chooses a menu item as the user would (runs its route); false when there is no such item.
+    bool chooseMenuItem(const QString& name, int index = -1);
+    // Opens a submenu as the user would (its refresh or forwarding runs).
+    void openSubmenu(const QString& name, int index = -1);
+    static bool clipboardHasPicture();
+    // Number of scanner sources available.
+    int scannerSourceCount() const { return 0; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -99,6 +106,22 @@ private:
     void buildMenus();
     void buildBars();
     void routeMenuItem(const QString& name, int index);
+    // Frame commands of the menus (the index is that of the chosen item, -1 for single items).
+    void cmdOpen(int);
+    void cmdNew(int);
+    void cmdOpenURL(int);
+    void cmdClose(int);
+    void cmdExit(int);
+    void cmdCut(int);
+    void cmdTileHorizontal(int);
+    void cmdTileVertical(int);
+    void cmdCascade(int);
+    void cmdSettings(int index);
+    void cmdAntialias(int);
+    void refreshEditMenu(int);
+    void refreshImportMenu(int);
+    void refreshViewMenu(int);
+    void tile(bool horizontal);
     // Asks every open document in slot order; false when one cancelled.
     bool closeAllDocuments();
 

@@ -120,14 +120,6 @@ void frmMain::SetCurrTool(int16_t tool) {
     currTool_ = tool;
 }
 
-void frmMain::DrawOpacity(int16_t index) {
-    if (index < 0 || index > 9) return;
-    drawOpacity_ = 100.0 - index * 10.0;
-    for (int i = 0; i <= 9; ++i)
-        if (QAction* a = frame_.menuItem(QStringLiteral("mnuDrawOpacity"), i))
-            a->setChecked(i == index);
-}
-
 // --- layout and closing ------------------------------------------------------------------------
 
 void frmMain::layoutControls() {

@@ -76,8 +76,23 @@ public:
     // Tool and drawing settings pushed by the frame.
     void SetCurrTool(int16_t tool);
     int16_t currTool() const { return currTool_; }
+
+    // --- view and history ----------------------------------------------------------------------
+    double Zoom() const;
+    void ZoomIn();
+    void ZoomOut();
+    void SetZoomValue(int16_t percent);
+    void ZoomType(int16_t index);
+    void Undo();
+    void Redo();
+
+    // --- drawing settings ----------------------------------------------------------------------
+    void DrawAntialias(int16_t index);
+    void DrawThickness(int16_t index);
+    void DrawLineStyle(int16_t index);
+    void DrawFillStyle(int16_t index);
     void DrawOpacity(int16_t index);
-    double drawOpacity() const { return drawOpacity_; }
+    int drawOpacityAlpha() const; // the pen's alpha 0..255
 
     // Set by the frame when its own close sequence already asked this document.
     void setCloseConfirmed(bool on) { closeConfirmed_ = on; }
@@ -91,11 +106,11 @@ private:
     void layoutControls();
     void scanAlphaMasks();
     bool saveTo(const QString& path, int code);
+    void checkMenuGroup(const char* group, int count, int index);
     void startDownload(const QString& address);
 
     MDIMain& frame_;
     bool closeConfirmed_ = false;
     int16_t currTool_ = 0;
-    double drawOpacity_ = 100.0;
     QString defaultExt_; // the save dialog's default extension, kept in step by Dialog_TypeChange
 };

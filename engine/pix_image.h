@@ -2,6 +2,7 @@
 // file identity and metadata. Every change goes through one path that records undo and notifies.
 #pragma once
 
+#include "draw_settings.h"
 #include "metadata.h"
 #include "pix_page.h"
 #include "progress.h"
@@ -99,6 +100,10 @@ public:
     const ImageMetadata& metadata() const { return metadata_; }
     void setMetadata(const ImageMetadata& m) { metadata_ = m; }
 
+    // The Draw settings: how the engine draws into this image.
+    DrawSettings& Draw() { return draw_; }
+    const DrawSettings& Draw() const { return draw_; }
+
     void setProgressHandler(ProgressFn fn) { progress_ = std::move(fn); }
     const ProgressFn& progressHandler() const { return progress_; }
 
@@ -122,6 +127,7 @@ private:
     SaveOptions saveOptions_;
     ImageMetadata metadata_;
     ProgressFn progress_;
+    DrawSettings draw_;
 };
 
 } // namespace pix

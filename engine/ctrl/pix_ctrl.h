@@ -53,6 +53,9 @@ public:
     int ScrollY() const;
     void setScroll(int x, int y);
 
+    // The Shape settings: how the interactive shape being dragged is drawn.
+    DrawSettings& Shape() { return shape_; }
+
     // Mouse mode of the control (0 = none); the interactive modes act on it.
     int MouseMode() const { return mouseMode_; }
     void setMouseMode(int mode) { mouseMode_ = mode; }
@@ -111,6 +114,7 @@ private:
     bool doubleBuffer_ = true;
     bool antialias_ = false;
     int mouseMode_ = 0;
+    DrawSettings shape_;
 
     QImage scaledCache_;
     qint64 scaledCacheKey_ = 0;

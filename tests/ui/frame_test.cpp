@@ -193,7 +193,7 @@ TEST_F(FrameTest, StatusAndToolSelection) {
     EXPECT_TRUE(frame->cmd.value(19)->isChecked());
     frame->SelectTool(20);
     EXPECT_EQ(a->currTool(), 11);
-    EXPECT_DOUBLE_EQ(a->drawOpacity(), 100.0) << "the eraser draws at full opacity";
+    EXPECT_EQ(a->drawOpacityAlpha(), 255) << "the eraser draws at full opacity";
     EXPECT_FALSE(frame->cmd.value(19)->isChecked());
     frame->SelectTool(57); // no such button: nothing breaks
     EXPECT_EQ(frame->CurrTool, 57);

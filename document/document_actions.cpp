@@ -1,0 +1,147 @@
+#include "document_actions.h"
+
+#include "frm_main.h"
+
+#include <variant>
+
+namespace documentactions {
+
+namespace {
+
+using Plain = void (frmMain::*)();
+using Indexed = void (frmMain::*)(int16_t);
+using Missing = std::monostate; // reachable from the menus, not built yet
+
+struct Action {
+    const char* name;
+    std::variant<Missing, Plain, Indexed> run;
+};
+
+// Saving returns whether it wrote; the menus ignore that.
+void save(frmMain& d) {
+    d.Save();
+}
+
+const Action kActions[] = {
+    // File
+    {"SaveAs", &frmMain::SaveAs},
+    {"DemosEncrypt", Missing{}},
+    {"DemosDecrypt", Missing{}},
+    {"CaptureScreen", Missing{}},
+    {"CaptureRect", Missing{}},
+    {"CaptureWindow", Missing{}},
+    // Edit
+    {"Undo", &frmMain::Undo},
+    {"Redo", &frmMain::Redo},
+    {"Copy", Missing{}},
+    {"Paste", Missing{}},
+    {"Delete", Missing{}},
+    {"SelectAll", Missing{}},
+    // View
+    {"ZoomIn", &frmMain::ZoomIn},
+    {"ZoomOut", &frmMain::ZoomOut},
+    {"ZoomType", &frmMain::ZoomType},
+    {"DemosHistogram", Missing{}},
+    // Images
+    {"Images", Missing{}},
+    {"ImagesImage", Missing{}},
+    {"ImageType", Missing{}},
+    {"Draw_Image", Missing{}},
+    // Channels
+    {"ChannelsAlpha", Missing{}},
+    {"ChannelsAlphaAddMask", Missing{}},
+    {"ChannelsRGB", Missing{}},
+    {"ChannelsRGBSwap", Missing{}},
+    {"ChannelsAdjust", Missing{}},
+    // Draw
+    {"DrawSetup", Missing{}},
+    {"DrawAntialias", &frmMain::DrawAntialias},
+    {"DrawThickness", &frmMain::DrawThickness},
+    {"DrawLineStyle", &frmMain::DrawLineStyle},
+    {"DrawFillStyle", &frmMain::DrawFillStyle},
+    {"DrawOpacity", &frmMain::DrawOpacity},
+    {"DrawTexture", Missing{}},
+    {"DrawTextureEx", Missing{}},
+    // Effects and Transforms
+    {"EffectsAutoDeskew", Missing{}},
+    {"Effects", Missing{}},
+    {"EffectsPalette", Missing{}},
+    {"EffectsPalDisplayPalFile", Missing{}},
+    {"EffectsDither", Missing{}},
+    {"EffectsDropShadow", Missing{}},
+    {"EffectsGauzy", Missing{}},
+    {"EffectsPerspectiveExamples", Missing{}},
+    {"EffectsScribble", Missing{}},
+    {"EffectsStipple", Missing{}},
+    {"EffectsThumbnail", Missing{}},
+    {"EffectsCrop", Missing{}},
+    {"EffectsFlip", Missing{}},
+    {"Transforms", Missing{}},
+    {"DemosFlipLinesH", Missing{}},
+    {"DemosFlipLinesV", Missing{}},
+    {"DemosGrid", Missing{}},
+    // Filters
+    {"Filters", Missing{}},
+    {"FiltersBlurAction", Missing{}},
+    {"EdgeDetectionAction", Missing{}},
+    {"FiltersMorpho", Missing{}},
+    {"FiltersNegativeWhite", Missing{}},
+    {"FiltersNegativeCols", Missing{}},
+    {"FiltersNegativeColor", Missing{}},
+    {"FiltersSharpenAction", Missing{}},
+    {"FiltersSoftenAction", Missing{}},
+    {"FiltersUnsharpMaskAction", Missing{}},
+    {"FiltersCustomFilterOilPainting", Missing{}},
+    {"FiltersCustomFilterColorEmboss", Missing{}},
+    {"FiltersCustomMatrixNightLine", Missing{}},
+    {"FiltersCustomMatrixPurpleHaze", Missing{}},
+    {"FiltersDemosPatchWork", Missing{}},
+    {"FiltersDemosCharcoal", Missing{}},
+    {"FiltersDemosFlakyPaint", Missing{}},
+    {"FiltersVibrationAction", Missing{}},
+    {"FiltersGammaAction", Missing{}},
+    {"FiltersIntensifyAction", Missing{}},
+    // Metadata
+    {"Metadata", Missing{}},
+};
+
+const Action* find(const QString& name) {
+    for (const Action& a : kActions)
+        if (name == QLatin1String(a.name)) return &a;
+    return nullptr;
+}
+
+} // namespace
+
+bool run(frmMain& doc, const QString& name, int16_t index) {
+    if (name == QLatin1String("Save")) {
+        save(doc);
+        return true;
+    }
+    const Action* a = find(name);
+    if (!a) return false;
+    if (auto* plain = std::get_if<Plain>(&a->run)) {
+        (doc.**plain)();
+        return true;
+    }
+    if (auto* indexed = std::get_if<Indexed>(&a->run)) {
+        (doc.**indexed)(index);
+        return true;
+    }
+    return false;
+}
+
+bool isBuilt(const QString& name) {
+    if (name == QLatin1String("Save")) return true;
+    const Action* a = find(name);
+    return a && !std::holds_alternative<Missing>(a->run);
+}
+
+QStringList notBuilt() {
+    QStringList names;
+    for (const Action& a : kActions)
+        if (std::holds_alternative<Missing>(a.run)) names << QString::fromLatin1(a.name);
+    return names;
+}
+
+} // namespace documentactions

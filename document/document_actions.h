@@ -1,0 +1,20 @@
+// The document's public actions by name, as the frame's menus reach them.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+
+class frmMain;
+
+namespace documentactions {
+
+// Runs action `name` (e.g. "ZoomIn", "Effects") on doc, with index for indexed actions.
+// Returns false when the name is unknown or the action is not built yet (it then does nothing).
+bool run(frmMain& doc, const QString& name, int16_t index);
+// True when the action exists and is built.
+bool isBuilt(const QString& name);
+// Every action the menus reach that does nothing yet.
+QStringList notBuilt();
+
+} // namespace documentactions
