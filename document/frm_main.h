@@ -77,6 +77,16 @@ public:
     void SetCurrTool(int16_t tool);
     int16_t currTool() const { return currTool_; }
 
+    // --- working copies ------------------------------------------------------------------------
+    // pixAction takes the document image, cut to the selection when there is one.
+    void SetImage2Buffer();
+    // preview and pixAction take the image; the preview is scaled down to fit when whole.
+    void SetImage2Buffer2(pix::PixCtrl& preview);
+    // Writes pixAction back into target: into the selection, or as the whole image.
+    void UpdateImage(pix::PixCtrl& target);
+    // The selection clipped to the image; empty when nothing is selected.
+    QRect selectionRect() const;
+
     // --- view and history ----------------------------------------------------------------------
     double Zoom() const;
     void ZoomIn();
@@ -107,6 +117,7 @@ private:
     void scanAlphaMasks();
     bool saveTo(const QString& path, int code);
     void checkMenuGroup(const char* group, int count, int index);
+    void fillFromDocument(pix::PixCtrl& target);
     void startDownload(const QString& address);
 
     MDIMain& frame_;

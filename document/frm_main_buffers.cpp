@@ -1,0 +1,64 @@
+// The working copies: operations run on pixAction, filled from the document image (cut to the
+// selection when there is one) and written back into the selection or over the whole image.
+#include "frm_main.h"
+
+#include "app/mdi_main.h"
+#include "engine/ctrl/pix_ctrl.h"
+#include "engine/draw.h"
+#include "engine/effects.h"
+#include "engine/pix_image.h"
+
+#include <cmath>
+
+namespace {
+const QString kNoUndo = QStringLiteral("No Undo");
+}
+
+// The application-wide selection clipped to the document image; empty when there is none.
+QRect frmMain::selectionRect() const {
+    if (!frame_.bRegionSelected || Pix->image().IsEmpty()) return {};
+    const QRect r(int(std::floor(frame_.SelLeft)), int(std::floor(frame_.SelTop)),
+                  int(std::ceil(frame_.SelWidth)), int(std::ceil(frame_.SelHeight)));
+    return r & Pix->image().image().rect();
+}
+
+void frmMain::fillFromDocument(pix::PixCtrl& target) {
+    target.image().CopyFrom(Pix->image(), kNoUndo);
+    const QRect sel = selectionRect();
+    if (!sel.isEmpty() && sel != Pix->image().image().rect())
+        pix::Effects::Crop(target.image(), sel.x(), sel.y(), sel.width(), sel.height(), kNoUndo);
+}
+
+void frmMain::SetImage2Buffer() { fillFromDocument(*pixAction); }
+
+void frmMain::SetImage2Buffer2(pix::PixCtrl& preview) {
+    fillFromDocument(*pixAction);
+    preview.setRedraw(false);
+    fillFromDocument(preview);
+    if (selectionRect().isEmpty()) {
+        // The whole image scaled for the preview, never larger than the image itself.
+        const pix::PixImage& img = Pix->image();
+        const QSize view = preview.maximumViewportSize();
+        const int side = std::min({view.width(), view.height(), img.width(), img.height()});
+        if (side > 0 && (side < img.width() || side < img.height())) {
+            const bool wide = img.width() >= img.height();
+            pix::Effects::Resize(preview.image(), wide ? side : 0, wide ? 0 : side, 0, kNoUndo);
+        }
+    }
+    preview.setRedraw(true);
+}
+
+void frmMain::UpdateImage(pix::PixCtrl& target) {
+    const QRect sel = selectionRect();
+    if (!sel.isEmpty()) {
+        // Only the selected rectangle changes, even when the operation changed the size.
+        const QImage& result = pixAction->image().image();
+        const QImage clipped = result.width() > sel.width() || result.height() > sel.height()
+                                   ? result.copy(0, 0, sel.width(), sel.height())
+                                   : result;
+        pix::Draw::DrawImage(target.image(), clipped, sel.x(), sel.y(), 1.0, QString());
+        return;
+    }
+    pix::PixPage page = pixAction->image().page(pixAction->image().currentPage());
+    target.image().setPage(page, QString());
+}
