@@ -1,0 +1,51 @@
+#include "canvas.h"
+
+#include "op_support.h"
+
+#include <cstring>
+
+namespace pix::ops {
+
+QImage resizeCanvas(const QImage& src, int width, int height, QRgb fill, int offsetX, int offsetY) {
+    constexpr const char* kSource = "Effects.ResizeCanvas";
+    const bool alpha = src.format() == QImage::Format_ARGB32 || qAlpha(fill) != 255;
+    QImage dst = newImage32(width, height, alpha, kSource);
+    dst.fill(alpha ? fill : (fill | 0xFF000000u));
+    const QImage in = src.convertToFormat(dst.format());
+    // The part of the old image that lands on the new canvas.
+    const QRect placed = QRect(QPoint(offsetX, offsetY), in.size()) & dst.rect();
+    if (placed.isEmpty()) return dst;
+    const int sx = placed.left() - offsetX;
+    const int sy = placed.top() - offsetY;
+    for (int y = 0; y < placed.height(); ++y)
+        std::memcpy(row32(dst, placed.top() + y) + placed.left(), row32(in, sy + y) + sx,
+                    size_t(placed.width()) * 4);
+    return dst;
+}
+
+QImage crop(const QImage& src, const QRect& rect) {
+    require(rect.isValid() && src.rect().contains(rect),
+            QStringLiteral("Crop rectangle %1,%2 %3 x %4 is not inside the %5 x %6 image")
+                .arg(rect.left())
+                .arg(rect.top())
+                .arg(rect.width())
+                .arg(rect.height())
+                .arg(src.width())
+                .arg(src.height()),
+            "Effects.Crop");
+    QImage out = src.copy(rect);
+    requireAllocated(out, "Effects.Crop");
+    return out;
+}
+
+QImage flip(const QImage& src, int direction) {
+    require(direction == 0 || direction == 1,
+            QStringLiteral("Flip direction must be 0 (horizontal) or 1 (vertical), not %1")
+                .arg(direction),
+            "Effects.Flip");
+    QImage out = src.mirrored(direction == 0, direction == 1);
+    requireAllocated(out, "Effects.Flip");
+    return out;
+}
+
+} // namespace pix::ops
