@@ -5,6 +5,7 @@
 #include "document/document_actions.h"
 #include "document/frm_main.h"
 #include "engine/ctrl/pix_ctrl.h"
+#include "engine/ctrl/zoom_window.h"
 #include "engine/pix_image.h"
 #include "platform/desktop.h"
 #include "settings/cregister.h"
@@ -148,6 +149,7 @@ void MDIMain::routeMenuItem(const QString& name, int index) {
         {"mnumEdit:open", &MDIMain::refreshEditMenu},
         {"mnuImport:open", &MDIMain::refreshImportMenu},
         {"mnuView:open", &MDIMain::refreshViewMenu},
+        {"mnuZoomWindow", &MDIMain::cmdZoomWindow},
     };
     for (const FrameCommand& c : kFrameCommands)
         if (name == QLatin1String(c.name)) return (this->*c.run)(index);
@@ -260,7 +262,26 @@ void MDIMain::refreshImportMenu(int) {
         if (QAction* a = menuItem(QString::fromLatin1(n))) a->setEnabled(scannerSourceCount() > 0);
 }
 
-void MDIMain::refreshViewMenu(int) {}
+void MDIMain::refreshViewMenu(int) {
+    // The user may have closed the magnifier itself.
+    QAction* item = menuItem(QStringLiteral("mnuZoomWindow"));
+    frmMain* doc = activeDocument();
+    if (item && doc && !doc->Pix->zoomWindow().Visible()) item->setChecked(false);
+}
+
+void MDIMain::cmdZoomWindow(int) {
+    QAction* item = menuItem(QStringLiteral("mnuZoomWindow"));
+    frmMain* doc = activeDocument();
+    if (!item || !doc) return;
+    // The item has toggled its check already; the magnifier follows it.
+    pix::ZoomWindow& zoom = doc->Pix->zoomWindow();
+    if (item->isChecked()) {
+        zoom.Show();
+        zoom.setZoomRate(8);
+    } else {
+        zoom.Hide();
+    }
+}
 
 void MDIMain::EnDisMenuItems(bool enable) {
     for (QAction* a : std::as_const(actions_)) a->setEnabled(enable);
@@ -363,12 +384,9 @@ void MDIMain::buildBars() {
         swatch->setObjectName(QStringLiteral("SelColor(%1)").arg(i));
         swatch->setToolTip(QString::fromLatin1(tips[i]));
         swatch->setGeometry(4 + i * 14, 4 + i * 14, 24, 24);
-        swatch->setFrameShape(QFrame::Box);
-        swatch->setAutoFillBackground(true);
-        QPalette p = swatch->palette();
-        p.setColor(QPalette::Window, i == 0 ? Qt::black : Qt::white);
-        swatch->setPalette(p);
+        swatches_[i] = swatch;
     }
+    refreshColours();
     left->addWidget(ColorsBg);
 
     auto* leftDock = new QToolBar(QStringLiteral("Side Toolbar"), this);
@@ -542,6 +560,20 @@ bool MDIMain::chooseMenuItem(const QString& name, int index) {
     if (!a || a->menu()) return false;
     a->trigger();
     return true;
+}
+
+QMenu* MDIMain::submenu(const QString& name, int index) const {
+    return submenus_.value(index < 0 ? name : QStringLiteral("%1(%2)").arg(name).arg(index));
+}
+
+void MDIMain::refreshColours() {
+    for (int i = 0; i < 2; ++i) {
+        if (!swatches_[i]) continue;
+        const uint32_t c = SelColor[i];
+        const QColor colour(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+        swatches_[i]->setStyleSheet(
+            QStringLiteral("background-color: %1; border: 1px solid #404040;").arg(colour.name()));
+    }
 }
 
 void MDIMain::openSubmenu(const QString& name, int index) {

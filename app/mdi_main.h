@@ -91,6 +91,9 @@ public:
     bool settingsSaved() const { return settingsSaved_; }
     // Chooses a menu item as the user would (runs its route); false when there is no such item.
     bool chooseMenuItem(const QString& name, int index = -1);
+    QMenu* submenu(const QString& name, int index = -1) const;
+    // Shows the foreground and background colours in the swatches.
+    void refreshColours();
     // Opens a submenu as the user would (its refresh or forwarding runs).
     void openSubmenu(const QString& name, int index = -1);
     static bool clipboardHasPicture();
@@ -121,6 +124,7 @@ private:
     void refreshEditMenu(int);
     void refreshImportMenu(int);
     void refreshViewMenu(int);
+    void cmdZoomWindow(int);
     void tile(bool horizontal);
     // Asks every open document in slot order; false when one cancelled.
     bool closeAllDocuments();
@@ -129,6 +133,7 @@ private:
     QMdiArea* mdi_ = nullptr;
     QHash<QString, QAction*> actions_; // "name" or "name(index)"
     QHash<QString, QMenu*> submenus_;  // same keys, for items that open a submenu
+    QLabel* swatches_[2] = {};
     bool pressed_[21] = {};
     bool settingsSaved_ = false;
     bool exiting_ = false;

@@ -33,10 +33,10 @@ const Action kActions[] = {
     // Edit
     {"Undo", &frmMain::Undo},
     {"Redo", &frmMain::Redo},
-    {"Copy", Missing{}},
-    {"Paste", Missing{}},
-    {"Delete", Missing{}},
-    {"SelectAll", Missing{}},
+    {"Copy", &frmMain::Copy},
+    {"Paste", &frmMain::Paste},
+    {"Delete", &frmMain::Delete},
+    {"SelectAll", &frmMain::SelectAll},
     // View
     {"ZoomIn", &frmMain::ZoomIn},
     {"ZoomOut", &frmMain::ZoomOut},
@@ -46,7 +46,7 @@ const Action kActions[] = {
     {"Images", Missing{}},
     {"ImagesImage", Missing{}},
     {"ImageType", Missing{}},
-    {"Draw_Image", Missing{}},
+    {"Draw_Image", &frmMain::Draw_Image},
     // Channels
     {"ChannelsAlpha", Missing{}},
     {"ChannelsAlphaAddMask", Missing{}},
@@ -64,7 +64,7 @@ const Action kActions[] = {
     {"DrawTextureEx", Missing{}},
     // Effects and Transforms
     {"EffectsAutoDeskew", Missing{}},
-    {"Effects", Missing{}},
+    {"Effects", &frmMain::Effects},
     {"EffectsPalette", Missing{}},
     {"EffectsPalDisplayPalFile", Missing{}},
     {"EffectsDither", Missing{}},
@@ -74,7 +74,7 @@ const Action kActions[] = {
     {"EffectsScribble", Missing{}},
     {"EffectsStipple", Missing{}},
     {"EffectsThumbnail", Missing{}},
-    {"EffectsCrop", Missing{}},
+    {"EffectsCrop", &frmMain::EffectsCrop},
     {"EffectsFlip", Missing{}},
     {"Transforms", Missing{}},
     {"DemosFlipLinesH", Missing{}},

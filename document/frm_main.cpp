@@ -56,6 +56,9 @@ frmMain::frmMain(MDIMain& frame, QWidget* parent) : QWidget(parent), frame_(fram
 
     connect(Pix, &pix::PixCtrl::imageChanged, this, &frmMain::onImageChanged);
     connect(Pix, &pix::PixCtrl::zoomChanged, this, [this] { updateZoomCaption(); });
+    OverlayImage = new pix::PixImage(this);
+    Pix->overlayPainter = [this](QPainter& p) { paintOverlay(p); };
+    connectMouse();
     resize(640, 480);
 }
 
@@ -114,10 +117,6 @@ void frmMain::onImageChanged() {
 void frmMain::updateZoomCaption() {
     setWindowTitle(QFileInfo(FilePath).fileName() + QLatin1Char('@') +
                    vb::formatOneDecimal(Pix->ZoomFactor() * 100.0) + QLatin1Char('%'));
-}
-
-void frmMain::SetCurrTool(int16_t tool) {
-    currTool_ = tool;
 }
 
 // --- layout and closing ------------------------------------------------------------------------

@@ -9,10 +9,19 @@
 
 class QLabel;
 class MDIMain;
+class frmDialog;
+
+namespace catalogue {
+struct Catalogue;
+struct Entry;
+} // namespace catalogue
+
+class QPainter;
 
 namespace pix {
 class PixCtrl;
-}
+class PixImage;
+} // namespace pix
 
 class frmMain : public QWidget {
     Q_OBJECT
@@ -104,11 +113,46 @@ public:
     void DrawOpacity(int16_t index);
     int drawOpacityAlpha() const; // the pen's alpha 0..255
 
+    // --- mouse tools -----------------------------------------------------------------------------
+    QPoint ImagePoint;        // last pointer position over the image, in image pixels
+    bool WarpPending = false; // the next finished line warps the image
+    void ShowPixelInfo(int x, int y);
+    void PrepareContextMenu();
+    static QString PadRight(int width, const QString& text);
+    void EffectsCrop(int16_t index);
+    QPoint lastPopupAt; // where the Effects pop-up last opened (global coordinates)
+
+    // --- edit commands -----------------------------------------------------------------------
+    void Copy();
+    void Paste();
+    void Delete();
+    void SelectAll();
+    void DragImage(int16_t index);
+
+    // --- overlay -------------------------------------------------------------------------------
+    void Draw_Image();
+    bool OverlayActive = false;
+    bool OverlayDragging = false;
+    int OverlayLeft = 0, OverlayTop = 0; // viewport pixels
+    int GrabX = 0, GrabY = 0;
+    pix::PixImage* OverlayImage = nullptr;
+
+    // --- catalogue actions (frm_main_catalogue.cpp) ----------------------------------------------
+    // The plain items of the mnuEffects group, by menu index.
+    void Effects(int16_t index);
+    // The end of a line drawn on the image: warps along it when "Warp Image..." set WarpPending
+    // and returns true (the line itself is then not drawn); false otherwise.
+    bool finishWarp(int x1, int y1, int x2, int y2);
+    // The parameter dialog of the running operation, and its change handler.
+    frmDialog* frmDlg = nullptr;
+    void frmDlg_ControlChanged(QWidget* control, int index);
+
     // Set by the frame when its own close sequence already asked this document.
     void setCloseConfirmed(bool on) { closeConfirmed_ = on; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -117,11 +161,29 @@ private:
     void scanAlphaMasks();
     bool saveTo(const QString& path, int code);
     void checkMenuGroup(const char* group, int count, int index);
+    void connectMouse();
+    void onSelection(double left, double top, double width, double height);
+    void onMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers mods, double x, double y);
+    void onMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods, double x, double y);
+    void onMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers mods, double x, double y);
+    void onShapeFinished(double x1, double y1, double x2, double y2, bool* cancel);
+    void onMouseWheel(int delta, Qt::KeyboardModifiers mods);
+    void onDoubleClick(double x, double y);
+    void setPenColour();
+    QSize overlayViewSize() const;
+    void paintOverlay(QPainter& painter);
     void fillFromDocument(pix::PixCtrl& target);
     void startDownload(const QString& address);
 
+    void runCatalogue(const catalogue::Catalogue& table, int16_t index);
+
     MDIMain& frame_;
+    const catalogue::Entry* runningEntry_ = nullptr; // the entry whose dialog is open
+    const catalogue::Entry* pendingLine_ = nullptr;  // the entry waiting for a line
+    bool inControlChanged_ = false;
     bool closeConfirmed_ = false;
     int16_t currTool_ = 0;
+    uint32_t pixelColour_ = 0; // colour under the pointer, 0x00BBGGRR
+    int savedMouseMode_ = 0;
     QString defaultExt_; // the save dialog's default extension, kept in step by Dialog_TypeChange
 };

@@ -29,19 +29,23 @@ void frmMain::fillFromDocument(pix::PixCtrl& target) {
         pix::Effects::Crop(target.image(), sel.x(), sel.y(), sel.width(), sel.height(), kNoUndo);
 }
 
-void frmMain::SetImage2Buffer() { fillFromDocument(*pixAction); }
+void frmMain::SetImage2Buffer() {
+    fillFromDocument(*pixAction);
+}
 
 void frmMain::SetImage2Buffer2(pix::PixCtrl& preview) {
     fillFromDocument(*pixAction);
     preview.setRedraw(false);
     fillFromDocument(preview);
     if (selectionRect().isEmpty()) {
-        // The whole image scaled for the preview, never larger than the image itself.
+        // The whole image scaled to fit the preview, never larger than the image itself.
         const pix::PixImage& img = Pix->image();
         const QSize view = preview.maximumViewportSize();
-        const int side = std::min({view.width(), view.height(), img.width(), img.height()});
-        if (side > 0 && (side < img.width() || side < img.height())) {
-            const bool wide = img.width() >= img.height();
+        const double scale = std::min(
+            {double(view.width()) / img.width(), double(view.height()) / img.height(), 1.0});
+        if (scale < 1.0 && view.width() > 0 && view.height() > 0) {
+            const bool wide = img.width() * view.height() >= img.height() * view.width();
+            const int side = std::max(1, int((wide ? img.width() : img.height()) * scale));
             pix::Effects::Resize(preview.image(), wide ? side : 0, wide ? 0 : side, 0, kNoUndo);
         }
     }

@@ -4,6 +4,8 @@
 #include "engine/ctrl/pix_ctrl.h"
 #include "engine/pix_image.h"
 
+#include <QKeyEvent>
+
 namespace {
 constexpr double kZoomInFactor = 1.25;
 constexpr double kZoomOutFactor = 0.75; // not the inverse of 1.25: in then out does not return
@@ -49,4 +51,15 @@ void frmMain::Redo() {
     Pix->setRedraw(false);
     Pix->image().RedoStep();
     Pix->setRedraw(true);
+}
+
+void frmMain::keyPressEvent(QKeyEvent* event) {
+    // Ctrl alone (the keypad flag aside) with plus or minus, on the main keyboard or the pad.
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    if (mods == Qt::ControlModifier) {
+        const int key = event->key();
+        if (key == Qt::Key_Plus || key == Qt::Key_Equal) return ZoomIn();
+        if (key == Qt::Key_Minus) return ZoomOut();
+    }
+    QWidget::keyPressEvent(event);
 }

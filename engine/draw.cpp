@@ -20,7 +20,9 @@ QImage workingCopy(PixPage& page) {
     return toWorkingFormat(page.image, page.type);
 }
 
-void store(PixPage& page, QImage&& work) { page.image = convertToType(work, page.type); }
+void store(PixPage& page, QImage&& work) {
+    page.image = convertToType(work, page.type);
+}
 
 // Straight-alpha mix of src over dst by weight w (0..256).
 inline QRgb mix(QRgb dst, QRgb src, int w) {
@@ -44,7 +46,8 @@ inline QRgb over(QRgb dst, QRgb src) {
 
 template <typename Blend>
 void blit(PixImage& img, const QImage& picture, int x, int y, const QString& label, Blend blend) {
-    if (picture.isNull()) throw PixError(kErrInvalidArgument, QStringLiteral("No picture"), kSource);
+    if (picture.isNull())
+        throw PixError(kErrInvalidArgument, QStringLiteral("No picture"), kSource);
     img.modifyPage(label, [&](PixPage& page) {
         const QImage src = picture.convertToFormat(QImage::Format_ARGB32);
         QImage work = workingCopy(page);
@@ -69,15 +72,15 @@ bool near(QRgb a, QRgb b, int tol) {
 }
 
 Qt::PenStyle penStyle(int lineStyle) {
-    static const Qt::PenStyle styles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine,
-                                          Qt::DashDotLine, Qt::DashDotDotLine};
+    static const Qt::PenStyle styles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine,
+                                          Qt::DashDotDotLine};
     return lineStyle >= 0 && lineStyle < 5 ? styles[lineStyle] : Qt::SolidLine;
 }
 
 Qt::BrushStyle brushStyle(int fillStyle) {
-    static const Qt::BrushStyle styles[] = {Qt::HorPattern,   Qt::VerPattern,   Qt::FDiagPattern,
-                                            Qt::BDiagPattern, Qt::CrossPattern, Qt::DiagCrossPattern,
-                                            Qt::SolidPattern};
+    static const Qt::BrushStyle styles[] = {
+        Qt::HorPattern,   Qt::VerPattern,       Qt::FDiagPattern, Qt::BDiagPattern,
+        Qt::CrossPattern, Qt::DiagCrossPattern, Qt::SolidPattern};
     return fillStyle >= 0 && fillStyle < 7 ? styles[fillStyle] : Qt::NoBrush;
 }
 
@@ -88,7 +91,8 @@ void DrawImage(PixImage& img, const QImage& picture, int x, int y, double opacit
     if (!(opacity >= 0.0 && opacity <= 1.0))
         throw PixError(kErrInvalidArgument, QStringLiteral("Opacity must lie in 0..1"), kSource);
     const int w = int(opacity * 256.0 + 0.5);
-    blit(img, picture, x, y, undoLabel, [w](QRgb d, QRgb s) { return w >= 256 ? s : mix(d, s, w); });
+    blit(img, picture, x, y, undoLabel,
+         [w](QRgb d, QRgb s) { return w >= 256 ? s : mix(d, s, w); });
 }
 
 void DrawImageAlpha(PixImage& img, const QImage& picture, int x, int y, const QString& undoLabel) {
@@ -136,10 +140,14 @@ void FloodFill(PixImage& img, int x, int y, double tolerance, const QString& und
 }
 
 void DrawShape(PixImage& img, ShapeKind kind, const QPolygonF& points, const QString& undoLabel) {
+    DrawShape(img, kind, points, img.Draw(), undoLabel);
+}
+
+void DrawShape(PixImage& img, ShapeKind kind, const QPolygonF& points, const DrawSettings& s,
+               const QString& undoLabel) {
     if (points.size() < 2 && kind != ShapeKind::Polyline)
         throw PixError(kErrInvalidArgument, QStringLiteral("A shape needs two points"), kSource);
     if (points.isEmpty()) return;
-    const DrawSettings& s = img.Draw();
     img.modifyPage(undoLabel, [&](PixPage& page) {
         QImage work = workingCopy(page);
         QPainter p(&work);
@@ -153,7 +161,8 @@ void DrawShape(PixImage& img, ShapeKind kind, const QPolygonF& points, const QSt
             if (!s.texture.isNull() && s.fillStyle == 6) {
                 QBrush tex(s.texture);
                 if (s.textureMode != kTextureTile) {
-                    const QRectF over = s.textureMode == kTextureStretchImage ? QRectF(work.rect()) : box;
+                    const QRectF over =
+                        s.textureMode == kTextureStretchImage ? QRectF(work.rect()) : box;
                     tex = QBrush(s.texture.scaled(over.size().toSize().expandedTo({1, 1})));
                     tex.setTransform(QTransform::fromTranslate(over.x(), over.y()));
                 }
@@ -163,14 +172,24 @@ void DrawShape(PixImage& img, ShapeKind kind, const QPolygonF& points, const QSt
             }
         }
         switch (kind) {
-        case ShapeKind::Line: p.drawLine(points.first(), points.last()); break;
-        case ShapeKind::Polyline:
-            if (points.size() == 1) p.drawPoint(points.first());
-            else p.drawPolyline(points);
+        case ShapeKind::Line:
+            p.drawLine(points.first(), points.last());
             break;
-        case ShapeKind::Polygon: p.drawPolygon(points); break;
-        case ShapeKind::Rectangle: p.drawRect(box); break;
-        case ShapeKind::Ellipse: p.drawEllipse(box); break;
+        case ShapeKind::Polyline:
+            if (points.size() == 1)
+                p.drawPoint(points.first());
+            else
+                p.drawPolyline(points);
+            break;
+        case ShapeKind::Polygon:
+            p.drawPolygon(points);
+            break;
+        case ShapeKind::Rectangle:
+            p.drawRect(box);
+            break;
+        case ShapeKind::Ellipse:
+            p.drawEllipse(box);
+            break;
         }
         p.end();
         store(page, std::move(work));

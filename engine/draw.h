@@ -25,5 +25,8 @@ void FloodFill(PixImage& img, int x, int y, double tolerance, const QString& und
 enum class ShapeKind { Line, Polyline, Polygon, Rectangle, Ellipse };
 void DrawShape(PixImage& img, ShapeKind kind, const QPolygonF& points,
                const QString& undoLabel = {});
+// The same with explicit settings (the interactive shapes combine Draw and Shape settings).
+void DrawShape(PixImage& img, ShapeKind kind, const QPolygonF& points, const DrawSettings& settings,
+               const QString& undoLabel = {});
 
 } // namespace pix::Draw

@@ -13,7 +13,7 @@ namespace pix {
 struct ImageMetadata {
     QList<QPair<QString, QString>> exif; // tag name, value as text
     QList<QPair<QString, QString>> iptc;
-    QImage exifThumbnail;                // null when the file carries none
+    QImage exifThumbnail; // null when the file carries none
     bool operator==(const ImageMetadata&) const = default;
 };
 

@@ -23,7 +23,8 @@ struct SaveOptions {
     int tiffCompression = kTiffNone;
     bool bmpRle = false;
     bool wmfPlaceable = true;
-    // Bit n set: APP(n) markers of the page are written with a JPEG (bit 0 = APP0 ... 15 = APP15).
+    // Bit k set: the page's APP(k+1) markers are written with a JPEG (bit 0 = APP1, so 1 keeps
+    // only EXIF).
     uint32_t jpegMarkersToSave = 0xFFFF;
 };
 

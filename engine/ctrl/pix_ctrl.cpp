@@ -161,9 +161,10 @@ QRectF PixCtrl::imageRectInViewport() const {
     const QSize content = zoomedSize();
     const QSize view = viewport()->size();
     // A smaller image is centred; a larger one scrolls.
-    const double x = content.width() < view.width() ? (view.width() - content.width()) / 2.0
-                                                    : -double(ScrollX());
-    const double y = content.height() < view.height() ? (view.height() - content.height()) / 2.0
+    // Whole-pixel offsets keep image pixels on screen pixels.
+    const double x =
+        content.width() < view.width() ? (view.width() - content.width()) / 2 : -double(ScrollX());
+    const double y = content.height() < view.height() ? (view.height() - content.height()) / 2
                                                       : -double(ScrollY());
     return QRectF(x, y, image_->width() * zoom_, image_->height() * zoom_);
 }
@@ -178,13 +179,60 @@ QPointF PixCtrl::imageToControl(const QPointF& p) const {
     return QPointF(r.x() + p.x() * zoom_, r.y() + p.y() * zoom_);
 }
 
+namespace {
+
+// Half the size by averaging 2 x 2 blocks (32-bit pixels).
+QImage halve(const QImage& src) {
+    const int w = std::max(1, src.width() / 2), h = std::max(1, src.height() / 2);
+    QImage out(w, h, src.format());
+    for (int y = 0; y < h; ++y) {
+        const auto* a =
+            reinterpret_cast<const QRgb*>(src.constScanLine(std::min(2 * y, src.height() - 1)));
+        const auto* b =
+            reinterpret_cast<const QRgb*>(src.constScanLine(std::min(2 * y + 1, src.height() - 1)));
+        auto* o = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < w; ++x) {
+            const int x0 = std::min(2 * x, src.width() - 1),
+                      x1 = std::min(2 * x + 1, src.width() - 1);
+            const QRgb p[4] = {a[x0], a[x1], b[x0], b[x1]};
+            auto avg = [&](int shift) {
+                int sum = 0;
+                for (QRgb q : p) sum += int((q >> shift) & 0xFF);
+                return uint32_t((sum + 2) / 4) << shift;
+            };
+            o[x] = avg(24) | avg(16) | avg(8) | avg(0);
+        }
+    }
+    return out;
+}
+
+} // namespace
+
 const QImage& PixCtrl::scaledForView() {
     const QImage& img = image_->image();
+    if (pyramidKey_ != img.cacheKey()) {
+        // Halved copies of the image, built once per change of the pixels: zooming out then
+        // scales a small copy instead of the whole image.
+        pyramid_.clear();
+        QImage level = img.convertToFormat(img.hasAlphaChannel() ? QImage::Format_ARGB32
+                                                                 : QImage::Format_RGB32);
+        while (level.width() > 256 && level.height() > 256) {
+            level = halve(level);
+            pyramid_.push_back(level);
+        }
+        pyramidKey_ = img.cacheKey();
+        scaledCacheKey_ = 0;
+    }
     if (scaledCacheKey_ != img.cacheKey() || scaledCacheZoom_ != zoom_ ||
         scaledCacheSmooth_ != antialias_) {
         const QSize size = zoomedSize();
-        scaledCache_ = img.scaled(size, Qt::IgnoreAspectRatio,
-                                  antialias_ ? Qt::SmoothTransformation : Qt::FastTransformation);
+        // The smallest copy still at least as large as the view of it.
+        const QImage* source = &img;
+        for (const QImage& level : pyramid_)
+            if (level.width() >= size.width() && level.height() >= size.height()) source = &level;
+        scaledCache_ =
+            source->scaled(size, Qt::IgnoreAspectRatio,
+                           antialias_ ? Qt::SmoothTransformation : Qt::FastTransformation);
         scaledCacheKey_ = img.cacheKey();
         scaledCacheZoom_ = zoom_;
         scaledCacheSmooth_ = antialias_;
@@ -236,6 +284,8 @@ void PixCtrl::paintEvent(QPaintEvent* event) {
     if (!redraw_) return;
     QPainter painter(viewport());
     paintView(painter, event->rect());
+    paintInteraction(painter);
+    if (overlayPainter) overlayPainter(painter);
     emit painted();
 }
 
@@ -247,32 +297,6 @@ void PixCtrl::resizeEvent(QResizeEvent* event) {
 
 void PixCtrl::scrollContentsBy(int, int) {
     viewport()->update();
-}
-
-void PixCtrl::mousePressEvent(QMouseEvent* e) {
-    const QPointF p = controlToImage(e->position());
-    emit mouseDown(e->button(), e->modifiers(), p.x(), p.y());
-}
-
-void PixCtrl::mouseMoveEvent(QMouseEvent* e) {
-    const QPointF p = controlToImage(e->position());
-    emit mouseMove(e->buttons(), e->modifiers(), p.x(), p.y());
-}
-
-void PixCtrl::mouseReleaseEvent(QMouseEvent* e) {
-    const QPointF p = controlToImage(e->position());
-    emit mouseUp(e->button(), e->modifiers(), p.x(), p.y());
-}
-
-void PixCtrl::mouseDoubleClickEvent(QMouseEvent* e) {
-    const QPointF p = controlToImage(e->position());
-    emit dblClick(p.x(), p.y());
-}
-
-void PixCtrl::wheelEvent(QWheelEvent* e) {
-    const QPointF p = controlToImage(e->position());
-    emit mouseWheel(e->angleDelta().y(), e->modifiers(), p.x(), p.y());
-    e->accept();
 }
 
 } // namespace pix

@@ -7,9 +7,27 @@
 #include <QAbstractScrollArea>
 #include <QImage>
 #include <QPointF>
+#include <QPolygonF>
 #include <QRect>
+#include <functional>
+#include <vector>
 
 namespace pix {
+
+// What a drag in the control does.
+enum MouseModeKind : int {
+    kMouseNone = 0,
+    kMouseSelect = 1,    // rubber-band rectangle selection
+    kMousePan = 2,       // drag the view
+    kMouseZoomRect = 3,  // zoom to the dragged rectangle
+    kMouseZoomClick = 4, // left click zooms in, right click out
+    kMouseLine = 7,
+    kMousePolygon = 8, // clicks add points, a double click closes it
+    kMouseRectangle = 9,
+    kMouseEllipse = 10,
+    kMouseFreehand = 11,
+    kMouseZoomHand = 12, // drag up to zoom in, down to zoom out
+};
 
 // How the image fits the control while AutoFit is on.
 enum FitMode : int { kFitBest = 1, kFitWidth = 2, kFitHeight = 3 };
@@ -56,9 +74,25 @@ public:
     // The Shape settings: how the interactive shape being dragged is drawn.
     DrawSettings& Shape() { return shape_; }
 
-    // Mouse mode of the control (0 = none); the interactive modes act on it.
+    // Mouse mode of the control (MouseModeKind); setting it ends any drag in progress.
     int MouseMode() const { return mouseMode_; }
-    void setMouseMode(int mode) { mouseMode_ = mode; }
+    void setMouseMode(int mode);
+    // Cursor shown over the image.
+    void setImageCursor(const QCursor& cursor);
+
+    // --- selection (image pixels) ------------------------------------------------------------
+    double SelectionLeft() const { return selection_.left(); }
+    double SelectionTop() const { return selection_.top(); }
+    double SelectionWidth() const { return selection_.width(); }
+    double SelectionHeight() const { return selection_.height(); }
+    bool SelectionShown() const { return selectionShown_; }
+    // Sets and shows the selection rectangle and reports it.
+    void setSelection(const QRectF& rect);
+    void setSelectionShown(bool shown);
+
+    // Drawn over the view after the image (the document's overlay); painter is in viewport
+    // coordinates.
+    std::function<void(QPainter&)> overlayPainter;
 
     // --- coordinates -------------------------------------------------------------------------
     // Image pixel under a viewport position (may lie outside the image).
@@ -66,6 +100,9 @@ public:
     QPointF imageToControl(const QPointF& imagePos) const;
     // Where the whole image lies in viewport coordinates.
     QRectF imageRectInViewport() const;
+
+    // The magnifier window of this control (created on first use).
+    class ZoomWindow& zoomWindow();
 
     // Paints the visible part of the view into painter (the viewport's paint and benchmarks).
     void paintView(QPainter& painter, const QRect& viewportRect);
@@ -75,13 +112,22 @@ signals:
     void zoomChanged(double zoom);
     void pageChanged();
     void loaded();
-    void selectionChanged();
+    // Selection rectangle in image pixels, after every change of it.
+    void selectionChanged(double left, double top, double width, double height);
+    // Mouse positions in viewport (control) pixels.
     void mouseDown(Qt::MouseButton button, Qt::KeyboardModifiers mods, double x, double y);
     void mouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods, double x, double y);
     void mouseUp(Qt::MouseButton button, Qt::KeyboardModifiers mods, double x, double y);
+    // The pointer over the image, in image pixels.
+    void imageMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods, int x, int y);
     void dblClick(double x, double y);
-    void mouseWheel(int delta, Qt::KeyboardModifiers mods, double x, double y);
-    void shapeFinished(int shape, bool* cancel);
+    // Wheel steps in lines (three per notch).
+    void mouseWheel(int delta, Qt::KeyboardModifiers mods);
+    // An interactive shape is about to be drawn (the pen colour may be set now).
+    void beforeDraw();
+    // The shape from (x1, y1) to (x2, y2) in image pixels is complete; *cancel = true stops it
+    // from being drawn.
+    void shapeFinished(double x1, double y1, double x2, double y2, bool* cancel);
     void painted();
     void progress(int percent, bool* cancel);
     void downloadProgress(qint64 received, qint64 total);
@@ -95,8 +141,15 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
 private:
+    void beginDrag(QMouseEvent* e);
+    void continueDrag(QMouseEvent* e);
+    void endDrag(QMouseEvent* e);
+    void finishShape();
+    void paintInteraction(QPainter& painter);
+    QPointF clampToImage(const QPointF& p) const;
     void onImageChanged();
     void updateScrollBars();
     void applyFit();
@@ -115,7 +168,21 @@ private:
     bool antialias_ = false;
     int mouseMode_ = 0;
     DrawSettings shape_;
+    QRectF selection_;
+    bool selectionShown_ = false;
+    // The drag in progress.
+    bool dragging_ = false;
+    Qt::MouseButton dragButton_ = Qt::NoButton;
+    QPointF dragStartView_;  // viewport pixels
+    QPointF dragStartImage_; // image pixels
+    QPointF dragNowImage_;
+    QPoint dragStartScroll_;
+    double dragStartZoom_ = 1.0;
+    QPolygonF points_; // polygon and freehand points in image pixels
+    class ZoomWindow* zoomWindow_ = nullptr;
 
+    std::vector<QImage> pyramid_; // the image halved, quartered, ...
+    qint64 pyramidKey_ = 0;
     QImage scaledCache_;
     qint64 scaledCacheKey_ = 0;
     double scaledCacheZoom_ = 0;

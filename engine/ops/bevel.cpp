@@ -31,9 +31,10 @@ void bevelEdge(QImage& img, int size, int leftPct, int topPct, int rightPct, int
             gain[s][d] = int(std::lround(256.0 * (1.0 + (pct[s] / 100.0 - 1.0) * ramp)));
         }
     }
+    const RowView rows(img);
     forEachRowBand(h, progress, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
-            uint32_t* r = row32(img, y);
+            uint32_t* r = rows[y];
             const bool nearTopOrBottom = y < size || h - 1 - y < size;
             for (int x = 0; x < w; ++x) {
                 if (!nearTopOrBottom && x == size && w - size > x) x = w - size; // skip the middle

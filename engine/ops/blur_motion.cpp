@@ -57,11 +57,17 @@ std::vector<Tap> lineKernel(double distance, int steps, double angle) {
     return taps;
 }
 
+// acc[i] += w * src[i] over n bytes.
+PIX_HOT void accumulate(uint32_t* acc, const uint8_t* src, uint32_t w, int n) {
+    for (int i = 0; i < n; ++i) acc[i] += w * src[i];
+}
+
 // One pass of the sparse linear kernel from `in` to `out` (same size, premultiplied bytes),
 // edges clamped.
 void convolveTaps(const QImage& in, QImage& out, const std::vector<Tap>& taps,
                   const ProgressFn& progress) {
     const int w = in.width(), h = in.height();
+    const RowView outRows(out);
     forEachRowBand(h, progress, [&](int y0, int y1) {
         thread_local std::vector<uint32_t> acc;
         acc.resize(size_t(w) * 4);
@@ -72,12 +78,11 @@ void convolveTaps(const QImage& in, QImage& out, const std::vector<Tap>& taps,
                 const int lo = std::clamp(-t.dx, 0, w), hi = std::clamp(w - t.dx, lo, w);
                 for (int x = 0; x < lo; ++x)
                     for (int c = 0; c < 4; ++c) acc[4 * x + c] += t.w * s[c];
-                const uint8_t* sh = s + 4 * t.dx;
-                for (int i = 4 * lo; i < 4 * hi; ++i) acc[i] += t.w * sh[i];
+                accumulate(acc.data() + 4 * lo, s + 4 * (lo + t.dx), t.w, 4 * (hi - lo));
                 for (int x = hi; x < w; ++x)
                     for (int c = 0; c < 4; ++c) acc[4 * x + c] += t.w * s[4 * (w - 1) + c];
             }
-            uint8_t* o = out.scanLine(y);
+            uint8_t* o = outRows.bytes(y);
             for (int i = 0; i < 4 * w; ++i) o[i] = uint8_t((acc[i] + 32768) >> 16);
         }
     });
@@ -91,15 +96,16 @@ void sweep(const QImage& in, QImage& out, double distance, bool radial,
     const double reach = std::max(1.0, std::hypot(cx, cy));
     const int n = std::max(2, int(std::ceil(distance)) + 1);
     // Each sample is the pixel's offset from the centre times a 2 x 2 matrix.
-    std::vector<std::array<double, 4>> m(n);
+    std::vector<std::array<float, 4>> m(n);
     for (int k = 0; k < n; ++k) {
         const double t = double(k) / (n - 1);
         if (radial) {
             const double a = (distance / reach) * (t - 0.5);
-            m[k] = {std::cos(a), -std::sin(a), std::sin(a), std::cos(a)};
+            m[k] = {float(std::cos(a)), float(-std::sin(a)), float(std::sin(a)),
+                    float(std::cos(a))};
         } else {
             const double s = 1.0 - std::min(1.0, distance / reach) * t;
-            m[k] = {s, 0, 0, s};
+            m[k] = {float(s), 0, 0, float(s)};
         }
     }
     const uchar* base = in.constBits();
@@ -107,32 +113,42 @@ void sweep(const QImage& in, QImage& out, double distance, bool radial,
     auto pixel = [&](int x, int y) {
         return reinterpret_cast<const uint32_t*>(base + y * stride)[x];
     };
+    const RowView outRows(out);
     forEachRowBand(h, progress, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
-            uint32_t* o = row32(out, y);
+            uint32_t* o = outRows[y];
             for (int x = 0; x < w; ++x) {
-                const double px = x - cx, py = y - cy;
-                float acc[4] = {0, 0, 0, 0};
+                const float px = float(x - cx), py = float(y - cy);
+                uint32_t acc[4] = {0, 0, 0, 0};
                 for (const auto& mk : m) {
-                    const double sx = std::clamp(cx + mk[0] * px + mk[1] * py, 0.0, w - 1.0);
-                    const double sy = std::clamp(cy + mk[2] * px + mk[3] * py, 0.0, h - 1.0);
-                    const int ix = std::min(int(sx), w - 2 < 0 ? 0 : w - 2);
-                    const int iy = std::min(int(sy), h - 2 < 0 ? 0 : h - 2);
-                    const float fx = float(sx - ix), fy = float(sy - iy);
+                    const float sx =
+                        std::clamp(float(cx) + mk[0] * px + mk[1] * py, 0.0f, w - 1.0f);
+                    const float sy =
+                        std::clamp(float(cy) + mk[2] * px + mk[3] * py, 0.0f, h - 1.0f);
+                    const int ix = int(sx), iy = int(sy);
+                    const uint32_t fx = uint32_t((sx - ix) * 256.0f),
+                                   fy = uint32_t((sy - iy) * 256.0f);
                     const int ix1 = std::min(ix + 1, w - 1), iy1 = std::min(iy + 1, h - 1);
+                    const uint32_t w00 = (256 - fx) * (256 - fy) >> 8, w01 = fx * (256 - fy) >> 8;
+                    const uint32_t w10 = (256 - fx) * fy >> 8, w11 = 256 - w00 - w01 - w10;
                     const uint32_t p00 = pixel(ix, iy), p01 = pixel(ix1, iy);
                     const uint32_t p10 = pixel(ix, iy1), p11 = pixel(ix1, iy1);
-                    for (int c = 0; c < 4; ++c) {
-                        const int sh = 8 * c;
-                        const float top = ((p00 >> sh) & 0xFF) + fx * (float((p01 >> sh) & 0xFF) -
-                                                                       float((p00 >> sh) & 0xFF));
-                        const float bot = ((p10 >> sh) & 0xFF) + fx * (float((p11 >> sh) & 0xFF) -
-                                                                       float((p10 >> sh) & 0xFF));
-                        acc[c] += top + fy * (bot - top);
-                    }
+                    // Two channels per multiply: weights sum to 256, so no lane overflows.
+                    constexpr uint32_t kLanes = 0x00FF00FFu;
+                    const uint32_t rb = (((p00 & kLanes) * w00 + (p01 & kLanes) * w01 +
+                                          (p10 & kLanes) * w10 + (p11 & kLanes) * w11) >>
+                                         8) &
+                                        kLanes;
+                    const uint32_t ag =
+                        ((((p00 >> 8) & kLanes) * w00 + ((p01 >> 8) & kLanes) * w01 +
+                          ((p10 >> 8) & kLanes) * w10 + ((p11 >> 8) & kLanes) * w11) >>
+                         8) &
+                        kLanes;
+                    acc[0] += rb & 0xFF, acc[2] += rb >> 16;
+                    acc[1] += ag & 0xFF, acc[3] += ag >> 16;
                 }
                 uint32_t p = 0;
-                for (int c = 0; c < 4; ++c) p |= uint32_t(clampByte(double(acc[c] / n))) << (8 * c);
+                for (int c = 0; c < 4; ++c) p |= ((acc[c] + n / 2) / n) << (8 * c);
                 o[x] = p;
             }
         }
@@ -155,8 +171,9 @@ QImage motionBlur(const QImage& src, double distance, int steps, double angle, i
     if (alpha) {
         cur = src.copy();
         requireAllocated(cur, kSource);
+        const RowView curRows(cur);
         forEachRowBand(cur.height(), {}, [&](int y0, int y1) {
-            for (int y = y0; y < y1; ++y) premultiplyRow(row32(cur, y), cur.width());
+            for (int y = y0; y < y1; ++y) premultiplyRow(curRows[y], cur.width());
         });
     }
     QImage next =
@@ -175,10 +192,12 @@ QImage motionBlur(const QImage& src, double distance, int steps, double angle, i
             std::swap(cur, next);
         }
     }
-    if (alpha)
+    if (alpha) {
+        const RowView nextRows(next);
         forEachRowBand(next.height(), {}, [&](int y0, int y1) {
-            for (int y = y0; y < y1; ++y) unpremultiplyRow(row32(next, y), next.width());
+            for (int y = y0; y < y1; ++y) unpremultiplyRow(nextRows[y], next.width());
         });
+    }
     return next;
 }
 

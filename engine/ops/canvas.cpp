@@ -18,7 +18,7 @@ QImage resizeCanvas(const QImage& src, int width, int height, QRgb fill, int off
     const int sx = placed.left() - offsetX;
     const int sy = placed.top() - offsetY;
     for (int y = 0; y < placed.height(); ++y)
-        std::memcpy(row32(dst, placed.top() + y) + placed.left(), row32(in, sy + y) + sx,
+        std::memcpy(RowView(dst)[placed.top() + y] + placed.left(), row32(in, sy + y) + sx,
                     size_t(placed.width()) * 4);
     return dst;
 }

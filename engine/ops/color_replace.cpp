@@ -18,10 +18,11 @@ int64_t replaceColor(QImage& img, QRgb oldColor, QRgb newColor, double tolerance
     const int r0 = qRed(oldColor), g0 = qGreen(oldColor), b0 = qBlue(oldColor);
     const uint32_t rgb = newColor & 0x00FFFFFFu;
     std::atomic<int64_t> changed = 0;
+    const RowView rows(img);
     forEachRowBand(img.height(), progress, [&](int y0, int y1) {
         int64_t n = 0;
         for (int y = y0; y < y1; ++y) {
-            uint32_t* r = row32(img, y);
+            uint32_t* r = rows[y];
             for (int x = 0; x < img.width(); ++x) {
                 const uint32_t p = r[x];
                 if (std::abs(qRed(p) - r0) > limit || std::abs(qGreen(p) - g0) > limit ||

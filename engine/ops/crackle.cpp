@@ -100,9 +100,10 @@ void crackle(QImage& img, int depth, int mode, const ProgressFn& progress) {
     const double strength = depth / 100.0;
     const double width = 0.6 + depth / 40.0; // crack half-width in pixels
     const Seeds seeds(img.width(), img.height(), m.cell);
+    const RowView rows(img);
     forEachRowBand(img.height(), progress, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
-            uint32_t* r = row32(img, y);
+            uint32_t* r = rows[y];
             for (int x = 0; x < img.width(); ++x) {
                 const Cells c = seeds.nearest(x + 0.5f, y + 0.5f);
                 const double line = std::max(0.0, 1.0 - c.edge / width); // 1 on the crack

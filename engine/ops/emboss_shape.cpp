@@ -16,6 +16,7 @@ void embossShape(QImage& img, int depth, int angle, int softness, QRgb shadow, Q
     require(softness >= 0 && softness <= 1000,
             QStringLiteral("Softness %1 is not 0..1000").arg(softness), kSource);
     const int w = img.width(), h = img.height();
+    const RowView rows(img);
     const bool byAlpha = img.format() == QImage::Format_ARGB32 && !isOpaque(img);
     // Height field 0..1, reused between calls of the same size.
     thread_local cv::Mat scratch;
@@ -23,7 +24,7 @@ void embossShape(QImage& img, int depth, int angle, int softness, QRgb shadow, Q
     height.create(h, w, CV_32F);
     forEachRowBand(h, {}, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
-            const uint32_t* r = row32(img, y);
+            const uint32_t* r = rows[y];
             auto* o = height.ptr<float>(y);
             for (int x = 0; x < w; ++x) o[x] = (byAlpha ? int(r[x] >> 24) : luma(r[x])) / 255.0f;
         }
@@ -44,7 +45,7 @@ void embossShape(QImage& img, int depth, int angle, int softness, QRgb shadow, Q
                 const float* up = height.ptr<float>(std::max(0, y - 1));
                 const float* mid = height.ptr<float>(y);
                 const float* down = height.ptr<float>(std::min(h - 1, y + 1));
-                uint32_t* r = row32(img, y);
+                uint32_t* r = rows[y];
                 for (int x = 0; x < w; ++x) {
                     const double gx = (mid[std::min(w - 1, x + 1)] - mid[std::max(0, x - 1)]) / 2;
                     const double gy = (down[x] - up[x]) / 2;

@@ -54,11 +54,12 @@ void applyLuts(QImage& img, Luts luts, int mask, const ProgressFn& progress) {
     for (int c = 0; c < 3; ++c)
         if (!(mask & (1 << c)))
             for (int v = 0; v < 256; ++v) luts[c][v] = uint8_t(v);
+    const RowView rows(img);
     forEachRowBand(
         img.height(), progress,
         [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
-                uint32_t* r = row32(img, y);
+                uint32_t* r = rows[y];
                 for (int x = 0; x < img.width(); ++x) {
                     const uint32_t p = r[x];
                     r[x] = (p & 0xFF000000u) | (uint32_t(luts[0][(p >> 16) & 0xFF]) << 16) |

@@ -2,6 +2,7 @@
 
 #include "op_support.h"
 
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -38,9 +39,16 @@ double valueNoise(double x, double y, uint32_t salt, double round) {
 double gradientNoise(double x, double y, uint32_t salt) {
     const int ix = int(std::floor(x)), iy = int(std::floor(y));
     const double fx = x - ix, fy = y - iy;
+    // 256 unit gradients evenly round the circle.
+    static const std::array<std::array<double, 2>, 256> kGradients = [] {
+        std::array<std::array<double, 2>, 256> g{};
+        for (int i = 0; i < 256; ++i)
+            g[i] = {std::cos(i * 6.283185307179586 / 256), std::sin(i * 6.283185307179586 / 256)};
+        return g;
+    }();
     auto dot = [&](int i, int j) {
-        const double a = (hash3(ix + i, iy + j, salt) & 0xFFFF) * (6.283185307179586 / 65536.0);
-        return std::cos(a) * (fx - i) + std::sin(a) * (fy - j);
+        const auto& g = kGradients[hash3(ix + i, iy + j, salt) & 0xFF];
+        return g[0] * (fx - i) + g[1] * (fy - j);
     };
     const double tx = quintic(fx), ty = quintic(fy);
     const double top = dot(0, 0) + (dot(1, 0) - dot(0, 0)) * tx;
@@ -61,9 +69,10 @@ void checkSize(int size, const char* source) {
 template <class Pixel>
 QImage render(int width, int height, const char* source, const ProgressFn& progress, Pixel pixel) {
     QImage img = newImage32(width, height, false, source);
+    const RowView rows(img);
     forEachRowBand(height, progress, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
-            uint32_t* r = row32(img, y);
+            uint32_t* r = rows[y];
             for (int x = 0; x < width; ++x) r[x] = pixel(x, y);
         }
     });

@@ -190,9 +190,6 @@ inline uint32_t fromFloat4(v4f v) { // un-premultiplies and rounds
     return (uint32_t(a + 0.5f) << 24) | (ch(v[2]) << 16) | (ch(v[1]) << 8) | ch(v[0]);
 }
 
-// Hot loops get a second build for CPUs with AVX2 and FMA, picked at load time.
-#define PIX_HOT __attribute__((target_clones("arch=haswell", "default")))
-
 // One source row resampled horizontally into `out` (dstW float4 pixels).
 PIX_HOT void horizontalRow(const uint32_t* src, int srcW, const Taps& tx,
                            std::vector<v4f>& premulRow, v4f* out) {
@@ -236,6 +233,7 @@ QImage resample(const QImage& src, int width, int height, int method, const Prog
     const Taps ty = computeTaps(src.height(), height, m);
     const int srcW = src.width();
 
+    const RowView out(dst);
     forEachRowBand(
         height, progress,
         [&](int y0, int y1) {
@@ -255,8 +253,7 @@ QImage resample(const QImage& src, int width, int height, int method, const Prog
                 next = f + span;
                 for (int k = 0; k < span; ++k)
                     rows[k] = ring.data() + size_t((f + k) % span) * width;
-                verticalRow(rows.data(), ty.w.data() + size_t(y) * span, span, width,
-                            row32(dst, y));
+                verticalRow(rows.data(), ty.w.data() + size_t(y) * span, span, width, out[y]);
             }
         },
         0, 100, 1);

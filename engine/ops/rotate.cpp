@@ -26,12 +26,12 @@ QImage warpAffine(const QImage& src, const cv::Matx23d& inv, QSize size, QRgb fi
     const QRgb f = premultiply ? qPremultiply(fill) : (alpha ? fill : (fill | 0xFF000000u));
     const cv::Mat srcMat(in.height(), in.width(), CV_8UC4, const_cast<uchar*>(in.constBits()),
                          size_t(in.bytesPerLine()));
+    const RowView out(dst);
     const cv::Scalar border(qBlue(f), qGreen(f), qRed(f), qAlpha(f));
     forEachRowBand(
         dst.height(), progress,
         [&](int y0, int y1) {
-            cv::Mat band(y1 - y0, dst.width(), CV_8UC4, dst.scanLine(y0),
-                         size_t(dst.bytesPerLine()));
+            cv::Mat band(y1 - y0, dst.width(), CV_8UC4, out.bytes(y0), size_t(dst.bytesPerLine()));
             cv::Matx23d m = inv;
             m(0, 2) += m(0, 1) * y0;
             m(1, 2) += m(1, 1) * y0;
@@ -61,19 +61,20 @@ QImage quarterTurns(const QImage& src, int turns, const ProgressFn& progress) {
     auto pixel = [&](int sx, int sy) {
         return reinterpret_cast<const uint32_t*>(base + sy * stride)[sx];
     };
+    const RowView out(dst);
     forEachRowBand(dst.height(), progress, [&](int y0, int y1) {
         for (int ty = y0; ty < y1; ty += kTile)
             for (int tx = 0; tx < dst.width(); tx += kTile)
                 for (int y = ty; y < std::min(y1, ty + kTile); ++y) {
-                    uint32_t* out = row32(dst, y);
+                    uint32_t* row = out[y];
                     const int xEnd = std::min(dst.width(), tx + kTile);
                     // Source of output (x, y) for each clockwise turn count.
                     if (turns == 1)
-                        for (int x = tx; x < xEnd; ++x) out[x] = pixel(y, h - 1 - x);
+                        for (int x = tx; x < xEnd; ++x) row[x] = pixel(y, h - 1 - x);
                     else if (turns == 2)
-                        for (int x = tx; x < xEnd; ++x) out[x] = pixel(w - 1 - x, h - 1 - y);
+                        for (int x = tx; x < xEnd; ++x) row[x] = pixel(w - 1 - x, h - 1 - y);
                     else
-                        for (int x = tx; x < xEnd; ++x) out[x] = pixel(w - 1 - y, x);
+                        for (int x = tx; x < xEnd; ++x) row[x] = pixel(w - 1 - y, x);
                 }
     });
     return dst;

@@ -28,9 +28,10 @@ void warp(QImage& img, int x1, int y1, int x2, int y2, const ProgressFn& progres
     requireAllocated(from, kSource);
     const bool alpha = img.format() == QImage::Format_ARGB32;
     if (alpha)
-        for (int y = 0; y < from.height(); ++y) premultiplyRow(row32(from, y), from.width());
+        for (int y = 0; y < from.height(); ++y) premultiplyRow(RowView(from)[y], from.width());
     const cv::Mat src(from.height(), from.width(), CV_8UC4, from.bits(),
                       size_t(from.bytesPerLine()));
+    const RowView rows(img);
     forEachRowBand(moved.height(), progress, [&](int b0, int b1) {
         cv::Mat mapX(b1 - b0, moved.width(), CV_32F), mapY(b1 - b0, moved.width(), CV_32F);
         for (int j = b0; j < b1; ++j) {
@@ -47,7 +48,7 @@ void warp(QImage& img, int x1, int y1, int x2, int y2, const ProgressFn& progres
             }
         }
         cv::Mat band(b1 - b0, moved.width(), CV_8UC4,
-                     img.scanLine(moved.top() + b0) + 4 * moved.left(), size_t(img.bytesPerLine()));
+                     rows.bytes(moved.top() + b0) + 4 * moved.left(), size_t(img.bytesPerLine()));
         cv::remap(src, band, mapX, mapY, cv::INTER_LINEAR, cv::BORDER_REPLICATE);
         if (alpha)
             for (int j = 0; j < band.rows; ++j) unpremultiplyRow(band.ptr<uint32_t>(j), band.cols);

@@ -1,0 +1,56 @@
+#include "catalogue.h"
+
+#include "effects_catalogue.h"
+
+namespace catalogue {
+
+Row text(const QString& caption, const QString& initial) {
+    Row r;
+    r.caption = caption;
+    r.kind = RowKind::Text;
+    r.text = initial;
+    return r;
+}
+
+Row text(const QString& caption, Start start) {
+    Row r = text(caption, QString());
+    r.start = start;
+    return r;
+}
+
+Row colour(const QString& caption, uint32_t bgr) {
+    Row r;
+    r.caption = caption;
+    r.kind = RowKind::Colour;
+    r.colour = bgr;
+    return r;
+}
+
+Row list(const QString& caption, const QStringList& items, int selected) {
+    Row r;
+    r.caption = caption;
+    r.kind = RowKind::List;
+    r.items = items;
+    r.selected = selected;
+    return r;
+}
+
+Row check(const QString& caption, bool ticked) {
+    Row r;
+    r.caption = caption;
+    r.kind = RowKind::Check;
+    r.ticked = ticked;
+    return r;
+}
+
+const Entry* Catalogue::find(int index) const {
+    for (const Entry& e : entries)
+        if (e.index == index) return &e;
+    return nullptr;
+}
+
+std::vector<const Catalogue*> allCatalogues() {
+    return {&effectsCatalogue()};
+}
+
+} // namespace catalogue

@@ -1,0 +1,210 @@
+// The document's side of the mouse tools: tool to mouse mode and cursor, the application-wide
+// selection, flood fill, pick colour, crop, eraser, warp line, the Effects pop-up, the pixel
+// read-out and wheel zoom.
+#include "frm_main.h"
+
+#include "app/artwork.h"
+#include "app/mdi_main.h"
+#include "engine/ctrl/pix_ctrl.h"
+#include "engine/draw.h"
+#include "engine/effects.h"
+#include "engine/image_type.h"
+#include "engine/pix_image.h"
+#include "platform/vb.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <cmath>
+
+namespace {
+
+// Mouse mode of each tool number 0..13 (other numbers: none).
+constexpr int kToolMouseMode[] = {0, 2, 1, 4, 3, 5, 6, 7, 8, 9, 10, 11, 12, 0};
+
+// Cursor pictures of the tools that have their own, with their hot spots.
+struct ToolCursor {
+    int tool;
+    int iconTool; // the picture to use
+    int hotX, hotY;
+};
+constexpr ToolCursor kToolCursors[] = {
+    {0, 0, 5, 2}, {15, 15, 10, 10}, {16, 16, 4, 16}, {17, 17, 16, 17}};
+
+QCursor cursorFor(int tool) {
+    for (const ToolCursor& c : kToolCursors)
+        if (c.tool == tool)
+            return QCursor(QPixmap::fromImage(artwork::toolIcon(c.iconTool)), c.hotX, c.hotY);
+    return QCursor(Qt::ArrowCursor);
+}
+
+QString padRight(int width, const QString& text) {
+    return text.size() >= width ? text : text + QString(width - text.size(), QLatin1Char(' '));
+}
+
+constexpr double kWheelMinPercent = 0.5;
+constexpr double kWheelMaxPercent = 1600.0;
+
+} // namespace
+
+QString frmMain::PadRight(int width, const QString& text) {
+    return padRight(width, text);
+}
+
+void frmMain::SetCurrTool(int16_t index) {
+    currTool_ = index;
+    int mode = 0;
+    if (index >= 0 && index < int(std::size(kToolMouseMode))) mode = kToolMouseMode[index];
+    Pix->setMouseMode(mode);
+    Pix->setImageCursor(cursorFor(index));
+}
+
+void frmMain::connectMouse() {
+    using pix::PixCtrl;
+    connect(Pix, &PixCtrl::selectionChanged, this, &frmMain::onSelection);
+    connect(Pix, &PixCtrl::mouseDown, this, &frmMain::onMouseDown);
+    connect(Pix, &PixCtrl::mouseMove, this, &frmMain::onMouseMove);
+    connect(Pix, &PixCtrl::mouseUp, this, &frmMain::onMouseUp);
+    connect(Pix, &PixCtrl::imageMouseMove, this,
+            [this](Qt::MouseButtons, Qt::KeyboardModifiers, int x, int y) {
+                ShowPixelInfo(x, y);
+                ImagePoint = QPoint(x, y);
+                QString sx = QString::number(x), sy = QString::number(y);
+                QString sw = QString::number(frame_.SelWidth),
+                        sh = QString::number(frame_.SelHeight);
+                frame_.UpdateStatus(sx, sy, sw, sh);
+            });
+    connect(Pix, &PixCtrl::beforeDraw, this, &frmMain::setPenColour);
+    connect(Pix, &PixCtrl::shapeFinished, this, &frmMain::onShapeFinished);
+    connect(Pix, &PixCtrl::mouseWheel, this, &frmMain::onMouseWheel);
+    connect(Pix, &PixCtrl::dblClick, this, &frmMain::onDoubleClick);
+    connect(Pix, &PixCtrl::loaded, this, [this] {
+        EnableImageMenus(!Pix->image().IsEmpty());
+        ShowPixelInfo(0, 0);
+    });
+}
+
+void frmMain::onSelection(double left, double top, double width, double height) {
+    frame_.SelLeft = left;
+    frame_.SelTop = top;
+    frame_.SelWidth = width;
+    frame_.SelHeight = height;
+    frame_.bRegionSelected = width > 2 || height > 2;
+    for (const char* n : {"mnuCopy", "mnuCut"})
+        if (QAction* a = frame_.menuItem(QString::fromLatin1(n)))
+            a->setEnabled(frame_.bRegionSelected);
+}
+
+// The eraser draws white; every other tool the foreground colour, at the pen's alpha.
+void frmMain::setPenColour() {
+    uint32_t& pen = Pix->image().Draw().penColor;
+    const uint32_t colour = frame_.CurrTool == 20 ? 0xFFFFFFu : frame_.SelColor[0];
+    pen = (pen & 0xFF000000u) | (colour & 0xFFFFFFu);
+}
+
+void frmMain::onMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, double x, double y) {
+    if (button == Qt::LeftButton) frame_.bRegionSelected = false;
+    setPenColour();
+    if (frame_.CurrTool == 17 && !Pix->image().IsEmpty()) {
+        try {
+            pix::Draw::FloodFill(Pix->image(), ImagePoint.x(), ImagePoint.y(), 0.0, QString());
+        } catch (const pix::PixError& e) {
+            RaiseError(e);
+        }
+    }
+    if (button == Qt::RightButton && !Pix->image().IsEmpty() &&
+        (Pix->MouseMode() == pix::kMouseNone || Pix->MouseMode() == pix::kMousePan)) {
+        PrepareContextMenu();
+        if (QMenu* effects = frame_.submenu(QStringLiteral("mnumEffects"))) {
+            lastPopupAt = Pix->viewport()->mapToGlobal(QPointF(x, y).toPoint());
+            effects->popup(lastPopupAt);
+        }
+    }
+    if (OverlayActive && x >= OverlayLeft && x <= OverlayLeft + overlayViewSize().width() &&
+        y >= OverlayTop && y <= OverlayTop + overlayViewSize().height()) {
+        GrabX = int(x) - OverlayLeft;
+        GrabY = int(y) - OverlayTop;
+        OverlayDragging = true;
+    }
+}
+
+void frmMain::onMouseMove(Qt::MouseButtons, Qt::KeyboardModifiers, double x, double y) {
+    if (!OverlayDragging) return;
+    OverlayLeft = int(std::lround(x)) - GrabX;
+    OverlayTop = int(std::lround(y)) - GrabY;
+    Pix->viewport()->update();
+}
+
+void frmMain::onMouseUp(Qt::MouseButton, Qt::KeyboardModifiers, double, double) {
+    OverlayDragging = false;
+    if (frame_.CurrTool == 16) {
+        frame_.SelColor[0] = pixelColour_;
+        frame_.refreshColours();
+    }
+    if (frame_.CurrTool == 19) EffectsCrop(0);
+    setPenColour();
+}
+
+void frmMain::onShapeFinished(double x1, double y1, double x2, double y2, bool* cancel) {
+    setPenColour();
+    if (!WarpPending) return;
+    WarpPending = false;
+    *cancel = true; // the line itself is not drawn
+    try {
+        pix::Effects::Warp(Pix->image(), int(std::lround(x1)), int(std::lround(y1)),
+                           int(std::lround(x2)), int(std::lround(y2)), QString());
+    } catch (const pix::PixError& e) {
+        RaiseError(e);
+    }
+}
+
+void frmMain::onMouseWheel(int delta, Qt::KeyboardModifiers) {
+    const double factor = Pix->ZoomFactor() * (1.0 + 0.1 * delta / 3.0);
+    const double percent = std::round(factor * 100.0);
+    if (percent < kWheelMinPercent || percent > kWheelMaxPercent) return;
+    Pix->setZoomFactor(std::max(factor, 0.01));
+}
+
+void frmMain::PrepareContextMenu() {
+    if (Pix->image().IsEmpty()) return;
+    if (QAction* a = frame_.menuItem(QStringLiteral("mnuEffectsCrop"), 0))
+        a->setEnabled(Pix->SelectionShown());
+    if (QAction* a = frame_.menuItem(QStringLiteral("mnuEffects"), 0))
+        a->setEnabled(Pix->image().width() >= 21 && Pix->image().height() >= 21);
+}
+
+void frmMain::ShowPixelInfo(int x, int y) {
+    const pix::PixImage& img = Pix->image();
+    if (img.IsEmpty() || !img.image().rect().contains(x, y)) return;
+    const QImage& image = img.image();
+    const QRgb p = image.pixel(x, y); // one pixel per mouse move
+    const int index = image.format() == QImage::Format_Indexed8 ? image.pixelIndex(x, y)
+                      : image.format() == QImage::Format_Mono   ? image.pixelIndex(x, y)
+                                                                : 0;
+    pixelColour_ = uint32_t(qRed(p)) | (uint32_t(qGreen(p)) << 8) | (uint32_t(qBlue(p)) << 16);
+    QPalette pal = picPixelColor->palette();
+    pal.setColor(QPalette::Window, QColor(qRed(p), qGreen(p), qBlue(p)));
+    picPixelColor->setPalette(pal);
+    const QString n = QStringLiteral("%1");
+    lblStatus->setText(
+        QStringLiteral("X:") + padRight(4, n.arg(x)) + QStringLiteral("    Y:") +
+        padRight(4, n.arg(y)) + QStringLiteral("    Pal:") + padRight(3, n.arg(index)) +
+        QStringLiteral("   R:") + padRight(3, n.arg(qRed(p))) + QStringLiteral("  G:") +
+        padRight(3, n.arg(qGreen(p))) + QStringLiteral("  B:") + padRight(3, n.arg(qBlue(p))) +
+        QStringLiteral("  A:") + padRight(3, n.arg(qAlpha(p))) + QStringLiteral("   ColorDepth: ") +
+        n.arg(pix::bitsPerPixel(img.imageType())) + QStringLiteral("bpp"));
+}
+
+// Crop presets: index 0 keeps the selected rectangle.
+void frmMain::EffectsCrop(int16_t index) {
+    if (index != 0) return;
+    const QRect sel = selectionRect();
+    if (sel.isEmpty()) return;
+    try {
+        pix::Effects::Crop(Pix->image(), sel.x(), sel.y(), sel.width(), sel.height(), QString());
+        Pix->setSelectionShown(false);
+        onSelection(0, 0, 0, 0);
+    } catch (const pix::PixError& e) {
+        RaiseError(e);
+    }
+}

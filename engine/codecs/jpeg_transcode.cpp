@@ -1,0 +1,66 @@
+#include "jpeg_transcode.h"
+
+#include "jpeg_lib.h"
+
+#include "../image_limits.h"
+#include "../pix_error.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace pix {
+
+namespace {
+
+QByteArray transcode(Bytes jpeg, const QList<JpegMarker>& markers, uint32_t mask,
+                     const QString& source) {
+    JpegDecoder dec;
+    JpegEncoder enc;
+    if (setjmp(dec.err.jump)) raiseJpegError(dec.err, source);
+    if (setjmp(enc.err.jump)) raiseJpegError(enc.err, source);
+    dec.start(jpeg);
+    jpeg_read_header(&dec.info, TRUE);
+    checkImageSize(dec.info.image_width, dec.info.image_height, source);
+    jvirt_barray_ptr* coefficients = jpeg_read_coefficients(&dec.info);
+    enc.startMemoryOutput();
+    jpeg_copy_critical_parameters(&dec.info, &enc.info);
+    jpeg_write_coefficients(&enc.info, coefficients);
+    writeJpegMarkers(enc.info, markers, mask);
+    jpeg_finish_compress(&enc.info);
+    jpeg_finish_decompress(&dec.info);
+    return enc.bytes();
+}
+
+} // namespace
+
+QByteArray jpegWithMarkers(Bytes file, const QList<JpegMarker>& markers, uint32_t mask,
+                           const SaveOptions& options, const QString& source) {
+    const Codec* jpeg = codecForFileType(kFileJpeg);
+    if (!jpeg) throw PixError(kErrUnsupported, QStringLiteral("JPEG is not available"), source);
+    if (jpeg->probe(file)) return transcode(file, markers, mask, source);
+    DecodedFile decoded = decodeBytes(file, source);
+    PixPage page = decoded.pages.takeFirst();
+    page.markers = markers;
+    SaveOptions o = options;
+    o.jpegMarkersToSave = mask;
+    return jpeg->write({page}, o);
+}
+
+void CopyMarkers(const QString& sourcePath, const QString& targetPath,
+                 const QList<JpegMarker>& markers, uint32_t mask, const SaveOptions& options) {
+    QFile f(sourcePath);
+    if (!f.open(QIODevice::ReadOnly))
+        throw PixError(kErrIo,
+                       QStringLiteral("Cannot open %1: %2").arg(sourcePath, f.errorString()),
+                       QStringLiteral("CopyMarkers"));
+    const QByteArray bytes = f.readAll();
+    if (f.error() != QFileDevice::NoError)
+        throw PixError(kErrIo,
+                       QStringLiteral("Cannot read %1: %2").arg(sourcePath, f.errorString()),
+                       QStringLiteral("CopyMarkers"));
+    const Bytes data(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
+    writeFileAtomically(targetPath, jpegWithMarkers(data, markers, mask, options,
+                                                    QFileInfo(sourcePath).fileName()));
+}
+
+} // namespace pix

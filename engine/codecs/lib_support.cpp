@@ -1,0 +1,58 @@
+#include "lib_support.h"
+
+#include "../image_limits.h"
+#include "../pix_error.h"
+
+#include <QHash>
+
+namespace pix {
+
+QImage allocateImage(int64_t width, int64_t height, QImage::Format format, const QString& source) {
+    checkImageSize(width, height, source);
+    QImage image(int(width), int(height), format);
+    if (image.isNull())
+        throw PixError(
+            kErrTooLarge,
+            QStringLiteral("Not enough memory for a %1 x %2 image").arg(width).arg(height), source);
+    return image;
+}
+
+void addPagePixels(int64_t& total, int64_t width, int64_t height, const QString& source) {
+    total += checkedMul(width, height, source);
+    if (total > 4 * kMaxPixels)
+        throw PixError(kErrTooLarge,
+                       QStringLiteral("The pages of the file hold more than %1 pixels together")
+                           .arg(4 * kMaxPixels),
+                       source);
+}
+
+std::optional<QImage> toIndexedExact(const QImage& image) {
+    const QImage src = image.convertToFormat(QImage::Format_ARGB32);
+    QImage out(src.size(), QImage::Format_Indexed8);
+    if (out.isNull()) return std::nullopt;
+    QHash<QRgb, int> index;
+    QList<QRgb> table;
+    for (int y = 0; y < src.height(); ++y) {
+        const auto* in = reinterpret_cast<const QRgb*>(src.constScanLine(y));
+        uchar* dst = out.scanLine(y);
+        for (int x = 0; x < src.width(); ++x) {
+            auto it = index.constFind(in[x]);
+            if (it == index.constEnd()) {
+                if (table.size() == 256) return std::nullopt;
+                it = index.insert(in[x], int(table.size()));
+                table.append(in[x]);
+            }
+            dst[x] = uchar(*it);
+        }
+    }
+    out.setColorTable(table);
+    return out;
+}
+
+QImage unpremultiplied(const QImage& premultiplied) {
+    QImage p = premultiplied;
+    p.reinterpretAsFormat(QImage::Format_ARGB32_Premultiplied);
+    return p.convertToFormat(QImage::Format_ARGB32);
+}
+
+} // namespace pix

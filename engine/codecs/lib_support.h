@@ -1,0 +1,25 @@
+// Helpers shared by the library-backed codecs (JPEG, PNG, TIFF, GIF).
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <optional>
+
+namespace pix {
+
+// A width x height image in `format`, after the size limits are checked; throws PixError
+// (kErrTooLarge / kErrInvalidArgument) instead of returning a null image.
+QImage allocateImage(int64_t width, int64_t height, QImage::Format format, const QString& source);
+
+// Multi-page readers add each page's pixels; throws PixError(kErrTooLarge) once the pages of one
+// file together pass what a single image may hold four times over.
+void addPagePixels(int64_t& total, int64_t width, int64_t height, const QString& source);
+
+// The same pixels as an Indexed8 image with an exact colour table, or nothing when the image
+// holds more than 256 distinct ARGB values.
+std::optional<QImage> toIndexedExact(const QImage& image);
+
+// Converts straight-alpha rows of a premultiplied ARGB32 image back to straight ARGB32.
+QImage unpremultiplied(const QImage& premultiplied);
+
+} // namespace pix

@@ -1,0 +1,47 @@
+// Helpers the small raster codecs share: checked allocation, page typing of paletted pixels,
+// and the per-type views the writers start from.
+#pragma once
+
+#include "../pix_page.h"
+
+#include <QImage>
+#include <QList>
+#include <QString>
+#include <cstdint>
+
+namespace pix {
+
+// Checks the size against the engine limits, then allocates; throws PixError on refusal or
+// when memory runs out.
+QImage allocImage(int64_t width, int64_t height, QImage::Format format, const QString& source);
+
+// Turns 8-bit palette indexes into a page. Every index is checked against the palette (an index
+// past it is a corrupt file). Two opaque colours give a 1-bit page, the 256-level grey ramp a
+// grey page, a palette with transparency an indexed-with-alpha page.
+PixPage pageFromIndexes(const QImage& indexes, const QList<QRgb>& palette, const QString& source);
+
+// A page holding a 32-bit image: type 6 when it has alpha, else 5.
+PixPage pageFromRgb(const QImage& image, bool alpha);
+
+// The page's pixels in the storage format of its type.
+QImage storageImage(const PixPage& page);
+
+// The colour table of a 1-bit page, always two entries.
+QList<QRgb> monoPalette(const QImage& mono);
+
+// The 256-level grey ramp.
+QList<QRgb> greyRamp();
+bool isGreyRamp(const QList<QRgb>& palette);
+
+// Palette index of pixel x in a row of `bits`-per-pixel packed indexes (MSB first).
+inline int packedIndex(const uint8_t* row, int x, int bits) {
+    if (bits == 8) return row[x];
+    const int perByte = 8 / bits;
+    const int shift = 8 - bits * (x % perByte + 1);
+    return (row[x / perByte] >> shift) & ((1 << bits) - 1);
+}
+
+// Row stride of `width` pixels of `bits` each, rounded up to `align` bytes, overflow-checked.
+int64_t rowBytes(int64_t width, int bits, int align, const QString& source);
+
+} // namespace pix

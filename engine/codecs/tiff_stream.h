@@ -1,0 +1,35 @@
+// libtiff over a byte buffer: reading a file held in memory, writing a new one, or appending a
+// page to an existing one, with libtiff's messages collected for the error text.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <tiffio.h>
+
+namespace pix {
+
+class TiffStream {
+public:
+    // mode: "r" reads `bytes`, "w" starts an empty file, "a" appends to `bytes`.
+    TiffStream(QByteArray bytes, const char* mode, const QString& source);
+    ~TiffStream();
+    TiffStream(const TiffStream&) = delete;
+    TiffStream& operator=(const TiffStream&) = delete;
+
+    TIFF* tiff() const { return tiff_; }
+    // Throws PixError with libtiff's last message (or `what` when it said nothing).
+    [[noreturn]] void fail(const QString& what) const;
+    // Closes the file (flushing what libtiff holds) and hands back the bytes; throws on failure.
+    QByteArray finish();
+
+    // Internal state reached from libtiff's callbacks.
+    QByteArray buffer;
+    qint64 pos = 0;
+    QString lastError;
+
+private:
+    TIFF* tiff_ = nullptr;
+    QString source_;
+};
+
+} // namespace pix

@@ -1,0 +1,205 @@
+// JPEG: quality and progressive options, markers and their save mask, lossless transcoding, and
+// agreement with ImageMagick.
+#include "reference_tools.h"
+#include "support/test_images.h"
+
+#include "engine/codecs/jpeg_transcode.h"
+#include "engine/image_type.h"
+#include "engine/pix_error.h"
+
+#include <gtest/gtest.h>
+
+using namespace pixtest;
+
+namespace {
+
+const pix::Codec& jpeg() {
+    return codec(pix::kFileJpeg);
+}
+
+pix::PixPage decode(const QByteArray& bytes) {
+    return jpeg().read(view(bytes)).pages.value(0);
+}
+
+QByteArray encode(const pix::PixPage& page, pix::SaveOptions o = {}) {
+    return jpeg().write({page}, o);
+}
+
+// A smooth picture: lossy codings are compared on it, where their error is small.
+QImage smoothImage(int w, int h) {
+    QImage img(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(img.scanLine(y));
+        for (int x = 0; x < w; ++x)
+            row[x] = qRgb(x * 255 / w, y * 255 / h, (x + y) * 255 / (w + h));
+    }
+    return img;
+}
+
+pix::PixPage rgbPage(int w = 96, int h = 64) {
+    return {smoothImage(w, h), pix::kRgb, {}};
+}
+
+// Start-of-frame marker kind: 0xC0 baseline, 0xC2 progressive; 0 when none is found.
+int frameKind(const QByteArray& jpegBytes) {
+    for (qsizetype i = 2; i + 1 < jpegBytes.size(); ++i)
+        if (uchar(jpegBytes[i]) == 0xFF && (uchar(jpegBytes[i + 1]) & 0xF0) == 0xC0 &&
+            uchar(jpegBytes[i + 1]) != 0xC4)
+            return uchar(jpegBytes[i + 1]);
+    return 0;
+}
+
+pix::JpegMarker marker(int code, const char* text) {
+    return {code, QByteArray(text)};
+}
+
+} // namespace
+
+TEST(JpegRoundTrip, HighQualityIsCloseAndGreyStaysGrey) {
+    pix::SaveOptions o;
+    o.jpegQuality = 100;
+    const pix::PixPage colour = decode(encode(rgbPage(), o));
+    EXPECT_EQ(colour.type, pix::kRgb);
+    EXPECT_LE(maxChannelDiff(colour.image, rgbPage().image), 8);
+
+    const pix::PixPage grey{pix::convertToType(smoothImage(96, 64), pix::kGray), pix::kGray, {}};
+    const pix::PixPage back = decode(encode(grey, o));
+    EXPECT_EQ(back.type, pix::kGray);
+    EXPECT_LE(maxChannelDiff(back.image, grey.image), 4);
+}
+
+TEST(JpegRoundTrip, GreyWithAlphaKeepsItsGreyLevels) {
+    QImage src = pix::convertToType(smoothImage(64, 64), pix::kGrayAlpha);
+    src.setPixel(3, 3, qRgba(90, 90, 90, 10)); // one see-through pixel
+    pix::SaveOptions o;
+    o.jpegQuality = 100;
+    const pix::PixPage back = decode(encode({src, pix::kGrayAlpha, {}}, o));
+    EXPECT_EQ(back.type, pix::kGray);
+    EXPECT_LE(
+        maxChannelDiff(back.image,
+                       pix::convertToType(src, pix::kGray).convertToFormat(QImage::Format_RGB32)),
+        4);
+}
+
+TEST(JpegOptions, LowerQualityGivesSmallerFilesAndLargerErrors) {
+    pix::SaveOptions low, high;
+    low.jpegQuality = 20;
+    high.jpegQuality = 95;
+    const QImage src = smoothImage(160, 120);
+    const QByteArray a = encode({src, pix::kRgb, {}}, low), b = encode({src, pix::kRgb, {}}, high);
+    EXPECT_LT(a.size(), b.size());
+    EXPECT_GT(maxChannelDiff(decode(a).image, src), maxChannelDiff(decode(b).image, src));
+}
+
+TEST(JpegOptions, ProgressiveHoldsTheSameCoefficientsAsBaseline) {
+    pix::SaveOptions baseline, progressive;
+    progressive.jpegProgressive = true;
+    const QByteArray a = encode(rgbPage(), baseline), b = encode(rgbPage(), progressive);
+    EXPECT_EQ(frameKind(a), 0xC0);
+    EXPECT_EQ(frameKind(b), 0xC2);
+    EXPECT_TRUE(samePixels(decode(a).image, decode(b).image));
+}
+
+TEST(JpegOptions, SmoothingChangesTheOutput) {
+    pix::SaveOptions smooth;
+    smooth.jpegSmoothing = 80;
+    EXPECT_NE(encode(rgbPage(), smooth), encode(rgbPage()));
+}
+
+TEST(JpegMarkers, WrittenByMaskAndReadBackExactly) {
+    pix::PixPage page = rgbPage();
+    page.markers = {marker(0xE1, "Exif first"), marker(0xE2, "second"),
+                    marker(0xED, "Photoshop 3.0")};
+    pix::SaveOptions all;
+    const QList<pix::JpegMarker> back = decode(encode(page, all)).markers;
+    // libjpeg adds its JFIF APP0 first; ours follow in order.
+    ASSERT_EQ(back.size(), 4);
+    EXPECT_EQ(back[0].code, 0xE0);
+    EXPECT_EQ(back.mid(1), page.markers);
+
+    pix::SaveOptions onlyApp1And13;
+    onlyApp1And13.jpegMarkersToSave = (1u << 0) | (1u << 12); // bit k = APP(k+1)
+    const QList<pix::JpegMarker> some = decode(encode(page, onlyApp1And13)).markers;
+    ASSERT_EQ(some.size(), 3);
+    EXPECT_EQ(some[1], page.markers[0]);
+    EXPECT_EQ(some[2], page.markers[2]);
+
+    pix::SaveOptions none;
+    none.jpegMarkersToSave = 0;
+    EXPECT_EQ(decode(encode(page, none)).markers.size(), 1);
+}
+
+TEST(JpegTranscode, KeepsPixelsExactlyAndSwapsMarkers) {
+    pix::PixPage source = rgbPage(120, 80);
+    source.markers = {marker(0xE1, "old exif"), marker(0xE3, "old app3")};
+    const QByteArray original = encode(source);
+    const QList<pix::JpegMarker> donor = {marker(0xE1, "new exif"), marker(0xE4, "new app4")};
+
+    const QByteArray out = pix::jpegWithMarkers(view(original), donor, 1u, {}, QStringLiteral("t"));
+    const pix::PixPage result = decode(out);
+    EXPECT_TRUE(samePixels(result.image, decode(original).image));
+    ASSERT_EQ(result.markers.size(), 2); // JFIF + the donor's APP1 (mask 1 = APP1 only)
+    EXPECT_EQ(result.markers[1], donor[0]);
+}
+
+TEST(JpegTranscode, OtherFormatsAreEncodedWithTheMarkers) {
+    const QString dir = tempDir();
+    const pix::PixPage page{smoothImage(40, 30), pix::kRgb, {}};
+    writeBytes(dir + "/in.png", codec(pix::kFilePng).write({page}, {}));
+    const QList<pix::JpegMarker> donor = {marker(0xE1, "exif here")};
+    pix::CopyMarkers(dir + "/in.png", dir + "/out.jpg", donor, 1u, {});
+    const pix::PixPage result = decode(readBytes(dir + "/out.jpg"));
+    EXPECT_EQ(result.markers.value(1), donor[0]);
+    EXPECT_LE(maxChannelDiff(result.image, page.image), 16);
+}
+
+TEST(JpegMagick, MagickDecodesOurFileAsWeDo) {
+    const QString path = tempDir() + "/ours.jpg";
+    writeBytes(path, encode(rgbPage(123, 77)));
+    EXPECT_LE(maxChannelDiff(magickDecode(path), decode(readBytes(path)).image), 1);
+}
+
+struct MagickJpegCase {
+    const char* name;
+    QStringList options;
+    int expectedType;
+    int tolerance;
+};
+
+class JpegFromMagick : public ::testing::TestWithParam<MagickJpegCase> {};
+
+TEST_P(JpegFromMagick, DecodesLikeMagick) {
+    const QString path = tempDir() + "/magick.jpg";
+    magickEncode(gradientImage(90, 70), path, GetParam().options);
+    const pix::PixPage page = decode(readBytes(path));
+    EXPECT_EQ(page.type, GetParam().expectedType);
+    EXPECT_LE(maxChannelDiff(page.image, magickDecode(path)), GetParam().tolerance);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Variants, JpegFromMagick,
+    ::testing::Values(MagickJpegCase{"baseline", {"-quality", "90"}, pix::kRgb, 1},
+                      MagickJpegCase{"progressive", {"-interlace", "JPEG"}, pix::kRgb, 1},
+                      MagickJpegCase{"grey", {"-colorspace", "Gray"}, pix::kGray, 1},
+                      MagickJpegCase{"cmyk", {"-colorspace", "CMYK"}, pix::kRgb, 3}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(JpegErrors, TruncatedAndGarbledFilesAreErrors) {
+    const QByteArray full = encode(rgbPage(200, 120));
+    for (qsizetype cut : {qsizetype(3), qsizetype(40), full.size() / 3, full.size() - 40}) {
+        try {
+            jpeg().read(view(full.left(cut)));
+            ADD_FAILURE() << "no error for a file cut at " << cut;
+        } catch (const pix::PixError& e) {
+            EXPECT_EQ(e.number(), pix::kErrCorruptImage);
+            EXPECT_TRUE(e.description().startsWith("JPEG error")) << e.description().toStdString();
+        }
+    }
+    EXPECT_THROW(jpeg().read(view(QByteArray("\xFF\xD8\xFF\x00garbage", 11))), pix::PixError);
+}
+
+TEST(JpegErrors, AMissingEndMarkerIsAccepted) {
+    const QByteArray full = encode(rgbPage(64, 48));
+    ASSERT_TRUE(full.endsWith("\xFF\xD9"));
+    EXPECT_TRUE(samePixels(decode(full.chopped(2)).image, decode(full).image));
+}

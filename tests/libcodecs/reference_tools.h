@@ -1,0 +1,46 @@
+// Independent references for the codec tests: ImageMagick and libtiff's tools, fed and read
+// through PAM files that the tests write and parse themselves.
+#pragma once
+
+#include "engine/codecs/codec.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+#include <QStringList>
+
+namespace pixtest {
+
+// Runs a program; returns its standard output. Fails the running test (and returns "") when it
+// cannot start or exits non-zero.
+QByteArray runTool(const QString& program, const QStringList& args);
+
+// ImageMagick's decoding of one frame of a file, as ARGB32 (straight alpha).
+QImage magickDecode(const QString& path, int frame = 0);
+// Writes `image` as a PAM and lets ImageMagick convert it to `path` with `options` before the
+// output name (e.g. {"-quality", "90"}).
+void magickEncode(const QImage& image, const QString& path, const QStringList& options = {});
+// Several frames into one file (e.g. an animated GIF).
+void magickEncodeFrames(const QList<QImage>& frames, const QString& path,
+                        const QStringList& options = {});
+// One ImageMagick property of a file, e.g. "%[EXIF:Make]" or "%n".
+QString magickFormat(const QString& path, const QString& format);
+
+// PAM (P7) writer and reader, 8 bits per sample, RGB_ALPHA.
+QByteArray toPam(const QImage& image);
+QImage fromPam(const QByteArray& pam);
+
+// Largest channel difference over the pixels that can be seen: two fully transparent pixels
+// count as equal whatever colour they carry. -1 when the sizes differ.
+int visibleDiff(const QImage& a, const QImage& b);
+
+// Whole files.
+QByteArray readBytes(const QString& path);
+void writeBytes(const QString& path, const QByteArray& bytes);
+pix::Bytes view(const QByteArray& bytes);
+
+// The engine's codec for a file-type code, or for "gif".
+const pix::Codec& codec(int fileType);
+const pix::Codec& gifCodec();
+
+} // namespace pixtest

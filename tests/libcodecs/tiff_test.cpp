@@ -1,0 +1,213 @@
+// TIFF: every page type under every compression, pages, appending, and agreement with libtiff's
+// tools and ImageMagick.
+#include "reference_tools.h"
+#include "support/test_images.h"
+
+#include "engine/codecs/atomic_write.h"
+#include "engine/image_type.h"
+#include "engine/pix_error.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+using namespace pixtest;
+
+namespace {
+
+const pix::Codec& tiff() {
+    return codec(pix::kFileTiff);
+}
+
+pix::PixPage pageOfType(int type, int w = 45, int h = 31) {
+    return {imageOfType(type, w, h), type, {}};
+}
+
+QList<pix::PixPage> decodeAll(const QByteArray& bytes) {
+    return tiff().read(view(bytes)).pages;
+}
+
+pix::SaveOptions compression(int c) {
+    pix::SaveOptions o;
+    o.tiffCompression = c;
+    return o;
+}
+
+// Type a page comes back as: a colour table with alpha has no TIFF form and is stored as RGBA.
+int storedType(int type) {
+    return type == pix::kIndexedAlpha ? pix::kRgba : type;
+}
+
+} // namespace
+
+// Every type x every lossless compression: exact pixels and the same type.
+class TiffLossless : public ::testing::TestWithParam<std::tuple<int, int>> {};
+
+TEST_P(TiffLossless, RoundTripIsExact) {
+    const auto [type, comp] = GetParam();
+    const pix::PixPage page = pageOfType(type);
+    const QList<pix::PixPage> back = decodeAll(tiff().write({page}, compression(comp)));
+    ASSERT_EQ(back.size(), 1);
+    EXPECT_EQ(back[0].type, storedType(type));
+    EXPECT_TRUE(samePixels(back[0].image, page.image)) << maxChannelDiff(back[0].image, page.image);
+}
+
+INSTANTIATE_TEST_SUITE_P(TypesAndCompressions, TiffLossless,
+                         ::testing::Combine(::testing::Range(0, pix::kImageTypeCount),
+                                            ::testing::Values(pix::kTiffNone, pix::kTiffG3,
+                                                              pix::kTiffG4, pix::kTiffPackBits,
+                                                              pix::kTiffDeflate, pix::kTiffLzw)));
+
+struct CompressionName {
+    int option;
+    int type;
+    const char* libtiffName;
+};
+
+class TiffCompressionTag : public ::testing::TestWithParam<CompressionName> {};
+
+// libtiff's own tiffinfo names the scheme each option produced.
+TEST_P(TiffCompressionTag, TiffinfoReportsTheScheme) {
+    const CompressionName c = GetParam();
+    const QString path = tempDir() + "/c.tif";
+    writeBytes(path, tiff().write({pageOfType(c.type, 64, 48)}, compression(c.option)));
+    const QString info = QString::fromLatin1(runTool("tiffinfo", {path}));
+    EXPECT_TRUE(info.contains(QStringLiteral("Compression Scheme: %1").arg(c.libtiffName)))
+        << info.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, TiffCompressionTag,
+    ::testing::Values(CompressionName{pix::kTiffNone, pix::kRgb, "None"},
+                      CompressionName{pix::kTiffG3, pix::kMono, "CCITT Group 3"},
+                      CompressionName{pix::kTiffG4, pix::kMono, "CCITT Group 4"},
+                      CompressionName{pix::kTiffJpeg, pix::kRgb, "JPEG"},
+                      CompressionName{pix::kTiffPackBits, pix::kRgb, "PackBits"},
+                      CompressionName{pix::kTiffDeflate, pix::kRgb, "AdobeDeflate"},
+                      CompressionName{pix::kTiffLzw, pix::kRgb, "LZW"},
+                      // fax codings fit only bilevel pages, JPEG no alpha: LZW instead
+                      CompressionName{pix::kTiffG4, pix::kRgb, "LZW"},
+                      CompressionName{pix::kTiffJpeg, pix::kRgba, "LZW"}));
+
+TEST(TiffJpeg, JpegCompressedPagesAreClose) {
+    for (int type : {pix::kGray, pix::kRgb}) {
+        // A smooth picture, where JPEG's error is small.
+        QImage smooth(64, 48, QImage::Format_RGB32);
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 64; ++x) smooth.setPixel(x, y, qRgb(x * 4, y * 5, x + y));
+        const pix::PixPage page{pix::convertToType(smooth, type), type, {}};
+        pix::SaveOptions o = compression(pix::kTiffJpeg);
+        o.jpegQuality = 95;
+        const QList<pix::PixPage> back = decodeAll(tiff().write({page}, o));
+        ASSERT_EQ(back.size(), 1);
+        EXPECT_EQ(back[0].type, type);
+        EXPECT_LE(maxChannelDiff(back[0].image, page.image), 12);
+    }
+}
+
+TEST(TiffPages, EveryPageComesBackInOrder) {
+    const QList<pix::PixPage> pages = {pageOfType(pix::kRgb, 20, 10), pageOfType(pix::kGray, 7, 9),
+                                       pageOfType(pix::kRgba, 33, 2)};
+    const QString path = tempDir() + "/pages.tif";
+    writeBytes(path, tiff().write(pages, compression(pix::kTiffLzw)));
+    const QList<pix::PixPage> back = decodeAll(readBytes(path));
+    ASSERT_EQ(back.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(back[i].type, pages[i].type);
+        EXPECT_TRUE(samePixels(back[i].image, pages[i].image)) << "page " << i;
+        EXPECT_TRUE(samePixels(magickDecode(path, i), pages[i].image)) << "magick page " << i;
+    }
+    EXPECT_EQ(magickFormat(path, "%n\n").split('\n').first(), "3");
+}
+
+TEST(TiffAppend, AddsOnePageAndKeepsTheOthers) {
+    const QString path = tempDir() + "/append.tif";
+    const QList<pix::PixPage> pages = {pageOfType(pix::kRgb), pageOfType(pix::kMono)};
+    writeBytes(path, tiff().write(pages, compression(pix::kTiffDeflate)));
+    const pix::PixPage extra = pageOfType(pix::kRgba, 17, 19);
+    pix::appendPageToTiff(path, extra, compression(pix::kTiffPackBits));
+    const QList<pix::PixPage> back = decodeAll(readBytes(path));
+    ASSERT_EQ(back.size(), 3);
+    EXPECT_TRUE(samePixels(back[0].image, pages[0].image));
+    EXPECT_TRUE(samePixels(back[1].image, pages[1].image));
+    EXPECT_TRUE(samePixels(back[2].image, extra.image));
+    EXPECT_TRUE(samePixels(magickDecode(path, 2), extra.image));
+}
+
+TEST(TiffAppend, RefusesOtherFilesAndLeavesThemAlone) {
+    const QString path = tempDir() + "/not.tif";
+    const QByteArray png = codec(pix::kFilePng).write({pageOfType(pix::kRgb)}, {});
+    writeBytes(path, png);
+    EXPECT_THROW(pix::appendPageToTiff(path, pageOfType(pix::kRgb), {}), pix::PixError);
+    EXPECT_EQ(readBytes(path), png);
+    EXPECT_THROW(pix::appendPageToTiff(tempDir() + "/missing.tif", pageOfType(pix::kRgb), {}),
+                 pix::PixError);
+}
+
+TEST(TiffAppend, FailingDiskKeepsTheOldFile) {
+    const QString path = tempDir() + "/disk.tif";
+    const QByteArray before = tiff().write({pageOfType(pix::kRgb)}, {});
+    writeBytes(path, before);
+    pix::injectWriteFailureForTesting(ENOSPC, 100);
+    EXPECT_THROW(pix::appendPageToTiff(path, pageOfType(pix::kGray), {}), pix::PixError);
+    pix::injectWriteFailureForTesting(0);
+    EXPECT_EQ(readBytes(path), before);
+    EXPECT_EQ(QFileInfo(path).dir().entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+struct MagickTiffCase {
+    const char* name;
+    QStringList options;
+    bool alpha;
+    int expectedType;
+    int tolerance;
+};
+
+class TiffFromMagick : public ::testing::TestWithParam<MagickTiffCase> {};
+
+TEST_P(TiffFromMagick, DecodesLikeMagick) {
+    const QString path = tempDir() + "/magick.tif";
+    magickEncode(gradientImage(70, 50, GetParam().alpha), path, GetParam().options);
+    const QList<pix::PixPage> pages = decodeAll(readBytes(path));
+    ASSERT_EQ(pages.size(), 1);
+    EXPECT_EQ(pages[0].type, GetParam().expectedType);
+    EXPECT_LE(maxChannelDiff(pages[0].image, magickDecode(path)), GetParam().tolerance);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, TiffFromMagick,
+    ::testing::Values(
+        MagickTiffCase{"plain", {}, false, pix::kRgb, 0},
+        MagickTiffCase{"alpha", {}, true, pix::kRgba, 0},
+        MagickTiffCase{
+            "associatedAlpha", {"-define", "tiff:alpha=associated"}, true, pix::kRgba, 1},
+        MagickTiffCase{"tiled", {"-define", "tiff:tile-geometry=32x32"}, false, pix::kRgb, 0},
+        MagickTiffCase{"planar", {"-interlace", "Plane"}, false, pix::kRgb, 0},
+        MagickTiffCase{"sixteenBit", {"-depth", "16"}, false, pix::kRgb, 1},
+        MagickTiffCase{"bigEndian", {"-endian", "MSB", "-compress", "LZW"}, false, pix::kRgb, 0},
+        // 16-bit colour maps: ImageMagick truncates to 8 bits, libtiff shifts, we round.
+        MagickTiffCase{"palette", {"-colors", "40", "-type", "Palette"}, false, pix::kIndexed, 1},
+        MagickTiffCase{"palette4bit",
+                       {"-colors", "12", "-type", "Palette", "-depth", "4"},
+                       false,
+                       pix::kIndexed,
+                       1},
+        MagickTiffCase{"cmyk", {"-colorspace", "CMYK"}, false, pix::kRgb, 2},
+        MagickTiffCase{"grey16", {"-colorspace", "Gray", "-depth", "16"}, false, pix::kGray, 1},
+        MagickTiffCase{"greyMinIsWhite",
+                       {"-colorspace", "Gray", "-define", "tiff:photometric=min-is-white"},
+                       false,
+                       pix::kGray,
+                       0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(TiffErrors, BrokenFilesAreErrors) {
+    const QByteArray full = tiff().write({pageOfType(pix::kRgb, 64, 64)}, {});
+    EXPECT_THROW(tiff().read(view(full.left(full.size() / 2))), pix::PixError);
+    EXPECT_THROW(tiff().read(view(full.left(6))), pix::PixError);
+    QByteArray badOffset = full;
+    badOffset[4] = char(0xF0); // first directory beyond the end
+    badOffset[5] = char(0xFF);
+    badOffset[6] = char(0xFF);
+    EXPECT_THROW(tiff().read(view(badOffset)), pix::PixError);
+}

@@ -1,0 +1,282 @@
+// The Effects group: every call on every page type, undo, cancel, and the effects' own
+// properties (blur, crackle, warp, emboss, bevel, noise).
+#include "engine/effects.h"
+#include "engine/image_type.h"
+#include "engine/ops/bevel.h"
+#include "engine/ops/blur_motion.h"
+#include "engine/ops/crackle.h"
+#include "engine/ops/emboss_shape.h"
+#include "engine/ops/noise.h"
+#include "engine/ops/warp.h"
+#include "engine/pix_error.h"
+#include "ops_test_util.h"
+#include "support/test_images.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+
+using namespace pix;
+using namespace pix::ops;
+using opstest::at;
+
+namespace {
+
+struct Call {
+    const char* name;
+    std::function<void(PixImage&)> run;
+};
+
+// Each Effects call with the catalogue's default arguments (and a few more).
+const std::vector<Call>& calls() {
+    static const std::vector<Call> c{
+        {"Resize", [](PixImage& i) { Effects::Resize(i, 31, 22, 3); }},
+        {"ResizeLanczos", [](PixImage& i) { Effects::Resize(i, 90, 70, 15); }},
+        {"ResizeCanvas",
+         [](PixImage& i) { Effects::ResizeCanvas(i, 60, 50, MakeColor(0, 255), 5, 6); }},
+        {"AddBorder", [](PixImage& i) { Effects::AddBorder(i, 10, MakeColor(0, 255)); }},
+        {"Rotate90", [](PixImage& i) { Effects::Rotate(i, 90, MakeColor(0, 255)); }},
+        {"Rotate30", [](PixImage& i) { Effects::Rotate(i, 30, MakeColor(0, 255)); }},
+        {"Skew", [](PixImage& i) { Effects::Skew(i, 0, 40, MakeColor(0xFFFFFF, 255), false); }},
+        {"ReplaceColor",
+         [](PixImage& i) {
+             const QRgb p = at(i.image(), 5, 5);
+             Effects::ReplaceColor(i, MakeColor(toBgr(QColor(p)), 255), MakeColor(0x00FF00, 255), 1,
+                                   true);
+         }},
+        {"BevelEdge", [](PixImage& i) { Effects::BevelEdge(i, 10, 140, 140, 80, 80, 100); }},
+        {"Crackle", [](PixImage& i) { Effects::Crackle(i, 50, 0); }},
+        {"HistogramStretch", [](PixImage& i) { Effects::HistogramStretch(i, 20, 230, 7); }},
+        {"HistogramEqualize", [](PixImage& i) { Effects::HistogramEqualize(i, 20, 230, 7); }},
+        {"MotionBlur", [](PixImage& i) { Effects::MotionBlur(i, 10, 2, 90, 0); }},
+        {"MotionBlurZoom", [](PixImage& i) { Effects::MotionBlur(i, 10, 2, 90, 2); }},
+        {"Warp", [](PixImage& i) { Effects::Warp(i, 20, 20, 30, 25); }},
+        {"EmbossShape",
+         [](PixImage& i) {
+             Effects::EmbossShape(i, 5, 45, 100, MakeColor(0, 255), MakeColor(0xFFFFFF, 255));
+         }},
+        {"HugoNoise", [](PixImage& i) { Effects::HugoNoise(i, 100, 100, 3, 50, 50); }},
+        {"PerlinNoise", [](PixImage& i) { Effects::PerlinNoise(i, 100, 100, 50); }},
+        {"Flip", [](PixImage& i) { Effects::Flip(i, 1); }},
+        {"Crop", [](PixImage& i) { Effects::Crop(i, 3, 4, 20, 15); }},
+    };
+    return c;
+}
+
+// Alpha of the image as seen through its type (255 everywhere for opaque types).
+QImage alphaOf(const QImage& img) {
+    return img.convertToFormat(QImage::Format_ARGB32).convertToFormat(QImage::Format_Alpha8);
+}
+
+TEST(EffectsSweep, EveryCallOnEveryPageTypeChangesItAndUndoesExactly) {
+    for (const Call& call : calls())
+        for (int type = 0; type < kImageTypeCount; ++type) {
+            SCOPED_TRACE(std::string(call.name) + " on type " + std::to_string(type));
+            PixImage img;
+            img.setImage(pixtest::imageOfType(type, 48, 36), type, {});
+            const QImage before = img.image();
+            const int undos = img.Undos();
+            call.run(img);
+            EXPECT_FALSE(pixtest::samePixels(img.image(), before));
+            EXPECT_EQ(img.image().format(), storageFormat(img.imageType()));
+            // Alpha is never dropped: a page with alpha keeps an alpha type.
+            if (typeHasAlpha(type)) {
+                EXPECT_TRUE(typeHasAlpha(img.imageType()));
+            }
+            EXPECT_EQ(img.Undos(), undos + 1);
+            ASSERT_TRUE(img.UndoStep());
+            EXPECT_TRUE(pixtest::samePixels(img.image(), before));
+            EXPECT_EQ(img.imageType(), type);
+        }
+}
+
+TEST(EffectsSweep, ResultDoesNotDependOnHowRowsAreSplitAcrossThreads) {
+    // Without a progress handler the rows go to the pool in a few wide bands; with one, in
+    // many narrow chunks. Both must give the same pixels.
+    for (const Call& call : calls()) {
+        PixImage whole, chunked;
+        whole.setImage(pixtest::gradientImage(420, 700, true), kRgba, {});
+        chunked.setImage(whole.image(), kRgba, {});
+        chunked.setProgressHandler([](int) { return true; });
+        call.run(whole);
+        call.run(chunked);
+        EXPECT_TRUE(pixtest::samePixels(whole.image(), chunked.image())) << call.name;
+    }
+}
+
+TEST(EffectsSweep, NoUndoLabelRecordsNothing) {
+    PixImage img;
+    img.setImage(pixtest::gradientImage(40, 30), kRgb, {});
+    Effects::Crackle(img, 50, 1, QStringLiteral("No Undo"));
+    EXPECT_EQ(img.Undos(), 1);
+}
+
+TEST(EffectsSweep, CancelStopsAndLeavesTheImage) {
+    const std::vector<Call> longRunning{
+        {"Resize", [](PixImage& i) { Effects::Resize(i, 700, 900, 15); }},
+        {"Rotate", [](PixImage& i) { Effects::Rotate(i, 30, MakeColor(0, 255)); }},
+        {"MotionBlur", [](PixImage& i) { Effects::MotionBlur(i, 10, 2, 0, 1); }},
+        {"Crackle", [](PixImage& i) { Effects::Crackle(i, 50, 2); }},
+        {"Equalize", [](PixImage& i) { Effects::HistogramEqualize(i, 20, 230, 7); }},
+        {"Emboss", [](PixImage& i) {
+             Effects::EmbossShape(i, 5, 45, 100, MakeColor(0, 255), MakeColor(0xFFFFFF, 255));
+         }}};
+    for (const Call& call : longRunning) {
+        PixImage img;
+        img.setImage(pixtest::gradientImage(600, 500, true), kRgba, {});
+        const QImage before = img.image();
+        int calls = 0;
+        img.setProgressHandler([&](int) { return ++calls < 2; });
+        try {
+            call.run(img);
+            ADD_FAILURE() << call.name << " was not cancelled";
+        } catch (const PixError& e) {
+            EXPECT_EQ(e.number(), kErrCancelled) << call.name;
+        }
+        EXPECT_TRUE(pixtest::samePixels(img.image(), before)) << call.name;
+        EXPECT_EQ(img.Undos(), 1) << call.name;
+    }
+}
+
+TEST(EffectsSweep, InvalidParametersFailWithoutChangingTheImage) {
+    const std::vector<Call> bad{
+        {"canvas", [](PixImage& i) { Effects::ResizeCanvas(i, 0, 10, 0, 0, 0); }},
+        {"canvas huge", [](PixImage& i) { Effects::ResizeCanvas(i, 70000, 70000, 0, 0, 0); }},
+        {"border", [](PixImage& i) { Effects::AddBorder(i, 1e9, 0); }},
+        {"rotate nan", [](PixImage& i) { Effects::Rotate(i, std::nan(""), 0); }},
+        {"rotate flags", [](PixImage& i) { Effects::Rotate(i, 10, 0, 7); }},
+        {"skew dir", [](PixImage& i) { Effects::Skew(i, 2, 10, 0, true); }},
+        {"skew huge", [](PixImage& i) { Effects::Skew(i, 0, 2000000000, 0, true); }},
+        {"tolerance", [](PixImage& i) { Effects::ReplaceColor(i, 0, 0, -1, true); }},
+        {"bevel", [](PixImage& i) { Effects::BevelEdge(i, 10, 140, 140, 80, 80, 600); }},
+        {"crackle depth", [](PixImage& i) { Effects::Crackle(i, 0, 0); }},
+        {"crackle mode", [](PixImage& i) { Effects::Crackle(i, 50, 5); }},
+        {"stretch", [](PixImage& i) { Effects::HistogramStretch(i, 0, 300, 7); }},
+        {"blur steps", [](PixImage& i) { Effects::MotionBlur(i, 10, 0, 0, 0); }},
+        {"blur style", [](PixImage& i) { Effects::MotionBlur(i, 10, 2, 0, 3); }},
+        {"warp", [](PixImage& i) { Effects::Warp(i, 0, 0, 2000000000, 0); }},
+        {"emboss", [](PixImage& i) { Effects::EmbossShape(i, 5, 45, -1, 0, 0); }},
+        {"hugo", [](PixImage& i) { Effects::HugoNoise(i, 100, 100, 0, 50, 50); }},
+        {"perlin", [](PixImage& i) { Effects::PerlinNoise(i, -100, 100, 50); }},
+        {"perlin huge", [](PixImage& i) { Effects::PerlinNoise(i, 100000, 100000, 50); }},
+    };
+    for (const Call& call : bad) {
+        PixImage img;
+        img.setImage(pixtest::gradientImage(40, 30), kRgb, {});
+        const QImage before = img.image();
+        EXPECT_THROW(call.run(img), PixError) << call.name;
+        EXPECT_TRUE(pixtest::samePixels(img.image(), before)) << call.name;
+        EXPECT_EQ(img.Undos(), 1) << call.name;
+    }
+    PixImage empty;
+    EXPECT_THROW(Effects::Crackle(empty, 50, 0), PixError);
+}
+
+TEST(MotionBlur, KeepsTheMeanAndSoftensAlongItsDirectionOnly) {
+    // Vertical stripes: a horizontal blur removes them, a vertical one leaves them.
+    QImage stripes(80, 60, QImage::Format_RGB32);
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 80; ++x)
+            stripes.setPixel(x, y, (x / 2) % 2 ? qRgb(220, 220, 220) : qRgb(20, 20, 20));
+    const auto s0 = opstest::stats(stripes);
+    const auto across = opstest::stats(ops::motionBlur(stripes, 12, 2, 0, kMotionLinear));
+    const QImage along = ops::motionBlur(stripes, 12, 2, 90, kMotionLinear);
+    EXPECT_NEAR(across.mean[0], s0.mean[0], 2.0);
+    EXPECT_LT(across.var[0], s0.var[0] / 20);
+    EXPECT_TRUE(pixtest::samePixels(along, stripes));
+    // A flat image stays flat in every style.
+    const QImage flatImg = opstest::flat(50, 40, qRgba(30, 60, 90, 200));
+    for (int style = 0; style < 3; ++style)
+        EXPECT_LE(pixtest::maxChannelDiff(ops::motionBlur(flatImg, 9, 3, 33, style), flatImg), 1);
+}
+
+TEST(MotionBlur, RadialAndZoomLeaveTheCentreAndBlurTheRim) {
+    const QImage board = opstest::checkerboard(101, 101);
+    for (int style : {kMotionRadial, kMotionZoom}) {
+        const QImage out = ops::motionBlur(board, 20, 1, 0, style);
+        EXPECT_EQ(at(out, 50, 50), at(board, 50, 50)) << style;
+        EXPECT_NEAR(qRed(at(out, 8, 37)), 128, 40) << style; // off the diagonals
+    }
+    EXPECT_FALSE(pixtest::samePixels(ops::motionBlur(board, 20, 1, 0, kMotionRadial),
+                                     ops::motionBlur(board, 20, 1, 0, kMotionZoom)));
+}
+
+TEST(Crackle, ModesLookDifferentAndDepthDeepens) {
+    const QImage base = opstest::flat(120, 90, qRgb(150, 140, 130));
+    std::vector<QImage> looks;
+    for (int mode = 0; mode < ops::kCrackleModeCount; ++mode) {
+        QImage img = base;
+        ops::crackle(img, 60, mode);
+        for (const QImage& other : looks)
+            EXPECT_GT(pixtest::maxChannelDiff(img, other), 30) << mode;
+        looks.push_back(img);
+    }
+    QImage shallow = base, deep = base;
+    ops::crackle(shallow, 10, 0);
+    ops::crackle(deep, 90, 0);
+    EXPECT_LT(opstest::stats(deep).mean[0], opstest::stats(shallow).mean[0]);
+}
+
+TEST(Warp, MovesContentNearTheStartAndLeavesFarPixels) {
+    const QImage src = pixtest::gradientImage(200, 100);
+    QImage img = src;
+    ops::warp(img, 50, 50, 60, 50);
+    EXPECT_LE(pixtest::maxChannelDiff(img.copy(50, 50, 1, 1), src.copy(40, 50, 1, 1)), 1);
+    EXPECT_TRUE(pixtest::samePixels(img.copy(100, 0, 100, 100), src.copy(100, 0, 100, 100)));
+    QImage same = src;
+    ops::warp(same, 10, 10, 10, 10);
+    EXPECT_TRUE(pixtest::samePixels(same, src));
+}
+
+TEST(EmbossShape, LightsTheSideFacingTheLightAndShadesTheOther) {
+    // An opaque grey disc on a transparent ground: the alpha gives the shape.
+    QImage disc(80, 80, QImage::Format_ARGB32);
+    disc.fill(0);
+    for (int y = 0; y < 80; ++y)
+        for (int x = 0; x < 80; ++x)
+            if ((x - 40) * (x - 40) + (y - 40) * (y - 40) < 30 * 30)
+                disc.setPixel(x, y, qRgba(128, 128, 128, 255));
+    QImage img = disc;
+    ops::embossShape(img, 5, 0, 50, qRgba(0, 0, 0, 255),
+                     qRgba(255, 255, 255, 255));  // light from the right
+    EXPECT_GT(qRed(at(img, 68, 40)), 160);        // right rim faces the light
+    EXPECT_LT(qRed(at(img, 12, 40)), 96);         // left rim faces away
+    EXPECT_EQ(at(img, 40, 40), at(disc, 40, 40)); // flat middle untouched
+    EXPECT_TRUE(pixtest::samePixels(alphaOf(img), alphaOf(disc)));
+    QImage flatImg = opstest::flat(30, 30, qRgb(99, 99, 99));
+    ops::embossShape(flatImg, 5, 45, 100, qRgba(0, 0, 0, 255), qRgba(255, 255, 255, 255));
+    EXPECT_TRUE(pixtest::samePixels(flatImg, opstest::flat(30, 30, qRgb(99, 99, 99))));
+}
+
+TEST(BevelEdge, BrightensAndDarkensTheBandsAndLeavesTheMiddle) {
+    QImage img = opstest::flat(60, 40, qRgb(100, 100, 100));
+    ops::bevelEdge(img, 8, 140, 140, 80, 80, 0);
+    EXPECT_EQ(qRed(at(img, 2, 20)), 140);
+    EXPECT_EQ(qRed(at(img, 30, 2)), 140);
+    EXPECT_EQ(qRed(at(img, 57, 20)), 80);
+    EXPECT_EQ(qRed(at(img, 30, 38)), 80);
+    EXPECT_EQ(qRed(at(img, 30, 20)), 100);
+    QImage soft = opstest::flat(60, 40, qRgb(100, 100, 100));
+    ops::bevelEdge(soft, 8, 140, 140, 80, 80, 100);
+    EXPECT_GT(qRed(at(soft, 0, 20)), qRed(at(soft, 6, 20)));
+}
+
+TEST(Noise, HasTheAskedSizeUsesTheRangeAndFollowsFeatureSize) {
+    const QImage hugo = ops::hugoNoise(120, 80, 3, 50, 50);
+    const QImage perlin = ops::perlinNoise(120, 80, 50);
+    EXPECT_EQ(hugo.size(), QSize(120, 80));
+    EXPECT_EQ(perlin.size(), QSize(120, 80));
+    for (const QImage& n : {hugo, perlin}) EXPECT_GT(opstest::stats(n).var[1], 100.0);
+    // Larger features: neighbouring pixels closer together.
+    auto roughness = [](const QImage& img) {
+        double d = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 1; x < img.width(); ++x)
+                d += std::abs(qGreen(img.pixel(x, y)) - qGreen(img.pixel(x - 1, y)));
+        return d;
+    };
+    EXPECT_LT(roughness(ops::perlinNoise(120, 80, 90)), roughness(ops::perlinNoise(120, 80, 5)));
+    EXPECT_LT(roughness(ops::hugoNoise(120, 80, 1, 50, 90)),
+              roughness(ops::hugoNoise(120, 80, 1, 50, 5)));
+}
+
+} // namespace

@@ -1,0 +1,136 @@
+// Geometry: rotation, skew, canvas, border, flip and crop move pixels where they belong.
+#include "engine/effects.h"
+#include "engine/image_type.h"
+#include "engine/ops/canvas.h"
+#include "engine/ops/rotate.h"
+#include "engine/pix_error.h"
+#include "ops_test_util.h"
+#include "support/test_images.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+using namespace pix;
+using opstest::at;
+
+namespace {
+
+constexpr QRgb kFill = 0xFF102030u;
+
+TEST(Rotate, FourQuarterTurnsAreTheIdentity) {
+    for (bool alpha : {false, true}) {
+        const QImage src = pixtest::gradientImage(37, 21, alpha);
+        QImage img = src;
+        for (int i = 0; i < 4; ++i) {
+            img = ops::rotate(img, 90, kFill);
+            EXPECT_EQ(img.size(), i % 2 ? src.size() : src.size().transposed());
+        }
+        EXPECT_TRUE(pixtest::samePixels(img, src));
+    }
+}
+
+TEST(Rotate, QuarterTurnIsClockwiseAndHalfTurnIsBothFlips) {
+    const QImage src = pixtest::gradientImage(30, 20, true);
+    const QImage cw = ops::rotate(src, 90, kFill);
+    EXPECT_EQ(at(cw, 19, 0), at(src, 0, 0)); // top left goes to top right
+    EXPECT_EQ(at(cw, 0, 29), at(src, 29, 19));
+    EXPECT_TRUE(pixtest::samePixels(ops::rotate(src, -90, kFill), ops::rotate(src, 270, kFill)));
+    EXPECT_TRUE(pixtest::samePixels(ops::rotate(src, 180, kFill), ops::flip(ops::flip(src, 0), 1)));
+    EXPECT_TRUE(pixtest::samePixels(ops::rotate(src, 720, kFill), src));
+}
+
+TEST(Rotate, ThirtyDegreesGrowsTheCanvasToTheTurnedBounds) {
+    const QImage src = opstest::flat(200, 100, qRgb(200, 200, 200));
+    const QImage out = ops::rotate(src, 30, kFill);
+    const double c = std::cos(M_PI / 6), s = std::sin(M_PI / 6);
+    EXPECT_EQ(out.width(), int(std::ceil(200 * c + 100 * s)));  // 224
+    EXPECT_EQ(out.height(), int(std::ceil(200 * s + 100 * c))); // 187
+    // Corners are background, the centre is image; no pixel of the image was cut off.
+    EXPECT_EQ(at(out, 0, 0), kFill);
+    EXPECT_EQ(at(out, out.width() - 1, out.height() - 1), kFill);
+    EXPECT_EQ(at(out, out.width() / 2, out.height() / 2), qRgb(200, 200, 200));
+    int64_t inside = 0;
+    for (int y = 0; y < out.height(); ++y)
+        for (int x = 0; x < out.width(); ++x) inside += qRed(at(out, x, y)) > 100;
+    EXPECT_NEAR(double(inside), 200.0 * 100.0, 200.0 * 100.0 * 0.02);
+}
+
+TEST(Rotate, TransparentFillGivesAlphaOnAnOpaqueImage) {
+    const QImage out = ops::rotate(opstest::flat(50, 30, qRgb(9, 9, 9)), 45, qRgba(0, 0, 0, 0));
+    EXPECT_EQ(out.format(), QImage::Format_ARGB32);
+    EXPECT_EQ(qAlpha(at(out, 0, 0)), 0);
+    EXPECT_EQ(at(out, out.width() / 2, out.height() / 2), qRgb(9, 9, 9));
+}
+
+TEST(Skew, RowsShiftLinearlyFromTopToBottom) {
+    const QImage src = pixtest::gradientImage(40, 11, false);
+    for (bool fast : {true, false}) {
+        const QImage out = ops::skew(src, 0, 20, kFill, fast);
+        ASSERT_EQ(out.size(), QSize(60, 11));
+        EXPECT_EQ(at(out, 0, 0), at(src, 0, 0));    // top row in place
+        EXPECT_EQ(at(out, 20, 10), at(src, 0, 10)); // bottom row moved by the whole offset
+        EXPECT_EQ(at(out, 10, 5), at(src, 0, 5));   // middle row by half of it
+        EXPECT_EQ(at(out, 0, 10), kFill);
+        EXPECT_EQ(at(out, 59, 0), kFill);
+    }
+    const QImage up = ops::skew(src, 1, -8, kFill, true);
+    ASSERT_EQ(up.size(), QSize(40, 19));
+    EXPECT_EQ(at(up, 0, 8), at(src, 0, 0)); // negative offset: first column moves most
+    EXPECT_EQ(at(up, 39, 0), at(src, 39, 0));
+}
+
+TEST(Canvas, AddBorderRoundsTheSumsOnce) {
+    PixImage img;
+    img.setImage(pixtest::gradientImage(200, 100), kRgb, {});
+    const QImage old = img.image();
+    Effects::AddBorder(img, 2.5, MakeColor(0x0000FF, 255));
+    ASSERT_EQ(img.image().size(), QSize(205, 105));
+    EXPECT_TRUE(pixtest::samePixels(img.image().copy(2, 2, 200, 100), old));
+    EXPECT_EQ(at(img.image(), 0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(at(img.image(), 204, 104), qRgb(255, 0, 0));
+    EXPECT_EQ(img.imageType(), kRgb);
+    img.UndoStep();
+    Effects::AddBorder(img, 10, MakeColor(0, 255));
+    EXPECT_EQ(img.image().size(), QSize(220, 120));
+    EXPECT_TRUE(pixtest::samePixels(img.image().copy(10, 10, 200, 100), old));
+}
+
+TEST(Canvas, OffsetsClipAndTranslucentFillAddsAlpha) {
+    const QImage src = pixtest::gradientImage(30, 20, false);
+    const QImage out = ops::resizeCanvas(src, 20, 30, qRgba(1, 2, 3, 100), -5, 4);
+    ASSERT_EQ(out.format(), QImage::Format_ARGB32);
+    EXPECT_EQ(at(out, 0, 4), at(src, 5, 0));
+    EXPECT_EQ(at(out, 19, 23), at(src, 24, 19));
+    EXPECT_EQ(at(out, 0, 0), qRgba(1, 2, 3, 100));
+    EXPECT_EQ(at(out, 0, 29), qRgba(1, 2, 3, 100));
+}
+
+TEST(FlipAndCrop, FlipTwiceIsIdentityInEveryPageType) {
+    for (int type = 0; type < kImageTypeCount; ++type) {
+        PixImage img;
+        img.setImage(pixtest::imageOfType(type, 23, 17), type, {});
+        const QImage before = img.image();
+        Effects::Flip(img, 0);
+        EXPECT_EQ(at(img.image(), 22, 3), at(before, 0, 3));
+        Effects::Flip(img, 1);
+        Effects::Flip(img, 1);
+        Effects::Flip(img, 0);
+        EXPECT_TRUE(pixtest::samePixels(img.image(), before)) << type;
+        EXPECT_EQ(img.imageType(), type);
+        EXPECT_EQ(img.image().format(), before.format());
+    }
+}
+
+TEST(FlipAndCrop, CropKeepsTheRectanglesPixelsAndRejectsOutsideRectangles) {
+    PixImage img;
+    img.setImage(pixtest::gradientImage(50, 40, true), kRgba, {});
+    const QImage before = img.image();
+    EXPECT_THROW(Effects::Crop(img, 45, 0, 10, 10), PixError);
+    EXPECT_THROW(Effects::Crop(img, 0, 0, 0, 10), PixError);
+    EXPECT_THROW(Effects::Flip(img, 2), PixError);
+    EXPECT_TRUE(pixtest::samePixels(img.image(), before));
+    Effects::Crop(img, 5, 7, 20, 10);
+    EXPECT_TRUE(pixtest::samePixels(img.image(), before.copy(5, 7, 20, 10)));
+}
+
+} // namespace

@@ -1,0 +1,44 @@
+#include "ops_test_util.h"
+
+namespace opstest {
+
+QImage flat(int w, int h, QRgb c) {
+    QImage img(w, h, qAlpha(c) == 255 ? QImage::Format_RGB32 : QImage::Format_ARGB32);
+    img.fill(c);
+    return img;
+}
+
+QImage checkerboard(int w, int h) {
+    QImage img(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y) {
+        auto* r = reinterpret_cast<QRgb*>(img.scanLine(y));
+        for (int x = 0; x < w; ++x) r[x] = ((x + y) & 1) ? 0xFFFFFFFFu : 0xFF000000u;
+    }
+    return img;
+}
+
+Stats stats(const QImage& in) {
+    const QImage img = in.convertToFormat(QImage::Format_ARGB32);
+    Stats s;
+    const double n = double(img.width()) * img.height();
+    for (int pass = 0; pass < 2; ++pass)
+        for (int y = 0; y < img.height(); ++y) {
+            const auto* r = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+            for (int x = 0; x < img.width(); ++x) {
+                const int v[3] = {qRed(r[x]), qGreen(r[x]), qBlue(r[x])};
+                for (int c = 0; c < 3; ++c) {
+                    if (pass == 0)
+                        s.mean[c] += v[c] / n;
+                    else
+                        s.var[c] += (v[c] - s.mean[c]) * (v[c] - s.mean[c]) / n;
+                }
+            }
+        }
+    return s;
+}
+
+QRgb at(const QImage& img, int x, int y) {
+    return img.copy(x, y, 1, 1).convertToFormat(QImage::Format_ARGB32).pixel(0, 0);
+}
+
+} // namespace opstest

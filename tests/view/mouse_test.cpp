@@ -1,0 +1,176 @@
+// Mouse tools on the document: selection, shapes, flood fill, pick colour, crop, eraser,
+// the pop-up menu, the pixel read-out and the overlay.
+#include "view_fixture.h"
+
+#include "engine/codecs/codec.h"
+#include "engine/pix_image.h"
+#include "platform/desktop.h"
+
+#include <QLabel>
+#include <QMenu>
+
+namespace {
+int countPixels(const QImage& img, QRgb colour, const QRect& area) {
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) n += img.pixel(x, y) == colour;
+    return n;
+}
+} // namespace
+
+TEST_F(ViewTest, TinySelectionsAreNotSelections) {
+    frame->SelectTool(2);
+    EXPECT_EQ(ctrl->MouseMode(), pix::kMouseSelect);
+    drag(at(10.25, 10.25), at(12.25, 12.25)); // 2 x 2
+    EXPECT_DOUBLE_EQ(frame->SelWidth, 2);
+    EXPECT_FALSE(frame->bRegionSelected);
+    EXPECT_FALSE(enabled("mnuCopy"));
+    drag(at(10.25, 10.25), at(13.25, 11.25)); // 3 x 1
+    EXPECT_DOUBLE_EQ(frame->SelWidth, 3);
+    EXPECT_DOUBLE_EQ(frame->SelHeight, 1);
+    EXPECT_TRUE(frame->bRegionSelected);
+    EXPECT_TRUE(enabled("mnuCopy"));
+    EXPECT_TRUE(ctrl->SelectionShown());
+    QTest::mousePress(ctrl->viewport(), Qt::LeftButton, Qt::NoModifier, at(50, 50));
+    EXPECT_FALSE(frame->bRegionSelected) << "a new press starts a new selection";
+    QTest::mouseRelease(ctrl->viewport(), Qt::LeftButton, Qt::NoModifier, at(50, 50));
+}
+
+TEST_F(ViewTest, RectangleWithThickPenDashAndHatchIsOneUndoStep) {
+    frame->chooseMenuItem(QStringLiteral("mnuDrawThickness"), 2); // 3
+    frame->chooseMenuItem(QStringLiteral("mnuDrawLineStyle"), 1); // dash
+    frame->chooseMenuItem(QStringLiteral("mnuDrawFillStyle"), 1); // horizontal hatch
+    frame->chooseMenuItem(QStringLiteral("mnuDrawAntialias"), 0);
+    frame->SelectTool(9);
+    const QImage before = doc->Pix->image().image().copy();
+    const int undos = doc->Pix->image().Undos();
+    drag(at(20, 20), at(60, 50));
+    const QImage after = doc->Pix->image().image().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(doc->Pix->image().Undos(), undos + 1);
+    const QRgb black = qRgb(0, 0, 0);
+    // The outline is three pixels wide on every side.
+    EXPECT_EQ(after.pixel(40, 19), black);
+    EXPECT_EQ(after.pixel(40, 21), black);
+    EXPECT_EQ(after.pixel(19, 35), black);
+    EXPECT_EQ(after.pixel(61, 35), black);
+    // Outside the shape nothing changed.
+    EXPECT_EQ(countPixels(after, black, QRect(0, 0, 100, 17)), 0);
+    EXPECT_EQ(countPixels(after, black, QRect(65, 0, 35, 80)), 0);
+    // Inside: horizontal hatch lines, not a solid fill.
+    const int inside = countPixels(after, black, QRect(25, 25, 30, 20));
+    EXPECT_GT(inside, 30);
+    EXPECT_LT(inside, 30 * 20 / 2);
+    doc->Undo();
+    EXPECT_TRUE(pixtest::samePixels(doc->Pix->image().image(), before));
+}
+
+TEST_F(ViewTest, DashedThinLineHasGaps) {
+    frame->chooseMenuItem(QStringLiteral("mnuDrawLineStyle"), 1);
+    frame->chooseMenuItem(QStringLiteral("mnuDrawAntialias"), 0);
+    frame->SelectTool(7);
+    drag(at(5, 40), at(95, 40));
+    const QImage img = doc->Pix->image().image();
+    const int black = countPixels(img, qRgb(0, 0, 0), QRect(5, 40, 90, 1));
+    EXPECT_GT(black, 30);
+    EXPECT_LT(black, 85);
+}
+
+TEST_F(ViewTest, FloodFillStopsAtAColourEdge) {
+    twoHalves(qRgb(255, 255, 255), qRgb(0, 0, 200));
+    frame->SelColor[0] = 0x0000FF; // red, 0x00BBGGRR
+    frame->SelectTool(17);
+    QTest::mouseMove(ctrl->viewport(), at(10.5, 10.5));
+    click(at(10.5, 10.5));
+    const QImage img = doc->Pix->image().image();
+    EXPECT_EQ(img.pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(img.pixel(49, 79), qRgb(255, 0, 0));
+    EXPECT_EQ(img.pixel(50, 0), qRgb(0, 0, 200)) << "the other side of the edge";
+    EXPECT_EQ(img.pixel(99, 79), qRgb(0, 0, 200));
+}
+
+TEST_F(ViewTest, PickColourOnReleaseAndThePixelReadOut) {
+    twoHalves(qRgb(10, 20, 30), qRgb(200, 100, 50));
+    frame->SelectTool(16);
+    QTest::mouseMove(ctrl->viewport(), at(75.5, 7.5));
+    click(at(75.5, 7.5));
+    EXPECT_EQ(frame->SelColor[0], 0x3264C8u); // 200, 100, 50 as 0x00BBGGRR
+    doc->ShowPixelInfo(5, 7);
+    EXPECT_EQ(doc->lblStatus->text(),
+              QStringLiteral("X:5       Y:7       Pal:0     R:10   G:20   B:30   A:255   "
+                             "ColorDepth: 24bpp"));
+    EXPECT_EQ(frmMain::PadRight(3, QStringLiteral("1234")), QStringLiteral("1234"));
+}
+
+TEST_F(ViewTest, EraserDrawsWhiteWhateverTheForeground) {
+    twoHalves(qRgb(0, 0, 0), qRgb(0, 0, 0));
+    frame->SelColor[0] = 0x00FF00;
+    frame->chooseMenuItem(QStringLiteral("mnuDrawThickness"), 4);
+    frame->SelectTool(20);
+    EXPECT_EQ(ctrl->MouseMode(), pix::kMouseFreehand);
+    drag(at(10, 40), at(90, 40));
+    const QImage img = doc->Pix->image().image();
+    EXPECT_EQ(img.pixel(50, 40), qRgb(255, 255, 255));
+    EXPECT_EQ(countPixels(img, qRgb(0, 255, 0), img.rect()), 0);
+}
+
+TEST_F(ViewTest, CropToolCropsOnRelease) {
+    frame->SelectTool(19);
+    drag(at(10, 20), at(40, 60));
+    EXPECT_EQ(doc->Pix->image().width(), 30);
+    EXPECT_EQ(doc->Pix->image().height(), 40);
+    EXPECT_EQ(frame->CurrTool, 19);
+}
+
+TEST_F(ViewTest, RightClickPopUpOnlyInPlainOrPanModes) {
+    frame->SelectTool(0);
+    click(at(20, 20), Qt::RightButton);
+    QMenu* effects = frame->submenu(QStringLiteral("mnumEffects"));
+    EXPECT_TRUE(effects->isVisible());
+    EXPECT_TRUE(enabled("mnuEffects", 0)) << "100 x 80 is large enough to crop";
+    EXPECT_FALSE(enabled("mnuEffectsCrop", 0)) << "no selection shown";
+    effects->hide();
+    frame->SelectTool(9);
+    click(at(20, 20), Qt::RightButton);
+    EXPECT_FALSE(effects->isVisible()) << "no pop-up while drawing";
+    frame->SelectTool(0);
+    doc->Pix->image().CreateBlank(20, 500, pix::MakeColor(0xFFFFFF, 255), 5, QString());
+    click(at(5, 5), Qt::RightButton);
+    EXPECT_FALSE(enabled("mnuEffects", 0)) << "20 pixels wide is too narrow to crop";
+    effects->hide();
+}
+
+TEST_F(ViewTest, OverlayLandsWhereItWasSeenAtAnyZoom) {
+    const QString file = pixtest::tempDir() + QStringLiteral("/overlay.png");
+    QImage red(10, 10, QImage::Format_ARGB32);
+    red.fill(qRgba(255, 0, 0, 255));
+    pix::PixImage writer;
+    writer.setImage(red, 6, QStringLiteral("no undo"));
+    writer.SaveToFile(file, pix::kFilePng, 0, false);
+
+    ctrl->setZoomFactor(2.0);
+    desktop.answerMessage(platform::Answer::Ok);
+    desktop.answerOpen(file);
+    doc->Draw_Image();
+    ASSERT_TRUE(doc->OverlayActive);
+    EXPECT_EQ(ctrl->MouseMode(), 0);
+    // Drag the overlay from its corner to where image pixel (30, 20) is shown.
+    const QPoint grab(doc->OverlayLeft + 2, doc->OverlayTop + 2);
+    const QPoint target = at(30, 20) + QPoint(2, 2);
+    drag(grab, target);
+    EXPECT_FALSE(doc->OverlayDragging);
+    const int undos = doc->Pix->image().Undos();
+    QTest::mouseDClick(ctrl->viewport(), Qt::LeftButton, Qt::NoModifier, target);
+    EXPECT_FALSE(doc->OverlayActive);
+    EXPECT_EQ(doc->Pix->image().Undos(), undos + 1);
+    const QImage img = doc->Pix->image().image();
+    EXPECT_EQ(img.pixel(30, 20), qRgb(255, 0, 0));
+    EXPECT_EQ(img.pixel(39, 29), qRgb(255, 0, 0));
+    EXPECT_EQ(img.pixel(29, 19), qRgb(255, 255, 255));
+    EXPECT_EQ(img.pixel(40, 30), qRgb(255, 255, 255));
+}
+
+TEST_F(ViewTest, DoubleClickWithoutOverlayDoesNothing) {
+    const int undos = doc->Pix->image().Undos();
+    QTest::mouseDClick(ctrl->viewport(), Qt::LeftButton, Qt::NoModifier, at(5, 5));
+    EXPECT_EQ(doc->Pix->image().Undos(), undos);
+}
