@@ -24,7 +24,7 @@ enum class Start { Given, WorkingWidth, WorkingHeight };
 struct Row {
     QString caption;
     RowKind kind = RowKind::Text;
-    QString text;        // text rows
+    QString text; // text rows
     Start start = Start::Given;
     uint32_t colour = 0; // colour rows, 0x00BBGGRR
     QStringList items;   // list rows

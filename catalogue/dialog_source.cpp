@@ -9,7 +9,9 @@ namespace {
 
 void addRow(frmDialog& dlg, int k, const Row& row, const RowValue& value) {
     switch (row.kind) {
-    case RowKind::Text: dlg.AddControl(row.caption, value.text, frmDialog::kText); break;
+    case RowKind::Text:
+        dlg.AddControl(row.caption, value.text, frmDialog::kText);
+        break;
     case RowKind::Colour:
         dlg.AddControl(row.caption, qlonglong(value.colour), frmDialog::kColour);
         break;
@@ -18,18 +20,32 @@ void addRow(frmDialog& dlg, int k, const Row& row, const RowValue& value) {
         dlg.cmbCombo(k)->addItems(row.items);
         dlg.cmbCombo(k)->setCurrentIndex(value.position);
         break;
-    case RowKind::Check: dlg.AddControl(row.caption, value.ticked, frmDialog::kCheck); break;
-    case RowKind::Option: dlg.AddControl(row.caption, value.ticked, frmDialog::kOption); break;
+    case RowKind::Check:
+        dlg.AddControl(row.caption, value.ticked, frmDialog::kCheck);
+        break;
+    case RowKind::Option:
+        dlg.AddControl(row.caption, value.ticked, frmDialog::kOption);
+        break;
     }
 }
 
 void readRow(const frmDialog& dlg, int k, const Row& row, RowValue& value) {
     switch (row.kind) {
-    case RowKind::Text: value.text = dlg.txtText(k)->text(); break;
-    case RowKind::Colour: value.colour = dlg.colorValue(k); break;
-    case RowKind::List: value.position = dlg.cmbCombo(k)->currentIndex(); break;
-    case RowKind::Check: value.ticked = dlg.chkCheck(k)->isChecked(); break;
-    case RowKind::Option: value.ticked = dlg.optOption(k)->isChecked(); break;
+    case RowKind::Text:
+        value.text = dlg.txtText(k)->text();
+        break;
+    case RowKind::Colour:
+        value.colour = dlg.colorValue(k);
+        break;
+    case RowKind::List:
+        value.position = dlg.cmbCombo(k)->currentIndex();
+        break;
+    case RowKind::Check:
+        value.ticked = dlg.chkCheck(k)->isChecked();
+        break;
+    case RowKind::Option:
+        value.ticked = dlg.optOption(k)->isChecked();
+        break;
     }
 }
 

@@ -49,10 +49,8 @@ std::vector<Entry> entries() {
         {.index = 4,
          .title = t("Rotate"),
          .rows = {text(t("Angle:"), t("90")), colour(t("Background Color:"), kBlack)},
-         .call =
-             [](pix::PixImage& img, const Values& v) {
-                 fx::Rotate(img, v.real(0), v.colour(1, 255), 0);
-             }},
+         .call = [](pix::PixImage& img,
+                    const Values& v) { fx::Rotate(img, v.real(0), v.colour(1, 255), 0); }},
         {.index = 5,
          .title = t("Skew"),
          .rows = {list(t("Direction:"), {t("Horizontal"), t("Vertical")}, 0),
@@ -75,10 +73,8 @@ std::vector<Entry> entries() {
          .title = t("Add Border"),
          .rows = {text(t("Border Thickness"), t("10")), colour(t("Border Color"), kBlack),
                   text(t("Border Opacity"), t("255"))},
-         .call =
-             [](pix::PixImage& img, const Values& v) {
-                 fx::AddBorder(img, v.real(0), v.colour(1, v.byte(2)));
-             }},
+         .call = [](pix::PixImage& img,
+                    const Values& v) { fx::AddBorder(img, v.real(0), v.colour(1, v.byte(2))); }},
         {.index = 12,
          .title = t("Bevel Edge"),
          .rows = {text(t("Bevel Size:"), t("10")), text(t("Left Bright Percent:"), t("140")),
@@ -94,10 +90,8 @@ std::vector<Entry> entries() {
         {.index = 13,
          .title = t("Crackle"),
          .rows = {text(t("Depth [1..100]:"), t("50")), text(t("Mode [0..4]:"), t("0"))},
-         .call =
-             [](pix::PixImage& img, const Values& v) {
-                 fx::Crackle(img, v.integer(0), v.integer(1));
-             }},
+         .call = [](pix::PixImage& img,
+                    const Values& v) { fx::Crackle(img, v.integer(0), v.integer(1)); }},
         {.index = 16,
          .title = t("Histogram Stretch"),
          .rows = {text(t("Low Limit:"), t("0")), text(t("High Limit:"), t("255")), channelMask()},
@@ -124,9 +118,8 @@ std::vector<Entry> entries() {
              }},
         {.index = 23,
          .linePrompt = t("Drag a line to warp the image"),
-         .onLine = [](pix::PixImage& img, int x1, int y1, int x2, int y2) {
-             fx::Warp(img, x1, y1, x2, y2);
-         }},
+         .onLine = [](pix::PixImage& img, int x1, int y1, int x2,
+                      int y2) { fx::Warp(img, x1, y1, x2, y2); }},
         {.index = 24,
          .title = t("Emboss Shape"),
          .rows = {text(t("Depth:"), t("5")), text(t("Angle:"), t("45")),

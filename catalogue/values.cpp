@@ -13,9 +13,15 @@ Values::Values(const Entry& entry, const pix::PixImage& working) : entry_(&entry
     for (const Row& row : entry.rows) {
         RowValue v;
         switch (row.start) {
-        case Start::WorkingWidth: v.text = QString::number(working.width()); break;
-        case Start::WorkingHeight: v.text = QString::number(working.height()); break;
-        case Start::Given: v.text = row.text; break;
+        case Start::WorkingWidth:
+            v.text = QString::number(working.width());
+            break;
+        case Start::WorkingHeight:
+            v.text = QString::number(working.height());
+            break;
+        case Start::Given:
+            v.text = row.text;
+            break;
         }
         v.colour = row.colour;
         v.position = row.kind == RowKind::List ? row.selected : -1;

@@ -11,10 +11,10 @@
 namespace catalogue {
 
 struct RowValue {
-    QString text;         // text rows
-    uint32_t colour = 0;  // colour rows, 0x00BBGGRR
-    int position = -1;    // list rows, -1 for none
-    bool ticked = false;  // check and option rows
+    QString text;        // text rows
+    uint32_t colour = 0; // colour rows, 0x00BBGGRR
+    int position = -1;   // list rows, -1 for none
+    bool ticked = false; // check and option rows
 };
 
 class Values {

@@ -15,7 +15,6 @@ namespace pixcli {
 
 namespace {
 
-
 // A row change read from one --set value, applied to the row's value when the entry runs.
 using Change = std::function<void(catalogue::RowValue&)>;
 
@@ -39,7 +38,8 @@ std::optional<Change> readValue(const catalogue::Row& row, const QString& text, 
     case catalogue::RowKind::Colour: {
         const QColor c = QColor::fromString(v);
         if (v.size() != 7 || !v.startsWith(QLatin1Char('#')) || !c.isValid()) break;
-        const uint32_t bgr = uint32_t(c.red()) | uint32_t(c.green()) << 8 | uint32_t(c.blue()) << 16;
+        const uint32_t bgr =
+            uint32_t(c.red()) | uint32_t(c.green()) << 8 | uint32_t(c.blue()) << 16;
         return [bgr](catalogue::RowValue& r) { r.colour = bgr; };
     }
     case catalogue::RowKind::List: {
@@ -151,8 +151,8 @@ struct Resolved {
     std::vector<std::pair<int, Change>> changes;
 };
 
-std::optional<Resolved> resolve(const QString& menuPath,
-                                const QList<QPair<QString, QString>>& sets, QString* error) {
+std::optional<Resolved> resolve(const QString& menuPath, const QList<QPair<QString, QString>>& sets,
+                                QString* error) {
     Resolved r;
     for (const catalogue::MenuEntry& m : catalogue::menuEntries())
         if (m.path == menuPath) r = {m.table, m.entry, {}};
@@ -199,9 +199,8 @@ void run(pix::PixImage& image, const Resolved& step) {
     const catalogue::RunResult result =
         catalogue::runEntry(*step.table, step.entry->index, image, source);
     if (result.outcome == catalogue::Outcome::Applied) return;
-    throw result.error.value_or(pix::PixError(pix::kErrInvalidArgument,
-                                              QStringLiteral("The operation did not run"),
-                                              step.entry->title));
+    throw result.error.value_or(pix::PixError(
+        pix::kErrInvalidArgument, QStringLiteral("The operation did not run"), step.entry->title));
 }
 
 } // namespace

@@ -147,15 +147,10 @@ void frmMain::onMouseUp(Qt::MouseButton, Qt::KeyboardModifiers, double, double) 
 
 void frmMain::onShapeFinished(double x1, double y1, double x2, double y2, bool* cancel) {
     setPenColour();
-    if (!WarpPending) return;
-    WarpPending = false;
-    *cancel = true; // the line itself is not drawn
-    try {
-        pix::Effects::Warp(Pix->image(), int(std::lround(x1)), int(std::lround(y1)),
-                           int(std::lround(x2)), int(std::lround(y2)), QString());
-    } catch (const pix::PixError& e) {
-        RaiseError(e);
-    }
+    // A pending warp takes the line; the line itself is then not drawn.
+    if (finishWarp(int(std::lround(x1)), int(std::lround(y1)), int(std::lround(x2)),
+                   int(std::lround(y2))))
+        *cancel = true;
 }
 
 void frmMain::onMouseWheel(int delta, Qt::KeyboardModifiers) {

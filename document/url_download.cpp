@@ -83,12 +83,12 @@ void frmMain::startDownload(const QString& address) {
     body += reply->readAll();
 
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (error.isEmpty() && !cancelled && status >= 400)
+        error = QStringLiteral("The server answered with HTTP status %1").arg(status);
     if (error.isEmpty() && !cancelled && reply->error() != QNetworkReply::NoError)
         error = reply->error() == QNetworkReply::OperationCanceledError
                     ? QStringLiteral("The server did not answer in time")
                     : reply->errorString();
-    if (error.isEmpty() && !cancelled && status >= 400)
-        error = QStringLiteral("The server answered with HTTP status %1").arg(status);
     reply->deleteLater();
     if (cancelled) return fail(QStringLiteral("The download was cancelled"));
     if (!error.isEmpty()) return fail(error);

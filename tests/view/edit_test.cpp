@@ -50,7 +50,9 @@ TEST_F(EditTest, CutLeavesAWhiteRectangle) {
         for (int x = 0; x < 100; ++x) {
             const bool inside = QRect(10, 20, 30, 15).contains(x, y);
             ASSERT_EQ(after.pixel(x, y) == qRgb(255, 255, 255) || !inside, true) << x << "," << y;
-            if (!inside) ASSERT_EQ(after.pixel(x, y), before.pixel(x, y)) << x << "," << y;
+            if (!inside) {
+                ASSERT_EQ(after.pixel(x, y), before.pixel(x, y)) << x << "," << y;
+            }
         }
 }
 
@@ -103,8 +105,9 @@ TEST_F(EditTest, AnOperationOnASelectionChangesNothingOutsideIt) {
     const QImage after = doc->Pix->image().image();
     for (int y = 0; y < 80; ++y)
         for (int x = 0; x < 100; ++x)
-            if (!QRect(30, 10, 20, 25).contains(x, y))
+            if (!QRect(30, 10, 20, 25).contains(x, y)) {
                 ASSERT_EQ(after.pixel(x, y), before.pixel(x, y)) << x << "," << y;
+            }
     EXPECT_NE(after.pixel(35, 15), before.pixel(35, 15));
     doc->Undo();
     EXPECT_TRUE(pixtest::samePixels(doc->Pix->image().image(), before)) << "one undo step";

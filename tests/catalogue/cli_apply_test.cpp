@@ -1,0 +1,186 @@
+// Catalogue entries from the command line: the option split, entries applied with --set values
+// in process, and pixendra-convert --apply run as a program.
+#include "cli/catalogue_apply.h"
+#include "cli/convert_options.h"
+#include "engine/pix_image.h"
+#include "support/test_images.h"
+
+#include <QFile>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+using pixcli::applyCatalogueEntry;
+
+namespace {
+
+void blank(pix::PixImage& img, int w, int h, uint32_t bgr = 0x204060) {
+    img.CreateBlank(w, h, pix::MakeColor(bgr, 255), 5, QStringLiteral("No Undo"));
+}
+
+} // namespace
+
+TEST(CliApply, OptionsAreTakenOutInOrder) {
+    QStringList args = {"in.png",
+                        "--apply",
+                        "Transforms/Resize...",
+                        "--set",
+                        "Width:=20",
+                        "--quality",
+                        "80",
+                        "--set=Method:=Simple",
+                        "--apply=Effects/Crackle",
+                        "out.png"};
+    const QList<pixcli::ApplyStep> steps = pixcli::takeApplyOptions(args);
+    EXPECT_EQ(args, QStringList({"in.png", "--quality", "80", "out.png"}));
+    ASSERT_EQ(steps.size(), 2);
+    EXPECT_EQ(steps[0].menuPath, QStringLiteral("Transforms/Resize..."));
+    ASSERT_EQ(steps[0].sets.size(), 2);
+    EXPECT_EQ(steps[0].sets[0], (QPair<QString, QString>{"Width:", "20"}));
+    EXPECT_EQ(steps[0].sets[1], (QPair<QString, QString>{"Method:", "Simple"}));
+    EXPECT_TRUE(steps[1].sets.isEmpty());
+
+    QStringList early = {"--set", "Width:=2", "--apply", "Effects/Crackle"};
+    EXPECT_THROW(pixcli::takeApplyOptions(early), pixcli::UsageError);
+    QStringList noValue = {"--apply"};
+    EXPECT_THROW(pixcli::takeApplyOptions(noValue), pixcli::UsageError);
+    QStringList noEquals = {"--apply", "Effects/Crackle", "--set", "Depth"};
+    EXPECT_THROW(pixcli::takeApplyOptions(noEquals), pixcli::UsageError);
+}
+
+TEST(CliApply, ResizeFollowsTheLinkedRowsAndTakesListItemsByTextOrPosition) {
+    pix::PixImage img;
+    QString error;
+    blank(img, 400, 300);
+    EXPECT_EQ(applyCatalogueEntry(img, "Transforms/Resize...", {{"Width:", "200"}}, &error), 0)
+        << error.toStdString();
+    EXPECT_EQ(img.width(), 200);
+    EXPECT_EQ(img.height(), 150) << "Keep Aspect Ratio: is ticked at first";
+
+    blank(img, 400, 300);
+    EXPECT_EQ(
+        applyCatalogueEntry(
+            img, "Transforms/Resize...",
+            {{"Keep Aspect Ratio:", "false"}, {"Width:", "40"}, {"Method:", "Lanczos3 Filter"}},
+            &error),
+        0);
+    EXPECT_EQ(img.image().size(), QSize(40, 300));
+
+    blank(img, 400, 300);
+    EXPECT_EQ(applyCatalogueEntry(img, "Transforms/Resize...",
+                                  {{"Height:", "101"}, {"Method:", "0"}}, &error),
+              0);
+    EXPECT_EQ(img.image().size(), QSize(135, 101));
+}
+
+TEST(CliApply, ColoursChecksAndNumbersReachTheEngine) {
+    pix::PixImage img;
+    QString error;
+    blank(img, 20, 10);
+    ASSERT_EQ(applyCatalogueEntry(img, "Effects/Add Border",
+                                  {{"Border Thickness", "2.5"}, {"Border Color", "#FF8000"}},
+                                  &error),
+              0)
+        << error.toStdString();
+    EXPECT_EQ(img.image().size(), QSize(25, 15));
+    EXPECT_EQ(img.image().pixel(0, 0) & 0xFFFFFF, 0xFF8000u);
+    EXPECT_EQ(img.image().pixel(2, 2) & 0xFFFFFF, 0x604020u);
+}
+
+TEST(CliApply, UnknownPathsCaptionsAndValuesListTheValidOnes) {
+    pix::PixImage img;
+    QString error;
+    blank(img, 20, 10);
+    EXPECT_EQ(applyCatalogueEntry(img, "Effects/Nope", {}, &error), 2);
+    EXPECT_TRUE(error.contains("Effects/Motion Blur")) << error.toStdString();
+    EXPECT_TRUE(error.contains("Transforms/Resize Canvas...")) << error.toStdString();
+    EXPECT_FALSE(error.contains("Warp")) << "the warp needs a line on the image";
+
+    EXPECT_EQ(applyCatalogueEntry(img, "Effects/Warp Image...", {}, &error), 2);
+    EXPECT_TRUE(error.contains("line")) << error.toStdString();
+
+    EXPECT_EQ(applyCatalogueEntry(img, "Effects/Crackle", {{"Depth:", "5"}}, &error), 2);
+    EXPECT_TRUE(error.contains("\"Depth [1..100]:\"")) << error.toStdString();
+    EXPECT_TRUE(error.contains("\"Mode [0..4]:\"")) << error.toStdString();
+
+    EXPECT_EQ(applyCatalogueEntry(img, "Effects/Crackle", {{"Depth [1..100]:", "deep"}}, &error),
+              2);
+    EXPECT_TRUE(error.contains("a number")) << error.toStdString();
+    EXPECT_EQ(applyCatalogueEntry(img, "Effects/Motion Blur", {{"Style:", "Spiral"}}, &error), 2);
+    EXPECT_TRUE(error.contains("\"Radial\"")) << error.toStdString();
+    EXPECT_EQ(applyCatalogueEntry(img, "Effects/Motion Blur", {{"Style:", "3"}}, &error), 2);
+    EXPECT_EQ(
+        applyCatalogueEntry(img, "Transforms/Rotate...", {{"Background Color:", "red"}}, &error),
+        2);
+    EXPECT_TRUE(error.contains("#RRGGBB")) << error.toStdString();
+    EXPECT_EQ(applyCatalogueEntry(img, "Transforms/Skew...", {{"Fast", "yes"}}, &error), 2);
+    EXPECT_TRUE(error.contains("true or false")) << error.toStdString();
+    EXPECT_EQ(img.image().size(), QSize(20, 10)) << "nothing ran";
+}
+
+TEST(CliApply, AnOpacityOf300FailsAndLeavesTheImage) {
+    pix::PixImage img;
+    QString error;
+    blank(img, 20, 10);
+    const QImage before = img.image();
+    EXPECT_EQ(applyCatalogueEntry(img, "Transforms/Resize Canvas...",
+                                  {{"Width:", "30"}, {"Opacity:", "300"}}, &error),
+              1);
+    EXPECT_TRUE(error.contains("0..255")) << error.toStdString();
+    EXPECT_TRUE(error.startsWith("Error: ")) << error.toStdString();
+    EXPECT_TRUE(pixtest::samePixels(img.image(), before));
+}
+
+#ifdef PIXENDRA_CONVERT
+
+namespace {
+
+struct CliRun {
+    int code = -1;
+    QString err;
+};
+
+CliRun convert(const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral(PIXENDRA_CONVERT), args);
+    CliRun r;
+    if (!p.waitForFinished(60000)) return r;
+    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+} // namespace
+
+TEST(CliApplyProgram, ResizesAndBlursOnTheWayThrough) {
+    const QString dir = pixtest::tempDir();
+    ASSERT_TRUE(pixtest::gradientImage(64, 48).save(dir + "/in.png"));
+    const CliRun r = convert({dir + "/in.png", dir + "/out.png", "--apply", "Transforms/Resize...",
+                              "--set", "Width:=32", "--set", "Method:=Lanczos3 Filter", "--apply",
+                              "Effects/Motion Blur"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QImage out(dir + "/out.png");
+    EXPECT_EQ(out.size(), QSize(32, 24));
+    pix::PixImage expected;
+    expected.setImage(pixtest::gradientImage(64, 48), 5, QStringLiteral("No Undo"));
+    QString error;
+    applyCatalogueEntry(expected, "Transforms/Resize...",
+                        {{"Width:", "32"}, {"Method:", "Lanczos3 Filter"}}, &error);
+    applyCatalogueEntry(expected, "Effects/Motion Blur", {}, &error);
+    EXPECT_TRUE(pixtest::samePixels(out, expected.image())) << "the same entries as in process";
+}
+
+TEST(CliApplyProgram, UnknownPathExitsNonZeroListingTheValidOnes) {
+    const QString dir = pixtest::tempDir();
+    ASSERT_TRUE(pixtest::gradientImage(8, 8).save(dir + "/in.png"));
+    const CliRun r = convert({dir + "/in.png", dir + "/out.png", "--apply", "Effects/Sparkle"});
+    EXPECT_NE(r.code, 0);
+    EXPECT_TRUE(r.err.contains("Effects/Histogram Equalize")) << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(dir + "/out.png"));
+    const CliRun bad = convert({dir + "/in.png", dir + "/out.png", "--apply",
+                                "Effects/Emboss Shape", "--set", "Shadow Opacity:=300"});
+    EXPECT_EQ(bad.code, 1);
+    EXPECT_TRUE(bad.err.contains("0..255")) << bad.err.toStdString();
+    EXPECT_FALSE(QFile::exists(dir + "/out.png"));
+}
+
+#endif

@@ -1,0 +1,286 @@
+// The Effects action through the document and the parameter dialog: titles and rows, the live
+// link of "Resize", abandoned and cancelled operations, and values reaching the engine.
+#include "catalogue_fixture.h"
+#include "engine/ctrl/pix_ctrl.h"
+#include "engine/effects.h"
+
+using pixtest::pressCancel;
+using pixtest::pressOk;
+
+namespace {
+
+QImage flat(int w, int h, QRgb c) {
+    QImage img(w, h, QImage::Format_RGB32);
+    img.fill(c);
+    return img;
+}
+
+// Looks at the dialog, then cancels it.
+std::function<int(QDialog&)> cancelAfter(std::function<void(QDialog&)> look) {
+    return [look](QDialog& d) {
+        look(d);
+        return pressCancel()(d);
+    };
+}
+
+} // namespace
+
+TEST_F(CatalogueTest, ResizeLinkKeepsTheWholeImageRatio) {
+    setImage(flat(400, 300, qRgb(10, 20, 30)), 5);
+    desktop.answerModal(pressOk([](QDialog& d) {
+        frmDialog& dlg = asDialog(d);
+        EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Resize"));
+        EXPECT_EQ(dlg.lblLabel(0)->text(), QStringLiteral("Width:"));
+        EXPECT_EQ(dlg.txtText(0)->text(), QStringLiteral("400"));
+        EXPECT_EQ(dlg.txtText(1)->text(), QStringLiteral("300"));
+        ASSERT_NE(dlg.cmbCombo(2), nullptr);
+        EXPECT_EQ(dlg.cmbCombo(2)->count(), 22);
+        EXPECT_EQ(dlg.cmbCombo(2)->currentText(), QStringLiteral("Decimate"));
+        ASSERT_NE(dlg.chkCheck(3), nullptr);
+        EXPECT_EQ(dlg.chkCheck(3)->text(), QStringLiteral("Keep Aspect Ratio:"));
+        EXPECT_TRUE(dlg.chkCheck(3)->isChecked());
+        dlg.txtText(0)->setText(QStringLiteral("200"));
+        EXPECT_EQ(dlg.txtText(1)->text(), QStringLiteral("150"));
+        EXPECT_EQ(dlg.txtText(0)->text(), QStringLiteral("200"));
+        dlg.txtText(1)->setText(QStringLiteral("101"));
+        EXPECT_EQ(dlg.txtText(0)->text(), QStringLiteral("135"));
+        EXPECT_EQ(dlg.txtText(1)->text(), QStringLiteral("101"));
+    }));
+    doc->Effects(2);
+    EXPECT_EQ(image().width(), 135);
+    EXPECT_EQ(image().height(), 101);
+    EXPECT_EQ(image().image().pixel(67, 50), qRgb(10, 20, 30)) << "a flat colour stays flat";
+}
+
+TEST_F(CatalogueTest, ResizeUntickedSidesAreIndependent) {
+    setImage(flat(400, 300, qRgb(1, 2, 3)), 5);
+    desktop.answerModal(pressOk([](QDialog& d) {
+        frmDialog& dlg = asDialog(d);
+        dlg.chkCheck(3)->click();
+        dlg.txtText(0)->setText(QStringLiteral("200"));
+        EXPECT_EQ(dlg.txtText(1)->text(), QStringLiteral("300"));
+    }));
+    doc->Effects(2);
+    EXPECT_EQ(image().width(), 200);
+    EXPECT_EQ(image().height(), 300);
+}
+
+TEST_F(CatalogueTest, ResizeWithASelectionStartsAtItsSizeButLinksTheWholeImage) {
+    setImage(flat(400, 300, qRgb(1, 2, 3)), 5);
+    select(QRect(10, 10, 100, 80));
+    desktop.answerModal(pressCancel());
+    desktop.answerModal(pressOk([](QDialog& d) {
+        frmDialog& dlg = asDialog(d);
+        EXPECT_EQ(dlg.txtText(0)->text(), QStringLiteral("100"));
+        EXPECT_EQ(dlg.txtText(1)->text(), QStringLiteral("80"));
+        dlg.txtText(0)->setText(QStringLiteral("40"));
+        EXPECT_EQ(dlg.txtText(1)->text(), QStringLiteral("30")) << "400 x 300, not 100 x 80";
+    }));
+    doc->Effects(2); // cancelled
+    EXPECT_EQ(image().Undos(), 0) << "a cancelled operation leaves no step";
+    doc->Effects(2);
+    EXPECT_EQ(image().width(), 400) << "the result goes into the selection";
+    EXPECT_EQ(image().Undos(), 1);
+}
+
+TEST_F(CatalogueTest, AnOpacityOf300AbandonsTheOperation) {
+    setImage(2 /* alpha palette */, 30, 20);
+    const QImage before = pixels();
+    struct Case {
+        int index;
+        int row;
+    };
+    for (const Case c : {Case{3, 5}, Case{11, 2}, Case{24, 4}, Case{24, 6}}) {
+        SCOPED_TRACE(c.index);
+        desktop.answerModal(pressOk(
+            [c](QDialog& d) { asDialog(d).txtText(c.row)->setText(QStringLiteral("300")); }));
+        desktop.answerMessage(platform::Answer::Ok);
+        const int shown = desktop.messagesShown.size();
+        doc->Effects(int16_t(c.index));
+        ASSERT_EQ(desktop.messagesShown.size(), shown + 1) << "the refusal is reported";
+        EXPECT_TRUE(desktop.messagesShown.last().text.contains(QStringLiteral("300")));
+        EXPECT_TRUE(desktop.messagesShown.last().text.contains(QStringLiteral("0..255")));
+        EXPECT_TRUE(pixtest::samePixels(pixels(), before));
+        EXPECT_EQ(image().Undos(), 0);
+        EXPECT_FALSE(doc->frmDlg) << "the dialog is released";
+    }
+}
+
+TEST_F(CatalogueTest, CancelLeavesTheImageAsItWas) {
+    setImage(6, 30, 20);
+    const QImage before = pixels();
+    for (int index : {3, 4, 5, 9, 11, 12, 13, 16, 17, 18, 24, 26, 27}) {
+        desktop.answerModal(pressCancel());
+        doc->Effects(int16_t(index));
+        EXPECT_TRUE(pixtest::samePixels(pixels(), before)) << index;
+    }
+    EXPECT_EQ(image().Undos(), 0);
+    EXPECT_EQ(desktop.pendingAnswers(), 0);
+}
+
+TEST_F(CatalogueTest, AddBorderRoundsTheSumsOnce) {
+    setImage(pixtest::gradientImage(200, 100), 5);
+    const QImage before = pixels();
+    desktop.answerModal(pressOk([](QDialog& d) {
+        frmDialog& dlg = asDialog(d);
+        EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Add Border"));
+        EXPECT_EQ(dlg.lblLabel(0)->text(), QStringLiteral("Border Thickness"));
+        EXPECT_EQ(dlg.colorValue(1), 0u);
+        dlg.txtText(0)->setText(QStringLiteral("2.5"));
+    }));
+    doc->Effects(11);
+    ASSERT_EQ(image().width(), 205);
+    ASSERT_EQ(image().height(), 105);
+    const QImage after = pixels();
+    EXPECT_EQ(after.pixel(2, 2), before.pixel(0, 0));
+    EXPECT_EQ(after.pixel(201, 101), before.pixel(199, 99));
+    EXPECT_EQ(after.pixel(1, 1), qRgb(0, 0, 0));
+    EXPECT_EQ(after.pixel(204, 104), qRgb(0, 0, 0));
+}
+
+TEST_F(CatalogueTest, ReplaceColorOpacityZeroMakesThePixelsTransparent) {
+    QImage img = flat(20, 10, qRgb(255, 255, 255)).convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < 10; ++y) img.setPixel(5, y, qRgb(0, 0, 255));
+    for (const char* opacity : {"255", "0"}) {
+        SCOPED_TRACE(opacity);
+        setImage(img, 6);
+        desktop.answerModal(pressOk([this, opacity](QDialog& d) {
+            frmDialog& dlg = asDialog(d);
+            EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Replace Color"));
+            EXPECT_EQ(dlg.lblLabel(3)->text(), QStringLiteral("Opacity [0..255]:"));
+            EXPECT_EQ(dlg.colorValue(0), 0xFFFFFFu);
+            EXPECT_EQ(dlg.txtText(2)->text(), QStringLiteral("1"));
+            desktop.answerColor(QColor(0, 128, 0));
+            dlg.cmdColor(1)->click();
+            dlg.txtText(3)->setText(QString::fromLatin1(opacity));
+        }));
+        doc->Effects(9);
+        const QImage after = pixels();
+        EXPECT_EQ(after.pixel(5, 3), qRgb(0, 0, 255)) << "other colours stay";
+        if (opacity[0] == '0')
+            EXPECT_EQ(qAlpha(after.pixel(0, 0)), 0);
+        else
+            EXPECT_EQ(after.pixel(0, 0), qRgb(0, 128, 0));
+    }
+}
+
+TEST_F(CatalogueTest, DialogsCarryTheirTitlesAndRows) {
+    setImage(5, 30, 20);
+    struct Dialog {
+        int index;
+        const char* title;
+        std::vector<const char*> captions; // "" for check rows, whose label column is empty
+        int rows;
+    };
+    const Dialog dialogs[] = {
+        {3,
+         "Resize Canvas",
+         {"Width:", "Height:", "Offset X:", "Offset Y:", "Background Color:", "Opacity:"},
+         6},
+        {4, "Rotate", {"Angle:", "Background Color:"}, 2},
+        {5, "Skew", {"Direction:", "Offset:", "BackColor:", ""}, 4},
+        {12,
+         "Bevel Edge",
+         {"Bevel Size:", "Left Bright Percent:", "Top Bright Percent:", "Right Bright Percent:",
+          "Bottom Bright Percent:", "Smoothness [0..500]:"},
+         6},
+        {13, "Crackle", {"Depth [1..100]:", "Mode [0..4]:"}, 2},
+        {16, "Histogram Stretch", {"Low Limit:", "High Limit:", "Channel Mask:"}, 3},
+        {17, "Histogram Stretch", {"Low Threshold:", "High Threshold:", "Channel Mask:"}, 3},
+        {18, "Motion Blur", {"Distance:", "Steps:", "Angle:", "Style:"}, 4},
+        {24,
+         "Emboss Shape",
+         {"Depth:", "Angle:", "Softness:", "Shadow Color:", "Shadow Opacity:", "Highlight Color:",
+          "Highlight Opacity:"},
+         7},
+        {26,
+         "Hugo Noise",
+         {"Width:", "Height:", "Octaves:", "Smoothness [0..100]:", "Size [0..100]:"},
+         5},
+        {27, "Perlin Noise", {"Width:", "Height:", "Size [0..100]:"}, 3},
+    };
+    for (const Dialog& want : dialogs) {
+        SCOPED_TRACE(want.title);
+        desktop.answerModal(cancelAfter([&want](QDialog& d) {
+            frmDialog& dlg = asDialog(d);
+            EXPECT_EQ(dlg.windowTitle(), QString::fromLatin1(want.title));
+            EXPECT_EQ(dlg.RowCount, want.rows);
+            for (size_t k = 0; k < want.captions.size(); ++k)
+                EXPECT_EQ(dlg.lblLabel(int(k))->text(), QString::fromLatin1(want.captions[k]));
+        }));
+        doc->Effects(int16_t(want.index));
+    }
+    EXPECT_EQ(desktop.pendingAnswers(), 0);
+    EXPECT_EQ(image().Undos(), 0);
+}
+
+TEST_F(CatalogueTest, FirstValuesOfTheListsAndColours) {
+    setImage(5, 30, 20);
+    doc->Effects(0); // a submenu header: an unexpected dialog would fail the test
+    desktop.answerModal(cancelAfter([](QDialog& d) {
+        frmDialog& dlg = asDialog(d);
+        EXPECT_EQ(dlg.cmbCombo(0)->currentText(), QStringLiteral("Horizontal"));
+        EXPECT_EQ(dlg.txtText(1)->text(), QStringLiteral("40"));
+        EXPECT_EQ(dlg.colorValue(2), 0xFFFFFFu);
+        EXPECT_FALSE(dlg.chkCheck(3)->isChecked());
+        EXPECT_EQ(dlg.chkCheck(3)->text(), QStringLiteral("Fast"));
+    }));
+    doc->Effects(5);
+    desktop.answerModal(cancelAfter([](QDialog& d) {
+        frmDialog& dlg = asDialog(d);
+        EXPECT_EQ(dlg.cmbCombo(2)->count(), 8);
+        EXPECT_EQ(dlg.cmbCombo(2)->currentIndex(), 7);
+        EXPECT_EQ(dlg.cmbCombo(2)->currentText(), QStringLiteral("White (all colors)"));
+        EXPECT_EQ(dlg.cmbCombo(2)->itemText(3), QStringLiteral("Yellow"));
+    }));
+    doc->Effects(16);
+    desktop.answerModal(cancelAfter([](QDialog& d) {
+        frmDialog& dlg = asDialog(d);
+        EXPECT_EQ(dlg.cmbCombo(3)->currentText(), QStringLiteral("Linear"));
+        EXPECT_EQ(dlg.cmbCombo(3)->count(), 3);
+        EXPECT_EQ(dlg.txtText(2)->text(), QStringLiteral("90"));
+    }));
+    doc->Effects(18);
+    EXPECT_EQ(desktop.pendingAnswers(), 0);
+    EXPECT_EQ(image().Undos(), 0);
+}
+
+TEST_F(CatalogueTest, MenusReachTheEffectsAction) {
+    setImage(5, 30, 20);
+    const QImage before = pixels();
+    desktop.answerModal(
+        pressOk([](QDialog& d) { EXPECT_EQ(d.windowTitle(), QStringLiteral("Motion Blur")); }));
+    ASSERT_TRUE(frame->chooseMenuItem(QStringLiteral("mnuEffects"), 18));
+    EXPECT_FALSE(pixtest::samePixels(pixels(), before));
+    EXPECT_FALSE(doc->Saved);
+    const QImage blurred = pixels();
+    // Submenu headers reach the action too, and do nothing there.
+    for (int header : {0, 1, 7, 8, 14, 15, 19, 20, 21, 22})
+        frame->chooseMenuItem(QStringLiteral("mnuEffects"), header);
+    EXPECT_TRUE(pixtest::samePixels(pixels(), blurred));
+    EXPECT_EQ(image().Undos(), 1);
+}
+
+TEST_F(CatalogueTest, WarpWaitsForTheNextLine) {
+    setImage(5, 60, 40);
+    const QImage before = pixels();
+    EXPECT_FALSE(doc->finishWarp(1, 1, 20, 20)) << "no warp pending: the line is drawn";
+    EXPECT_TRUE(pixtest::samePixels(pixels(), before));
+    desktop.answerMessage(platform::Answer::Ok);
+    select(QRect(5, 5, 10, 10));
+    doc->Effects(23);
+    ASSERT_EQ(desktop.messagesShown.size(), 1);
+    EXPECT_EQ(desktop.messagesShown[0].text, QStringLiteral("Drag a line to warp the image"));
+    EXPECT_EQ(desktop.messagesShown[0].title, QStringLiteral("Pixendra"));
+    EXPECT_TRUE(doc->WarpPending);
+    EXPECT_EQ(doc->Pix->MouseMode(), pix::kMouseLine);
+    EXPECT_EQ(image().Undos(), 0);
+    EXPECT_TRUE(doc->finishWarp(10, 20, 40, 20));
+    EXPECT_FALSE(doc->WarpPending);
+    const QImage warped = pixels();
+    EXPECT_FALSE(pixtest::samePixels(warped, before));
+    EXPECT_GT(changedOutside(before, warped, QRect(5, 5, 10, 10)), 0)
+        << "the warp acts on the whole image";
+    EXPECT_EQ(image().Undos(), 1);
+    EXPECT_FALSE(doc->finishWarp(10, 20, 40, 20)) << "one line per command";
+}

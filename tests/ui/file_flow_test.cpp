@@ -1,0 +1,270 @@
+// Opening, saving and downloading images through the real menus and the scripted desktop.
+#include "frame_fixture.h"
+
+#include "engine/codecs/atomic_write.h"
+#include "engine/codecs/codec.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+using platform::Answer;
+
+namespace {
+
+QString writeImage(const QString& name, const QList<QImage>& pages, int fileType) {
+    const QString path = pixtest::tempDir() + QLatin1Char('/') + name;
+    QList<pix::PixPage> list;
+    for (const QImage& p : pages) list.append(pix::PixPage{p, 5, {}});
+    pix::encodeFile(path, fileType, list, pix::SaveOptions{});
+    return path;
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+TEST_F(FrameTest, OpenShowsTheImageAndEnablesTheMenus) {
+    const QString path =
+        writeImage(QStringLiteral("photo.png"), {pixtest::gradientImage(40, 30)}, pix::kFilePng);
+    desktop.answerOpen(path);
+    ASSERT_TRUE(frame->chooseMenuItem(QStringLiteral("mnuOpen")));
+    ASSERT_EQ(openDocuments(), 1);
+    frmMain* doc = frame->activeDocument();
+    EXPECT_EQ(doc->windowTitle(), QStringLiteral("photo.png@100%"));
+    EXPECT_EQ(doc->FilePath, path);
+    EXPECT_TRUE(doc->Saved);
+    EXPECT_TRUE(pixtest::samePixels(doc->Pix->image().image(), pixtest::gradientImage(40, 30)));
+    EXPECT_TRUE(enabled("mnuSave"));
+    EXPECT_TRUE(enabled("mnuEffects", 2));
+    EXPECT_EQ(desktop.openRequests[0].filter.left(14), QStringLiteral("All Images|*.j"));
+}
+
+TEST_F(FrameTest, CancelledOrUnreadableOpenReleasesTheSlot) {
+    desktop.answerOpen(QString());
+    frame->chooseMenuItem(QStringLiteral("mnuOpen"));
+    EXPECT_EQ(openDocuments(), 0);
+    EXPECT_TRUE(desktop.messagesShown.isEmpty());
+
+    const QString junk = pixtest::tempDir() + QStringLiteral("/junk.png");
+    QFile f(junk);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("\x89PNG\r\n\x1a\n this is not really a picture");
+    f.close();
+    desktop.answerOpen(junk);
+    desktop.answerMessage(Answer::Ok);
+    frame->chooseMenuItem(QStringLiteral("mnuOpen"));
+    EXPECT_EQ(openDocuments(), 0);
+    EXPECT_EQ(frame->DocumentCount, 0);
+    ASSERT_EQ(desktop.messagesShown.size(), 1);
+    EXPECT_EQ(desktop.messagesShown[0].text,
+              QStringLiteral("The image you selected is corrupt or not supported."));
+    EXPECT_EQ(desktop.messagesShown[0].title, QStringLiteral("Invalid Image"));
+}
+
+TEST_F(FrameTest, MultiPageTiffOpensEveryPage) {
+    const QString path = writeImage(QStringLiteral("pages.tif"),
+                                    {pixtest::gradientImage(20, 10), pixtest::gradientImage(30, 15),
+                                     pixtest::gradientImage(40, 20)},
+                                    pix::kFileTiff);
+    desktop.answerOpen(path);
+    frame->chooseMenuItem(QStringLiteral("mnuOpen"));
+    frmMain* doc = frame->activeDocument();
+    ASSERT_NE(doc, nullptr);
+    EXPECT_EQ(doc->Pix->image().pageCount(), 3);
+    EXPECT_EQ(doc->Pix->image().width(), 20) << "the first page is shown";
+    EXPECT_TRUE(doc->IsTiff);
+    EXPECT_EQ(doc->TiffPath, path);
+    // Save As to TIFF keeps every page, so the reload loses none.
+    const QString copy = pixtest::tempDir() + QStringLiteral("/copy.tif");
+    desktop.answerSave(copy, 4);
+    doc->SaveAs();
+    EXPECT_EQ(doc->Pix->image().pageCount(), 3);
+    EXPECT_EQ(doc->FilePath, copy);
+}
+
+TEST_F(FrameTest, SaveAsJpegReloadsTheCompressedImage) {
+    frmMain* doc = newDocument(64, 48);
+    QImage smooth(64, 48, QImage::Format_RGB32);
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x) smooth.setPixel(x, y, qRgb(x * 4, y * 5, 128 + x - y));
+    doc->Pix->image().setImage(smooth, 5, QString());
+    const QImage original = doc->Pix->image().image().copy();
+    const QString path = pixtest::tempDir() + QStringLiteral("/shot"); // no extension typed
+    desktop.answerSave(path, 1);                                       // JPEG
+    frame->chooseMenuItem(QStringLiteral("mnuSaveAs"));
+    ASSERT_TRUE(QFile::exists(path + QStringLiteral(".jpg")));
+    EXPECT_EQ(doc->FilePath, path + QStringLiteral(".jpg"));
+    EXPECT_EQ(doc->windowTitle(), QStringLiteral("shot.jpg@100%"));
+    EXPECT_EQ(doc->Pix->image().FileType(), pix::kFileJpeg);
+    EXPECT_FALSE(pixtest::samePixels(doc->Pix->image().image(), original))
+        << "the window shows what the JPEG holds";
+    EXPECT_LT(pixtest::maxChannelDiff(doc->Pix->image().image(), original), 40);
+    EXPECT_TRUE(doc->Saved);
+    EXPECT_FALSE(doc->SaveCancelled);
+    EXPECT_EQ(desktop.saveRequests[0].filter.left(40),
+              QStringLiteral("Joint Photographic Experts Group  <JPG>|"));
+}
+
+TEST_F(FrameTest, SaveAsFollowsTheChosenTypeAndPreselectsTheCurrentOne) {
+    const QString path =
+        writeImage(QStringLiteral("x.bmp"), {pixtest::gradientImage(8, 8)}, pix::kFileBmp);
+    desktop.answerOpen(path);
+    frame->chooseMenuItem(QStringLiteral("mnuOpen"));
+    frmMain* doc = frame->activeDocument();
+    const QString target = pixtest::tempDir() + QStringLiteral("/y");
+    desktop.answerSave(target, 2); // the user switches to PNG
+    doc->SaveAs();
+    EXPECT_EQ(desktop.saveRequests[0].filterIndex, 8) << "BMP is preselected";
+    EXPECT_EQ(desktop.saveRequests[0].defaultExt, QStringLiteral("png")) << "type change";
+    EXPECT_TRUE(QFile::exists(target + QStringLiteral(".png")));
+    EXPECT_EQ(doc->Pix->image().FileType(), pix::kFilePng);
+}
+
+TEST_F(FrameTest, AFailedSaveKeepsTheOldFileAndSaysWhy) {
+    const QString path =
+        writeImage(QStringLiteral("keep.png"), {pixtest::gradientImage(16, 16)}, pix::kFilePng);
+    const QByteArray before = fileBytes(path);
+    desktop.answerOpen(path);
+    frame->chooseMenuItem(QStringLiteral("mnuOpen"));
+    frmMain* doc = frame->activeDocument();
+    doc->Pix->image().modifyPage(QString(), [](pix::PixPage& p) { p.image.fill(Qt::red); });
+    desktop.answerMessage(Answer::Ok);
+    pix::injectWriteFailureForTesting(ENOSPC, 100);
+    frame->chooseMenuItem(QStringLiteral("mnuSave"));
+    pix::injectWriteFailureForTesting(0);
+    EXPECT_FALSE(doc->Saved);
+    EXPECT_EQ(fileBytes(path), before);
+    ASSERT_EQ(desktop.messagesShown.size(), 1);
+    EXPECT_TRUE(desktop.messagesShown[0].text.startsWith(QStringLiteral("Error: ")));
+    EXPECT_EQ(desktop.messagesShown[0].icon, platform::Icon::Critical);
+    // The folder holds no stray temporary file.
+    EXPECT_EQ(QDir(QFileInfo(path).absolutePath()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    // Without the failure the same save works.
+    frame->chooseMenuItem(QStringLiteral("mnuSave"));
+    EXPECT_TRUE(doc->Saved);
+    EXPECT_NE(fileBytes(path), before);
+}
+
+TEST_F(FrameTest, SaveWithoutAnImageSaysSo) {
+    frmMain* doc = newDocument();
+    doc->Pix->image().ClearPages(QStringLiteral("no undo"));
+    desktop.answerMessage(Answer::Ok);
+    EXPECT_FALSE(doc->Save());
+    EXPECT_EQ(desktop.messagesShown[0].text, QStringLiteral("No valid image to save!."));
+    EXPECT_EQ(desktop.messagesShown[0].icon, platform::Icon::Warning);
+}
+
+// --- open from a web address --------------------------------------------------------------------
+
+namespace {
+
+// A one-shot HTTP server on loopback answering every request by path.
+class TinyServer : public QTcpServer {
+public:
+    explicit TinyServer(const QByteArray& png) : png_(png) {
+        listen(QHostAddress::LocalHost);
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* s = nextPendingConnection()) {
+                connect(s, &QTcpSocket::readyRead, s, [this, s] { answer(s); });
+            }
+        });
+    }
+    QString url(const char* path) const {
+        return QStringLiteral("http://127.0.0.1:%1%2").arg(serverPort()).arg(QLatin1String(path));
+    }
+
+private:
+    void answer(QTcpSocket* s) {
+        const QByteArray request = s->readAll();
+        const QByteArray path = request.split(' ').value(1);
+        auto head = [](int status, qint64 length, const char* type) {
+            return QByteArray("HTTP/1.1 ") + QByteArray::number(status) +
+                   " X\r\nContent-Type: " + type +
+                   "\r\nContent-Length: " + QByteArray::number(length) +
+                   "\r\nConnection: close\r\n\r\n";
+        };
+        if (path == "/ok.png") {
+            s->write(head(200, png_.size(), "image/png") + png_);
+            s->disconnectFromHost();
+        } else if (path == "/truncated.png") {
+            s->write(head(200, png_.size(), "image/png") + png_.left(png_.size() / 2));
+            s->disconnectFromHost();
+        } else if (path == "/slow.png") {
+            s->write(head(200, png_.size(), "image/png") + png_.left(20)); // then silence
+        } else if (path == "/page.html") {
+            const QByteArray html = "<html><body>not a picture</body></html>";
+            s->write(head(200, html.size(), "text/html") + html);
+            s->disconnectFromHost();
+        } else {
+            s->write(head(404, 0, "text/plain"));
+            s->disconnectFromHost();
+        }
+    }
+    QByteArray png_;
+};
+
+QByteArray pngBytes() {
+    return fileBytes(
+        writeImage(QStringLiteral("net.png"), {pixtest::gradientImage(24, 12)}, pix::kFilePng));
+}
+
+} // namespace
+
+TEST_F(FrameTest, OpenFromUrlDownloadsTheImage) {
+    TinyServer server(pngBytes());
+    desktop.answerInput(server.url("/ok.png"));
+    frame->chooseMenuItem(QStringLiteral("mnuOpenURL"));
+    ASSERT_EQ(openDocuments(), 1);
+    frmMain* doc = frame->activeDocument();
+    EXPECT_EQ(doc->Pix->image().width(), 24);
+    EXPECT_EQ(doc->windowTitle(), QStringLiteral("ok.png@100%"));
+    EXPECT_TRUE(doc->isEnabled());
+    EXPECT_EQ(desktop.inputsShown[0], QStringLiteral("Enter URL to open:"));
+}
+
+TEST_F(FrameTest, OpenFromUrlIgnoresEmptyAnswers) {
+    desktop.answerInput(QStringLiteral("http://"));
+    frame->chooseMenuItem(QStringLiteral("mnuOpenURL"));
+    desktop.answerInput(QString());
+    frame->chooseMenuItem(QStringLiteral("mnuOpenURL"));
+    desktop.answerInput(std::nullopt);
+    frame->chooseMenuItem(QStringLiteral("mnuOpenURL"));
+    EXPECT_EQ(openDocuments(), 0);
+    EXPECT_EQ(frame->DocumentCount, 0);
+}
+
+TEST_F(FrameTest, FailedDownloadsCloseTheEmptyWindowAndSayWhy) {
+    TinyServer server(pngBytes());
+    frmMain::downloadTimeoutMs = 1500;
+    const struct {
+        QString address;
+        const char* expected;
+    } cases[] = {
+        {server.url("/missing.png"), "404"},
+        {server.url("/page.html"), "did not give an image"},
+        {server.url("/truncated.png"), ""},
+        {server.url("/slow.png"), "in time"},
+        {QStringLiteral("ftp://127.0.0.1/x.png"), "Only http and https"},
+        {QStringLiteral("http://127.0.0.1:1/x.png"), ""},
+    };
+    for (const auto& c : cases) {
+        desktop.messagesShown.clear();
+        desktop.answerInput(c.address);
+        desktop.answerMessage(Answer::Ok);
+        frame->chooseMenuItem(QStringLiteral("mnuOpenURL"));
+        EXPECT_EQ(openDocuments(), 0) << c.address.toStdString();
+        ASSERT_EQ(desktop.messagesShown.size(), 1) << c.address.toStdString();
+        EXPECT_TRUE(desktop.messagesShown[0].text.startsWith(QStringLiteral("Error: ")));
+        EXPECT_TRUE(desktop.messagesShown[0].text.contains(QLatin1String(c.expected)))
+            << desktop.messagesShown[0].text.toStdString();
+    }
+    frmMain::downloadTimeoutMs = 30000;
+    EXPECT_FALSE(enabled("mnuSave"));
+}
