@@ -8,6 +8,7 @@
 #include "engine/ctrl/pix_ctrl.h"
 #include "engine/image_type.h"
 #include "engine/pix_image.h"
+#include "info/frm_progress.h"
 #include "platform/desktop.h"
 #include "platform/vb.h"
 
@@ -56,6 +57,12 @@ frmMain::frmMain(MDIMain& frame, QWidget* parent) : QWidget(parent), frame_(fram
 
     connect(Pix, &pix::PixCtrl::imageChanged, this, &frmMain::onImageChanged);
     connect(Pix, &pix::PixCtrl::zoomChanged, this, [this] { updateZoomCaption(); });
+    // Long engine operations on the image or its working copies show the progress window.
+    for (pix::PixCtrl* ctrl : {Pix, PixBuffer, pixAction})
+        connect(ctrl, &pix::PixCtrl::progress, this, [this](int percent, bool* cancel) {
+            frmProgress::instance().report(this, percent, QStringLiteral("Processing Image"),
+                                           cancel);
+        });
     OverlayImage = new pix::PixImage(this);
     Pix->overlayPainter = [this](QPainter& p) { paintOverlay(p); };
     connectMouse();

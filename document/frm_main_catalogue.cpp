@@ -9,6 +9,7 @@
 #include "catalogue/frm_dialog.h"
 #include "engine/ctrl/pix_ctrl.h"
 #include "engine/pix_image.h"
+#include "info/frm_progress.h"
 #include "platform/desktop.h"
 
 #include <utility>
@@ -35,6 +36,7 @@ void frmMain::runCatalogue(const catalogue::Catalogue& table, int16_t index) {
     }
     runningEntry_ = nullptr;
     frmDlg = nullptr;
+    frmProgress::instance().finish(this);
 
     if (result.outcome == catalogue::Outcome::AwaitsLine) {
         platform::messageBox(result.entry->linePrompt);

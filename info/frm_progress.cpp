@@ -50,6 +50,7 @@ void frmProgress::end(QWidget* document) {
 
 void frmProgress::report(QWidget* document, int percent, const QString& text, bool* cancel) {
     if (percent <= 0) return begin(document, text);
+    if (isHidden()) begin(document, text); // an operation that started past 0 %
     if (percent >= 100) {
         picInner->setGeometry(0, 0, picProgress->width(), picProgress->height());
         setWindowTitle(QStringLiteral("Progress 100%"));
@@ -62,6 +63,10 @@ void frmProgress::report(QWidget* document, int percent, const QString& text, bo
         end(document);
         if (cancel) *cancel = true;
     }
+}
+
+void frmProgress::finish(QWidget* document) {
+    if (!isHidden()) end(document);
 }
 
 void frmProgress::reportBusy(QWidget* document, const QString& text, bool* cancel) {

@@ -21,6 +21,8 @@ public:
     // Handles one progress report of `document`: shows at 0, hides at 100, and in between lets
     // pending events run once and sets *cancel when the user pressed Cancel.
     void report(QWidget* document, int percent, const QString& text, bool* cancel);
+    // Hides the window if an operation ended without its 100 % report (an error, say).
+    void finish(QWidget* document);
     // A report without a known total: the bar runs as busy.
     void reportBusy(QWidget* document, const QString& text, bool* cancel);
 

@@ -1,0 +1,58 @@
+// The progress window: shown at 0 %, filled in proportion, hidden at 100 %, cancel honoured at
+// the next report; and a long effect on a document reports through it.
+#include "frame_fixture.h"
+
+#include "engine/effects.h"
+#include "info/frm_progress.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+TEST(ProgressWindow, ShowsFillsAndHides) {
+    QWidget document;
+    frmProgress& w = frmProgress::instance();
+    bool cancel = false;
+    w.report(&document, 0, QStringLiteral("Downloading Image"), &cancel);
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_FALSE(document.isEnabled());
+    EXPECT_EQ(w.lblProgressText->text(), QStringLiteral("Downloading Image"));
+    EXPECT_EQ(w.picInner->width(), 1);
+    w.report(&document, 50, QString(), &cancel);
+    EXPECT_EQ(w.picInner->width(), w.picProgress->width() / 2);
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Progress 50%"));
+    w.report(&document, 100, QString(), &cancel);
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_TRUE(document.isEnabled());
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Progress 100%"));
+    EXPECT_FALSE(cancel);
+}
+
+TEST(ProgressWindow, CancelTakesEffectAtTheNextReport) {
+    QWidget document;
+    frmProgress& w = frmProgress::instance();
+    bool cancel = false;
+    w.report(&document, 0, QStringLiteral("Working"), &cancel);
+    w.btnCancel->click();
+    EXPECT_TRUE(w.Cancelled);
+    EXPECT_TRUE(w.isVisible()) << "the window stays until the next report";
+    w.report(&document, 30, QString(), &cancel);
+    EXPECT_TRUE(cancel);
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_TRUE(document.isEnabled());
+}
+
+TEST_F(FrameTest, CancellingALongEffectLeavesTheImage) {
+    frmMain* doc = newDocument(2000, 1500);
+    const QImage before = doc->Pix->image().image().copy();
+    int reports = 0;
+    // The user presses Cancel as soon as the first report arrives.
+    QObject::connect(doc->Pix, &pix::PixCtrl::progress, doc, [&](int, bool*) {
+        if (++reports == 1) frmProgress::instance().btnCancel->click();
+    });
+    EXPECT_THROW(pix::Effects::MotionBlur(doc->Pix->image(), 20, 2, 0, 0, QString()),
+                 pix::PixError);
+    EXPECT_GE(reports, 1);
+    EXPECT_TRUE(pixtest::samePixels(doc->Pix->image().image(), before));
+    EXPECT_FALSE(frmProgress::instance().isVisible());
+    EXPECT_TRUE(doc->isEnabled());
+}
