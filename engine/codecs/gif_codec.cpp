@@ -1,7 +1,9 @@
-// GIF through giflib (reading only): every frame becomes a page, composed on the logical screen
-// with its disposal method as a viewer would show it.
+// GIF through giflib: every frame becomes a page, composed on the logical screen with its
+// disposal method as a viewer would show it; writing quantises each page to a palette and
+// stores the pages as frames.
 #include "all_codecs.h"
 #include "lib_support.h"
+#include "palette_quantiser.h"
 
 #include "../image_limits.h"
 #include "../image_type.h"
@@ -196,6 +198,128 @@ DecodedFile decode(Bytes data) {
     return file;
 }
 
+// ---- Writing
+
+int writeToMemory(GifFileType* gif, const GifByteType* data, int n) {
+    static_cast<QByteArray*>(gif->UserData)->append(reinterpret_cast<const char*>(data), n);
+    return n;
+}
+
+[[noreturn]] void failWrite(int code) {
+    const char* text = GifErrorString(code);
+    throw PixError(kErrIo,
+                   QStringLiteral("Cannot write the GIF file (%1)")
+                       .arg(text ? QString::fromLatin1(text) : QString::number(code)),
+                   kSource);
+}
+
+struct GifWriter {
+    GifFileType* gif = nullptr;
+    explicit GifWriter(QByteArray& out) {
+        int error = 0;
+        gif = EGifOpen(&out, writeToMemory, &error);
+        if (!gif) failWrite(error);
+        EGifSetGifVersion(gif, true);
+    }
+    ~GifWriter() {
+        int error = 0;
+        if (gif) EGifCloseFile(gif, &error);
+    }
+    void check(int status) const {
+        if (status != GIF_OK) failWrite(gif->Error);
+    }
+    // Writes the trailer and frees the encoder.
+    void finish() {
+        int error = 0;
+        const int status = EGifCloseFile(gif, &error);
+        gif = nullptr;
+        if (status != GIF_OK) failWrite(error);
+    }
+    GifWriter(const GifWriter&) = delete;
+    GifWriter& operator=(const GifWriter&) = delete;
+};
+
+struct MapOwner {
+    ColorMapObject* map = nullptr;
+    ~MapOwner() { GifFreeMapObject(map); }
+};
+
+// The palette padded with black to the power of two GIF colour tables need (at least 2).
+void makeColourMap(MapOwner& owner, const QList<QRgb>& table) {
+    int size = 2;
+    while (size < table.size()) size *= 2;
+    std::vector<GifColorType> colours(size_t(size), GifColorType{0, 0, 0});
+    for (qsizetype i = 0; i < table.size(); ++i)
+        colours[size_t(i)] = {GifByteType(qRed(table[i])), GifByteType(qGreen(table[i])),
+                              GifByteType(qBlue(table[i]))};
+    owner.map = GifMakeMapObject(size, colours.data());
+    if (!owner.map)
+        throw PixError(kErrTooLarge, QStringLiteral("Not enough memory for a GIF palette"),
+                       kSource);
+}
+
+// The NETSCAPE2.0 block that makes viewers loop over the frames for ever.
+void putLoopExtension(GifWriter& w) {
+    static const GifByteType kName[] = "NETSCAPE2.0";
+    static const GifByteType kLoopForever[] = {1, 0, 0};
+    w.check(EGifPutExtensionLeader(w.gif, APPLICATION_EXT_FUNC_CODE));
+    w.check(EGifPutExtensionBlock(w.gif, 11, kName));
+    w.check(EGifPutExtensionBlock(w.gif, 3, kLoopForever));
+    w.check(EGifPutExtensionTrailer(w.gif));
+}
+
+void putFrame(GifWriter& w, const PalettedImage& frame, const ColorMapObject* localMap,
+              bool severalFrames) {
+    // With several frames each one is cleared after it is shown, so that the transparent pixels
+    // of the next page do not let the previous page show through.
+    if (frame.transparentIndex >= 0 || severalFrames) {
+        GraphicsControlBlock control{
+            severalFrames ? DISPOSE_BACKGROUND : DISPOSAL_UNSPECIFIED, false, 0,
+            frame.transparentIndex >= 0 ? frame.transparentIndex : NO_TRANSPARENT_COLOR};
+        GifByteType block[4];
+        const size_t length = EGifGCBToExtension(&control, block);
+        w.check(EGifPutExtension(w.gif, GRAPHICS_EXT_FUNC_CODE, int(length), block));
+    }
+    const QImage& pixels = frame.indexes;
+    w.check(EGifPutImageDesc(w.gif, 0, 0, pixels.width(), pixels.height(), false, localMap));
+    std::vector<GifPixelType> row(size_t(pixels.width()));
+    for (int y = 0; y < pixels.height(); ++y) {
+        std::memcpy(row.data(), pixels.constScanLine(y), row.size());
+        w.check(EGifPutLine(w.gif, row.data(), pixels.width()));
+    }
+}
+
+QByteArray encode(const QList<PixPage>& pages) {
+    if (pages.isEmpty()) throw PixError(kErrNoImage, QStringLiteral("No image to write"), kSource);
+    checkPageCount(pages.size(), kSource);
+    int screenWidth = 0, screenHeight = 0;
+    for (const PixPage& page : pages) {
+        if (page.image.isNull())
+            throw PixError(kErrNoImage, QStringLiteral("An empty page cannot be written"), kSource);
+        checkImageSize(page.image.width(), page.image.height(), kSource);
+        screenWidth = std::max(screenWidth, page.image.width());
+        screenHeight = std::max(screenHeight, page.image.height());
+    }
+    QByteArray out;
+    GifWriter w(out);
+    const bool severalFrames = pages.size() > 1;
+    for (qsizetype i = 0; i < pages.size(); ++i) {
+        const PixPage& page = pages[i];
+        const PalettedImage frame = quantiseToPalette(page.image, typeHasAlpha(page.type));
+        MapOwner map;
+        makeColourMap(map, frame.indexes.colorTable());
+        if (i == 0) {
+            // The first page's palette is the global one; later pages carry their own.
+            w.check(EGifPutScreenDesc(w.gif, screenWidth, screenHeight, map.map->BitsPerPixel, 0,
+                                      map.map));
+            if (severalFrames) putLoopExtension(w);
+        }
+        putFrame(w, frame, i == 0 ? nullptr : map.map, severalFrames);
+    }
+    w.finish();
+    return out;
+}
+
 class GifCodec final : public Codec {
 public:
     QString name() const override { return QStringLiteral("gif"); }
@@ -206,9 +330,11 @@ public:
                (data[4] == '7' || data[4] == '9') && data[5] == 'a';
     }
     DecodedFile read(Bytes data) const override { return decode(data); }
-    bool canWrite() const override { return false; }
-    QByteArray write(const QList<PixPage>&, const SaveOptions&) const override {
-        throw PixError(kErrUnsupported, QStringLiteral("GIF files cannot be written"), kSource);
+    bool canWrite() const override { return true; }
+    bool writesPages() const override { return true; }
+    // GIF has no save options: the palette comes from each page's own colours.
+    QByteArray write(const QList<PixPage>& pages, const SaveOptions&) const override {
+        return encode(pages);
     }
 };
 

@@ -15,7 +15,6 @@ namespace {
 
 const QString kSource = QStringLiteral("wmf");
 constexpr uint32_t kPlaceableKey = 0x9AC6CDD7;
-constexpr int kPlaceableSize = 22;
 constexpr int kScreenDpi = 96;
 constexpr uint32_t kSrcCopy = 0x00CC0020;
 
