@@ -56,15 +56,15 @@ const std::vector<Option>& optionTable() {
         {"--format", "FORMAT",
          "output format: jpg png tif pcx tga bmp wmf emf psd wbmp, or code 1..10",
          [](ConvertRequest& r, const QString& v) { r.fileType = parseFormat(v); }},
-        {"--quality", "1..100", "JPEG quality (default 75)",
+        {"--jpeg-quality", "1..100", "JPEG quality (default 75)",
          [](ConvertRequest& r, const QString& v) {
-             r.options.jpegQuality = parseInt(v, 1, 100, QStringLiteral("--quality"));
+             r.options.jpegQuality = parseInt(v, 1, 100, QStringLiteral("--jpeg-quality"));
          }},
-        {"--smoothing", "0..100", "JPEG smoothing (default 0)",
+        {"--jpeg-smoothing", "0..100", "JPEG smoothing (default 0)",
          [](ConvertRequest& r, const QString& v) {
-             r.options.jpegSmoothing = parseInt(v, 0, 100, QStringLiteral("--smoothing"));
+             r.options.jpegSmoothing = parseInt(v, 0, 100, QStringLiteral("--jpeg-smoothing"));
          }},
-        {"--progressive", nullptr, "write a progressive JPEG",
+        {"--jpeg-progressive", nullptr, "write a progressive JPEG",
          [](ConvertRequest& r, const QString&) { r.options.jpegProgressive = true; }},
         {"--tiff-compression", "NAME", "none g3 g4 jpeg packbits deflate lzw (or 0..6)",
          [](ConvertRequest& r, const QString& v) {
@@ -72,6 +72,8 @@ const std::vector<Option>& optionTable() {
          }},
         {"--bmp-rle", nullptr, "run-length compress BMP",
          [](ConvertRequest& r, const QString&) { r.options.bmpRle = true; }},
+        {"--wmf-placeable", nullptr, "write a WMF with the placeable header (the default)",
+         [](ConvertRequest& r, const QString&) { r.options.wmfPlaceable = true; }},
         {"--no-placeable", nullptr, "write a WMF without the placeable header",
          [](ConvertRequest& r, const QString&) { r.options.wmfPlaceable = false; }},
         {"--markers", "MASK", "JPEG markers to write: bit k writes APP(k+1) (default all)",

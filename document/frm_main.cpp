@@ -74,6 +74,14 @@ frmMain::~frmMain() = default;
 void frmMain::loadWindow() {
     scanAlphaMasks();
     if (!frame_.IsAnyOpened()) EnableImageMenus(false);
+    // The remembered drawing settings reach this document's engine.
+    const DrawingDefaults& d = frame_.drawing;
+    for (pix::DrawSettings* s : {&Pix->image().Draw(), &Pix->Shape()}) {
+        s->thickness = d.thickness;
+        s->lineStyle = d.lineStyle;
+        s->fillStyle = d.fillStyle;
+        s->textureMode = d.textureMode;
+    }
     Pix->setBackgroundColor(uint32_t(frame_.settings.backgroundColor));
     Pix->setAlphaDisplay(frame_.settings.alphaDisplay);
     Pix->setDoubleBuffer(frame_.settings.doubleBuffer);

@@ -25,13 +25,13 @@ TEST(CliApply, OptionsAreTakenOutInOrder) {
                         "Transforms/Resize...",
                         "--set",
                         "Width:=20",
-                        "--quality",
+                        "--jpeg-quality",
                         "80",
                         "--set=Method:=Simple",
                         "--apply=Effects/Crackle",
                         "out.png"};
     const QList<pixcli::ApplyStep> steps = pixcli::takeApplyOptions(args);
-    EXPECT_EQ(args, QStringList({"in.png", "--quality", "80", "out.png"}));
+    EXPECT_EQ(args, QStringList({"in.png", "--jpeg-quality", "80", "out.png"}));
     ASSERT_EQ(steps.size(), 2);
     EXPECT_EQ(steps[0].menuPath, QStringLiteral("Transforms/Resize..."));
     ASSERT_EQ(steps[0].sets.size(), 2);

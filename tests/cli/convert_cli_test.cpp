@@ -73,8 +73,8 @@ TEST(ConvertCli, TypeAndQualityOptionsTakeEffect) {
     write(dir + "/in.png", {page(pix::kRgb, 120, 90)});
     ASSERT_EQ(convert({"--type", "3", dir + "/in.png", dir + "/grey.png"}).code, 0);
     EXPECT_EQ(pagesOf(dir + "/grey.png").value(0).type, pix::kGray);
-    ASSERT_EQ(convert({"--quality", "10", dir + "/in.png", dir + "/low.jpg"}).code, 0);
-    ASSERT_EQ(convert({"--quality", "95", dir + "/in.png", dir + "/high.jpg"}).code, 0);
+    ASSERT_EQ(convert({"--jpeg-quality", "10", dir + "/in.png", dir + "/low.jpg"}).code, 0);
+    ASSERT_EQ(convert({"--jpeg-quality", "95", dir + "/in.png", dir + "/high.jpg"}).code, 0);
     EXPECT_LT(QFileInfo(dir + "/low.jpg").size(), QFileInfo(dir + "/high.jpg").size());
     ASSERT_EQ(convert({"--format", "jpg", dir + "/in.png", dir + "/noext"}).code, 0);
     EXPECT_EQ(pix::decodeFile(dir + "/noext").fileType, pix::kFileJpeg);

@@ -10,9 +10,9 @@ using pixcli::UsageError;
 
 TEST(ConvertOptions, ValuesReachTheRequest) {
     const pixcli::ConvertRequest r =
-        parseArguments({"--quality", "33", "--smoothing=12", "--progressive", "--tiff-compression",
-                        "lzw", "--bmp-rle", "--no-placeable", "--markers", "0x5", "--page", "2",
-                        "--type", "3", "--format", "tif", "in.gif", "out.x"});
+        parseArguments({"--jpeg-quality", "33", "--jpeg-smoothing=12", "--jpeg-progressive",
+                        "--tiff-compression", "lzw", "--bmp-rle", "--no-placeable", "--markers",
+                        "0x5", "--page", "2", "--type", "3", "--format", "tif", "in.gif", "out.x"});
     EXPECT_EQ(r.input, "in.gif");
     EXPECT_EQ(r.output, "out.x");
     EXPECT_EQ(r.options.jpegQuality, 33);
@@ -35,10 +35,10 @@ TEST(ConvertOptions, FormatsByNameAndCode) {
 }
 
 TEST(ConvertOptions, BadCommandLinesAreRefused) {
-    EXPECT_THROW(parseArguments({"--quality", "0", "a", "b"}), UsageError);
-    EXPECT_THROW(parseArguments({"--quality", "high", "a", "b"}), UsageError);
-    EXPECT_THROW(parseArguments({"--quality"}), UsageError);
-    EXPECT_THROW(parseArguments({"--progressive=yes", "a", "b"}), UsageError);
+    EXPECT_THROW(parseArguments({"--jpeg-quality", "0", "a", "b"}), UsageError);
+    EXPECT_THROW(parseArguments({"--jpeg-quality", "high", "a", "b"}), UsageError);
+    EXPECT_THROW(parseArguments({"--jpeg-quality"}), UsageError);
+    EXPECT_THROW(parseArguments({"--jpeg-progressive=yes", "a", "b"}), UsageError);
     EXPECT_THROW(parseArguments({"--frobnicate", "a", "b"}), UsageError);
     EXPECT_THROW(parseArguments({"a"}), UsageError);
     EXPECT_THROW(parseArguments({"--info", "a", "b"}), UsageError);
@@ -53,7 +53,7 @@ TEST(ConvertOptions, DashDashEndsOptions) {
 
 TEST(ConvertOptions, UsageListsEveryOption) {
     const QString usage = pixcli::usageText();
-    for (const char* name : {"--format", "--quality", "--smoothing", "--progressive",
+    for (const char* name : {"--format", "--jpeg-quality", "--jpeg-smoothing", "--jpeg-progressive",
                              "--tiff-compression", "--bmp-rle", "--no-placeable", "--markers",
                              "--page", "--type", "--append", "--markers-from", "--info"})
         EXPECT_TRUE(usage.contains(QLatin1String(name))) << name;

@@ -142,3 +142,12 @@ TEST(DocumentActions, UnbuiltActionsAreListedAndDoNothing) {
     EXPECT_FALSE(documentactions::isBuilt(QStringLiteral("NoSuchAction")));
     EXPECT_TRUE(documentactions::notBuilt().contains(QStringLiteral("DemosEncrypt")));
 }
+
+TEST_F(FrameTest, NewDocumentsTakeTheRememberedDrawingSettings) {
+    newDocument();
+    frame->chooseMenuItem(QStringLiteral("mnuDrawThickness"), 3); // 4
+    frame->chooseMenuItem(QStringLiteral("mnuDrawFillStyle"), 5); // cross
+    frmMain* later = newDocument();
+    EXPECT_EQ(later->Pix->image().Draw().thickness, 4);
+    EXPECT_EQ(later->Pix->Shape().fillStyle, 4);
+}
