@@ -268,3 +268,28 @@ TEST_F(FrameTest, FailedDownloadsCloseTheEmptyWindowAndSayWhy) {
     frmMain::downloadTimeoutMs = 30000;
     EXPECT_FALSE(enabled("mnuSave"));
 }
+
+TEST_F(FrameTest, SavingAnOpenedGifKeepsItAGif) {
+    const QString path = pixtest::tempDir() + QStringLiteral("/anim.gif");
+    QImage a(12, 8, QImage::Format_RGB32), b(12, 8, QImage::Format_RGB32);
+    a.fill(qRgb(255, 0, 0));
+    b.fill(qRgb(0, 0, 255));
+    pix::encodeFile(path, pix::kFileAuto, {pix::PixPage{a, 5, {}}, pix::PixPage{b, 5, {}}},
+                    pix::SaveOptions{});
+    desktop.answerOpen(path);
+    frame->chooseMenuItem(QStringLiteral("mnuOpen"));
+    frmMain* doc = frame->activeDocument();
+    ASSERT_NE(doc, nullptr);
+    EXPECT_EQ(doc->Pix->image().FileType(), pix::kFileAuto) << "GIF reports the engine's choice";
+    EXPECT_EQ(doc->Pix->image().pageCount(), 2);
+    QImage green(12, 8, QImage::Format_RGB32);
+    green.fill(qRgb(0, 255, 0));
+    doc->Pix->image().setImage(green, 5, QString());
+    frame->chooseMenuItem(QStringLiteral("mnuSave"));
+    EXPECT_TRUE(doc->Saved);
+    const pix::DecodedFile back = pix::decodeFile(path);
+    EXPECT_EQ(back.fileType, pix::kFileAuto);
+    ASSERT_EQ(back.pages.size(), 2);
+    EXPECT_EQ(back.pages[0].image.pixel(3, 3), qRgb(0, 255, 0));
+    EXPECT_TRUE(fileBytes(path).startsWith("GIF8"));
+}
