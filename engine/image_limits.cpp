@@ -34,6 +34,16 @@ void checkImageSize(int64_t width, int64_t height, const QString& source) {
             source);
 }
 
+QImage allocateImage(int64_t width, int64_t height, QImage::Format format, const QString& source) {
+    checkImageSize(width, height, source);
+    QImage image(int(width), int(height), format);
+    if (image.isNull())
+        throw PixError(
+            kErrTooLarge,
+            QStringLiteral("Not enough memory for a %1 x %2 image").arg(width).arg(height), source);
+    return image;
+}
+
 void checkPageCount(int64_t pages, const QString& source) {
     if (pages > kMaxPages)
         throw PixError(kErrTooLarge,

@@ -1,6 +1,7 @@
 // Size limits every reader and every blank-image request is checked against before allocating.
 #pragma once
 
+#include <QImage>
 #include <QString>
 #include <cstdint>
 
@@ -19,5 +20,9 @@ void checkPageCount(int64_t pages, const QString& source);
 
 // Overflow-checked a * b for sizes; throws PixError(kErrTooLarge) on overflow or negative input.
 int64_t checkedMul(int64_t a, int64_t b, const QString& source);
+
+// Checks the size against the limits, then allocates; throws PixError(kErrTooLarge) when the
+// size is refused or the memory is not there.
+QImage allocateImage(int64_t width, int64_t height, QImage::Format format, const QString& source);
 
 } // namespace pix

@@ -142,13 +142,8 @@ void PixImage::CreateBlank(int width, int height, EngineColor color, int type,
     if (!isValidImageType(type))
         throw PixError(kErrInvalidArgument, QStringLiteral("Invalid image type %1").arg(type),
                        kSource);
-    checkImageSize(width, height, kSource);
-    QImage img(width, height, typeHasAlpha(type) ? QImage::Format_ARGB32 : QImage::Format_RGB32);
-    if (img.isNull())
-        throw PixError(
-            kErrTooLarge,
-            QStringLiteral("Not enough memory for a %1 x %2 image").arg(width).arg(height),
-            kSource);
+    QImage img = allocateImage(
+        width, height, typeHasAlpha(type) ? QImage::Format_ARGB32 : QImage::Format_RGB32, kSource);
     QRgb fill = toQRgb(color);
     if (!typeHasAlpha(type)) fill |= 0xFF000000u;
     img.fill(fill);

@@ -17,10 +17,13 @@ namespace {
 int gInjectedErrno = 0;
 long long gInjectedAfter = 0;
 
-QString errnoText(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
+QString errnoText(int err) {
+    return QString::fromLocal8Bit(std::strerror(err));
+}
 
 [[noreturn]] void fail(const QString& path, const QString& what, int err) {
-    throw PixError(kErrIo, QStringLiteral("Cannot write %1: %2 (%3)").arg(path, what, errnoText(err)),
+    throw PixError(kErrIo,
+                   QStringLiteral("Cannot write %1: %2 (%3)").arg(path, what, errnoText(err)),
                    QStringLiteral("SaveToFile"));
 }
 } // namespace
@@ -48,7 +51,8 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes) {
     long long left = bytes.size();
     long long written = 0;
     while (left > 0) {
-        if (gInjectedErrno && written >= gInjectedAfter) abandon(QStringLiteral("write failed"), gInjectedErrno);
+        if (gInjectedErrno && written >= gInjectedAfter)
+            abandon(QStringLiteral("write failed"), gInjectedErrno);
         const ssize_t n = ::write(fd, data + written, size_t(std::min<long long>(left, 1 << 24)));
         if (n < 0) {
             if (errno == EINTR) continue;

@@ -214,7 +214,7 @@ DibImage readDib(ByteReader& r, const DibReadOptions& options) {
         // Raw pixels must all be there before the image is allocated.
         const int64_t stride = rowBytes(h.width, h.bits, 4, src);
         const Bytes px = rle ? Bytes() : r.take(uint64_t(checkedMul(stride, h.height, src)));
-        QImage indexes = allocImage(h.width, h.height, QImage::Format_Indexed8, src);
+        QImage indexes = allocateImage(h.width, h.height, QImage::Format_Indexed8, src);
         indexes.fill(0);
         if (rle) {
             readRle(r, h.bits, h, indexes);
@@ -231,7 +231,7 @@ DibImage readDib(ByteReader& r, const DibReadOptions& options) {
     } else {
         const int64_t stride = rowBytes(h.width, h.bits, 4, src);
         const Bytes px = r.take(uint64_t(checkedMul(stride, h.height, src)));
-        QImage rgb = allocImage(h.width, h.height, QImage::Format_ARGB32, src);
+        QImage rgb = allocateImage(h.width, h.height, QImage::Format_ARGB32, src);
         bool alpha = false;
         if (h.bits == 24) {
             for (int64_t y = 0; y < h.height; ++y) {

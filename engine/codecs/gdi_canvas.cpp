@@ -37,7 +37,7 @@ double clampCoord(double v) {
 
 GdiCanvas::GdiCanvas(int64_t width, int64_t height, uint32_t maxObjects, const QString& source)
     : source_(source), maxObjects_(maxObjects) {
-    canvas_ = allocImage(width, height, QImage::Format_RGB32, source);
+    canvas_ = allocateImage(width, height, QImage::Format_RGB32, source);
     canvas_.fill(Qt::white);
 }
 

@@ -7,16 +7,6 @@
 
 namespace pix {
 
-QImage allocateImage(int64_t width, int64_t height, QImage::Format format, const QString& source) {
-    checkImageSize(width, height, source);
-    QImage image(int(width), int(height), format);
-    if (image.isNull())
-        throw PixError(
-            kErrTooLarge,
-            QStringLiteral("Not enough memory for a %1 x %2 image").arg(width).arg(height), source);
-    return image;
-}
-
 void addPagePixels(int64_t& total, int64_t width, int64_t height, const QString& source) {
     total += checkedMul(width, height, source);
     if (total > 4 * kMaxPixels)

@@ -1,15 +1,13 @@
 // Helpers shared by the library-backed codecs (JPEG, PNG, TIFF, GIF).
 #pragma once
 
+#include "../image_limits.h"
+
 #include <QImage>
 #include <QString>
 #include <optional>
 
 namespace pix {
-
-// A width x height image in `format`, after the size limits are checked; throws PixError
-// (kErrTooLarge / kErrInvalidArgument) instead of returning a null image.
-QImage allocateImage(int64_t width, int64_t height, QImage::Format format, const QString& source);
 
 // Multi-page readers add each page's pixels; throws PixError(kErrTooLarge) once the pages of one
 // file together pass what a single image may hold four times over.

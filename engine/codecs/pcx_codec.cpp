@@ -122,7 +122,7 @@ public:
         DecodedFile out;
         out.fileType = kFilePcx;
         if (rgb) {
-            QImage img = allocImage(h.width, h.height, QImage::Format_ARGB32, kSource);
+            QImage img = allocateImage(h.width, h.height, QImage::Format_ARGB32, kSource);
             for (int64_t y = 0; y < h.height; ++y) {
                 const uint8_t* s = base + y * line;
                 auto* d = reinterpret_cast<QRgb*>(img.scanLine(int(y)));
@@ -134,7 +134,7 @@ public:
             out.pages.append(pageFromRgb(img, h.planes == 4));
             return out;
         }
-        QImage idx = allocImage(h.width, h.height, QImage::Format_Indexed8, kSource);
+        QImage idx = allocateImage(h.width, h.height, QImage::Format_Indexed8, kSource);
         for (int64_t y = 0; y < h.height; ++y) {
             const uint8_t* s = base + y * line;
             uint8_t* d = idx.scanLine(int(y));

@@ -217,7 +217,7 @@ DecodedFile PsdCodec::read(Bytes data) const {
     DecodedFile out;
     out.fileType = kFilePsd;
     if (h.mode == kModeBitmap) {
-        QImage mono = allocImage(h.width, h.height, QImage::Format_Mono, kSource);
+        QImage mono = allocateImage(h.width, h.height, QImage::Format_Mono, kSource);
         mono.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
         for (int64_t y = 0; y < h.height; ++y) {
             const uint8_t* s = plane(0, y);
@@ -229,20 +229,20 @@ DecodedFile PsdCodec::read(Bytes data) const {
         return out;
     }
     if (h.mode == kModeIndexed) {
-        QImage idx = allocImage(h.width, h.height, QImage::Format_Indexed8, kSource);
+        QImage idx = allocateImage(h.width, h.height, QImage::Format_Indexed8, kSource);
         for (int64_t y = 0; y < h.height; ++y)
             std::memcpy(idx.scanLine(int(y)), plane(0, y), size_t(h.width));
         out.pages.append(pageFromIndexes(idx, palette, kSource));
         return out;
     }
     if (colour == 1 && !alpha) {
-        QImage grey = allocImage(h.width, h.height, QImage::Format_Grayscale8, kSource);
+        QImage grey = allocateImage(h.width, h.height, QImage::Format_Grayscale8, kSource);
         for (int64_t y = 0; y < h.height; ++y)
             std::memcpy(grey.scanLine(int(y)), plane(0, y), size_t(h.width));
         out.pages.append({grey, kGray, {}});
         return out;
     }
-    QImage img = allocImage(h.width, h.height, QImage::Format_ARGB32, kSource);
+    QImage img = allocateImage(h.width, h.height, QImage::Format_ARGB32, kSource);
     for (int64_t y = 0; y < h.height; ++y) {
         auto* d = reinterpret_cast<QRgb*>(img.scanLine(int(y)));
         const uint8_t* a = alpha ? plane(colour, y) : nullptr;

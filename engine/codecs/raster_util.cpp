@@ -9,16 +9,6 @@
 
 namespace pix {
 
-QImage allocImage(int64_t width, int64_t height, QImage::Format format, const QString& source) {
-    checkImageSize(width, height, source);
-    QImage image(int(width), int(height), format);
-    if (image.isNull())
-        throw PixError(
-            kErrTooLarge,
-            QStringLiteral("Not enough memory for a %1 x %2 image").arg(width).arg(height), source);
-    return image;
-}
-
 QList<QRgb> greyRamp() {
     QList<QRgb> ramp(256);
     for (int i = 0; i < 256; ++i) ramp[i] = qRgb(i, i, i);
@@ -53,7 +43,7 @@ PixPage pageFromIndexes(const QImage& indexes, const QList<QRgb>& palette, const
     for (QRgb c : palette) opaque = opaque && qAlpha(c) == 255;
 
     if (opaque && palette.size() <= 2) {
-        QImage mono = allocImage(w, h, QImage::Format_Mono, source);
+        QImage mono = allocateImage(w, h, QImage::Format_Mono, source);
         mono.setColorTable(palette.size() == 2 ? palette : QList<QRgb>{palette[0], palette[0]});
         for (int y = 0; y < h; ++y) {
             const uint8_t* src = indexes.constScanLine(y);
@@ -65,7 +55,7 @@ PixPage pageFromIndexes(const QImage& indexes, const QList<QRgb>& palette, const
         return {mono, kMono, {}};
     }
     if (isGreyRamp(palette)) {
-        QImage grey = allocImage(w, h, QImage::Format_Grayscale8, source);
+        QImage grey = allocateImage(w, h, QImage::Format_Grayscale8, source);
         for (int y = 0; y < h; ++y)
             std::memcpy(grey.scanLine(y), indexes.constScanLine(y), size_t(w));
         return {grey, kGray, {}};

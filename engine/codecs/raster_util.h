@@ -2,6 +2,8 @@
 // and the per-type views the writers start from.
 #pragma once
 
+#include "../image_limits.h"
+
 #include "../pix_page.h"
 
 #include <QImage>
@@ -10,10 +12,6 @@
 #include <cstdint>
 
 namespace pix {
-
-// Checks the size against the engine limits, then allocates; throws PixError on refusal or
-// when memory runs out.
-QImage allocImage(int64_t width, int64_t height, QImage::Format format, const QString& source);
 
 // Turns 8-bit palette indexes into a page. Every index is checked against the palette (an index
 // past it is a corrupt file). Two opaque colours give a 1-bit page, the 256-level grey ramp a

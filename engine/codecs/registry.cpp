@@ -59,9 +59,9 @@ DecodedFile decodeFile(const QString& path) {
         throw PixError(kErrIo, QStringLiteral("Cannot open %1: %2").arg(path, f.errorString()),
                        QStringLiteral("decodeFile"));
     const QByteArray bytes = f.readAll();
-    return decodeBytes(Bytes(reinterpret_cast<const uint8_t*>(bytes.constData()),
-                             size_t(bytes.size())),
-                       QFileInfo(path).fileName());
+    return decodeBytes(
+        Bytes(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())),
+        QFileInfo(path).fileName());
 }
 
 void encodeFile(const QString& path, int fileType, const QList<PixPage>& pages,
@@ -74,7 +74,8 @@ void encodeFile(const QString& path, int fileType, const QList<PixPage>& pages,
     if (pages.isEmpty())
         throw PixError(kErrNoImage, QStringLiteral("No image to write"),
                        QStringLiteral("encodeFile"));
-    writeFileAtomically(path, codec->write(codec->writesPages() ? pages : pages.mid(0, 1), options));
+    writeFileAtomically(path,
+                        codec->write(codec->writesPages() ? pages : pages.mid(0, 1), options));
 }
 
 } // namespace pix

@@ -151,7 +151,7 @@ public:
         DecodedFile out;
         out.fileType = kFileTga;
         if (h.kind == kTrueColour || (h.kind == kGrey && h.depth == 16)) {
-            QImage img = allocImage(h.width, h.height, QImage::Format_ARGB32, kSource);
+            QImage img = allocateImage(h.width, h.height, QImage::Format_ARGB32, kSource);
             const bool alpha = h.alphaBits() > 0 || (h.kind == kGrey);
             for (int y = 0; y < h.height; ++y) {
                 auto* d = reinterpret_cast<QRgb*>(img.scanLine(rowOf(y)));
@@ -167,7 +167,7 @@ public:
             out.pages.append(pageFromRgb(img, alpha && h.depth != 24 && h.depth != 15));
             return out;
         }
-        QImage idx = allocImage(h.width, h.height, QImage::Format_Indexed8, kSource);
+        QImage idx = allocateImage(h.width, h.height, QImage::Format_Indexed8, kSource);
         for (int y = 0; y < h.height; ++y) {
             uint8_t* d = idx.scanLine(rowOf(y));
             const uint8_t* s = base + int64_t(y) * h.width;

@@ -62,7 +62,7 @@ public:
     DecodedFile read(Bytes data) const override {
         ByteReader r(data, kSource);
         const Header h = readHeader(r);
-        QImage img = allocImage(h.width, h.height, QImage::Format_Mono, kSource);
+        QImage img = allocateImage(h.width, h.height, QImage::Format_Mono, kSource);
         img.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
         const size_t stride = (size_t(h.width) + 7) / 8;
         const Bytes px = r.take(stride * h.height);
