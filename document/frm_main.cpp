@@ -14,9 +14,11 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QLabel>
 
 using platform::Answer;
@@ -96,13 +98,20 @@ void frmMain::scanAlphaMasks() {
     if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
     const QDir dir(folder + QStringLiteral("AlphaMasks"));
     QStringList names;
+    // Each file is read once per change of it, not at every window load.
+    static QHash<QString, QPair<QDateTime, bool>> readable;
     for (const QFileInfo& f : dir.entryInfoList(QDir::Files, QDir::Unsorted)) {
-        try {
-            pix::decodeFile(f.absoluteFilePath());
-            names << f.fileName();
-        } catch (const pix::PixError&) {
-            // Not an image the engine reads: no menu item.
+        auto known = readable.constFind(f.absoluteFilePath());
+        if (known == readable.constEnd() || known->first != f.lastModified()) {
+            bool ok = true;
+            try {
+                pix::decodeFile(f.absoluteFilePath());
+            } catch (const pix::PixError&) {
+                ok = false; // not an image the engine reads: no menu item
+            }
+            known = readable.insert(f.absoluteFilePath(), qMakePair(f.lastModified(), ok));
         }
+        if (known->second) names << f.fileName();
     }
     frame_.setAlphaMaskItems(names);
 }
@@ -214,22 +223,14 @@ void frmMain::RaiseError(int number, const QString& description, const QString& 
 
 bool frmMain::LoadImage(const QString& sfile) {
     QString path = sfile;
-    if (path.isEmpty()) {
+    const bool chosenInDialog = path.isEmpty();
+    if (chosenInDialog) {
         platform::FileRequest req;
         req.title = QStringLiteral("Open");
         req.filter = fileformats::kOpenFilter;
         const platform::FileAnswer chosen = platform::desktop().openFile(req);
         if (!chosen.accepted) return false;
         path = chosen.fileName;
-        // The dialog's check that the chosen file holds a readable picture.
-        try {
-            pix::decodeFile(path);
-        } catch (const pix::PixError&) {
-            platform::messageBox(
-                QStringLiteral("The image you selected is corrupt or not supported."), Buttons::Ok,
-                Icon::None, QStringLiteral("Invalid Image"));
-            return false;
-        }
     }
     pix::PixImage& img = Pix->image();
     try {
@@ -245,7 +246,16 @@ bool frmMain::LoadImage(const QString& sfile) {
         return true;
     } catch (const pix::PixError& e) {
         if (img.pageCount() == 0) FilePath.clear();
-        RaiseError(e);
+        // A file picked in the dialog that holds no readable picture gets the short message;
+        // other failures (a picture too large, say) say what went wrong.
+        const bool unreadable = e.number() == pix::kErrCorruptImage ||
+                                e.number() == pix::kErrUnsupported || e.number() == pix::kErrIo;
+        if (chosenInDialog && unreadable)
+            platform::messageBox(
+                QStringLiteral("The image you selected is corrupt or not supported."), Buttons::Ok,
+                Icon::None, QStringLiteral("Invalid Image"));
+        else
+            RaiseError(e);
         return false;
     }
 }

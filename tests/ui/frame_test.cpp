@@ -222,3 +222,27 @@ TEST_F(FrameTest, TileAndCascadeArrangeTheWindows) {
     frame->menuItem(QStringLiteral("ArrVertival"))->trigger();
     EXPECT_LT(windows[0]->x() + windows[0]->width(), windows[1]->x() + 2);
 }
+
+TEST_F(FrameTest, AlphaMaskFilesBecomeMenuItems) {
+    QDir programDir(MDIMain::programFolder());
+    QDir masks(programDir.filePath(QStringLiteral("AlphaMasks")));
+    masks.removeRecursively();
+    newDocument();
+    EXPECT_FALSE(frame->menuItem(QStringLiteral("mnuChannelsAlpha"), 0)->isVisible())
+        << "no mask files, no item";
+    ASSERT_TRUE(programDir.mkpath(QStringLiteral("AlphaMasks")));
+    pix::PixImage writer;
+    writer.setImage(pixtest::gradientImage(8, 8), 3, QStringLiteral("no undo"));
+    writer.SaveToFile(masks.filePath(QStringLiteral("Soft Oval.png")), pix::kFilePng, 0, false);
+    QFile junk(masks.filePath(QStringLiteral("readme.txt")));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("not a picture");
+    junk.close();
+    newDocument();
+    masks.removeRecursively();
+    EXPECT_TRUE(frame->menuItem(QStringLiteral("mnuChannelsAlpha"), 0)->isVisible());
+    QAction* item = frame->menuItem(QStringLiteral("mnuChannelsAlphaAddMask"), 2);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->text(), QStringLiteral("Soft Oval.png"));
+    EXPECT_EQ(frame->menuItem(QStringLiteral("mnuChannelsAlphaAddMask"), 3), nullptr);
+}
