@@ -22,10 +22,18 @@ std::optional<QImage> toIndexedExact(const QImage& image) {
     if (out.isNull()) return std::nullopt;
     QHash<QRgb, int> index;
     QList<QRgb> table;
+    QRgb lastColour = 0;
+    uchar lastIndex = 0;
+    bool haveLast = false;
     for (int y = 0; y < src.height(); ++y) {
         const auto* in = reinterpret_cast<const QRgb*>(src.constScanLine(y));
         uchar* dst = out.scanLine(y);
         for (int x = 0; x < src.width(); ++x) {
+            // Runs of one colour (large flat areas) skip the lookup.
+            if (haveLast && in[x] == lastColour) {
+                dst[x] = lastIndex;
+                continue;
+            }
             auto it = index.constFind(in[x]);
             if (it == index.constEnd()) {
                 if (table.size() == 256) return std::nullopt;
@@ -33,6 +41,9 @@ std::optional<QImage> toIndexedExact(const QImage& image) {
                 table.append(in[x]);
             }
             dst[x] = uchar(*it);
+            lastColour = in[x];
+            lastIndex = dst[x];
+            haveLast = true;
         }
     }
     out.setColorTable(table);
