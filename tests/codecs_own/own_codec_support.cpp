@@ -24,7 +24,7 @@ pix::PixPage readFirst(const QString& codecName, const QByteArray& bytes) {
 
 QByteArray magick(const QStringList& args) {
     QProcess p;
-    p.start(QStringLiteral("convert"), args);
+    p.start(QStringLiteral("/usr/bin/convert"), args); // ImageMagick itself, not a wrapper
     if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
         ADD_FAILURE() << "convert " << args.join(' ').toStdString()
                       << " failed: " << p.readAllStandardError().toStdString();
