@@ -46,6 +46,9 @@ void inPlace(PixImage& img, const QString& label,
     onWorkingImage(
         img, label,
         [&](QImage work, const ProgressFn& progress) {
+            // The page keeps the pixels it shares with `work`: copy them once, in parallel,
+            // into a buffer of its own rather than on the first write.
+            work = ops::writableCopy(work, "Effects");
             op(work, progress);
             return work;
         },

@@ -3,7 +3,12 @@
 #include "engine/image_limits.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <opencv2/core.hpp>
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 
 namespace pix::ops {
 
@@ -19,9 +24,43 @@ void requireAllocated(const QImage& image, const char* source) {
 
 QImage newImage32(int width, int height, bool alpha, const char* source) {
     checkImageSize(width, height, QString::fromLatin1(source));
-    QImage img(width, height, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    const QImage::Format format = alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32;
+#ifdef __linux__
+    const size_t bytes = size_t(width) * size_t(height) * 4;
+    constexpr size_t kHugePage = size_t(2) << 20;
+    if (bytes >= 4 * kHugePage) {
+        const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+        if (void* memory = std::aligned_alloc(kHugePage, rounded)) {
+            ::madvise(memory, rounded, MADV_HUGEPAGE); // only a hint: it may be refused
+            QImage img(static_cast<uchar*>(memory), width, height, qsizetype(width) * 4, format,
+                       std::free, memory);
+            if (img.isNull()) std::free(memory);
+            requireAllocated(img, source);
+            return img;
+        }
+    }
+#endif
+    QImage img(width, height, format);
     requireAllocated(img, source);
     return img;
+}
+
+QImage writableCopy(const QImage& image, const char* source) {
+    if (image.isDetached()) return image;
+    require(image.format() == QImage::Format_ARGB32 || image.format() == QImage::Format_RGB32,
+            QStringLiteral("Needs a 32-bit image"), source);
+    QImage copy =
+        newImage32(image.width(), image.height(), image.format() == QImage::Format_ARGB32, source);
+    const RowView out(copy);
+    const size_t rowBytes = size_t(image.width()) * 4;
+    forEachRowBand(image.height(), {}, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) std::memcpy(out.bytes(y), image.constScanLine(y), rowBytes);
+    });
+    copy.setDotsPerMeterX(image.dotsPerMeterX());
+    copy.setDotsPerMeterY(image.dotsPerMeterY());
+    copy.setOffset(image.offset());
+    for (const QString& key : image.textKeys()) copy.setText(key, image.text(key));
+    return copy;
 }
 
 void forEachRowBand(int rows, const ProgressFn& progress,
