@@ -246,3 +246,11 @@ TEST_F(FrameTest, AlphaMaskFilesBecomeMenuItems) {
     EXPECT_EQ(item->text(), QStringLiteral("Soft Oval.png"));
     EXPECT_EQ(frame->menuItem(QStringLiteral("mnuChannelsAlphaAddMask"), 3), nullptr);
 }
+
+TEST_F(FrameTest, DoubleClickOnTheEmptyFrameRunsOpen) {
+    desktop.answerOpen(QString()); // the user cancels the dialog
+    QTest::mouseDClick(frame->mdiArea()->viewport(), Qt::LeftButton, Qt::NoModifier,
+                       QPoint(40, 40));
+    EXPECT_EQ(desktop.openRequests.size(), 1);
+    EXPECT_EQ(openDocuments(), 0);
+}
