@@ -60,8 +60,24 @@ void BM_WheelZoomStep(benchmark::State& state) {
     }
 }
 
+// The first zoomed-out repaint after an edit: the halved copies are rebuilt.
+void BM_RepaintAfterEdit6(benchmark::State& state) {
+    pix::PixCtrl& c = control();
+    c.setZoomFactor(0.06);
+    QImage canvas(c.viewport()->size(), QImage::Format_RGB32);
+    QPainter p(&canvas);
+    int i = 0;
+    for (auto _ : state) {
+        c.image().modifyPage(QStringLiteral("no undo"), [&](pix::PixPage& page) {
+            reinterpret_cast<QRgb*>(page.image.scanLine(0))[i++ % 100] = 0xFF000000u;
+        });
+        c.paintView(p, canvas.rect());
+    }
+}
+
 } // namespace
 
+BENCHMARK(BM_RepaintAfterEdit6)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Repaint100)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Repaint6)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Repaint400)->Unit(benchmark::kMillisecond);
