@@ -114,18 +114,28 @@ const Action* find(const QString& name) {
 } // namespace
 
 bool run(frmMain& doc, const QString& name, int16_t index) {
-    if (name == QLatin1String("Save")) {
-        save(doc);
+    // An engine failure inside an action ends it with the error box; it never escapes into the
+    // menu's event handling.
+    try {
+        if (name == QLatin1String("Save")) {
+            save(doc);
+            return true;
+        }
+        const Action* a = find(name);
+        if (!a) return false;
+        if (auto* plain = std::get_if<Plain>(&a->run)) {
+            (doc.**plain)();
+            return true;
+        }
+        if (auto* indexed = std::get_if<Indexed>(&a->run)) {
+            (doc.**indexed)(index);
+            return true;
+        }
+    } catch (const pix::PixError& e) {
+        doc.RaiseError(e);
         return true;
-    }
-    const Action* a = find(name);
-    if (!a) return false;
-    if (auto* plain = std::get_if<Plain>(&a->run)) {
-        (doc.**plain)();
-        return true;
-    }
-    if (auto* indexed = std::get_if<Indexed>(&a->run)) {
-        (doc.**indexed)(index);
+    } catch (const std::exception& e) {
+        doc.RaiseError(pix::kErrInvalidArgument, QString::fromLocal8Bit(e.what()), name);
         return true;
     }
     return false;

@@ -3,6 +3,7 @@
 #include "pix_ctrl.h"
 
 #include "engine/draw.h"
+#include "engine/pix_error.h"
 #include "zoom_window.h"
 
 #include <QMouseEvent>
@@ -80,7 +81,9 @@ void PixCtrl::mouseReleaseEvent(QMouseEvent* e) {
 }
 
 void PixCtrl::mouseDoubleClickEvent(QMouseEvent* e) {
-    if (mouseMode_ == kMousePolygon && points_.size() >= 2) {
+    if (mouseMode_ == kMousePolygon && !points_.isEmpty()) {
+        // The double click places the last corner, where the pointer is.
+        points_.last() = clampToImage(controlToImage(e->position()));
         finishShape();
     }
     const QPointF p = e->position();
@@ -215,10 +218,13 @@ void PixCtrl::endDrag(QMouseEvent* e) {
 }
 
 void PixCtrl::finishShape() {
-    QPolygonF points = points_;
+    // Corners clicked twice in one place (the presses of a double click) count once.
+    QPolygonF points;
+    for (const QPointF& p : std::as_const(points_))
+        if (points.isEmpty() || points.last() != p) points << p;
     points_.clear();
-    if (points.isEmpty()) return;
-    if (mouseMode_ == kMousePolygon && points.size() > 2) points.removeLast(); // the rubber point
+    // A click without a drag leaves nothing to draw (a freehand dot aside).
+    if (points.isEmpty() || (points.size() < 2 && mouseMode_ != kMouseFreehand)) return;
     emit beforeDraw();
     bool cancel = false;
     emit shapeFinished(points.first().x(), points.first().y(), points.last().x(), points.last().y(),
@@ -233,7 +239,11 @@ void PixCtrl::finishShape() {
     settings.thickness = shape_.thickness;
     settings.lineStyle = shape_.lineStyle;
     settings.fillStyle = shape_.fillStyle;
-    Draw::DrawShape(*image_, kind, points, settings, QString());
+    try {
+        Draw::DrawShape(*image_, kind, points, settings, QString());
+    } catch (const PixError&) {
+        // The image went away or refused the shape: nothing is drawn and nothing changes.
+    }
 }
 
 void PixCtrl::paintInteraction(QPainter& painter) {

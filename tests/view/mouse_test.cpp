@@ -174,3 +174,64 @@ TEST_F(ViewTest, DoubleClickWithoutOverlayDoesNothing) {
     QTest::mouseDClick(ctrl->viewport(), Qt::LeftButton, Qt::NoModifier, at(5, 5));
     EXPECT_EQ(doc->Pix->image().Undos(), undos);
 }
+
+TEST_F(ViewTest, PanZoomRectangleAndZoomClickModes) {
+    ctrl->setZoomFactor(4.0); // 400 x 320 on screen: larger than the view only in part
+    doc->parentWidget()->resize(300, 250);
+    QApplication::processEvents();
+    frame->SelectTool(1); // hand: pan
+    ctrl->setScroll(50, 50);
+    const QPoint before(ctrl->ScrollX(), ctrl->ScrollY());
+    drag(QPoint(100, 100), QPoint(80, 90));
+    EXPECT_EQ(ctrl->ScrollX(), before.x() + 20);
+    EXPECT_EQ(ctrl->ScrollY(), before.y() + 10);
+
+    frame->SelectTool(4); // zoom to a dragged rectangle
+    ctrl->setZoomFactor(1.0);
+    QApplication::processEvents();
+    drag(at(10, 10), at(30, 20));
+    EXPECT_NEAR(ctrl->ZoomFactor(),
+                std::min(ctrl->viewport()->width() / 20.0, ctrl->viewport()->height() / 10.0), 0.2);
+
+    frame->SelectTool(3); // click zooms in, right click out
+    ctrl->setZoomFactor(1.0);
+    click(at(50, 40));
+    EXPECT_DOUBLE_EQ(ctrl->ZoomFactor(), 1.25);
+    click(at(50, 40), Qt::RightButton);
+    EXPECT_DOUBLE_EQ(ctrl->ZoomFactor(), 0.9375);
+}
+
+TEST_F(ViewTest, PolygonClosesOnDoubleClickAsOneStep) {
+    frame->chooseMenuItem(QStringLiteral("mnuDrawFillStyle"), 7); // solid
+    frame->chooseMenuItem(QStringLiteral("mnuDrawAntialias"), 0);
+    frame->SelectTool(8);
+    const int undos = doc->Pix->image().Undos();
+    click(at(20, 10));
+    QTest::mouseMove(ctrl->viewport(), at(80, 10));
+    click(at(80, 10));
+    QTest::mouseMove(ctrl->viewport(), at(50, 70));
+    QTest::mouseDClick(ctrl->viewport(), Qt::LeftButton, Qt::NoModifier, at(50, 70));
+    EXPECT_EQ(doc->Pix->image().Undos(), undos + 1);
+    const QImage img = doc->Pix->image().image();
+    EXPECT_EQ(img.pixel(50, 30), qRgb(0, 0, 0)) << "inside the triangle";
+    EXPECT_EQ(img.pixel(10, 60), qRgb(255, 255, 255)) << "outside it";
+}
+
+TEST_F(ViewTest, ACancelledShapeIsNotDrawn) {
+    frame->SelectTool(7);
+    QObject::connect(ctrl, &pix::PixCtrl::shapeFinished, ctrl,
+                     [](double, double, double, double, bool* cancel) { *cancel = true; });
+    const QImage before = doc->Pix->image().image().copy();
+    drag(at(10, 10), at(90, 70));
+    EXPECT_TRUE(pixtest::samePixels(doc->Pix->image().image(), before));
+}
+
+TEST_F(ViewTest, AClickWithALineToolDrawsNothingAndNeverCrashes) {
+    frame->SelectTool(7);
+    const QImage before = doc->Pix->image().image().copy();
+    click(at(30, 30));
+    EXPECT_TRUE(pixtest::samePixels(doc->Pix->image().image(), before));
+    frame->SelectTool(9);
+    click(at(30, 30));
+    EXPECT_TRUE(pixtest::samePixels(doc->Pix->image().image(), before));
+}
