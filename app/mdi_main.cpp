@@ -450,8 +450,10 @@ bool MDIMain::IsAnyOpened() const {
 }
 
 frmMain* MDIMain::activeDocument() const {
+    // A window on its way out (its slot already released) is not the active document.
     if (QMdiSubWindow* w = mdi_->currentSubWindow())
-        if (auto* doc = qobject_cast<frmMain*>(w->widget())) return doc;
+        if (auto* doc = qobject_cast<frmMain*>(w->widget()))
+            if (DocumentInUse.value(doc->DocumentIndex)) return doc;
     // Without window activation (no focus yet), the last open document serves.
     for (int k = int(Documents.size()) - 1; k >= 0; --k)
         if (DocumentInUse.value(k) && Documents[k]) return Documents[k];
