@@ -5,8 +5,10 @@
 #include "engine/pix_image.h"
 #include "support/test_images.h"
 
+#include "support/program_run.h"
 #include <QFile>
 #include <QProcess>
+
 #include <gtest/gtest.h>
 
 using pixcli::applyCatalogueEntry;
@@ -134,19 +136,8 @@ TEST(CliApply, AnOpacityOf300FailsAndLeavesTheImage) {
 
 namespace {
 
-struct CliRun {
-    int code = -1;
-    QString err;
-};
-
-CliRun convert(const QStringList& args) {
-    QProcess p;
-    p.start(QStringLiteral(PIXENDRA_CONVERT), args);
-    CliRun r;
-    if (!p.waitForFinished(60000)) return r;
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+pixtest::ProgramRun convert(const QStringList& args) {
+    return pixtest::runProgram(QStringLiteral(PIXENDRA_CONVERT), args);
 }
 
 } // namespace
@@ -154,9 +145,9 @@ CliRun convert(const QStringList& args) {
 TEST(CliApplyProgram, ResizesAndBlursOnTheWayThrough) {
     const QString dir = pixtest::tempDir();
     ASSERT_TRUE(pixtest::gradientImage(64, 48).save(dir + "/in.png"));
-    const CliRun r = convert({dir + "/in.png", dir + "/out.png", "--apply", "Transforms/Resize...",
-                              "--set", "Width:=32", "--set", "Method:=Lanczos3 Filter", "--apply",
-                              "Effects/Motion Blur"});
+    const pixtest::ProgramRun r = convert(
+        {dir + "/in.png", dir + "/out.png", "--apply", "Transforms/Resize...", "--set", "Width:=32",
+         "--set", "Method:=Lanczos3 Filter", "--apply", "Effects/Motion Blur"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     const QImage out(dir + "/out.png");
     EXPECT_EQ(out.size(), QSize(32, 24));
@@ -172,12 +163,14 @@ TEST(CliApplyProgram, ResizesAndBlursOnTheWayThrough) {
 TEST(CliApplyProgram, UnknownPathExitsNonZeroListingTheValidOnes) {
     const QString dir = pixtest::tempDir();
     ASSERT_TRUE(pixtest::gradientImage(8, 8).save(dir + "/in.png"));
-    const CliRun r = convert({dir + "/in.png", dir + "/out.png", "--apply", "Effects/Sparkle"});
+    const pixtest::ProgramRun r =
+        convert({dir + "/in.png", dir + "/out.png", "--apply", "Effects/Sparkle"});
     EXPECT_NE(r.code, 0);
     EXPECT_TRUE(r.err.contains("Effects/Histogram Equalize")) << r.err.toStdString();
     EXPECT_FALSE(QFile::exists(dir + "/out.png"));
-    const CliRun bad = convert({dir + "/in.png", dir + "/out.png", "--apply",
-                                "Effects/Emboss Shape", "--set", "Shadow Opacity:=300"});
+    const pixtest::ProgramRun bad =
+        convert({dir + "/in.png", dir + "/out.png", "--apply", "Effects/Emboss Shape", "--set",
+                 "Shadow Opacity:=300"});
     EXPECT_EQ(bad.code, 1);
     EXPECT_TRUE(bad.err.contains("0..255")) << bad.err.toStdString();
     EXPECT_FALSE(QFile::exists(dir + "/out.png"));

@@ -15,14 +15,6 @@ QImage flat(int w, int h, QRgb c) {
     return img;
 }
 
-// Looks at the dialog, then cancels it.
-std::function<int(QDialog&)> cancelAfter(std::function<void(QDialog&)> look) {
-    return [look](QDialog& d) {
-        look(d);
-        return pressCancel()(d);
-    };
-}
-
 } // namespace
 
 TEST_F(CatalogueTest, ResizeLinkKeepsTheWholeImageRatio) {
@@ -162,87 +154,6 @@ TEST_F(CatalogueTest, ReplaceColorOpacityZeroMakesThePixelsTransparent) {
         else
             EXPECT_EQ(after.pixel(0, 0), qRgb(0, 128, 0));
     }
-}
-
-TEST_F(CatalogueTest, DialogsCarryTheirTitlesAndRows) {
-    setImage(5, 30, 20);
-    struct Dialog {
-        int index;
-        const char* title;
-        std::vector<const char*> captions; // "" for check rows, whose label column is empty
-        int rows;
-    };
-    const Dialog dialogs[] = {
-        {3,
-         "Resize Canvas",
-         {"Width:", "Height:", "Offset X:", "Offset Y:", "Background Color:", "Opacity:"},
-         6},
-        {4, "Rotate", {"Angle:", "Background Color:"}, 2},
-        {5, "Skew", {"Direction:", "Offset:", "BackColor:", ""}, 4},
-        {12,
-         "Bevel Edge",
-         {"Bevel Size:", "Left Bright Percent:", "Top Bright Percent:", "Right Bright Percent:",
-          "Bottom Bright Percent:", "Smoothness [0..500]:"},
-         6},
-        {13, "Crackle", {"Depth [1..100]:", "Mode [0..4]:"}, 2},
-        {16, "Histogram Stretch", {"Low Limit:", "High Limit:", "Channel Mask:"}, 3},
-        {17, "Histogram Stretch", {"Low Threshold:", "High Threshold:", "Channel Mask:"}, 3},
-        {18, "Motion Blur", {"Distance:", "Steps:", "Angle:", "Style:"}, 4},
-        {24,
-         "Emboss Shape",
-         {"Depth:", "Angle:", "Softness:", "Shadow Color:", "Shadow Opacity:", "Highlight Color:",
-          "Highlight Opacity:"},
-         7},
-        {26,
-         "Hugo Noise",
-         {"Width:", "Height:", "Octaves:", "Smoothness [0..100]:", "Size [0..100]:"},
-         5},
-        {27, "Perlin Noise", {"Width:", "Height:", "Size [0..100]:"}, 3},
-    };
-    for (const Dialog& want : dialogs) {
-        SCOPED_TRACE(want.title);
-        desktop.answerModal(cancelAfter([&want](QDialog& d) {
-            frmDialog& dlg = asDialog(d);
-            EXPECT_EQ(dlg.windowTitle(), QString::fromLatin1(want.title));
-            EXPECT_EQ(dlg.RowCount, want.rows);
-            for (size_t k = 0; k < want.captions.size(); ++k)
-                EXPECT_EQ(dlg.lblLabel(int(k))->text(), QString::fromLatin1(want.captions[k]));
-        }));
-        doc->Effects(int16_t(want.index));
-    }
-    EXPECT_EQ(desktop.pendingAnswers(), 0);
-    EXPECT_EQ(image().Undos(), 0);
-}
-
-TEST_F(CatalogueTest, FirstValuesOfTheListsAndColours) {
-    setImage(5, 30, 20);
-    doc->Effects(0); // a submenu header: an unexpected dialog would fail the test
-    desktop.answerModal(cancelAfter([](QDialog& d) {
-        frmDialog& dlg = asDialog(d);
-        EXPECT_EQ(dlg.cmbCombo(0)->currentText(), QStringLiteral("Horizontal"));
-        EXPECT_EQ(dlg.txtText(1)->text(), QStringLiteral("40"));
-        EXPECT_EQ(dlg.colorValue(2), 0xFFFFFFu);
-        EXPECT_FALSE(dlg.chkCheck(3)->isChecked());
-        EXPECT_EQ(dlg.chkCheck(3)->text(), QStringLiteral("Fast"));
-    }));
-    doc->Effects(5);
-    desktop.answerModal(cancelAfter([](QDialog& d) {
-        frmDialog& dlg = asDialog(d);
-        EXPECT_EQ(dlg.cmbCombo(2)->count(), 8);
-        EXPECT_EQ(dlg.cmbCombo(2)->currentIndex(), 7);
-        EXPECT_EQ(dlg.cmbCombo(2)->currentText(), QStringLiteral("White (all colors)"));
-        EXPECT_EQ(dlg.cmbCombo(2)->itemText(3), QStringLiteral("Yellow"));
-    }));
-    doc->Effects(16);
-    desktop.answerModal(cancelAfter([](QDialog& d) {
-        frmDialog& dlg = asDialog(d);
-        EXPECT_EQ(dlg.cmbCombo(3)->currentText(), QStringLiteral("Linear"));
-        EXPECT_EQ(dlg.cmbCombo(3)->count(), 3);
-        EXPECT_EQ(dlg.txtText(2)->text(), QStringLiteral("90"));
-    }));
-    doc->Effects(18);
-    EXPECT_EQ(desktop.pendingAnswers(), 0);
-    EXPECT_EQ(image().Undos(), 0);
 }
 
 TEST_F(CatalogueTest, MenusReachTheEffectsAction) {

@@ -5,29 +5,19 @@
 #include "engine/codecs/codec.h"
 #include "engine/image_type.h"
 
+#include "support/program_run.h"
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+
 #include <gtest/gtest.h>
 
 using namespace pixtest;
 
 namespace {
 
-struct CliRun {
-    int code = -1;
-    QString out, err;
-};
-
-CliRun convert(const QStringList& args) {
-    QProcess p;
-    p.start(QStringLiteral(PIXENDRA_CONVERT), args);
-    CliRun r;
-    if (!p.waitForFinished(60000)) return r;
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+pixtest::ProgramRun convert(const QStringList& args) {
+    return pixtest::runProgram(QStringLiteral(PIXENDRA_CONVERT), args);
 }
 
 void write(const QString& path, const QList<pix::PixPage>& pages, pix::SaveOptions o = {}) {
@@ -63,7 +53,8 @@ TEST(ConvertCli, PagesAreKeptOrPicked) {
     const QList<pix::PixPage> two = pagesOf(dir + "/two.png");
     ASSERT_EQ(two.size(), 1);
     EXPECT_TRUE(samePixels(two[0].image, pages[1].image));
-    const CliRun missing = convert({"--page", "4", dir + "/in.tif", dir + "/four.png"});
+    const pixtest::ProgramRun missing =
+        convert({"--page", "4", dir + "/in.tif", dir + "/four.png"});
     EXPECT_EQ(missing.code, 1);
     EXPECT_FALSE(QFile::exists(dir + "/four.png"));
 }
@@ -109,7 +100,7 @@ TEST(ConvertCli, MarkersFromAnotherJpeg) {
 TEST(ConvertCli, InfoListsPages) {
     const QString dir = tempDir();
     write(dir + "/in.tif", {page(pix::kRgb, 11, 7), page(pix::kRgba, 3, 4)});
-    const CliRun r = convert({"--info", dir + "/in.tif"});
+    const pixtest::ProgramRun r = convert({"--info", dir + "/in.tif"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains("pages: 2"));
     EXPECT_TRUE(r.out.contains("page 1: 11 x 7, 24-bit RGB"));
@@ -128,7 +119,7 @@ TEST(ConvertCli, FailuresExplainAndLeaveFilesAlone) {
         f.open(QIODevice::ReadOnly);
         return f.readAll();
     }();
-    const CliRun r = convert({dir + "/bad.png", dir + "/keep.jpg"});
+    const pixtest::ProgramRun r = convert({dir + "/bad.png", dir + "/keep.jpg"});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.startsWith("Error: ")) << r.err.toStdString();
     EXPECT_TRUE(r.err.contains("\nSource: ")) << r.err.toStdString();
