@@ -141,7 +141,6 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
-    void leaveEvent(QEvent* event) override;
 
 private:
     void beginDrag(QMouseEvent* e);
