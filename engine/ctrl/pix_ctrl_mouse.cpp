@@ -97,10 +97,6 @@ void PixCtrl::wheelEvent(QWheelEvent* e) {
     e->accept();
 }
 
-void PixCtrl::leaveEvent(QEvent* event) {
-    QAbstractScrollArea::leaveEvent(event);
-}
-
 void PixCtrl::beginDrag(QMouseEvent* e) {
     dragButton_ = e->button();
     dragStartView_ = e->position();
