@@ -2,6 +2,11 @@
 
 #include "pix_error.h"
 
+#include <cstdlib>
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
+
 namespace pix {
 
 int64_t checkedMul(int64_t a, int64_t b, const QString& source) {
@@ -34,9 +39,39 @@ void checkImageSize(int64_t width, int64_t height, const QString& source) {
             source);
 }
 
+namespace {
+
+// A QImage over fresh memory the kernel may back with 2 MB pages: a large buffer then costs a few
+// hundred page faults instead of thousands. Null for small images (or when memory is short),
+// which take Qt's own allocation.
+QImage hugePageImage(int width, int height, QImage::Format format) {
+#ifdef __linux__
+    constexpr size_t kHugePage = size_t(2) << 20;
+    const qsizetype rowBytes =
+        (qsizetype(width) * QImage::toPixelFormat(format).bitsPerPixel() + 31) / 32 * 4;
+    const size_t bytes = size_t(rowBytes) * size_t(height);
+    if (bytes < 4 * kHugePage) return {};
+    const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+    void* memory = std::aligned_alloc(kHugePage, rounded);
+    if (!memory) return {};
+    ::madvise(memory, rounded, MADV_HUGEPAGE); // only a hint: it may be refused
+    QImage image(static_cast<uchar*>(memory), width, height, rowBytes, format, std::free, memory);
+    if (image.isNull()) std::free(memory);
+    return image;
+#else
+    Q_UNUSED(width)
+    Q_UNUSED(height)
+    Q_UNUSED(format)
+    return {};
+#endif
+}
+
+} // namespace
+
 QImage allocateImage(int64_t width, int64_t height, QImage::Format format, const QString& source) {
     checkImageSize(width, height, source);
-    QImage image(int(width), int(height), format);
+    QImage image = hugePageImage(int(width), int(height), format);
+    if (image.isNull()) image = QImage(int(width), int(height), format);
     if (image.isNull())
         throw PixError(
             kErrTooLarge,

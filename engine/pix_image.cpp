@@ -1,12 +1,12 @@
 #include "pix_image.h"
 
 #include "codecs/codec.h"
+#include "codecs/input_file.h"
 #include "image_limits.h"
 #include "image_type.h"
 #include "pix_error.h"
 
 #include <QColor>
-#include <QFile>
 #include <QFileInfo>
 
 namespace pix {
@@ -208,15 +208,8 @@ void PixImage::SaveUndoPoint(const QString& undoLabel) {
 }
 
 void PixImage::LoadFromFile(const QString& path, const QString& undoLabel) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        throw PixError(kErrIo, QStringLiteral("Cannot open %1: %2").arg(path, f.errorString()),
-                       kSource);
-    const QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError)
-        throw PixError(kErrIo, QStringLiteral("Cannot read %1: %2").arg(path, f.errorString()),
-                       kSource);
-    LoadFromMemory(bytes, path, undoLabel);
+    const InputFile file(path, kSource);
+    LoadFromMemory(file.byteArray(), path, undoLabel);
 }
 
 void PixImage::LoadFromMemory(const QByteArray& bytes, const QString& name,
@@ -251,7 +244,7 @@ void PixImage::SaveToFile(const QString& path, int fileType, int pageIndex, bool
     }
     if (!codec || !codec->canWrite())
         throw PixError(kErrUnsupported, QStringLiteral("This format cannot be written"), kSource);
-    writeFileAtomically(path, codec->write(toWrite, saveOptions_));
+    encodeFile(path, *codec, toWrite, saveOptions_);
     modified_ = false;
 }
 

@@ -1,10 +1,10 @@
 #include "atomic_write.h"
-#include "codec.h"
 
 #include "../pix_error.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -17,15 +17,8 @@ namespace {
 int gInjectedErrno = 0;
 long long gInjectedAfter = 0;
 
-QString errnoText(int err) {
-    return QString::fromLocal8Bit(std::strerror(err));
-}
-
-[[noreturn]] void fail(const QString& path, const QString& what, int err) {
-    throw PixError(kErrIo,
-                   QStringLiteral("Cannot write %1: %2 (%3)").arg(path, what, errnoText(err)),
-                   QStringLiteral("SaveToFile"));
-}
+// Writeback is started for every this many new bytes.
+constexpr int64_t kWritebackChunk = int64_t(1) << 20;
 } // namespace
 
 void injectWriteFailureForTesting(int errnoValue, long long afterBytes) {
@@ -33,56 +26,92 @@ void injectWriteFailureForTesting(int errnoValue, long long afterBytes) {
     gInjectedAfter = afterBytes;
 }
 
-void writeFileAtomically(const QString& path, const QByteArray& bytes) {
+AtomicFile::AtomicFile(const QString& path) : path_(path) {
     const QFileInfo info(path);
-    const QByteArray target = QFile::encodeName(info.absoluteFilePath());
-    QByteArray tmpl = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") +
-                                        info.fileName() + QStringLiteral(".XXXXXX"));
-    const int fd = ::mkstemp(tmpl.data());
-    if (fd < 0) fail(path, QStringLiteral("cannot create a temporary file"), errno);
+    target_ = QFile::encodeName(info.absoluteFilePath());
+    temp_ = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
+                              QStringLiteral(".XXXXXX"));
+    fd_ = ::mkstemp(temp_.data());
+    if (fd_ < 0) fail(QStringLiteral("cannot create a temporary file"), errno);
+}
 
-    auto abandon = [&](const QString& what, int err) {
-        ::close(fd);
-        ::unlink(tmpl.constData());
-        fail(path, what, err);
-    };
+AtomicFile::~AtomicFile() {
+    if (fd_ >= 0) ::close(fd_);
+    if (!committed_) ::unlink(temp_.constData());
+}
 
-    const char* data = bytes.constData();
-    long long left = bytes.size();
-    long long written = 0;
-    while (left > 0) {
-        if (gInjectedErrno && written >= gInjectedAfter)
-            abandon(QStringLiteral("write failed"), gInjectedErrno);
-        const ssize_t n = ::write(fd, data + written, size_t(std::min<long long>(left, 1 << 24)));
-        if (n < 0) {
+bool AtomicFile::writeAt(int64_t offset, const void* data, int64_t n) {
+    if (offset < 0 || n < 0) return error_ = EINVAL, false;
+    const auto* bytes = static_cast<const char*>(data);
+    int64_t done = 0;
+    while (done < n) {
+        if (gInjectedErrno && offset + done >= gInjectedAfter)
+            return error_ = gInjectedErrno, false;
+        const ssize_t w = ::pwrite(fd_, bytes + done, size_t(std::min<int64_t>(n - done, 1 << 24)),
+                                   off_t(offset + done));
+        if (w < 0) {
             if (errno == EINTR) continue;
-            abandon(QStringLiteral("write failed"), errno);
+            return error_ = errno, false;
         }
-        written += n;
-        left -= n;
+        done += w;
     }
-    if (gInjectedErrno) abandon(QStringLiteral("write failed"), gInjectedErrno);
+    size_ = std::max(size_, offset + n);
+    if (size_ - writebackFrom_ >= kWritebackChunk) startWriteback();
+    return true;
+}
 
+int64_t AtomicFile::readAt(int64_t offset, void* data, int64_t n) const {
+    ssize_t r = 0;
+    do r = ::pread(fd_, data, size_t(n), off_t(offset));
+    while (r < 0 && errno == EINTR);
+    return r;
+}
+
+// Asks the kernel to start writing the new bytes now, without waiting for them: the disk then
+// works while the rest is encoded, and commit()'s flush finds little left to do.
+void AtomicFile::startWriteback() {
+#ifdef __linux__
+    ::sync_file_range(fd_, writebackFrom_, size_ - writebackFrom_, SYNC_FILE_RANGE_WRITE);
+#endif
+    writebackFrom_ = size_;
+}
+
+void AtomicFile::append(const QByteArray& bytes) {
+    if (!writeAt(size_, bytes.constData(), bytes.size())) fail(QStringLiteral("write failed"));
+}
+
+void AtomicFile::fail(const QString& what, int err) const {
+    const int code = err ? err : error_;
+    throw PixError(kErrIo,
+                   QStringLiteral("Cannot write %1: %2 (%3)")
+                       .arg(path_, what, QString::fromLocal8Bit(std::strerror(code))),
+                   QStringLiteral("SaveToFile"));
+}
+
+void AtomicFile::commit() {
+    if (gInjectedErrno) fail(QStringLiteral("write failed"), gInjectedErrno);
     // Keep the permissions of the file being replaced; a new file gets the usual 0666 & ~umask.
     struct stat st {};
-    if (::stat(target.constData(), &st) == 0) {
-        ::fchmod(fd, st.st_mode & 07777);
+    if (::stat(target_.constData(), &st) == 0) {
+        ::fchmod(fd_, st.st_mode & 07777);
     } else {
         const mode_t mask = ::umask(0);
         ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
+        ::fchmod(fd_, 0666 & ~mask);
     }
-    if (::fsync(fd) != 0) abandon(QStringLiteral("flush failed"), errno);
-    if (::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(tmpl.constData());
-        fail(path, QStringLiteral("close failed"), err);
-    }
-    if (::rename(tmpl.constData(), target.constData()) != 0) {
-        const int err = errno;
-        ::unlink(tmpl.constData());
-        fail(path, QStringLiteral("rename failed"), err);
-    }
+    if (::fdatasync(fd_) != 0) fail(QStringLiteral("flush failed"), errno);
+    const int closed = ::close(fd_);
+    fd_ = -1;
+    if (closed != 0) fail(QStringLiteral("close failed"), errno);
+    if (::rename(temp_.constData(), target_.constData()) != 0)
+        fail(QStringLiteral("rename failed"), errno);
+    committed_ = true;
+}
+
+void writeFileAtomically(const QString& path, const QByteArray& bytes) {
+    AtomicFile file(path);
+    file.append(bytes);
+    file.commit();
 }
 
 } // namespace pix

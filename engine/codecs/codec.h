@@ -13,6 +13,8 @@
 
 namespace pix {
 
+class AtomicFile;
+
 // Engine file-type codes; 0 = the engine's own choice (GIF, ICO, or "follow the extension").
 enum FileType : int {
     kFileAuto = 0,
@@ -54,6 +56,9 @@ public:
     virtual bool writesPages() const { return false; }
     // Encodes the pages (writers without pages get exactly one). Throws PixError on failure.
     virtual QByteArray write(const QList<PixPage>& pages, const SaveOptions& options) const = 0;
+    // Encodes into the file being saved; formats with large output stream it there directly.
+    virtual void writeFile(AtomicFile& out, const QList<PixPage>& pages,
+                           const SaveOptions& options) const;
 };
 
 // All formats, in probing order.
@@ -74,12 +79,11 @@ DecodedFile decodeFile(const QString& path);
 // is untouched on any failure. fileType 0 follows the extension. Throws PixError with the cause.
 void encodeFile(const QString& path, int fileType, const QList<PixPage>& pages,
                 const SaveOptions& options);
+// The same with a chosen codec: all pages when it holds pages, else the first.
+void encodeFile(const QString& path, const Codec& codec, const QList<PixPage>& pages,
+                const SaveOptions& options);
 
 // Adds one page at the end of an existing TIFF file (atomically). Throws PixError.
 void appendPageToTiff(const QString& path, const PixPage& page, const SaveOptions& options);
-
-// Writes bytes to path atomically, keeping the target's permissions. Throws PixError with errno's
-// text on failure.
-void writeFileAtomically(const QString& path, const QByteArray& bytes);
 
 } // namespace pix

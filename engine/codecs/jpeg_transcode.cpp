@@ -1,11 +1,12 @@
 #include "jpeg_transcode.h"
 
+#include "atomic_write.h"
+#include "input_file.h"
 #include "jpeg_lib.h"
 
 #include "../image_limits.h"
 #include "../pix_error.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 namespace pix {
@@ -48,17 +49,8 @@ QByteArray jpegWithMarkers(Bytes file, const QList<JpegMarker>& markers, uint32_
 
 void CopyMarkers(const QString& sourcePath, const QString& targetPath,
                  const QList<JpegMarker>& markers, uint32_t mask, const SaveOptions& options) {
-    QFile f(sourcePath);
-    if (!f.open(QIODevice::ReadOnly))
-        throw PixError(kErrIo,
-                       QStringLiteral("Cannot open %1: %2").arg(sourcePath, f.errorString()),
-                       QStringLiteral("CopyMarkers"));
-    const QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError)
-        throw PixError(kErrIo,
-                       QStringLiteral("Cannot read %1: %2").arg(sourcePath, f.errorString()),
-                       QStringLiteral("CopyMarkers"));
-    const Bytes data(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
+    const InputFile file(sourcePath, QStringLiteral("CopyMarkers"));
+    const Bytes data = file.bytes();
     writeFileAtomically(targetPath, jpegWithMarkers(data, markers, mask, options,
                                                     QFileInfo(sourcePath).fileName()));
 }

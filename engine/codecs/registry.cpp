@@ -1,10 +1,11 @@
 #include "all_codecs.h"
+#include "atomic_write.h"
 #include "codec.h"
+#include "input_file.h"
 
 #include "../image_limits.h"
 #include "../pix_error.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 namespace pix {
@@ -54,28 +55,36 @@ DecodedFile decodeBytes(Bytes data, const QString& source) {
 }
 
 DecodedFile decodeFile(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        throw PixError(kErrIo, QStringLiteral("Cannot open %1: %2").arg(path, f.errorString()),
-                       QStringLiteral("decodeFile"));
-    const QByteArray bytes = f.readAll();
-    return decodeBytes(
-        Bytes(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())),
-        QFileInfo(path).fileName());
+    const InputFile file(path, QStringLiteral("decodeFile"));
+    return decodeBytes(file.bytes(), QFileInfo(path).fileName());
+}
+
+void Codec::writeFile(AtomicFile& out, const QList<PixPage>& pages,
+                      const SaveOptions& options) const {
+    out.append(write(pages, options));
+}
+
+void encodeFile(const QString& path, const Codec& codec, const QList<PixPage>& pages,
+                const SaveOptions& options) {
+    if (!codec.canWrite())
+        throw PixError(kErrUnsupported, QStringLiteral("This format cannot be written"),
+                       QStringLiteral("encodeFile"));
+    if (pages.isEmpty())
+        throw PixError(kErrNoImage, QStringLiteral("No image to write"),
+                       QStringLiteral("encodeFile"));
+    AtomicFile out(path);
+    codec.writeFile(out, codec.writesPages() ? pages : pages.mid(0, 1), options);
+    out.commit();
 }
 
 void encodeFile(const QString& path, int fileType, const QList<PixPage>& pages,
                 const SaveOptions& options) {
     const Codec* codec =
         fileType == kFileAuto ? codecForExtension(path) : codecForFileType(fileType);
-    if (!codec || !codec->canWrite())
+    if (!codec)
         throw PixError(kErrUnsupported, QStringLiteral("This format cannot be written"),
                        QStringLiteral("encodeFile"));
-    if (pages.isEmpty())
-        throw PixError(kErrNoImage, QStringLiteral("No image to write"),
-                       QStringLiteral("encodeFile"));
-    writeFileAtomically(path,
-                        codec->write(codec->writesPages() ? pages : pages.mid(0, 1), options));
+    encodeFile(path, *codec, pages, options);
 }
 
 } // namespace pix

@@ -2,6 +2,8 @@
 // sample (so alpha and palettes survive exactly), anything else through libtiff's RGBA reader;
 // seven compressions on writing, and pages appended to an existing file.
 #include "all_codecs.h"
+#include "atomic_write.h"
+#include "input_file.h"
 #include "lib_support.h"
 #include "tiff_stream.h"
 
@@ -9,7 +11,6 @@
 #include "../image_type.h"
 #include "../pix_error.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <vector>
 
@@ -336,6 +337,10 @@ void writePage(TiffStream& s, const PixPage& page, const SaveOptions& options, i
     if (!TIFFWriteDirectory(t)) s.fail(QStringLiteral("Cannot write a TIFF page"));
 }
 
+void writePages(TiffStream& s, const QList<PixPage>& pages, const SaveOptions& options) {
+    for (int i = 0; i < pages.size(); ++i) writePage(s, pages[i], options, i, int(pages.size()));
+}
+
 int countPages(const QByteArray& bytes, const QString& source) {
     TiffStream s(bytes, "r", source);
     int count = 1;
@@ -377,9 +382,14 @@ public:
     bool writesPages() const override { return true; }
     QByteArray write(const QList<PixPage>& pages, const SaveOptions& options) const override {
         TiffStream s(QByteArray(), "w", kSource);
-        for (int i = 0; i < pages.size(); ++i)
-            writePage(s, pages[i], options, i, int(pages.size()));
+        writePages(s, pages, options);
         return s.finish();
+    }
+    void writeFile(AtomicFile& out, const QList<PixPage>& pages,
+                   const SaveOptions& options) const override {
+        TiffStream s(out, kSource);
+        writePages(s, pages, options);
+        s.finish();
     }
 };
 
@@ -391,15 +401,9 @@ std::unique_ptr<Codec> makeTiffCodec() {
 
 void appendPageToTiff(const QString& path, const PixPage& page, const SaveOptions& options) {
     const QString name = QFileInfo(path).fileName();
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        throw PixError(kErrIo, QStringLiteral("Cannot open %1: %2").arg(path, f.errorString()),
-                       QStringLiteral("AppendToTiff"));
-    const QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError)
-        throw PixError(kErrIo, QStringLiteral("Cannot read %1: %2").arg(path, f.errorString()),
-                       QStringLiteral("AppendToTiff"));
-    const Bytes data(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
+    const InputFile file(path, QStringLiteral("AppendToTiff"));
+    const QByteArray bytes = file.byteArray();
+    const Bytes data = file.bytes();
     if (!TiffCodec().probe(data))
         throw PixError(kErrUnsupported, QStringLiteral("%1 is not a TIFF file").arg(name),
                        QStringLiteral("AppendToTiff"));

@@ -3,12 +3,8 @@
 #include "engine/image_limits.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <opencv2/core.hpp>
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
 
 namespace pix::ops {
 
@@ -23,26 +19,8 @@ void requireAllocated(const QImage& image, const char* source) {
 }
 
 QImage newImage32(int width, int height, bool alpha, const char* source) {
-    checkImageSize(width, height, QString::fromLatin1(source));
-    const QImage::Format format = alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32;
-#ifdef __linux__
-    const size_t bytes = size_t(width) * size_t(height) * 4;
-    constexpr size_t kHugePage = size_t(2) << 20;
-    if (bytes >= 4 * kHugePage) {
-        const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-        if (void* memory = std::aligned_alloc(kHugePage, rounded)) {
-            ::madvise(memory, rounded, MADV_HUGEPAGE); // only a hint: it may be refused
-            QImage img(static_cast<uchar*>(memory), width, height, qsizetype(width) * 4, format,
-                       std::free, memory);
-            if (img.isNull()) std::free(memory);
-            requireAllocated(img, source);
-            return img;
-        }
-    }
-#endif
-    QImage img(width, height, format);
-    requireAllocated(img, source);
-    return img;
+    return allocateImage(width, height, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32,
+                         QString::fromLatin1(source));
 }
 
 QImage writableCopy(const QImage& image, const char* source) {

@@ -26,9 +26,7 @@ void require(bool ok, const QString& what, const char* source);
 // Throws PixError(kErrTooLarge) when a fresh image could not be allocated.
 void requireAllocated(const QImage& image, const char* source);
 
-// A new 32-bit image of the given size (size checked against the engine limits). Large images
-// sit in memory the kernel may back with 2 MB pages, so that a fresh buffer costs a few hundred
-// page faults instead of thousands.
+// A new 32-bit image of the given size, from allocateImage (checked, large ones on 2 MB pages).
 QImage newImage32(int width, int height, bool alpha, const char* source);
 
 // A writable copy of a 32-bit image in a buffer of its own (from newImage32), copied in row

@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <cstring>
 #include <gtest/gtest.h>
 
 using namespace pixtest;
@@ -153,6 +154,28 @@ TEST(TiffAppend, FailingDiskKeepsTheOldFile) {
     pix::injectWriteFailureForTesting(0);
     EXPECT_EQ(readBytes(path), before);
     EXPECT_EQ(QFileInfo(path).dir().entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+// A save streamed into the file (libtiff writing through our callbacks) that hits a full disk
+// reports the disk's error and leaves the old file as it was, with no temporary file behind.
+TEST(TiffSave, FailingDiskDuringAStreamedSaveKeepsTheOldFile) {
+    const QString path = tempDir() + "/streamed.tif";
+    const QByteArray before = tiff().write({pageOfType(pix::kGray)}, {});
+    writeBytes(path, before);
+    for (long long after : {0LL, 100LL, 5000LL}) {
+        pix::injectWriteFailureForTesting(ENOSPC, after);
+        try {
+            pix::encodeFile(path, pix::kFileTiff, {pageOfType(pix::kRgb), pageOfType(pix::kRgba)},
+                            {});
+            ADD_FAILURE() << "the save succeeded on a full disk";
+        } catch (const pix::PixError& e) {
+            EXPECT_TRUE(e.description().contains(QString::fromLocal8Bit(std::strerror(ENOSPC))))
+                << e.description().toStdString();
+        }
+        pix::injectWriteFailureForTesting(0);
+        EXPECT_EQ(readBytes(path), before);
+        EXPECT_EQ(QFileInfo(path).dir().entryList(QDir::Files | QDir::Hidden).size(), 1);
+    }
 }
 
 struct MagickTiffCase {
