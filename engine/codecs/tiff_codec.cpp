@@ -9,9 +9,14 @@
 
 #include "../image_limits.h"
 #include "../image_type.h"
+#include "../ops/op_support.h"
 #include "../pix_error.h"
 
 #include <QFileInfo>
+#include <climits>
+#include <cstring>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 namespace pix {
@@ -128,6 +133,67 @@ constexpr DirectForm kDirectForms[] = {
     {Direct::Rgba, QImage::Format_ARGB32, kRgba},
 };
 
+// The first failure among bands of work running on the pool (bands never throw: an exception
+// must not cross the pool's threads); raised on the calling thread afterwards.
+class BandFailure {
+public:
+    void record(int band, const QString& text) {
+        const std::lock_guard lock(mutex_);
+        if (band < band_) band_ = band, text_ = text;
+    }
+    void raise() const {
+        if (!text_.isEmpty()) throw PixError(kErrCorruptImage, text_, kSource);
+    }
+
+private:
+    std::mutex mutex_;
+    int band_ = INT_MAX;
+    QString text_;
+};
+
+// Decodes the strips of the current page on the shared pool. A libtiff handle is not
+// thread-safe, so each band of strips opens its own over the same bytes.
+void readStrips(const TiffStream& s, const PageInfo& p, Direct layout, QImage& image) {
+    uint32_t rowsPerStrip = 0;
+    TIFFGetFieldDefaulted(s.tiff(), TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+    rowsPerStrip = std::clamp<uint32_t>(rowsPerStrip, 1, p.height);
+    const int strips = int((p.height + rowsPerStrip - 1) / rowsPerStrip);
+    if (TIFFNumberOfStrips(s.tiff()) < uint32_t(strips))
+        s.fail(QStringLiteral("A TIFF page has fewer strips than rows"));
+    const tdir_t page = TIFFCurrentDirectory(s.tiff());
+    const tmsize_t lineSize = TIFFScanlineSize(s.tiff());
+    BandFailure failure;
+    ops::forEachRowBand(
+        strips, {},
+        [&](int first, int end) {
+            try {
+                const std::unique_ptr<TiffStream> own =
+                    first == 0 ? nullptr : std::make_unique<TiffStream>(s.buffer, "r", kSource);
+                const TiffStream& h = own ? *own : s;
+                if (own) {
+                    if (!TIFFSetDirectory(h.tiff(), page))
+                        h.fail(QStringLiteral("Cannot read a TIFF page"));
+                    pageInfo(h); // the same decoding set-up as the first handle
+                }
+                std::vector<uint8_t> strip(size_t(lineSize) * rowsPerStrip);
+                for (int i = first; i < end; ++i) {
+                    const uint32_t y0 = uint32_t(i) * rowsPerStrip;
+                    const uint32_t rows = std::min(rowsPerStrip, p.height - y0);
+                    const tmsize_t want = lineSize * tmsize_t(rows);
+                    if (TIFFReadEncodedStrip(h.tiff(), uint32_t(i), strip.data(), want) < want)
+                        h.fail(QStringLiteral("Cannot read row %1 of a TIFF page").arg(y0));
+                    for (uint32_t r = 0; r < rows; ++r)
+                        storeRow(layout, p, strip.data() + size_t(r) * size_t(lineSize), image,
+                                 int(y0 + r));
+                }
+            } catch (const PixError& e) {
+                failure.record(first, e.description());
+            }
+        },
+        0, 100, 1);
+    failure.raise();
+}
+
 PixPage readDirect(const TiffStream& s, const PageInfo& p, Direct layout) {
     const DirectForm form = *std::find_if(std::begin(kDirectForms), std::end(kDirectForms),
                                           [&](const DirectForm& f) { return f.layout == layout; });
@@ -135,14 +201,9 @@ PixPage readDirect(const TiffStream& s, const PageInfo& p, Direct layout) {
     page.type = form.type;
     page.image = allocateImage(p.width, p.height, form.format, kSource);
     const int64_t expected = (int64_t(p.width) * p.spp * p.bps + 7) / 8;
-    const tmsize_t lineSize = TIFFScanlineSize(s.tiff());
-    if (lineSize < expected) s.fail(QStringLiteral("TIFF scanlines are shorter than the image"));
-    std::vector<uint8_t> line(static_cast<size_t>(lineSize));
-    for (uint32_t y = 0; y < p.height; ++y) {
-        if (TIFFReadScanline(s.tiff(), line.data(), y, 0) < 0)
-            s.fail(QStringLiteral("Cannot read row %1 of a TIFF page").arg(y));
-        storeRow(layout, p, line.data(), page.image, int(y));
-    }
+    if (TIFFScanlineSize(s.tiff()) < expected)
+        s.fail(QStringLiteral("TIFF scanlines are shorter than the image"));
+    readStrips(s, p, layout, page.image);
     if (layout == Direct::Bilevel) {
         const QRgb black = qRgb(0, 0, 0), white = qRgb(255, 255, 255);
         page.image.setColorTable(p.photometric == PHOTOMETRIC_MINISWHITE
@@ -279,15 +340,11 @@ void packRow(const QImage& image, const WriteForm& form, int y, uint8_t* out) {
     }
 }
 
-void writePage(TiffStream& s, const PixPage& page, const SaveOptions& options, int number,
-               int count) {
-    TIFF* t = s.tiff();
-    const WriteForm form = kWriteForms[isValidImageType(page.type) ? page.type : kRgba];
-    const QImage image = rowsFor(page);
-    if (image.isNull()) throw PixError(kErrNoImage, QStringLiteral("No image to write"), kSource);
-    const uint16_t compression = compressionFor(form, options.tiffCompression);
+// Sets the tags that describe a page's pixels on a file being written.
+void setImageTags(TIFF* t, const QImage& image, const WriteForm& form, uint16_t compression,
+                  const SaveOptions& options, uint32_t height) {
     TIFFSetField(t, TIFFTAG_IMAGEWIDTH, uint32_t(image.width()));
-    TIFFSetField(t, TIFFTAG_IMAGELENGTH, uint32_t(image.height()));
+    TIFFSetField(t, TIFFTAG_IMAGELENGTH, height);
     TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, form.spp);
     TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, form.bps);
     TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
@@ -324,15 +381,104 @@ void writePage(TiffStream& s, const PixPage& page, const SaveOptions& options, i
         }
         TIFFSetField(t, TIFFTAG_COLORMAP, r.data(), g.data(), b.data());
     }
+}
+
+// Strips of about this size: large enough for the coders, small enough to share out.
+constexpr tmsize_t kStripBytes = 256 * 1024;
+// Strips encoded per round before they are written out, bounding the memory held.
+constexpr int kStripsPerRound = 32;
+
+// Compressions whose strips are independent, so that they can be encoded on the shared pool.
+bool encodesInParallel(uint16_t compression) {
+    return compression == COMPRESSION_NONE || compression == COMPRESSION_LZW ||
+           compression == COMPRESSION_ADOBE_DEFLATE || compression == COMPRESSION_PACKBITS;
+}
+
+// Writes the page's rows as strips encoded on the shared pool. A libtiff handle is not
+// thread-safe, so each band of strips is encoded into a scratch file of its own and copied into
+// the page raw.
+void writeStrips(TiffStream& s, const QImage& image, const WriteForm& form, uint16_t compression,
+                 const SaveOptions& options) {
+    TIFF* t = s.tiff();
+    const uint32_t height = uint32_t(image.height());
+    const tmsize_t lineSize = TIFFScanlineSize(t);
+    const uint32_t rowsPerStrip =
+        std::clamp<uint32_t>(uint32_t(kStripBytes / std::max<tmsize_t>(1, lineSize)), 1, height);
+    TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
+    const int strips = int((height + rowsPerStrip - 1) / rowsPerStrip);
+    std::vector<QByteArray> encoded(size_t(std::min(strips, kStripsPerRound)));
+    for (int round = 0; round < strips; round += kStripsPerRound) {
+        const int roundEnd = std::min(strips, round + kStripsPerRound);
+        BandFailure failure;
+        ops::forEachRowBand(
+            roundEnd - round, {},
+            [&](int first, int end) {
+                try {
+                    const uint32_t bandTop = uint32_t(round + first) * rowsPerStrip;
+                    const uint32_t bandRows =
+                        std::min(height, uint32_t(round + end) * rowsPerStrip) - bandTop;
+                    std::unique_ptr<TiffStream> scratch;
+                    if (compression != COMPRESSION_NONE) {
+                        scratch = std::make_unique<TiffStream>(QByteArray(), "w", kSource);
+                        setImageTags(scratch->tiff(), image, form, compression, options, bandRows);
+                        TIFFSetField(scratch->tiff(), TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
+                    }
+                    for (int i = first; i < end; ++i) {
+                        const uint32_t y0 = uint32_t(round + i) * rowsPerStrip;
+                        const uint32_t rows = std::min(rowsPerStrip, height - y0);
+                        QByteArray& out = encoded[size_t(i)];
+                        out.resize(qsizetype(lineSize) * rows);
+                        for (uint32_t r = 0; r < rows; ++r)
+                            packRow(image, form, int(y0 + r),
+                                    reinterpret_cast<uint8_t*>(out.data()) + r * lineSize);
+                        if (!scratch) continue;
+                        const uint32_t local = uint32_t(i - first);
+                        if (TIFFWriteEncodedStrip(scratch->tiff(), local, out.data(),
+                                                  tmsize_t(out.size())) < 0)
+                            scratch->fail(
+                                QStringLiteral("Cannot write row %1 of a TIFF page").arg(y0));
+                        const uint64_t at = TIFFGetStrileOffset(scratch->tiff(), local);
+                        const uint64_t n = TIFFGetStrileByteCount(scratch->tiff(), local);
+                        if (at + n > uint64_t(scratch->buffer.size()))
+                            scratch->fail(QStringLiteral("Cannot write a TIFF page"));
+                        out.resize(qsizetype(n));
+                        std::memcpy(out.data(), scratch->buffer.constData() + at, size_t(n));
+                    }
+                } catch (const PixError& e) {
+                    failure.record(first, e.description());
+                }
+            },
+            0, 100, 1);
+        failure.raise();
+        for (int i = round; i < roundEnd; ++i) {
+            const QByteArray& out = encoded[size_t(i - round)];
+            if (TIFFWriteRawStrip(t, uint32_t(i), const_cast<char*>(out.constData()),
+                                  tmsize_t(out.size())) < 0)
+                s.fail(QStringLiteral("Cannot write a TIFF page"));
+        }
+    }
+}
+
+void writePage(TiffStream& s, const PixPage& page, const SaveOptions& options, int number,
+               int count) {
+    TIFF* t = s.tiff();
+    const WriteForm form = kWriteForms[isValidImageType(page.type) ? page.type : kRgba];
+    const QImage image = rowsFor(page);
+    if (image.isNull()) throw PixError(kErrNoImage, QStringLiteral("No image to write"), kSource);
+    const uint16_t compression = compressionFor(form, options.tiffCompression);
+    setImageTags(t, image, form, compression, options, uint32_t(image.height()));
     if (count != 1) TIFFSetField(t, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
     if (count > 1) TIFFSetField(t, TIFFTAG_PAGENUMBER, uint16_t(number), uint16_t(count));
-    TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(t, 0));
-
-    std::vector<uint8_t> line(size_t(TIFFScanlineSize(t)) + 4);
-    for (int y = 0; y < image.height(); ++y) {
-        packRow(image, form, y, line.data());
-        if (TIFFWriteScanline(t, line.data(), uint32_t(y), 0) < 0)
-            s.fail(QStringLiteral("Cannot write row %1 of a TIFF page").arg(y));
+    if (encodesInParallel(compression)) {
+        writeStrips(s, image, form, compression, options);
+    } else {
+        TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(t, 0));
+        std::vector<uint8_t> line(size_t(TIFFScanlineSize(t)) + 4);
+        for (int y = 0; y < image.height(); ++y) {
+            packRow(image, form, y, line.data());
+            if (TIFFWriteScanline(t, line.data(), uint32_t(y), 0) < 0)
+                s.fail(QStringLiteral("Cannot write row %1 of a TIFF page").arg(y));
+        }
     }
     if (!TIFFWriteDirectory(t)) s.fail(QStringLiteral("Cannot write a TIFF page"));
 }
