@@ -8,15 +8,17 @@
 #include "engine/pix_error.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <tiffio.h>
 
 using namespace pixtest;
 
 namespace {
 
-const pix::Codec& tiff() {
+const pix::Codec& tiffCodec() {
     return codec(pix::kFileTiff);
 }
 
@@ -25,7 +27,7 @@ pix::PixPage pageOfType(int type, int w = 45, int h = 31) {
 }
 
 QList<pix::PixPage> decodeAll(const QByteArray& bytes) {
-    return tiff().read(view(bytes)).pages;
+    return tiffCodec().read(view(bytes)).pages;
 }
 
 pix::SaveOptions compression(int c) {
@@ -47,7 +49,7 @@ class TiffLossless : public ::testing::TestWithParam<std::tuple<int, int>> {};
 TEST_P(TiffLossless, RoundTripIsExact) {
     const auto [type, comp] = GetParam();
     const pix::PixPage page = pageOfType(type);
-    const QList<pix::PixPage> back = decodeAll(tiff().write({page}, compression(comp)));
+    const QList<pix::PixPage> back = decodeAll(tiffCodec().write({page}, compression(comp)));
     ASSERT_EQ(back.size(), 1);
     EXPECT_EQ(back[0].type, storedType(type));
     EXPECT_TRUE(samePixels(back[0].image, page.image)) << maxChannelDiff(back[0].image, page.image);
@@ -58,6 +60,31 @@ INSTANTIATE_TEST_SUITE_P(TypesAndCompressions, TiffLossless,
                                             ::testing::Values(pix::kTiffNone, pix::kTiffG3,
                                                               pix::kTiffG4, pix::kTiffPackBits,
                                                               pix::kTiffDeflate, pix::kTiffLzw)));
+
+// Pages of many strips go through the parallel strip coders in several bands and rounds: they
+// come back exact, and a damaged strip in a later band fails the whole read.
+TEST(TiffStrips, ManyStripPagesRoundTripAndADamagedStripFails) {
+    for (int type : {pix::kMono, pix::kIndexed, pix::kGray, pix::kRgba})
+        for (int comp : {pix::kTiffNone, pix::kTiffPackBits, pix::kTiffLzw}) {
+            const pix::PixPage page = pageOfType(type, 3000, 900);
+            const QList<pix::PixPage> back =
+                decodeAll(tiffCodec().write({page}, compression(comp)));
+            ASSERT_EQ(back.size(), 1);
+            EXPECT_TRUE(samePixels(back[0].image, page.image))
+                << "type " << type << " compression " << comp;
+        }
+    const QString path = tempDir() + "/strips.tif";
+    QByteArray bytes =
+        tiffCodec().write({pageOfType(pix::kRgb, 3000, 900)}, compression(pix::kTiffLzw));
+    writeBytes(path, bytes);
+    TIFF* t = TIFFOpen(QFile::encodeName(path).constData(), "r");
+    ASSERT_TRUE(t);
+    ASSERT_EQ(TIFFNumberOfStrips(t), 32u); // two bands of 16
+    const uint64_t at = TIFFGetStrileOffset(t, 20), n = TIFFGetStrileByteCount(t, 20);
+    TIFFClose(t);
+    std::memset(bytes.data() + at, 0xFF, size_t(n)); // codes past the LZW table
+    EXPECT_THROW(decodeAll(bytes), pix::PixError);
+}
 
 struct CompressionName {
     int option;
@@ -71,7 +98,7 @@ class TiffCompressionTag : public ::testing::TestWithParam<CompressionName> {};
 TEST_P(TiffCompressionTag, TiffinfoReportsTheScheme) {
     const CompressionName c = GetParam();
     const QString path = tempDir() + "/c.tif";
-    writeBytes(path, tiff().write({pageOfType(c.type, 64, 48)}, compression(c.option)));
+    writeBytes(path, tiffCodec().write({pageOfType(c.type, 64, 48)}, compression(c.option)));
     const QString info = QString::fromLatin1(runTool("tiffinfo", {path}));
     EXPECT_TRUE(info.contains(QStringLiteral("Compression Scheme: %1").arg(c.libtiffName)))
         << info.toStdString();
@@ -99,7 +126,7 @@ TEST(TiffJpeg, JpegCompressedPagesAreClose) {
         const pix::PixPage page{pix::convertToType(smooth, type), type, {}};
         pix::SaveOptions o = compression(pix::kTiffJpeg);
         o.jpegQuality = 95;
-        const QList<pix::PixPage> back = decodeAll(tiff().write({page}, o));
+        const QList<pix::PixPage> back = decodeAll(tiffCodec().write({page}, o));
         ASSERT_EQ(back.size(), 1);
         EXPECT_EQ(back[0].type, type);
         EXPECT_LE(maxChannelDiff(back[0].image, page.image), 12);
@@ -110,7 +137,7 @@ TEST(TiffPages, EveryPageComesBackInOrder) {
     const QList<pix::PixPage> pages = {pageOfType(pix::kRgb, 20, 10), pageOfType(pix::kGray, 7, 9),
                                        pageOfType(pix::kRgba, 33, 2)};
     const QString path = tempDir() + "/pages.tif";
-    writeBytes(path, tiff().write(pages, compression(pix::kTiffLzw)));
+    writeBytes(path, tiffCodec().write(pages, compression(pix::kTiffLzw)));
     const QList<pix::PixPage> back = decodeAll(readBytes(path));
     ASSERT_EQ(back.size(), 3);
     for (int i = 0; i < 3; ++i) {
@@ -124,7 +151,7 @@ TEST(TiffPages, EveryPageComesBackInOrder) {
 TEST(TiffAppend, AddsOnePageAndKeepsTheOthers) {
     const QString path = tempDir() + "/append.tif";
     const QList<pix::PixPage> pages = {pageOfType(pix::kRgb), pageOfType(pix::kMono)};
-    writeBytes(path, tiff().write(pages, compression(pix::kTiffDeflate)));
+    writeBytes(path, tiffCodec().write(pages, compression(pix::kTiffDeflate)));
     const pix::PixPage extra = pageOfType(pix::kRgba, 17, 19);
     pix::appendPageToTiff(path, extra, compression(pix::kTiffPackBits));
     const QList<pix::PixPage> back = decodeAll(readBytes(path));
@@ -147,7 +174,7 @@ TEST(TiffAppend, RefusesOtherFilesAndLeavesThemAlone) {
 
 TEST(TiffAppend, FailingDiskKeepsTheOldFile) {
     const QString path = tempDir() + "/disk.tif";
-    const QByteArray before = tiff().write({pageOfType(pix::kRgb)}, {});
+    const QByteArray before = tiffCodec().write({pageOfType(pix::kRgb)}, {});
     writeBytes(path, before);
     pix::injectWriteFailureForTesting(ENOSPC, 100);
     EXPECT_THROW(pix::appendPageToTiff(path, pageOfType(pix::kGray), {}), pix::PixError);
@@ -160,7 +187,7 @@ TEST(TiffAppend, FailingDiskKeepsTheOldFile) {
 // reports the disk's error and leaves the old file as it was, with no temporary file behind.
 TEST(TiffSave, FailingDiskDuringAStreamedSaveKeepsTheOldFile) {
     const QString path = tempDir() + "/streamed.tif";
-    const QByteArray before = tiff().write({pageOfType(pix::kGray)}, {});
+    const QByteArray before = tiffCodec().write({pageOfType(pix::kGray)}, {});
     writeBytes(path, before);
     for (long long after : {0LL, 100LL, 5000LL}) {
         pix::injectWriteFailureForTesting(ENOSPC, after);
@@ -225,12 +252,12 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TiffErrors, BrokenFilesAreErrors) {
-    const QByteArray full = tiff().write({pageOfType(pix::kRgb, 64, 64)}, {});
-    EXPECT_THROW(tiff().read(view(full.left(full.size() / 2))), pix::PixError);
-    EXPECT_THROW(tiff().read(view(full.left(6))), pix::PixError);
+    const QByteArray full = tiffCodec().write({pageOfType(pix::kRgb, 64, 64)}, {});
+    EXPECT_THROW(tiffCodec().read(view(full.left(full.size() / 2))), pix::PixError);
+    EXPECT_THROW(tiffCodec().read(view(full.left(6))), pix::PixError);
     QByteArray badOffset = full;
     badOffset[4] = char(0xF0); // first directory beyond the end
     badOffset[5] = char(0xFF);
     badOffset[6] = char(0xFF);
-    EXPECT_THROW(tiff().read(view(badOffset)), pix::PixError);
+    EXPECT_THROW(tiffCodec().read(view(badOffset)), pix::PixError);
 }
