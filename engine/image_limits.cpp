@@ -3,6 +3,8 @@
 #include "pix_error.h"
 
 #include <cstdlib>
+#include <mutex>
+#include <utility>
 #ifdef __linux__
 #include <sys/mman.h>
 #endif
@@ -41,36 +43,85 @@ void checkImageSize(int64_t width, int64_t height, const QString& source) {
 
 namespace {
 
-// A QImage over fresh memory the kernel may back with 2 MB pages: a large buffer then costs a few
-// hundred page faults instead of thousands. Null for small images (or when memory is short),
-// which take Qt's own allocation.
-QImage hugePageImage(int width, int height, QImage::Format format) {
+constexpr size_t kHugePage = size_t(2) << 20;
+
+// Large pixel buffers, 2 MB aligned. The last one released is kept for the next image of about
+// its size: an editor allocates a page-sized buffer per operation, and a fresh one costs page
+// faults and zeroing on every call while a kept one costs nothing.
+class BufferCache {
+public:
+    struct Block {
+        void* memory;
+        size_t size;
+    };
+
+    // Never destroyed: images held in static storage may be released after it would be.
+    static BufferCache& instance() {
+        static auto* cache = new BufferCache;
+        return *cache;
+    }
+
+    Block* take(size_t size) {
+        {
+            const std::lock_guard lock(mutex_);
+            if (kept_ && kept_->size >= size && kept_->size - size <= size / 4)
+                return std::exchange(kept_, nullptr);
+        }
+        void* memory = std::aligned_alloc(kHugePage, size);
+        if (!memory) return nullptr;
 #ifdef __linux__
-    constexpr size_t kHugePage = size_t(2) << 20;
+        ::madvise(memory, size, MADV_HUGEPAGE); // only a hint: it may be refused
+#endif
+        return new Block{memory, size};
+    }
+
+    void give(Block* block) {
+        if (block->size > kMaxKept) return release(block);
+        Block* old = nullptr;
+        {
+            const std::lock_guard lock(mutex_);
+            old = std::exchange(kept_, block);
+        }
+        if (old) release(old);
+    }
+
+private:
+    static constexpr size_t kMaxKept = size_t(256) << 20;
+
+    static void release(Block* block) {
+        std::free(block->memory);
+        delete block;
+    }
+
+    std::mutex mutex_;
+    Block* kept_ = nullptr;
+};
+
+void giveBack(void* block) {
+    BufferCache::instance().give(static_cast<BufferCache::Block*>(block));
+}
+
+// A QImage over a large buffer from the cache. Null for small images (or when memory is short),
+// which take Qt's own allocation.
+QImage largeImage(int width, int height, QImage::Format format) {
     const qsizetype rowBytes =
         (qsizetype(width) * QImage::toPixelFormat(format).bitsPerPixel() + 31) / 32 * 4;
     const size_t bytes = size_t(rowBytes) * size_t(height);
     if (bytes < 4 * kHugePage) return {};
     const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-    void* memory = std::aligned_alloc(kHugePage, rounded);
-    if (!memory) return {};
-    ::madvise(memory, rounded, MADV_HUGEPAGE); // only a hint: it may be refused
-    QImage image(static_cast<uchar*>(memory), width, height, rowBytes, format, std::free, memory);
-    if (image.isNull()) std::free(memory);
+    BufferCache::Block* block = BufferCache::instance().take(rounded);
+    if (!block) return {};
+    QImage image(static_cast<uchar*>(block->memory), width, height, rowBytes, format, giveBack,
+                 block);
+    if (image.isNull()) giveBack(block);
     return image;
-#else
-    Q_UNUSED(width)
-    Q_UNUSED(height)
-    Q_UNUSED(format)
-    return {};
-#endif
 }
 
 } // namespace
 
 QImage allocateImage(int64_t width, int64_t height, QImage::Format format, const QString& source) {
     checkImageSize(width, height, source);
-    QImage image = hugePageImage(int(width), int(height), format);
+    QImage image = largeImage(int(width), int(height), format);
     if (image.isNull()) image = QImage(int(width), int(height), format);
     if (image.isNull())
         throw PixError(

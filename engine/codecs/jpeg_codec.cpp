@@ -18,6 +18,7 @@ const QString kSource = QStringLiteral("JPEG");
 struct Decoded {
     PixPage page;
     std::vector<uint8_t> cmykRow;
+    std::vector<JSAMPROW> rows;
 };
 
 // CMYK (or YCCK, which libjpeg turns into CMYK) to RGB. Adobe's files store the inks inverted.
@@ -48,13 +49,23 @@ void decode(Bytes data, Decoded& out) {
 
     jpeg_start_decompress(&dec.info);
     QImage& image = out.page.image;
+    if (!cmyk) {
+        // Every row pointer at once: libjpeg then fills whole row groups straight into the image
+        // instead of upsampling through a spare row.
+        out.rows.resize(size_t(image.height()));
+        for (int y = 0; y < image.height(); ++y) out.rows[size_t(y)] = image.scanLine(y);
+    }
     while (dec.info.output_scanline < dec.info.output_height) {
         const int y = int(dec.info.output_scanline);
-        JSAMPROW row = cmyk ? out.cmykRow.data() : image.scanLine(y);
+        if (!cmyk) {
+            jpeg_read_scanlines(&dec.info, out.rows.data() + y,
+                                dec.info.output_height - JDIMENSION(y));
+            continue;
+        }
+        JSAMPROW row = out.cmykRow.data();
         jpeg_read_scanlines(&dec.info, &row, 1);
-        if (cmyk)
-            cmykToRgb(out.cmykRow.data(), reinterpret_cast<QRgb*>(image.scanLine(y)), image.width(),
-                      dec.info.saw_Adobe_marker);
+        cmykToRgb(out.cmykRow.data(), reinterpret_cast<QRgb*>(image.scanLine(y)), image.width(),
+                  dec.info.saw_Adobe_marker);
     }
     jpeg_finish_decompress(&dec.info);
 }

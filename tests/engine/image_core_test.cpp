@@ -61,6 +61,26 @@ TEST(ImageCore, AbsurdSizesAreRefusedBeforeAllocating) {
     EXPECT_THROW(checkPageCount(1001, QString()), PixError);
 }
 
+// Large buffers are recycled after an image is released: a recycled buffer serves one image at a
+// time, keeps the rows the format needs, and images alive together never share pixels.
+TEST(ImageCore, RecycledLargeBuffersAreNeverShared) {
+    for (QImage::Format format :
+         {QImage::Format_RGB32, QImage::Format_Indexed8, QImage::Format_Mono}) {
+        const int w = format == QImage::Format_Mono ? 30001 : 3001, h = 3000;
+        { const QImage released = allocateImage(w, h, format, "test"); }
+        QImage a = allocateImage(w, h, format, "test");
+        QImage b = allocateImage(w, h, format, "test");
+        ASSERT_EQ(a.size(), QSize(w, h));
+        EXPECT_GE(a.bytesPerLine() * 8, qsizetype(w) * a.depth());
+        EXPECT_NE(a.constBits(), b.constBits());
+        a.fill(0);
+        b.fill(1);
+        EXPECT_EQ(a.constScanLine(h - 1)[0], 0);
+        if (format == QImage::Format_Indexed8) a.setColorTable({qRgb(1, 2, 3)}); // keeps the pixels
+        EXPECT_EQ(a.constScanLine(h / 2)[1], 0);
+    }
+}
+
 TEST(ImageCore, PagesAndCurrentPage) {
     PixImage img;
     QSignalSpy changed(&img, &PixImage::changed);
