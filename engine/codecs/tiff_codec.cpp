@@ -5,18 +5,16 @@
 #include "atomic_write.h"
 #include "input_file.h"
 #include "lib_support.h"
+#include "parallel_bands.h"
 #include "tiff_stream.h"
 
 #include "../image_limits.h"
 #include "../image_type.h"
-#include "../ops/op_support.h"
 #include "../pix_error.h"
 
 #include <QFileInfo>
-#include <climits>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 namespace pix {
@@ -133,24 +131,6 @@ constexpr DirectForm kDirectForms[] = {
     {Direct::Rgba, QImage::Format_ARGB32, kRgba},
 };
 
-// The first failure among bands of work running on the pool (bands never throw: an exception
-// must not cross the pool's threads); raised on the calling thread afterwards.
-class BandFailure {
-public:
-    void record(int band, const QString& text) {
-        const std::lock_guard lock(mutex_);
-        if (band < band_) band_ = band, text_ = text;
-    }
-    void raise() const {
-        if (!text_.isEmpty()) throw PixError(kErrCorruptImage, text_, kSource);
-    }
-
-private:
-    std::mutex mutex_;
-    int band_ = INT_MAX;
-    QString text_;
-};
-
 // Decodes the strips of the current page on the shared pool. A libtiff handle is not
 // thread-safe, so each band of strips opens its own over the same bytes.
 void readStrips(const TiffStream& s, const PageInfo& p, Direct layout, QImage& image) {
@@ -162,36 +142,28 @@ void readStrips(const TiffStream& s, const PageInfo& p, Direct layout, QImage& i
         s.fail(QStringLiteral("A TIFF page has fewer strips than rows"));
     const tdir_t page = TIFFCurrentDirectory(s.tiff());
     const tmsize_t lineSize = TIFFScanlineSize(s.tiff());
-    BandFailure failure;
-    ops::forEachRowBand(
-        strips, {},
-        [&](int first, int end) {
-            try {
-                const std::unique_ptr<TiffStream> own =
-                    first == 0 ? nullptr : std::make_unique<TiffStream>(s.buffer, "r", kSource);
-                const TiffStream& h = own ? *own : s;
-                if (own) {
-                    if (!TIFFSetDirectory(h.tiff(), page))
-                        h.fail(QStringLiteral("Cannot read a TIFF page"));
-                    pageInfo(h); // the same decoding set-up as the first handle
-                }
-                std::vector<uint8_t> strip(size_t(lineSize) * rowsPerStrip);
-                for (int i = first; i < end; ++i) {
-                    const uint32_t y0 = uint32_t(i) * rowsPerStrip;
-                    const uint32_t rows = std::min(rowsPerStrip, p.height - y0);
-                    const tmsize_t want = lineSize * tmsize_t(rows);
-                    if (TIFFReadEncodedStrip(h.tiff(), uint32_t(i), strip.data(), want) < want)
-                        h.fail(QStringLiteral("Cannot read row %1 of a TIFF page").arg(y0));
-                    for (uint32_t r = 0; r < rows; ++r)
-                        storeRow(layout, p, strip.data() + size_t(r) * size_t(lineSize), image,
-                                 int(y0 + r));
-                }
-            } catch (const PixError& e) {
-                failure.record(first, e.description());
-            }
-        },
-        0, 100, 1);
-    failure.raise();
+    const int bands = std::clamp(strips / 8, 1, poolThreads());
+    forEachBand(bands, [&](int band) {
+        const std::unique_ptr<TiffStream> own =
+            band == 0 ? nullptr : std::make_unique<TiffStream>(s.buffer, "r", kSource);
+        const TiffStream& h = own ? *own : s;
+        if (own) {
+            if (!TIFFSetDirectory(h.tiff(), page))
+                h.fail(QStringLiteral("Cannot read a TIFF page"));
+            pageInfo(h); // the same decoding set-up as the first handle
+        }
+        std::vector<uint8_t> strip(size_t(lineSize) * rowsPerStrip);
+        for (int i = bandStart(strips, bands, band); i < bandStart(strips, bands, band + 1); ++i) {
+            const uint32_t y0 = uint32_t(i) * rowsPerStrip;
+            const uint32_t rows = std::min(rowsPerStrip, p.height - y0);
+            const tmsize_t want = lineSize * tmsize_t(rows);
+            if (TIFFReadEncodedStrip(h.tiff(), uint32_t(i), strip.data(), want) < want)
+                h.fail(QStringLiteral("Cannot read row %1 of a TIFF page").arg(y0));
+            for (uint32_t r = 0; r < rows; ++r)
+                storeRow(layout, p, strip.data() + size_t(r) * size_t(lineSize), image,
+                         int(y0 + r));
+        }
+    });
 }
 
 PixPage readDirect(const TiffStream& s, const PageInfo& p, Direct layout) {
@@ -409,47 +381,40 @@ void writeStrips(TiffStream& s, const QImage& image, const WriteForm& form, uint
     std::vector<QByteArray> encoded(size_t(std::min(strips, kStripsPerRound)));
     for (int round = 0; round < strips; round += kStripsPerRound) {
         const int roundEnd = std::min(strips, round + kStripsPerRound);
-        BandFailure failure;
-        ops::forEachRowBand(
-            roundEnd - round, {},
-            [&](int first, int end) {
-                try {
-                    const uint32_t bandTop = uint32_t(round + first) * rowsPerStrip;
-                    const uint32_t bandRows =
-                        std::min(height, uint32_t(round + end) * rowsPerStrip) - bandTop;
-                    std::unique_ptr<TiffStream> scratch;
-                    if (compression != COMPRESSION_NONE) {
-                        scratch = std::make_unique<TiffStream>(QByteArray(), "w", kSource);
-                        setImageTags(scratch->tiff(), image, form, compression, options, bandRows);
-                        TIFFSetField(scratch->tiff(), TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
-                    }
-                    for (int i = first; i < end; ++i) {
-                        const uint32_t y0 = uint32_t(round + i) * rowsPerStrip;
-                        const uint32_t rows = std::min(rowsPerStrip, height - y0);
-                        QByteArray& out = encoded[size_t(i)];
-                        out.resize(qsizetype(lineSize) * rows);
-                        for (uint32_t r = 0; r < rows; ++r)
-                            packRow(image, form, int(y0 + r),
-                                    reinterpret_cast<uint8_t*>(out.data()) + r * lineSize);
-                        if (!scratch) continue;
-                        const uint32_t local = uint32_t(i - first);
-                        if (TIFFWriteEncodedStrip(scratch->tiff(), local, out.data(),
-                                                  tmsize_t(out.size())) < 0)
-                            scratch->fail(
-                                QStringLiteral("Cannot write row %1 of a TIFF page").arg(y0));
-                        const uint64_t at = TIFFGetStrileOffset(scratch->tiff(), local);
-                        const uint64_t n = TIFFGetStrileByteCount(scratch->tiff(), local);
-                        if (at + n > uint64_t(scratch->buffer.size()))
-                            scratch->fail(QStringLiteral("Cannot write a TIFF page"));
-                        out.resize(qsizetype(n));
-                        std::memcpy(out.data(), scratch->buffer.constData() + at, size_t(n));
-                    }
-                } catch (const PixError& e) {
-                    failure.record(first, e.description());
-                }
-            },
-            0, 100, 1);
-        failure.raise();
+        const int bands = std::clamp((roundEnd - round) / 4, 1, poolThreads());
+        forEachBand(bands, [&](int band) {
+            const int first = bandStart(roundEnd - round, bands, band);
+            const int end = bandStart(roundEnd - round, bands, band + 1);
+            const uint32_t bandTop = uint32_t(round + first) * rowsPerStrip;
+            const uint32_t bandRows =
+                std::min(height, uint32_t(round + end) * rowsPerStrip) - bandTop;
+            std::unique_ptr<TiffStream> scratch;
+            if (compression != COMPRESSION_NONE) {
+                scratch = std::make_unique<TiffStream>(QByteArray(), "w", kSource);
+                setImageTags(scratch->tiff(), image, form, compression, options, bandRows);
+                TIFFSetField(scratch->tiff(), TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
+            }
+            for (int i = first; i < end; ++i) {
+                const uint32_t y0 = uint32_t(round + i) * rowsPerStrip;
+                const uint32_t rows = std::min(rowsPerStrip, height - y0);
+                QByteArray& out = encoded[size_t(i)];
+                out.resize(qsizetype(lineSize) * rows);
+                for (uint32_t r = 0; r < rows; ++r)
+                    packRow(image, form, int(y0 + r),
+                            reinterpret_cast<uint8_t*>(out.data()) + r * lineSize);
+                if (!scratch) continue;
+                const uint32_t local = uint32_t(i - first);
+                if (TIFFWriteEncodedStrip(scratch->tiff(), local, out.data(),
+                                          tmsize_t(out.size())) < 0)
+                    scratch->fail(QStringLiteral("Cannot write row %1 of a TIFF page").arg(y0));
+                const uint64_t at = TIFFGetStrileOffset(scratch->tiff(), local);
+                const uint64_t n = TIFFGetStrileByteCount(scratch->tiff(), local);
+                if (at + n > uint64_t(scratch->buffer.size()))
+                    scratch->fail(QStringLiteral("Cannot write a TIFF page"));
+                out.resize(qsizetype(n));
+                std::memcpy(out.data(), scratch->buffer.constData() + at, size_t(n));
+            }
+        });
         for (int i = round; i < roundEnd; ++i) {
             const QByteArray& out = encoded[size_t(i - round)];
             if (TIFFWriteRawStrip(t, uint32_t(i), const_cast<char*>(out.constData()),
