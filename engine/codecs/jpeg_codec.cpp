@@ -3,8 +3,10 @@
 #include "all_codecs.h"
 #include "jpeg_lib.h"
 #include "lib_support.h"
+#include "parallel_bands.h"
 
 #include "../image_type.h"
+#include "../pix_error.h"
 
 #include <algorithm>
 #include <vector>
@@ -84,14 +86,12 @@ QImage encoderInput(const PixPage& page) {
     }
 }
 
-QByteArray encode(const PixPage& page, const SaveOptions& options) {
-    const QImage src = encoderInput(page);
-    JpegEncoder enc;
-    if (setjmp(enc.err.jump)) raiseJpegError(enc.err, kSource);
-    enc.startMemoryOutput();
+// Sets up an encoder for `height` rows of src with the save options.
+void configure(JpegEncoder& enc, const QImage& src, const PixPage& page, const SaveOptions& options,
+               int height) {
     const bool grayInput = src.format() == QImage::Format_Grayscale8;
     enc.info.image_width = JDIMENSION(src.width());
-    enc.info.image_height = JDIMENSION(src.height());
+    enc.info.image_height = JDIMENSION(height);
     enc.info.input_components = grayInput ? 1 : 4;
     enc.info.in_color_space = grayInput ? JCS_GRAYSCALE : JCS_EXT_BGRX;
     jpeg_set_defaults(&enc.info);
@@ -100,14 +100,110 @@ QByteArray encode(const PixPage& page, const SaveOptions& options) {
     jpeg_set_quality(&enc.info, std::clamp(options.jpegQuality, 1, 100), TRUE);
     enc.info.smoothing_factor = std::clamp(options.jpegSmoothing, 0, 100);
     if (options.jpegProgressive) jpeg_simple_progression(&enc.info);
+}
+
+// Rows [top, bottom) of src as a file of their own. The first band carries the markers; with a
+// restart interval every band holds exactly that many MCUs (the last may hold fewer), so that
+// their scans can be joined by restart markers.
+QByteArray encodeRows(const QImage& src, const PixPage& page, const SaveOptions& options, int top,
+                      int bottom, unsigned restartInterval) {
+    std::vector<JSAMPROW> rows(size_t(bottom - top));
+    for (int y = top; y < bottom; ++y)
+        rows[size_t(y - top)] = const_cast<JSAMPROW>(src.constScanLine(y));
+    JpegEncoder enc;
+    if (setjmp(enc.err.jump)) raiseJpegError(enc.err, kSource);
+    enc.startMemoryOutput();
+    configure(enc, src, page, options, bottom - top);
+    enc.info.restart_interval = restartInterval;
     jpeg_start_compress(&enc.info, TRUE);
-    writeJpegMarkers(enc.info, page.markers, options.jpegMarkersToSave);
-    while (enc.info.next_scanline < enc.info.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(src.constScanLine(int(enc.info.next_scanline)));
-        jpeg_write_scanlines(&enc.info, &row, 1);
-    }
+    if (top == 0) writeJpegMarkers(enc.info, page.markers, options.jpegMarkersToSave);
+    while (enc.info.next_scanline < enc.info.image_height)
+        jpeg_write_scanlines(&enc.info, rows.data() + enc.info.next_scanline,
+                             enc.info.image_height - enc.info.next_scanline);
     jpeg_finish_compress(&enc.info);
     return enc.bytes();
+}
+
+// How a page is cut into bands encoded side by side: whole MCU rows per band, and the restart
+// interval that makes each band one interval of the joined scan.
+struct BandPlan {
+    int bands = 1;
+    int rowsPerBand = 0;
+    unsigned restartInterval = 0;
+};
+
+BandPlan planBands(const QImage& src, const PixPage& page, const SaveOptions& options) {
+    BandPlan plan;
+    // Progressive scans and smoothing (which looks at the neighbouring rows) stay in one piece.
+    if (options.jpegProgressive || options.jpegSmoothing > 0 || poolThreads() < 2 ||
+        src.height() < 256)
+        return plan;
+    JpegEncoder enc;
+    if (setjmp(enc.err.jump)) raiseJpegError(enc.err, kSource);
+    configure(enc, src, page, options, src.height());
+    int mcuWidth = 8, mcuHeight = 8; // one block: the MCU of a single-component scan
+    if (enc.info.num_components > 1)
+        for (int c = 0; c < enc.info.num_components; ++c) {
+            mcuWidth = std::max(mcuWidth, 8 * enc.info.comp_info[c].h_samp_factor);
+            mcuHeight = std::max(mcuHeight, 8 * enc.info.comp_info[c].v_samp_factor);
+        }
+    const int mcusPerRow = (src.width() + mcuWidth - 1) / mcuWidth;
+    const int mcuRows = (src.height() + mcuHeight - 1) / mcuHeight;
+    // Two bands per thread even out the load; a restart interval holds at most 65535 MCUs.
+    const int wanted = (mcuRows + 2 * poolThreads() - 1) / (2 * poolThreads());
+    const int mcuRowsPerBand = std::clamp(wanted, 1, 65535 / mcusPerRow);
+    plan.bands = (mcuRows + mcuRowsPerBand - 1) / mcuRowsPerBand;
+    plan.rowsPerBand = mcuRowsPerBand * mcuHeight;
+    plan.restartInterval = unsigned(mcuRowsPerBand * mcusPerRow);
+    return plan;
+}
+
+// Offset just past the start-of-scan segment of a file libjpeg wrote.
+qsizetype scanDataStart(const QByteArray& jpeg) {
+    const auto* b = reinterpret_cast<const uint8_t*>(jpeg.constData());
+    for (qsizetype pos = 2; pos + 4 <= jpeg.size() && b[pos] == 0xFF;) {
+        const qsizetype next = pos + 2 + (b[pos + 2] << 8 | b[pos + 3]);
+        if (b[pos + 1] == 0xDA) return next;
+        pos = next;
+    }
+    throw PixError(kErrCorruptImage, QStringLiteral("The encoder wrote no scan"), kSource);
+}
+
+// Joins bands encoded by encodeRows into one file: the first band's headers with the page's
+// height, then every band's scan data, each after a restart marker.
+QByteArray joinBands(const std::vector<QByteArray>& parts, int height) {
+    QByteArray out = parts[0].left(parts[0].size() - 2); // without its end-of-image marker
+    const qsizetype sos = scanDataStart(out);
+    auto* b = reinterpret_cast<uint8_t*>(out.data());
+    for (qsizetype pos = 2; pos + 9 <= sos;) {
+        if (b[pos + 1] >= 0xC0 && b[pos + 1] <= 0xC2) { // the frame header: patch its height
+            b[pos + 5] = uint8_t(height >> 8);
+            b[pos + 6] = uint8_t(height & 0xFF);
+            break;
+        }
+        pos += 2 + (b[pos + 2] << 8 | b[pos + 3]);
+    }
+    for (size_t i = 1; i < parts.size(); ++i) {
+        out.append(char(0xFF)).append(char(0xD0 + (i - 1) % 8));
+        const qsizetype start = scanDataStart(parts[i]);
+        out.append(parts[i].constData() + start, parts[i].size() - 2 - start);
+    }
+    return out.append(char(0xFF)).append(char(0xD9));
+}
+
+// Encodes a page; large baseline pages are encoded in bands on the shared pool and joined.
+QByteArray encode(const PixPage& page, const SaveOptions& options) {
+    const QImage src = encoderInput(page);
+    const BandPlan plan = planBands(src, page, options);
+    if (plan.bands <= 1) return encodeRows(src, page, options, 0, src.height(), 0);
+    std::vector<QByteArray> parts(size_t(plan.bands));
+    forEachBand(plan.bands, [&](int band) {
+        const int top = band * plan.rowsPerBand;
+        parts[size_t(band)] =
+            encodeRows(src, page, options, top, std::min(src.height(), top + plan.rowsPerBand),
+                       plan.restartInterval);
+    });
+    return joinBands(parts, src.height());
 }
 
 class JpegCodec final : public Codec {

@@ -100,6 +100,31 @@ TEST(JpegOptions, ProgressiveHoldsTheSameCoefficientsAsBaseline) {
     EXPECT_TRUE(samePixels(decode(a).image, decode(b).image));
 }
 
+// Large baseline pages are encoded in bands joined by restart markers: they decode exactly like
+// the progressive coding of the same page (made in one piece), keep their markers once, and
+// ImageMagick reads them as we do.
+TEST(JpegBands, BandedBaselineDecodesLikeOnePiece) {
+    pix::SaveOptions baseline, progressive;
+    progressive.jpegProgressive = true;
+    const pix::PixPage pages[] = {
+        rgbPage(1001, 777),
+        {smoothImage(640, 1000).convertToFormat(QImage::Format_Grayscale8), pix::kGray, {}}};
+    for (pix::PixPage page : pages) {
+        page.markers = {marker(0xE1, "Exif once")};
+        const QByteArray banded = encode(page, baseline);
+        EXPECT_TRUE(banded.contains("\xFF\xDD")) << "no restart interval";
+        const pix::PixPage back = decode(banded);
+        EXPECT_EQ(back.image.size(), page.image.size());
+        EXPECT_TRUE(samePixels(back.image, decode(encode(page, progressive)).image));
+        EXPECT_EQ(back.markers.size(), 2); // JFIF + ours
+        const QString path = tempDir() + "/banded.jpg";
+        writeBytes(path, banded);
+        EXPECT_LE(
+            maxChannelDiff(magickDecode(path), back.image.convertToFormat(QImage::Format_RGB32)),
+            1);
+    }
+}
+
 TEST(JpegOptions, SmoothingChangesTheOutput) {
     pix::SaveOptions smooth;
     smooth.jpegSmoothing = 80;
