@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <vector>
 
@@ -125,32 +126,39 @@ constexpr std::array<ResizeMethod, kResizeMethodCount> kMethods{{
 // Source taps of every output pixel along one axis; weights sum to 1.
 struct Taps {
     int span = 0;           // taps per output pixel (shorter lists are zero-padded)
-    std::vector<int> first; // first source index
+    std::vector<int> first; // first source index; first + span never passes max(size, span)
     std::vector<float> w;   // span weights per output pixel
 };
 
-Taps computeTaps(int srcSize, int dstSize, const ResizeMethod& m) {
+// The taps of `m` from srcSize to dstSize samples, with the span (the longest run of weights
+// that are not zero) rounded up to a multiple of `multiple`.
+Taps computeTaps(int srcSize, int dstSize, const ResizeMethod& m, int multiple) {
     const double scale = double(srcSize) / dstSize;
     const double fscale = std::max(1.0, scale);
     Taps t;
     t.first.resize(dstSize);
     if (m.sampling == S::Nearest) {
-        t.span = 1;
-        t.w.assign(dstSize, 1.0f);
-        for (int i = 0; i < dstSize; ++i)
-            t.first[i] = std::min(srcSize - 1, int((i + 0.5) * scale));
+        t.span = multiple;
+        t.w.assign(size_t(dstSize) * multiple, 0.0f);
+        for (int i = 0; i < dstSize; ++i) {
+            const int x = std::min(srcSize - 1, int((i + 0.5) * scale));
+            t.first[i] = std::min(x, std::max(0, srcSize - multiple));
+            t.w[size_t(i) * multiple + (x - t.first[i])] = 1.0f;
+        }
         return t;
     }
     const double support = m.sampling == S::Area ? scale / 2 + 1 : m.support * fscale;
-    t.span = std::min(srcSize, int(std::ceil(support)) * 2 + 1);
-    t.w.assign(size_t(dstSize) * t.span, 0.0f);
-    std::vector<double> w(t.span);
+    const int reach = std::min(srcSize, int(std::ceil(support)) * 2 + 1);
+    // Each output pixel's weights from its first source index on, before they are laid out.
+    std::vector<double> all(size_t(dstSize) * reach, 0.0);
+    std::vector<int> lows(dstSize), counts(dstSize);
     for (int i = 0; i < dstSize; ++i) {
+        double* w = all.data() + size_t(i) * reach;
         const double center = (i + 0.5) * scale;
         int lo = std::max(0, int(std::floor(center - support)));
         int hi = std::min(srcSize, int(std::ceil(center + support)));
-        if (hi - lo > t.span) lo = std::clamp(int(center) - t.span / 2, 0, srcSize - t.span);
-        hi = std::min(hi, lo + t.span);
+        if (hi - lo > reach) lo = std::clamp(int(center) - reach / 2, 0, srcSize - reach);
+        hi = std::min(hi, lo + reach);
         double sum = 0.0;
         for (int k = 0; k < hi - lo; ++k) {
             const int x = lo + k;
@@ -162,58 +170,165 @@ Taps computeTaps(int srcSize, int dstSize, const ResizeMethod& m) {
             sum += w[k];
         }
         if (std::abs(sum) < 1e-12) { // kernel missed every sample: take the nearest one
-            std::fill(w.begin(), w.end(), 0.0);
+            std::fill(w, w + reach, 0.0);
             lo = std::clamp(int(center), 0, srcSize - 1);
             hi = lo + 1;
             w[0] = sum = 1.0;
         }
-        t.first[i] = std::min(lo, srcSize - t.span);
-        const int shift = lo - t.first[i];
-        for (int k = 0; k < hi - lo; ++k) t.w[size_t(i) * t.span + shift + k] = float(w[k] / sum);
+        // Zero weights at either end cost work and change nothing.
+        int skip = 0, count = hi - lo;
+        while (count > 1 && w[count - 1] == 0.0) --count;
+        while (skip < count - 1 && w[skip] == 0.0) ++skip;
+        for (int k = 0; k < count; ++k) w[k] /= sum;
+        std::copy(w + skip, w + count, w);
+        lows[i] = lo + skip;
+        counts[i] = count - skip;
+    }
+    const int longest = *std::max_element(counts.begin(), counts.end());
+    t.span = (longest + multiple - 1) / multiple * multiple;
+    t.w.assign(size_t(dstSize) * t.span, 0.0f);
+    for (int i = 0; i < dstSize; ++i) {
+        t.first[i] = std::max(0, std::min(lows[i], srcSize - t.span));
+        const int shift = lows[i] - t.first[i];
+        for (int k = 0; k < counts[i]; ++k)
+            t.w[size_t(i) * t.span + shift + k] = float(all[size_t(i) * reach + k]);
     }
     return t;
 }
 
 using v4f = float __attribute__((vector_size(16)));
 
-inline v4f toFloat4(uint32_t p) { // premultiplied B, G, R, A
-    const float a = float(p >> 24);
-    const float k = a / 255.0f;
-    return v4f{float(p & 0xFF) * k, float((p >> 8) & 0xFF) * k, float((p >> 16) & 0xFF) * k, a};
-}
-
-inline uint32_t fromFloat4(v4f v) { // un-premultiplies and rounds
-    const float a = std::clamp(v[3], 0.0f, 255.0f);
-    if (a < 0.5f) return 0;
-    const float k = a >= 254.5f ? 1.0f : 255.0f / a;
-    auto ch = [&](float c) { return uint32_t(std::clamp(c * k, 0.0f, 255.0f) + 0.5f); };
-    return (uint32_t(a + 0.5f) << 24) | (ch(v[2]) << 16) | (ch(v[1]) << 8) | ch(v[0]);
-}
-
-// One source row resampled horizontally into `out` (dstW float4 pixels).
-PIX_HOT void horizontalRow(const uint32_t* src, int srcW, const Taps& tx,
-                           std::vector<v4f>& premulRow, v4f* out) {
-    premulRow.resize(srcW);
-    for (int x = 0; x < srcW; ++x) premulRow[x] = toFloat4(src[x]);
-    const int n = int(tx.first.size());
-    const float* w = tx.w.data();
-    for (int i = 0; i < n; ++i, w += tx.span) {
-        const v4f* p = premulRow.data() + tx.first[i];
-        v4f acc = {0, 0, 0, 0};
-        for (int k = 0; k < tx.span; ++k) acc += p[k] * w[k];
-        out[i] = acc;
+// A row of pixels as separate float planes `stride` apart: blue, green, red and, with
+// `planes` 4, alpha, the colour premultiplied by it.
+PIX_HOT void toPlanes(const uint32_t* src, int n, int planes, float* out, size_t stride) {
+    float* b = out;
+    float* g = out + stride;
+    float* r = out + 2 * stride;
+    if (planes == 3) {
+        for (int x = 0; x < n; ++x) {
+            b[x] = float(int(src[x] & 0xFF));
+            g[x] = float(int((src[x] >> 8) & 0xFF));
+            r[x] = float(int((src[x] >> 16) & 0xFF));
+        }
+        return;
+    }
+    float* a = out + 3 * stride;
+    for (int x = 0; x < n; ++x) {
+        const float alpha = float(int(src[x] >> 24));
+        const float k = alpha / 255.0f;
+        b[x] = float(int(src[x] & 0xFF)) * k;
+        g[x] = float(int((src[x] >> 8) & 0xFF)) * k;
+        r[x] = float(int((src[x] >> 16) & 0xFF)) * k;
+        a[x] = alpha;
     }
 }
 
-// One output row: the weighted sum of `span` resampled rows, un-premultiplied.
-PIX_HOT void verticalRow(const v4f* const* rows, const float* w, int span, int width,
-                         uint32_t* out) {
-    for (int x = 0; x < width; ++x) {
-        v4f acc = {0, 0, 0, 0};
-        for (int k = 0; k < span; ++k) acc += rows[k][x] * w[k];
-        out[x] = fromFloat4(acc);
+// out (=, or += with `add`) the weighted sum of N rows of n values.
+template <int N>
+[[gnu::always_inline]] inline void addRows(const float* const* rows, const float* w, int n,
+                                           float* out, bool add) {
+    float wk[N];
+    const float* r[N];
+    for (int k = 0; k < N; ++k) wk[k] = w[k], r[k] = rows[k];
+    for (int x = 0; x < n; ++x) {
+        float sum = add ? out[x] : 0.0f;
+        for (int k = 0; k < N; ++k) sum += wk[k] * r[k][x];
+        out[x] = sum;
     }
 }
+
+// out (=, or += with `add`) the weighted sum of `count` (1 to 4) rows of n values.
+PIX_HOT void addWeightedRows(const float* const* rows, const float* w, int count, int n, float* out,
+                             bool add) {
+    if (count == 4) return addRows<4>(rows, w, n, out, add);
+    if (count >= 2) {
+        addRows<2>(rows, w, n, out, add);
+        rows += 2, w += 2, count -= 2, add = true;
+    }
+    if (count == 1) addRows<1>(rows, w, n, out, add);
+}
+
+inline v4f load4(const float* p) {
+    v4f v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// The lane sums of four vectors: {sum a, sum b, sum c, sum d}.
+[[gnu::always_inline]] inline v4f laneSums(v4f a, v4f b, v4f c, v4f d) {
+    const v4f ab =
+        __builtin_shufflevector(a, b, 0, 4, 1, 5) + __builtin_shufflevector(a, b, 2, 6, 3, 7);
+    const v4f cd =
+        __builtin_shufflevector(c, d, 0, 4, 1, 5) + __builtin_shufflevector(c, d, 2, 6, 3, 7);
+    return __builtin_shufflevector(ab, cd, 0, 1, 4, 5) +
+           __builtin_shufflevector(ab, cd, 2, 3, 6, 7);
+}
+
+using v4u = uint32_t __attribute__((vector_size(16)));
+
+[[gnu::always_inline]] inline v4f clamp255(v4f v) {
+    v = v > 0.0f ? v : 0.0f;
+    return v < 255.0f ? v : 255.0f;
+}
+
+[[gnu::always_inline]] inline v4u roundToInt(v4f v) {
+    using v4i = int32_t __attribute__((vector_size(16)));
+    return v4u(__builtin_convertvector(v + 0.5f, v4i));
+}
+
+// Four pixels from their blue, green, red and alpha (premultiplied unless `opaque`), rounded;
+// a premultiplied pixel with alpha under one half becomes 0.
+[[gnu::always_inline]] inline v4u toPixels(const v4f* c, bool opaque) {
+    if (opaque)
+        return 0xFF000000u | roundToInt(clamp255(c[2])) << 16 | roundToInt(clamp255(c[1])) << 8 |
+               roundToInt(clamp255(c[0]));
+    const v4f a = clamp255(c[3]);
+    const v4f k = a >= 254.5f ? 1.0f : 255.0f / a;
+    const v4u p = roundToInt(a) << 24 | roundToInt(clamp255(c[2] * k)) << 16 |
+                  roundToInt(clamp255(c[1] * k)) << 8 | roundToInt(clamp255(c[0] * k));
+    return a < 0.5f ? 0u : p;
+}
+
+// One output row of n pixels from a row of planes (3: opaque, 4: premultiplied with alpha)
+// resampled horizontally through taps first / w of length span, four pixels at a time.
+template <int Planes>
+[[gnu::always_inline]] inline void planesToRow(const float* planes, size_t stride, const int* first,
+                                               const float* w, int span, int n, uint32_t* out) {
+    for (int i0 = 0; i0 < n; i0 += 4) {
+        v4f parts[4][4];              // by channel, then pixel: four partial sums each
+        for (int j = 0; j < 4; ++j) { // past the end: the last pixel again, not stored
+            const int i = i0 + j < n ? i0 + j : n - 1;
+            const float* wi = w + size_t(i) * span;
+            const float* p = planes + first[i];
+            v4f acc[4] = {};
+            for (int k = 0; k < span; k += 4) {
+                const v4f wk = load4(wi + k);
+                for (int c = 0; c < Planes; ++c) acc[c] += load4(p + c * stride + k) * wk;
+            }
+            for (int c = 0; c < 4; ++c) parts[c][j] = acc[c];
+        }
+        v4f channels[4];
+        for (int c = 0; c < 4; ++c)
+            channels[c] = laneSums(parts[c][0], parts[c][1], parts[c][2], parts[c][3]);
+        const v4u pixels = toPixels(channels, Planes == 3);
+        if (i0 + 4 <= n)
+            std::memcpy(out + i0, &pixels, sizeof pixels);
+        else
+            for (int j = 0; j < n - i0; ++j) out[i0 + j] = pixels[j];
+    }
+}
+
+PIX_HOT void horizontalRow(const float* planes, size_t stride, int planeCount, const int* first,
+                           const float* w, int span, int n, uint32_t* out) {
+    if (planeCount == 3)
+        planesToRow<3>(planes, stride, first, w, span, n, out);
+    else
+        planesToRow<4>(planes, stride, first, w, span, n, out);
+}
+
+// Most bytes of converted source rows a thread keeps; beyond it (very large reductions) rows
+// are converted again when an output row needs them.
+constexpr size_t kRowCacheBytes = size_t(16) << 20;
 
 } // namespace
 
@@ -229,31 +344,49 @@ QImage resample(const QImage& src, int width, int height, int method, const Prog
     const bool alpha = src.format() == QImage::Format_ARGB32;
     QImage dst = newImage32(width, height, alpha, kSource);
     const ResizeMethod& m = kMethods[method];
-    const Taps tx = computeTaps(src.width(), width, m);
-    const Taps ty = computeTaps(src.height(), height, m);
+    const Taps tx = computeTaps(src.width(), width, m, 4);
+    const Taps ty = computeTaps(src.height(), height, m, 1);
     const int srcW = src.width();
+    // Vertical pass first, on float planes of the source rows; then each output row is the
+    // horizontal pass of one weighted sum of rows.
+    const int planeCount = alpha ? 4 : 3;
+    const size_t stride = size_t(std::max(srcW, tx.span));
+    const size_t rowFloats = planeCount * stride;
+    const int cacheRows = int(std::clamp<size_t>(kRowCacheBytes / (rowFloats * sizeof(float)),
+                                                 std::min(4, ty.span), size_t(ty.span)));
 
     const RowView out(dst);
     forEachRowBand(
         height, progress,
         [&](int y0, int y1) {
-            // Ring of the last `span` horizontally resampled source rows: the first tap of
-            // each output row never moves backwards, so every source row is filtered once.
-            thread_local std::vector<v4f> ring, premulRow;
-            thread_local std::vector<const v4f*> rows;
-            const int span = ty.span;
-            ring.resize(size_t(span) * width);
-            rows.resize(span);
-            int next = ty.first[y0];
+            // Converted source rows by row % cacheRows, and which row each slot holds. Plane
+            // ends past srcW are never written: they hold zeros or earlier finite values, which
+            // only meet zero weights.
+            thread_local std::vector<float> cache, sum;
+            thread_local std::vector<int> held;
+            cache.resize(size_t(cacheRows) * rowFloats);
+            held.assign(cacheRows, -1);
+            sum.resize(rowFloats);
+            const float* rows[4];
             for (int y = y0; y < y1; ++y) {
                 const int f = ty.first[y];
-                for (int r = std::max(next, f); r < f + span; ++r)
-                    horizontalRow(row32(src, r), srcW, tx, premulRow,
-                                  ring.data() + size_t(r % span) * width);
-                next = f + span;
-                for (int k = 0; k < span; ++k)
-                    rows[k] = ring.data() + size_t((f + k) % span) * width;
-                verticalRow(rows.data(), ty.w.data() + size_t(y) * span, span, width, out[y]);
+                const float* w = ty.w.data() + size_t(y) * ty.span;
+                for (int k = 0; k < ty.span; k += 4) {
+                    const int group = std::min(4, ty.span - k);
+                    for (int j = 0; j < group; ++j) {
+                        const int r = f + k + j;
+                        float* slot = cache.data() + size_t(r % cacheRows) * rowFloats;
+                        if (held[r % cacheRows] != r) {
+                            toPlanes(row32(src, r), srcW, planeCount, slot, stride);
+                            held[r % cacheRows] = r;
+                        }
+                        rows[j] = slot;
+                    }
+                    // Rows come four at a time; the sum collects them group by group.
+                    addWeightedRows(rows, w + k, group, int(rowFloats), sum.data(), k > 0);
+                }
+                horizontalRow(sum.data(), stride, planeCount, tx.first.data(), tx.w.data(), tx.span,
+                              width, out[y]);
             }
         },
         0, 100, 1);

@@ -4,12 +4,154 @@
 
 #include "engine/image_limits.h"
 
+#include <algorithm>
 #include <cmath>
-#include <opencv2/imgproc.hpp>
+#include <opencv2/core.hpp>
+#include <vector>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace pix::ops {
 
 namespace {
+
+// Source positions are kept in 1/1024 pixel: per output row a start, per output column a step
+// (each rounded on its own), so every row sees the same columns. Bilinear weights then go by
+// 1/32 pixel. The output of the earlier interpolation is reproduced exactly this way.
+constexpr int kPositionBits = 10;
+constexpr int kWeightBits = 5;
+
+// Output tiles of the sampling loops.
+constexpr int kTileRows = 32, kTileColumns = 128;
+
+// The inverse map (output -> source) in fixed point.
+struct FixedMap {
+    cv::Matx23d m;
+    std::vector<int> stepX, stepY; // per output column
+    int rounding;                  // half the unit positions are cut to
+
+    FixedMap(const cv::Matx23d& inv, int width, bool nearest)
+        : m(inv), stepX(width), stepY(width),
+          rounding(nearest ? 1 << (kPositionBits - 1) : 1 << (kPositionBits - kWeightBits - 1)) {
+        for (int x = 0; x < width; ++x) {
+            stepX[x] = fixed(m(0, 0) * x);
+            stepY[x] = fixed(m(1, 0) * x);
+        }
+    }
+    static int fixed(double v) {
+        return int(std::lrint(std::clamp(v * (1 << kPositionBits), -1e9, 1e9)));
+    }
+    int startX(int y) const { return fixed(m(0, 1) * y + m(0, 2)) + rounding; }
+    int startY(int y) const { return fixed(m(1, 1) * y + m(1, 2)) + rounding; }
+
+    // Output columns [x0, x1) of row y whose source position may come within reach of the
+    // source (w x h); the others take the fill colour.
+    std::pair<int, int> columnsNear(int y, int width, int w, int h) const {
+        double lo = 0, hi = width;
+        auto keep = [&](double a, double b, double limit) { // keep a x + b in [-2, limit + 2]
+            if (std::abs(a) < 1e-12) {
+                if (b < -2 || b > limit + 2) hi = lo;
+                return;
+            }
+            double t0 = (-2 - b) / a, t1 = (limit + 2 - b) / a;
+            if (t0 > t1) std::swap(t0, t1);
+            lo = std::max(lo, t0);
+            hi = std::min(hi, t1);
+        };
+        keep(m(0, 0), m(0, 1) * y + m(0, 2), w);
+        keep(m(1, 0), m(1, 1) * y + m(1, 2), h);
+        if (hi < lo) return {0, 0};
+        return {std::clamp(int(std::floor(lo)) - 1, 0, width),
+                std::clamp(int(std::ceil(hi)) + 1, 0, width)};
+    }
+};
+
+// The source image as the sampling loops read it.
+struct Source {
+    const uchar* bits;
+    qsizetype stride;
+    int w, h;
+    const uint32_t* row(int y) const {
+        return reinterpret_cast<const uint32_t*>(bits + y * stride);
+    }
+};
+
+// Bilinear blend of four pixels by weights in 1/32 (fx across, fy down), each channel rounded:
+// (sum of weight x value + 512) / 1024.
+inline uint32_t blend(uint32_t p00, uint32_t p01, uint32_t p10, uint32_t p11, int fx, int fy) {
+    const int w00 = (32 - fx) * (32 - fy), w01 = fx * (32 - fy), w10 = (32 - fx) * fy,
+              w11 = fx * fy;
+    uint32_t out = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        auto c = [shift](uint32_t p) { return int((p >> shift) & 0xFF); };
+        const int v = (c(p00) * w00 + c(p01) * w01 + c(p10) * w10 + c(p11) * w11 + 512) >> 10;
+        out |= uint32_t(v) << shift;
+    }
+    return out;
+}
+
+// The blend of the 2 x 2 pixels from `top` (and the row below, `stride` bytes on), for sources
+// that lie wholly inside the image. The same sums as blend(), in 16-bit lanes: each row
+// first mixes across, T = 32 left + fx (right - left), then (T + (fy (B - T)) / 32 + 16) / 32
+// per channel, which equals blend()'s rounding.
+[[gnu::always_inline]] inline uint32_t blendInside(const uint32_t* top, qsizetype stride, int fx,
+                                                   int fy) {
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i upper =
+        _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(top)), zero);
+    const __m128i lower = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(
+                                                reinterpret_cast<const uchar*>(top) + stride)),
+                                            zero);
+    const __m128i left = _mm_unpacklo_epi64(upper, lower), right = _mm_unpackhi_epi64(upper, lower);
+    const __m128i across =
+        _mm_add_epi16(_mm_slli_epi16(left, kWeightBits),
+                      _mm_mullo_epi16(_mm_sub_epi16(right, left), _mm_set1_epi16(short(fx))));
+    const __m128i down = _mm_sub_epi16(_mm_unpackhi_epi64(across, across), across);
+    const __m128i part =
+        _mm_mulhi_epi16(_mm_add_epi16(down, down), _mm_set1_epi16(short(fy << 10)));
+    const __m128i v =
+        _mm_srai_epi16(_mm_add_epi16(_mm_add_epi16(across, part), _mm_set1_epi16(16)), 5);
+    return uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(v, v)));
+#else
+    const uint32_t* bottom =
+        reinterpret_cast<const uint32_t*>(reinterpret_cast<const uchar*>(top) + stride);
+    return blend(top[0], top[1], bottom[0], bottom[1], fx, fy);
+#endif
+}
+
+// Bilinear samples for output columns [x0, x1) of one row; source pixels outside the image
+// take `fill`.
+PIX_HOT void bilinearRow(const Source& s, int startX, int startY, const int* stepX,
+                         const int* stepY, int x0, int x1, uint32_t fill, uint32_t* out) {
+    constexpr int kShift = kPositionBits - kWeightBits, kMask = (1 << kWeightBits) - 1;
+    for (int x = x0; x < x1; ++x) {
+        const int px = (startX + stepX[x]) >> kShift, py = (startY + stepY[x]) >> kShift;
+        const int sx = px >> kWeightBits, sy = py >> kWeightBits;
+        if (unsigned(sx) < unsigned(s.w - 1) && unsigned(sy) < unsigned(s.h - 1)) {
+            out[x] = blendInside(s.row(sy) + sx, s.stride, px & kMask, py & kMask);
+            continue;
+        }
+        auto at = [&](int xx, int yy) {
+            return unsigned(xx) < unsigned(s.w) && unsigned(yy) < unsigned(s.h) ? s.row(yy)[xx]
+                                                                                : fill;
+        };
+        out[x] = blend(at(sx, sy), at(sx + 1, sy), at(sx, sy + 1), at(sx + 1, sy + 1), px & kMask,
+                       py & kMask);
+    }
+}
+
+// Nearest samples for output columns [x0, x1) of one row, `fill` outside the source.
+PIX_HOT void nearestRow(const Source& s, int startX, int startY, const int* stepX, const int* stepY,
+                        int x0, int x1, uint32_t fill, uint32_t* out) {
+    for (int x = x0; x < x1; ++x) {
+        const int sx = (startX + stepX[x]) >> kPositionBits;
+        const int sy = (startY + stepY[x]) >> kPositionBits;
+        out[x] =
+            unsigned(sx) < unsigned(s.w) && unsigned(sy) < unsigned(s.h) ? s.row(sy)[sx] : fill;
+    }
+}
 
 // Source pixel of every output pixel through the inverse affine map `inv` (output -> source),
 // bilinear or nearest, with `fill` outside the source. Colour is filtered premultiplied.
@@ -19,33 +161,46 @@ QImage warpAffine(const QImage& src, const cv::Matx23d& inv, QSize size, QRgb fi
     QImage dst = newImage32(size.width(), size.height(), alpha, source);
     const bool premultiply = alpha && !nearest;
     QImage in = src;
-    if (premultiply && src.format() == QImage::Format_ARGB32) {
-        in = src.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-        requireAllocated(in, source);
+    if (premultiply && src.format() == QImage::Format_ARGB32 && !isOpaque(src)) {
+        in = newImage32(src.width(), src.height(), true, source);
+        const RowView rows(in);
+        forEachRowBand(src.height(), {}, [&](int y0, int y1) {
+            // Qt's rounding, as its own conversion to premultiplied alpha gives.
+            for (int y = y0; y < y1; ++y)
+                for (int x = 0; x < src.width(); ++x) rows[y][x] = qPremultiply(row32(src, y)[x]);
+        });
     }
-    const QRgb f = premultiply ? qPremultiply(fill) : (alpha ? fill : (fill | 0xFF000000u));
-    const cv::Mat srcMat(in.height(), in.width(), CV_8UC4, const_cast<uchar*>(in.constBits()),
-                         size_t(in.bytesPerLine()));
+    const uint32_t f = premultiply ? qPremultiply(fill) : (alpha ? fill : (fill | 0xFF000000u));
+    const Source s{in.constBits(), in.bytesPerLine(), in.width(), in.height()};
+    const FixedMap map(inv, size.width(), nearest);
     const RowView out(dst);
-    const cv::Scalar border(qBlue(f), qGreen(f), qRed(f), qAlpha(f));
-    forEachRowBand(
-        dst.height(), progress,
-        [&](int y0, int y1) {
-            cv::Mat band(y1 - y0, dst.width(), CV_8UC4, out.bytes(y0), size_t(dst.bytesPerLine()));
-            cv::Matx23d m = inv;
-            m(0, 2) += m(0, 1) * y0;
-            m(1, 2) += m(1, 1) * y0;
-            cv::warpAffine(srcMat, band, cv::Mat(m), band.size(),
-                           (nearest ? cv::INTER_NEAREST : cv::INTER_LINEAR) | cv::WARP_INVERSE_MAP,
-                           cv::BORDER_CONSTANT, border);
+    const int width = size.width();
+    auto sampleRow = nearest ? nearestRow : bilinearRow;
+    forEachRowBand(dst.height(), progress, [&](int y0, int y1) {
+        // Tiles of a few rows by some columns: the source pixels they read stay in the cache
+        // between rows, where a turned row alone would cross all of the source.
+        for (int t0 = y0; t0 < y1; t0 += kTileRows) {
+            const int t1 = std::min(y1, t0 + kTileRows);
+            std::pair<int, int> spans[kTileRows];
+            for (int y = t0; y < t1; ++y) {
+                spans[y - t0] = map.columnsNear(y, width, s.w, s.h);
+                const auto [x0, x1] = spans[y - t0];
+                std::fill(out[y], out[y] + x0, f);
+                std::fill(out[y] + x1, out[y] + width, f);
+            }
+            for (int c0 = 0; c0 < width; c0 += kTileColumns)
+                for (int y = t0; y < t1; ++y) {
+                    const int x0 = std::max(spans[y - t0].first, c0);
+                    const int x1 = std::min(spans[y - t0].second, c0 + kTileColumns);
+                    if (x0 < x1)
+                        sampleRow(s, map.startX(y), map.startY(y), map.stepX.data(),
+                                  map.stepY.data(), x0, x1, f, out[y]);
+                }
             // An RGB32 source and an opaque fill already give alpha 255 everywhere.
             if (premultiply)
-                forEachRowBand(band.rows, {}, [&](int r0, int r1) {
-                    for (int y = r0; y < r1; ++y)
-                        unpremultiplyRow(band.ptr<uint32_t>(y), band.cols);
-                });
-        },
-        0, 100, 0);
+                for (int y = t0; y < t1; ++y) unpremultiplyRow(out[y], width);
+        }
+    });
     return dst;
 }
 

@@ -7,13 +7,17 @@
 #include "engine/ops/crackle.h"
 #include "engine/ops/emboss_shape.h"
 #include "engine/ops/noise.h"
+#include "engine/ops/op_support.h"
 #include "engine/ops/warp.h"
 #include "engine/pix_error.h"
 #include "ops_test_util.h"
 #include "support/test_images.h"
 
+#include <algorithm>
+#include <cmath>
 #include <functional>
 #include <gtest/gtest.h>
+#include <opencv2/imgproc.hpp>
 
 using namespace pix;
 using namespace pix::ops;
@@ -245,6 +249,64 @@ TEST(EmbossShape, LightsTheSideFacingTheLightAndShadesTheOther) {
     QImage flatImg = opstest::flat(30, 30, qRgb(99, 99, 99));
     ops::embossShape(flatImg, 5, 45, 100, qRgba(0, 0, 0, 255), qRgba(255, 255, 255, 255));
     EXPECT_TRUE(pixtest::samePixels(flatImg, opstest::flat(30, 30, qRgb(99, 99, 99))));
+}
+
+// Emboss Shape by its definition, over whole-image buffers: heights from the alpha (or the
+// luminance) over 255, one Gaussian blur of the whole field with its edges repeated, central
+// differences, and each colour blended in by how far the slope faces the light.
+QImage embossReference(QImage img, int depth, int angle, int softness, QRgb shadow,
+                       QRgb highlight) {
+    const bool byAlpha = img.format() == QImage::Format_ARGB32 && !ops::isOpaque(img);
+    const int w = img.width(), h = img.height();
+    cv::Mat height(h, w, CV_32F);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const QRgb p = img.pixel(x, y);
+            height.at<float>(y, x) = (byAlpha ? qAlpha(p) : ops::luma(p)) / 255.0f;
+        }
+    const double sigma = 0.5 + softness / 25.0;
+    cv::GaussianBlur(height, height, cv::Size(0, 0), sigma, sigma, cv::BORDER_REPLICATE);
+    const double a = angle * M_PI / 180, lx = std::cos(a), ly = -std::sin(a);
+    auto at = [&](int x, int y) {
+        return double(height.at<float>(std::clamp(y, 0, h - 1), std::clamp(x, 0, w - 1)));
+    };
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const double gx = (at(x + 1, y) - at(x - 1, y)) / 2,
+                         gy = (at(x, y + 1) - at(x, y - 1)) / 2;
+            const double facing = -(gx * lx + gy * ly) * depth * sigma * 0.5;
+            const QRgb c = facing > 0 ? highlight : shadow;
+            const double k = std::min(1.0, std::abs(facing)) * qAlpha(c) / 255;
+            const QRgb p = img.pixel(x, y);
+            auto mix = [&](int v, int target) { return int(v + (target - v) * k + 0.5); };
+            img.setPixel(x, y,
+                         qRgba(mix(qRed(p), qRed(c)), mix(qGreen(p), qGreen(c)),
+                               mix(qBlue(p), qBlue(c)), qAlpha(p)));
+        }
+    return img;
+}
+
+TEST(EmbossShape, MatchesItsDefinitionOverTheWholeImage) {
+    // Tall enough for several bands and steps per band, each softened on its own.
+    struct Args {
+        int depth, angle, softness;
+        QRgb shadow, highlight;
+    };
+    for (bool alpha : {false, true})
+        for (const Args& a :
+             {Args{5, 45, 100, 0xFF000000u, 0xFFFFFFFFu},
+              Args{100, 200, 7, 0x80102030u, 0xC0F0E0D0u}, Args{40, 0, 0, 0xFF000000u, 0xFFFFFFFFu},
+              Args{30, 120, 1000, 0xFF402000u, 0xFFFFFF80u}}) {
+            const QImage src = pixtest::gradientImage(150, 700, alpha);
+            QImage img = src;
+            ops::embossShape(img, a.depth, a.angle, a.softness, a.shadow, a.highlight);
+            EXPECT_LE(
+                pixtest::maxChannelDiff(
+                    img, embossReference(src, a.depth, a.angle, a.softness, a.shadow, a.highlight)),
+                1)
+                << "depth " << a.depth << " angle " << a.angle << " softness " << a.softness
+                << (alpha ? " by alpha" : "");
+        }
 }
 
 TEST(BevelEdge, BrightensAndDarkensTheBandsAndLeavesTheMiddle) {

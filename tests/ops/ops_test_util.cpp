@@ -1,10 +1,28 @@
 #include "ops_test_util.h"
 
+#include <cmath>
+
 namespace opstest {
 
 QImage flat(int w, int h, QRgb c) {
     QImage img(w, h, qAlpha(c) == 255 ? QImage::Format_RGB32 : QImage::Format_ARGB32);
     img.fill(c);
+    return img;
+}
+
+QImage smoothImage(int w, int h, bool alpha) {
+    QImage img(w, h, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y) {
+        auto* r = reinterpret_cast<QRgb*>(img.scanLine(y));
+        for (int x = 0; x < w; ++x) {
+            const double u = double(x) / w, v = double(y) / h;
+            const int red = int(40 + 170 * u);
+            const int green = int(128 + 80 * std::sin(5 * u + 3 * v));
+            const int blue = int(128 + 70 * std::cos(7 * v - 2 * u));
+            const int a = alpha ? int(80 + 175 * (0.5 + 0.5 * std::sin(4 * u + 5 * v))) : 255;
+            r[x] = qRgba(red, green, blue, a);
+        }
+    }
     return img;
 }
 

@@ -5,6 +5,9 @@
 #include "ops_test_util.h"
 #include "support/test_images.h"
 
+#include <QTransform>
+#include <array>
+#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace pix;
@@ -80,6 +83,53 @@ TEST(HistogramEqualize, FlattensTheCumulativeHistogram) {
     EXPECT_GT(before, 0.3);
     EXPECT_LT(worstGap(img), 0.06);
     EXPECT_EQ(range(img, 16)[1], 255);
+}
+
+TEST(HistogramEqualize, EachChannelByItsOwnCountsWhereverPixelsSit) {
+    // Three differently skewed channels; odd and even widths, with and without alpha (where
+    // fully transparent pixels must not count). Moving pixels around leaves every count, so
+    // the result moves with them; and each channel comes out flat on its own.
+    auto skewed = [](int w, int h, bool alpha) {
+        QImage img(w, h, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const int i = y * w + x;
+                const int a = alpha && i % 7 == 0 ? 0 : 255;
+                const int green = int(255 * std::sqrt((i % 256) / 255.0)); // mostly bright
+                img.setPixel(x, y,
+                             qRgba((i * i / 97) % 256 / 2, green, (i * 37 % 256) / 3 + 100, a));
+            }
+        return img;
+    };
+    auto worstGap = [](const QImage& im, int shift) { // CDF against a straight line
+        std::array<int, 256> h{};
+        double n = 0;
+        for (int y = 0; y < im.height(); ++y)
+            for (int x = 0; x < im.width(); ++x)
+                if (qAlpha(im.pixel(x, y)) > 0) ++h[(im.pixel(x, y) >> shift) & 0xFF], ++n;
+        double cum = 0, worst = 0;
+        for (int v = 0; v < 256; ++v) {
+            cum += h[v];
+            worst = std::max(worst, std::abs(cum / n - (v + 1) / 256.0));
+        }
+        return worst;
+    };
+    for (bool alpha : {false, true})
+        for (QSize size : {QSize(63, 41), QSize(64, 41)}) {
+            SCOPED_TRACE(testing::Message()
+                         << size.width() << " x " << size.height() << (alpha ? " with alpha" : ""));
+            const QImage src = skewed(size.width(), size.height(), alpha);
+            QImage img = src;
+            ops::histogramEqualize(img, 0, 255, 7);
+            for (int shift : {0, 8, 16}) EXPECT_LT(worstGap(img, shift), 0.06) << shift;
+            QImage flipped = src.mirrored(true, false);
+            ops::histogramEqualize(flipped, 0, 255, 7);
+            EXPECT_TRUE(pixtest::samePixels(flipped, img.mirrored(true, false)));
+            const QTransform quarter = QTransform().rotate(90);
+            QImage turned = src.transformed(quarter);
+            ops::histogramEqualize(turned, 0, 255, 7);
+            EXPECT_TRUE(pixtest::samePixels(turned, img.transformed(quarter)));
+        }
 }
 
 TEST(HistogramEqualize, MapsOntoTheLimitsAndLeavesUnmaskedChannels) {
