@@ -55,6 +55,21 @@ void inPlace(PixImage& img, const QString& label,
         needAlpha);
 }
 
+// The same for operations that map the pixels into an image of the same size: straight from the
+// page's pixels into a buffer of their own (in place when nothing else shares the working image).
+void mapped(PixImage& img, const QString& label,
+            const std::function<void(const QImage& src, QImage& out, const ProgressFn&)>& op) {
+    onWorkingImage(img, label, [&](QImage work, const ProgressFn& progress) {
+        if (work.isDetached()) {
+            op(work, work, progress);
+            return work;
+        }
+        QImage out = ops::newImageLike(work, "Effects");
+        op(work, out, progress);
+        return out;
+    });
+}
+
 // Replaces the page with a generated opaque picture; a page with alpha keeps an alpha type.
 void replaceWith(PixImage& img, const QString& label,
                  const std::function<QImage(const ProgressFn&)>& make) {
@@ -160,14 +175,14 @@ void Crackle(PixImage& img, int depth, int mode, const QString& undoLabel) {
 }
 
 void HistogramStretch(PixImage& img, int low, int high, int mask, const QString& undoLabel) {
-    inPlace(img, undoLabel, [&](QImage& work, const ProgressFn& progress) {
-        ops::histogramStretch(work, low, high, mask, progress);
+    mapped(img, undoLabel, [&](const QImage& src, QImage& out, const ProgressFn& progress) {
+        ops::histogramStretch(src, out, low, high, mask, progress);
     });
 }
 
 void HistogramEqualize(PixImage& img, int low, int high, int mask, const QString& undoLabel) {
-    inPlace(img, undoLabel, [&](QImage& work, const ProgressFn& progress) {
-        ops::histogramEqualize(work, low, high, mask, progress);
+    mapped(img, undoLabel, [&](const QImage& src, QImage& out, const ProgressFn& progress) {
+        ops::histogramEqualize(src, out, low, high, mask, progress);
     });
 }
 

@@ -161,18 +161,23 @@ constexpr int kGreenBlueByte = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? 0 : 2;
 constexpr int kRedByte = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? 2 : 1;
 
 // Each pixel's green and blue through one table of pairs, and its red through its own table
-// (alpha is not touched).
-PIX_HOT void mapRow(uint8_t* bytes, int n, const uint16_t* greenBlue, const uint8_t* red) {
-    for (int x = 0; x < n; ++x, bytes += 4) {
+// (alpha is copied as it is); `in` and `out` may be the same row.
+PIX_HOT void mapRow(const uint8_t* in, uint8_t* out, int n, const uint16_t* greenBlue,
+                    const uint8_t* red) {
+    for (int x = 0; x < n; ++x, in += 4, out += 4) {
+        uint32_t pixel;
         uint16_t pair;
-        std::memcpy(&pair, bytes + kGreenBlueByte, 2);
-        std::memcpy(bytes + kGreenBlueByte, greenBlue + pair, 2);
-        bytes[kRedByte] = red[bytes[kRedByte]];
+        std::memcpy(&pixel, in, 4);
+        std::memcpy(&pair, in + kGreenBlueByte, 2);
+        const uint8_t r = red[in[kRedByte]];
+        std::memcpy(out, &pixel, 4);
+        std::memcpy(out + kGreenBlueByte, greenBlue + pair, 2);
+        out[kRedByte] = r;
     }
 }
 
-// Rewrites the masked channels of every pixel through their tables.
-void applyLuts(QImage& img, Luts luts, int mask, const ProgressFn& progress) {
+// Writes every pixel of src into out with its masked channels through their tables.
+void applyLuts(const QImage& src, QImage& out, Luts luts, int mask, const ProgressFn& progress) {
     for (int c = 0; c < 3; ++c)
         if (!(mask & (1 << c)))
             for (int v = 0; v < 256; ++v) luts[c][v] = uint8_t(v);
@@ -180,23 +185,32 @@ void applyLuts(QImage& img, Luts luts, int mask, const ProgressFn& progress) {
     for (int g = 0; g < 256; ++g)
         for (int b = 0; b < 256; ++b)
             greenBlue[g * 256 + b] = uint16_t(luts[1][g] << 8 | luts[2][b]);
-    const RowView rows(img);
+    const RowView rows(out); // before reading src: writing into src itself must not detach it
     forEachRowBand(
-        img.height(), progress,
+        src.height(), progress,
         [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y)
-                mapRow(rows.bytes(y), img.width(), greenBlue.data(), luts[0].data());
+                mapRow(src.constScanLine(y), rows.bytes(y), src.width(), greenBlue.data(),
+                       luts[0].data());
         },
         50, 100);
 }
 
+// Checks that out can take src's mapped pixels.
+void checkOutput(const QImage& src, const QImage& out, const char* source) {
+    require(out.size() == src.size() && out.format() == src.format(),
+            QStringLiteral("The output image does not match the input"), source);
+}
+
 } // namespace
 
-void histogramStretch(QImage& img, int low, int high, int mask, const ProgressFn& progress) {
+void histogramStretch(const QImage& src, QImage& out, int low, int high, int mask,
+                      const ProgressFn& progress) {
     checkArgs(low, high, mask, "Effects.HistogramStretch");
-    if (mask == 0) return;
+    checkOutput(src, out, "Effects.HistogramStretch");
+    if (mask == 0 && &src == &out) return;
     // The stretch needs only the ends of each channel's histogram.
-    const ChannelRange range = channelRange(img, progress);
+    const ChannelRange range = channelRange(src, progress);
     Luts luts{};
     for (int c = 0; c < 3; ++c) {
         const int lo = range.lo[c], hi = range.hi[c];
@@ -209,13 +223,15 @@ void histogramStretch(QImage& img, int low, int high, int mask, const ProgressFn
             luts[c][v] = uint8_t(low + ((high - low) * t * 2 + (hi - lo)) / (2 * (hi - lo)));
         }
     }
-    applyLuts(img, luts, mask, progress);
+    applyLuts(src, out, luts, mask, progress);
 }
 
-void histogramEqualize(QImage& img, int low, int high, int mask, const ProgressFn& progress) {
+void histogramEqualize(const QImage& src, QImage& out, int low, int high, int mask,
+                       const ProgressFn& progress) {
     checkArgs(low, high, mask, "Effects.HistogramEqualize");
-    if (mask == 0) return;
-    const Histograms h = channelHistograms(img, progress);
+    checkOutput(src, out, "Effects.HistogramEqualize");
+    if (mask == 0 && &src == &out) return;
+    const Histograms h = channelHistograms(src, progress);
     Luts luts{};
     for (int c = 0; c < 3; ++c) {
         int64_t total = 0, first = 0;
@@ -230,7 +246,7 @@ void histogramEqualize(QImage& img, int low, int high, int mask, const ProgressF
             luts[c][v] = uint8_t(low + int((high - low) * t + 0.5));
         }
     }
-    applyLuts(img, luts, mask, progress);
+    applyLuts(src, out, luts, mask, progress);
 }
 
 } // namespace pix::ops

@@ -23,21 +23,26 @@ QImage newImage32(int width, int height, bool alpha, const char* source) {
                          QString::fromLatin1(source));
 }
 
-QImage writableCopy(const QImage& image, const char* source) {
-    if (image.isDetached()) return image;
+QImage newImageLike(const QImage& image, const char* source) {
     require(image.format() == QImage::Format_ARGB32 || image.format() == QImage::Format_RGB32,
             QStringLiteral("Needs a 32-bit image"), source);
-    QImage copy =
+    QImage fresh =
         newImage32(image.width(), image.height(), image.format() == QImage::Format_ARGB32, source);
+    fresh.setDotsPerMeterX(image.dotsPerMeterX());
+    fresh.setDotsPerMeterY(image.dotsPerMeterY());
+    fresh.setOffset(image.offset());
+    for (const QString& key : image.textKeys()) fresh.setText(key, image.text(key));
+    return fresh;
+}
+
+QImage writableCopy(const QImage& image, const char* source) {
+    if (image.isDetached()) return image;
+    QImage copy = newImageLike(image, source);
     const RowView out(copy);
     const size_t rowBytes = size_t(image.width()) * 4;
     forEachRowBand(image.height(), {}, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) std::memcpy(out.bytes(y), image.constScanLine(y), rowBytes);
     });
-    copy.setDotsPerMeterX(image.dotsPerMeterX());
-    copy.setDotsPerMeterY(image.dotsPerMeterY());
-    copy.setOffset(image.offset());
-    for (const QString& key : image.textKeys()) copy.setText(key, image.text(key));
     return copy;
 }
 

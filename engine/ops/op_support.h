@@ -29,6 +29,10 @@ void requireAllocated(const QImage& image, const char* source);
 // A new 32-bit image of the given size, from allocateImage (checked, large ones on 2 MB pages).
 QImage newImage32(int width, int height, bool alpha, const char* source);
 
+// A new 32-bit image of the same size, format, resolution, offset and texts as `image` (the
+// pixels are not copied).
+QImage newImageLike(const QImage& image, const char* source);
+
 // A writable copy of a 32-bit image in a buffer of its own (from newImage32), copied in row
 // bands on the shared pool; the image itself when no other image shares its pixels.
 QImage writableCopy(const QImage& image, const char* source);
