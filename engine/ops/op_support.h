@@ -12,10 +12,11 @@
 
 namespace pix::ops {
 
-// Marks a hot loop: vectorised fully, with a second build for CPUs with AVX2 and FMA picked at
-// load time (GCC on x86-64; elsewhere a plain function).
+// Marks a hot loop: vectorised fully, with a second build for CPUs of the x86-64-v3 level (AVX2,
+// FMA) picked at load time by feature, not by CPU model (GCC on x86-64; elsewhere a plain
+// function).
 #if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
-#define PIX_HOT __attribute__((target_clones("arch=haswell", "default"), optimize("O3")))
+#define PIX_HOT __attribute__((target_clones("arch=x86-64-v3", "default"), optimize("O3")))
 #else
 #define PIX_HOT
 #endif
