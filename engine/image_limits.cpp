@@ -130,6 +130,25 @@ QImage allocateImage(int64_t width, int64_t height, QImage::Format format, const
     return image;
 }
 
+BackgroundPrefault::BackgroundPrefault(QImage& image) {
+#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
+    const size_t bytes = size_t(image.sizeInBytes());
+    if (bytes < 4 * kHugePage || std::thread::hardware_concurrency() < 2) return;
+    const auto start = reinterpret_cast<uintptr_t>(image.bits()) & ~uintptr_t(4095);
+    const size_t length = reinterpret_cast<uintptr_t>(image.bits()) + bytes - start;
+    // Only a hint: an older kernel refuses it, and the decoder's own faults then do the work.
+    thread_ = std::thread([start, length] {
+        ::madvise(reinterpret_cast<void*>(start), length, MADV_POPULATE_WRITE);
+    });
+#else
+    Q_UNUSED(image)
+#endif
+}
+
+BackgroundPrefault::~BackgroundPrefault() {
+    if (thread_.joinable()) thread_.join();
+}
+
 void checkPageCount(int64_t pages, const QString& source) {
     if (pages > kMaxPages)
         throw PixError(kErrTooLarge,

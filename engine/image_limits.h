@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QString>
 #include <cstdint>
+#include <thread>
 
 namespace pix {
 
@@ -25,5 +26,20 @@ int64_t checkedMul(int64_t a, int64_t b, const QString& source);
 // size is refused or the memory is not there. Large images sit in memory the kernel may back
 // with 2 MB pages, so that a fresh buffer costs a few hundred page faults instead of thousands.
 QImage allocateImage(int64_t width, int64_t height, QImage::Format format, const QString& source);
+
+// Faults in a fresh image's pages on another thread while a single-threaded decoder fills the
+// image from the top: the kernel's zeroing of new pages then runs on an idle core instead of in
+// the decoder's page faults. The pixels are never written by it. Joins on destruction, which must
+// come before the image's.
+class BackgroundPrefault {
+public:
+    explicit BackgroundPrefault(QImage& image);
+    ~BackgroundPrefault();
+    BackgroundPrefault(const BackgroundPrefault&) = delete;
+    BackgroundPrefault& operator=(const BackgroundPrefault&) = delete;
+
+private:
+    std::thread thread_;
+};
 
 } // namespace pix

@@ -5,10 +5,12 @@
 #include "lib_support.h"
 #include "parallel_bands.h"
 
+#include "../image_limits.h"
 #include "../image_type.h"
 #include "../pix_error.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace pix {
@@ -21,6 +23,7 @@ struct Decoded {
     PixPage page;
     std::vector<uint8_t> cmykRow;
     std::vector<JSAMPROW> rows;
+    std::optional<BackgroundPrefault> prefault; // declared after the page: ends before it
 };
 
 // CMYK (or YCCK, which libjpeg turns into CMYK) to RGB. Adobe's files store the inks inverted.
@@ -46,6 +49,7 @@ void decode(Bytes data, Decoded& out) {
     out.page.image =
         allocateImage(dec.info.image_width, dec.info.image_height,
                       gray ? QImage::Format_Grayscale8 : QImage::Format_RGB32, kSource);
+    out.prefault.emplace(out.page.image);
     out.page.markers = savedJpegMarkers(dec.info);
     if (cmyk) out.cmykRow.resize(size_t(dec.info.image_width) * 4);
 
