@@ -1,6 +1,7 @@
 #include "png_writer.h"
 
 #include "parallel_bands.h"
+#include "raster_util.h"
 
 #include "../image_type.h"
 #include "../ops/op_support.h"
@@ -63,17 +64,13 @@ void packRow(const Plan& plan, int y, uint8_t* out) {
     const int w = plan.rows.width();
     switch (plan.colorType) {
     case kPngGrayAlpha:
-        for (int x = 0; x < w; ++x) *out++ = uint8_t(qRed(px[x])), *out++ = uint8_t(qAlpha(px[x]));
+        pixelsToGrayAlpha(px, w, out);
         break;
     case kPngRgb:
-        for (int x = 0; x < w; ++x)
-            *out++ = uint8_t(qRed(px[x])), *out++ = uint8_t(qGreen(px[x])),
-            *out++ = uint8_t(qBlue(px[x]));
+        pixelsToRgb(px, w, out);
         break;
     case kPngRgba:
-        for (int x = 0; x < w; ++x)
-            *out++ = uint8_t(qRed(px[x])), *out++ = uint8_t(qGreen(px[x])),
-            *out++ = uint8_t(qBlue(px[x])), *out++ = uint8_t(qAlpha(px[x]));
+        pixelsToRgba(px, w, out);
         break;
     default:
         std::memcpy(out, in, rowBytes(plan));

@@ -5,9 +5,38 @@
 #include "../pix_error.h"
 #include "byte_reader.h"
 
+#include "../ops/op_support.h"
+
 #include <cstring>
 
 namespace pix {
+
+PIX_HOT void pixelsToRgb(const QRgb* in, int n, uint8_t* out) {
+    for (int x = 0; x < n; ++x) {
+        const QRgb p = in[x];
+        out[3 * x] = uint8_t(p >> 16), out[3 * x + 1] = uint8_t(p >> 8),
+                out[3 * x + 2] = uint8_t(p);
+    }
+}
+
+PIX_HOT void pixelsToRgba(const QRgb* in, int n, uint8_t* out) {
+    for (int x = 0; x < n; ++x) {
+        const QRgb p = in[x];
+        out[4 * x] = uint8_t(p >> 16), out[4 * x + 1] = uint8_t(p >> 8);
+        out[4 * x + 2] = uint8_t(p), out[4 * x + 3] = uint8_t(p >> 24);
+    }
+}
+
+PIX_HOT void pixelsToGrayAlpha(const QRgb* in, int n, uint8_t* out) {
+    for (int x = 0; x < n; ++x)
+        out[2 * x] = uint8_t(in[x] >> 16), out[2 * x + 1] = uint8_t(in[x] >> 24);
+}
+
+PIX_HOT void rgbToPixels(const uint8_t* in, int n, QRgb* out) {
+    for (int x = 0; x < n; ++x)
+        out[x] =
+            0xFF000000u | uint32_t(in[3 * x]) << 16 | uint32_t(in[3 * x + 1]) << 8 | in[3 * x + 2];
+}
 
 QList<QRgb> greyRamp() {
     QList<QRgb> ramp(256);

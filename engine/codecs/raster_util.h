@@ -39,6 +39,14 @@ inline int packedIndex(const uint8_t* row, int x, int bits) {
     return (row[x / perByte] >> shift) & ((1 << bits) - 1);
 }
 
+// 32-bit pixels to interleaved 8-bit samples in R, G, B order (with A after them for
+// pixelsToRgba; grey (the red channel) then alpha for pixelsToGrayAlpha), and R, G, B samples
+// back to opaque pixels.
+void pixelsToRgb(const QRgb* in, int n, uint8_t* out);
+void pixelsToRgba(const QRgb* in, int n, uint8_t* out);
+void pixelsToGrayAlpha(const QRgb* in, int n, uint8_t* out);
+void rgbToPixels(const uint8_t* in, int n, QRgb* out);
+
 // Row stride of `width` pixels of `bits` each, rounded up to `align` bytes, overflow-checked.
 int64_t rowBytes(int64_t width, int bits, int align, const QString& source);
 

@@ -6,6 +6,7 @@
 #include "input_file.h"
 #include "lib_support.h"
 #include "parallel_bands.h"
+#include "raster_util.h"
 #include "tiff_stream.h"
 
 #include "../image_limits.h"
@@ -104,7 +105,7 @@ void storeRow(Direct layout, const PageInfo& p, const uint8_t* in, QImage& image
         for (int x = 0; x < w; ++x) px[x] = qRgba(in[2 * x], in[2 * x], in[2 * x], in[2 * x + 1]);
         break;
     case Direct::Rgb:
-        for (int x = 0; x < w; ++x) px[x] = qRgb(in[3 * x], in[3 * x + 1], in[3 * x + 2]);
+        rgbToPixels(in, w, px);
         break;
     case Direct::Rgba:
         for (int x = 0; x < w; ++x)
@@ -296,19 +297,12 @@ void packRow(const QImage& image, const WriteForm& form, int y, uint8_t* out) {
         std::copy(in, in + (w + 7) / 8, out);
     } else if (form.photometric == PHOTOMETRIC_PALETTE || (form.spp == 1)) {
         std::copy(in, in + w, out);
+    } else if (form.spp == 2) {
+        pixelsToGrayAlpha(px, w, out);
+    } else if (form.spp == 3) {
+        pixelsToRgb(px, w, out);
     } else {
-        for (int x = 0; x < w; ++x) {
-            const QRgb c = px[x];
-            const uint8_t samples[4] = {uint8_t(qRed(c)), uint8_t(qGreen(c)), uint8_t(qBlue(c)),
-                                        uint8_t(qAlpha(c))};
-            if (form.spp == 2) {
-                *out++ = samples[0];
-                *out++ = samples[3];
-            } else {
-                for (int i = 0; i < 3; ++i) *out++ = samples[i];
-                if (form.spp == 4) *out++ = samples[3];
-            }
-        }
+        pixelsToRgba(px, w, out);
     }
 }
 
