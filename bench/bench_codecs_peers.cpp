@@ -1,7 +1,9 @@
 // The codecs against independent tools on a 12-megapixel photograph (a 2 x 2 mosaic of the
 // photographs in Debian's plasma-workspace-wallpapers, cut to 4000 x 3000) and a synthetic
 // picture of the same size:
-//   - JPEG decode and encode in-process against libjpeg-turbo's tjbench on the same file;
+//   - JPEG decode and encode in-process against libjpeg-turbo's tjbench on the same file (our
+//     encoder works in bands on the shared pool, tjbench on one thread; both reuse the decode
+//     buffer between runs, ours through the engine's buffer cache);
 //   - whole conversions through pixendra-convert against vips, gm and ImageMagick's convert;
 //   - peak memory of a JPEG round trip through pixendra-convert against the decoded image.
 // Each measurement keeps the fastest of three repetitions (in-process: of their means); a summary

@@ -1,5 +1,6 @@
 // JPEG through libjpeg-turbo: baseline and progressive, grey, YCbCr and CMYK, APPn markers kept
-// with the page and written back by the save mask.
+// with the page and written back by the save mask; large baseline pages are encoded in parallel
+// bands joined by restart markers.
 #include "all_codecs.h"
 #include "jpeg_lib.h"
 #include "lib_support.h"
