@@ -209,16 +209,22 @@ void PixImage::SaveUndoPoint(const QString& undoLabel) {
 
 void PixImage::LoadFromFile(const QString& path, const QString& undoLabel) {
     const InputFile file(path, kSource);
-    LoadFromMemory(file.byteArray(), path, undoLabel);
+    load(file.byteArray(), path, undoLabel, [&file] { file.checkUnchanged(); });
 }
 
 void PixImage::LoadFromMemory(const QByteArray& bytes, const QString& name,
                               const QString& undoLabel) {
+    load(bytes, name, undoLabel, {});
+}
+
+void PixImage::load(const QByteArray& bytes, const QString& name, const QString& undoLabel,
+                    const std::function<void()>& verify) {
     const Bytes data(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
     DecodedFile decoded = decodeBytes(data, QFileInfo(name).fileName());
     if (decoded.pages.isEmpty())
         throw PixError(kErrCorruptImage, QStringLiteral("The file holds no image"), kSource);
     ImageMetadata meta = readMetadata(data);
+    if (verify) verify();
     beginChange(undoLabel);
     pages_ = std::move(decoded.pages);
     current_ = 0;

@@ -115,6 +115,9 @@ signals:
 private:
     PageSnapshot snapshot() const;
     void restore(PageSnapshot s);
+    // Decodes the bytes and, once `verify` (when given) accepts what was read, takes the pages.
+    void load(const QByteArray& bytes, const QString& name, const QString& undoLabel,
+              const std::function<void()>& verify);
     void beginChange(const QString& undoLabel);
     void endChange();
 

@@ -1,5 +1,7 @@
 // A whole file's bytes for the readers: regular files are mapped (no copy, no fresh buffer to
-// fault in), anything else is read into memory.
+// fault in), anything else is read into memory. A mapped file that another program shortens
+// while it is being read does not crash the reader: the pages past the new end read as zeros,
+// and checkUnchanged() reports it.
 #pragma once
 
 #include "codec.h"
@@ -23,11 +25,16 @@ public:
     QByteArray byteArray() const {
         return QByteArray::fromRawData(reinterpret_cast<const char*>(data_), qsizetype(size_));
     }
+    // Throws PixError(kErrIo) when the file was shortened while mapped: what was read from it is
+    // not the file.
+    void checkUnchanged() const;
 
 private:
     const uint8_t* data_ = nullptr;
     size_t size_ = 0;
     void* mapping_ = nullptr;
+    int guardSlot_ = -1; // the bus-error guard's slot watching the mapping
+    QString path_, source_;
     QByteArray read_; // the bytes when the file could not be mapped
 };
 

@@ -50,9 +50,10 @@ QByteArray jpegWithMarkers(Bytes file, const QList<JpegMarker>& markers, uint32_
 void CopyMarkers(const QString& sourcePath, const QString& targetPath,
                  const QList<JpegMarker>& markers, uint32_t mask, const SaveOptions& options) {
     const InputFile file(sourcePath, QStringLiteral("CopyMarkers"));
-    const Bytes data = file.bytes();
-    writeFileAtomically(targetPath, jpegWithMarkers(data, markers, mask, options,
-                                                    QFileInfo(sourcePath).fileName()));
+    const QByteArray out =
+        jpegWithMarkers(file.bytes(), markers, mask, options, QFileInfo(sourcePath).fileName());
+    file.checkUnchanged();
+    writeFileAtomically(targetPath, out);
 }
 
 } // namespace pix

@@ -56,7 +56,9 @@ DecodedFile decodeBytes(Bytes data, const QString& source) {
 
 DecodedFile decodeFile(const QString& path) {
     const InputFile file(path, QStringLiteral("decodeFile"));
-    return decodeBytes(file.bytes(), QFileInfo(path).fileName());
+    DecodedFile decoded = decodeBytes(file.bytes(), QFileInfo(path).fileName());
+    file.checkUnchanged();
+    return decoded;
 }
 
 void Codec::writeFile(AtomicFile& out, const QList<PixPage>& pages,

@@ -516,7 +516,9 @@ void appendPageToTiff(const QString& path, const PixPage& page, const SaveOption
     checkPageCount(countPages(bytes, name) + 1, name);
     TiffStream s(bytes, "a", name);
     writePage(s, page, options, 0, 0);
-    writeFileAtomically(path, s.finish());
+    const QByteArray out = s.finish();
+    file.checkUnchanged();
+    writeFileAtomically(path, out);
 }
 
 } // namespace pix

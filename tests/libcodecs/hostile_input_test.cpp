@@ -4,14 +4,17 @@
 #include "reference_tools.h"
 #include "support/test_images.h"
 
+#include "engine/codecs/input_file.h"
 #include "engine/image_limits.h"
 #include "engine/image_type.h"
 #include "engine/metadata.h"
 #include "engine/pix_error.h"
 
+#include <QFile>
 #include <functional>
 #include <gtest/gtest.h>
 #include <random>
+#include <unistd.h>
 
 using namespace pixtest;
 
@@ -96,3 +99,23 @@ TEST_P(Damaged, FlippedBytes) {
 
 INSTANTIATE_TEST_SUITE_P(Formats, Damaged, ::testing::ValuesIn(kSamples),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A mapped file that another program shortens while it is being read: the reader sees zeros past
+// the new end instead of a bus error, and the read is reported as failed.
+TEST(HostileInput, FileShortenedWhileMappedIsAnErrorNotACrash) {
+    const QString path = tempDir() + "/shrinking.bin";
+    writeBytes(path, QByteArray(1 << 20, 'x'));
+    {
+        const pix::InputFile file(path, QStringLiteral("test"));
+        EXPECT_NO_THROW(file.checkUnchanged());
+        ASSERT_EQ(::truncate(QFile::encodeName(path).constData(), 4096), 0);
+        const pix::Bytes bytes = file.bytes();
+        EXPECT_EQ(bytes[100], 'x');
+        EXPECT_EQ(bytes[bytes.size() - 1], 0); // past the new end: a page of zeros
+        EXPECT_THROW(file.checkUnchanged(), pix::PixError);
+    }
+    writeBytes(path, QByteArray(1 << 20, 'y'));
+    const pix::InputFile again(path, QStringLiteral("test"));
+    EXPECT_EQ(again.bytes()[(1 << 20) - 1], 'y');
+    EXPECT_NO_THROW(again.checkUnchanged());
+}
