@@ -62,7 +62,9 @@ PageInfo pageInfo(const TiffStream& s) {
 }
 
 Direct directLayout(const TiffStream& s, const PageInfo& p) {
-    if (TIFFIsTiled(s.tiff()) || p.planar != PLANARCONFIG_CONTIG) return Direct::None;
+    // One sample per pixel is laid out the same whichever planar configuration is named.
+    if (TIFFIsTiled(s.tiff()) || (p.planar != PLANARCONFIG_CONTIG && p.spp != 1))
+        return Direct::None;
     const bool grey =
         p.photometric == PHOTOMETRIC_MINISBLACK || p.photometric == PHOTOMETRIC_MINISWHITE;
     if (grey && p.spp == 1 && p.bps == 1) return Direct::Bilevel;

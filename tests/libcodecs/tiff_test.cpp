@@ -183,6 +183,22 @@ TEST(TiffAppend, FailingDiskKeepsTheOldFile) {
     EXPECT_EQ(QFileInfo(path).dir().entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
 
+// One sample per pixel stored as "separate planes" (tiffcp -p separate) reads like contiguous
+// samples: same pixels, same type, through the direct strip reader.
+TEST(TiffLayouts, OneSampleSeparatePlanesReadLikeContiguous) {
+    for (int type : {pix::kGray, pix::kIndexed}) { // tiffcp separates 8-bit samples only
+        const QString in = tempDir() + "/contig.tif", out = tempDir() + "/separate.tif";
+        const pix::PixPage page = pageOfType(type, 300, 200);
+        writeBytes(in, tiffCodec().write({page}, compression(pix::kTiffLzw)));
+        runTool("tiffcp", {"-p", "separate", in, out});
+        ASSERT_TRUE(QString::fromLatin1(runTool("tiffinfo", {out})).contains("separate"));
+        const QList<pix::PixPage> back = decodeAll(readBytes(out));
+        ASSERT_EQ(back.size(), 1);
+        EXPECT_EQ(back[0].type, type);
+        EXPECT_TRUE(samePixels(back[0].image, page.image)) << "type " << type;
+    }
+}
+
 // A save streamed into the file (libtiff writing through our callbacks) that hits a full disk
 // reports the disk's error and leaves the old file as it was, with no temporary file behind.
 TEST(TiffSave, FailingDiskDuringAStreamedSaveKeepsTheOldFile) {
