@@ -90,11 +90,9 @@ QList<QRgb> colorMap(const TiffStream& s, int entries) {
     return table;
 }
 
-// Unpacks one scanline into row y of the image.
-void storeRow(Direct layout, const PageInfo& p, const uint8_t* in, QImage& image, int y) {
-    uchar* out = image.scanLine(y);
+// Unpacks one scanline into an image row `w` pixels wide.
+void storeRow(Direct layout, const PageInfo& p, const uint8_t* in, uchar* out, int w) {
     auto* px = reinterpret_cast<QRgb*>(out);
-    const int w = image.width();
     const bool invert = p.photometric == PHOTOMETRIC_MINISWHITE;
     switch (layout) {
     case Direct::Bilevel:
@@ -146,6 +144,9 @@ void readStrips(const TiffStream& s, const PageInfo& p, Direct layout, QImage& i
         s.fail(QStringLiteral("A TIFF page has fewer strips than rows"));
     const tdir_t page = TIFFCurrentDirectory(s.tiff());
     const tmsize_t lineSize = TIFFScanlineSize(s.tiff());
+    // Row addresses taken once here: QImage::scanLine() may not be called from several threads.
+    uchar* const bits = image.bits();
+    const qsizetype stride = image.bytesPerLine();
     const int bands = std::clamp(strips / 8, 1, poolThreads());
     forEachBand(bands, [&](int band) {
         const std::unique_ptr<TiffStream> own =
@@ -164,8 +165,8 @@ void readStrips(const TiffStream& s, const PageInfo& p, Direct layout, QImage& i
             if (TIFFReadEncodedStrip(h.tiff(), uint32_t(i), strip.data(), want) < want)
                 h.fail(QStringLiteral("Cannot read row %1 of a TIFF page").arg(y0));
             for (uint32_t r = 0; r < rows; ++r)
-                storeRow(layout, p, strip.data() + size_t(r) * size_t(lineSize), image,
-                         int(y0 + r));
+                storeRow(layout, p, strip.data() + size_t(r) * size_t(lineSize),
+                         bits + qsizetype(y0 + r) * stride, int(p.width));
         }
     });
 }
