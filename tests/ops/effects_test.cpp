@@ -71,28 +71,6 @@ QImage alphaOf(const QImage& img) {
     return img.convertToFormat(QImage::Format_ARGB32).convertToFormat(QImage::Format_Alpha8);
 }
 
-TEST(EffectsSweep, EveryCallOnEveryPageTypeChangesItAndUndoesExactly) {
-    for (const Call& call : calls())
-        for (int type = 0; type < kImageTypeCount; ++type) {
-            SCOPED_TRACE(std::string(call.name) + " on type " + std::to_string(type));
-            PixImage img;
-            img.setImage(pixtest::imageOfType(type, 48, 36), type, {});
-            const QImage before = img.image();
-            const int undos = img.Undos();
-            call.run(img);
-            EXPECT_FALSE(pixtest::samePixels(img.image(), before));
-            EXPECT_EQ(img.image().format(), storageFormat(img.imageType()));
-            // Alpha is never dropped: a page with alpha keeps an alpha type.
-            if (typeHasAlpha(type)) {
-                EXPECT_TRUE(typeHasAlpha(img.imageType()));
-            }
-            EXPECT_EQ(img.Undos(), undos + 1);
-            ASSERT_TRUE(img.UndoStep());
-            EXPECT_TRUE(pixtest::samePixels(img.image(), before));
-            EXPECT_EQ(img.imageType(), type);
-        }
-}
-
 TEST(EffectsSweep, ResultDoesNotDependOnHowRowsAreSplitAcrossThreads) {
     // Without a progress handler the rows go to the pool in a few wide bands; with one, in
     // many narrow chunks. Both must give the same pixels.
