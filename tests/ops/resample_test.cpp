@@ -89,6 +89,24 @@ TEST(Resample, EveryMethodMatchesItsDefinitionInDoublePrecision) {
     }
 }
 
+TEST(Resample, TransparentPixelsDoNotBleedTheirColour) {
+    // Left half invisible red, right half opaque blue: no visible pixel may turn reddish.
+    QImage src(40, 20, QImage::Format_ARGB32);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 40; ++x)
+            src.setPixel(x, y, x < 20 ? qRgba(255, 0, 0, 0) : qRgba(0, 0, 255, 255));
+    for (int m = 0; m < ops::kResizeMethodCount; ++m) {
+        const QImage out = ops::resample(src, 17, 9, m);
+        for (int y = 0; y < out.height(); ++y)
+            for (int x = 0; x < out.width(); ++x) {
+                const QRgb p = at(out, x, y);
+                if (qAlpha(p) > 8) {
+                    ASSERT_LE(qRed(p), 2) << "method " << m << " at " << x;
+                }
+            }
+    }
+}
+
 TEST(Resample, HugeReductionAveragesEveryRowItCovers) {
     // Each output row covers 1500 source rows: more than are kept converted at a time.
     QImage src(1500, 3000, QImage::Format_RGB32);
