@@ -2,6 +2,7 @@
 
 #include "image_limits.h"
 #include "image_type.h"
+#include "op_kinds.h"
 #include "ops/bevel.h"
 #include "ops/blur_motion.h"
 #include "ops/canvas.h"
@@ -22,66 +23,7 @@ namespace pix::Effects {
 
 namespace {
 
-// Runs `op` on the page's 32-bit working form and stores its result; the page type follows the
-// result (promoted from paletted, mono and grey types).
-void onWorkingImage(PixImage& img, const QString& label,
-                    const std::function<QImage(QImage work, const ProgressFn&)>& op,
-                    bool needAlpha = false) {
-    const ProgressFn progress = img.progressHandler();
-    img.modifyPage(label, [&](PixPage& page) {
-        QImage work = toWorkingFormat(page.image, page.type);
-        if (needAlpha && work.format() != QImage::Format_ARGB32)
-            work = work.convertToFormat(QImage::Format_ARGB32);
-        ops::requireAllocated(work, "Effects");
-        QImage out = op(std::move(work), progress);
-        page.type = out.format() == QImage::Format_ARGB32 ? kRgba : kRgb;
-        page.image = std::move(out);
-    });
-}
-
-// The same for operations that change the image in place.
-void inPlace(PixImage& img, const QString& label,
-             const std::function<void(QImage& work, const ProgressFn&)>& op,
-             bool needAlpha = false) {
-    onWorkingImage(
-        img, label,
-        [&](QImage work, const ProgressFn& progress) {
-            // The page keeps the pixels it shares with `work`: copy them once, in parallel,
-            // into a buffer of its own rather than on the first write.
-            work = ops::writableCopy(work, "Effects");
-            op(work, progress);
-            return work;
-        },
-        needAlpha);
-}
-
-// The same for operations that map the pixels into an image of the same size: straight from the
-// page's pixels into a buffer of their own (in place when nothing else shares the working image).
-void mapped(PixImage& img, const QString& label,
-            const std::function<void(const QImage& src, QImage& out, const ProgressFn&)>& op) {
-    onWorkingImage(img, label, [&](QImage work, const ProgressFn& progress) {
-        if (work.isDetached()) {
-            op(work, work, progress);
-            return work;
-        }
-        QImage out = ops::newImageLike(work, "Effects");
-        op(work, out, progress);
-        return out;
-    });
-}
-
-// Replaces the page with a generated opaque picture; a page with alpha keeps an alpha type.
-void replaceWith(PixImage& img, const QString& label,
-                 const std::function<QImage(const ProgressFn&)>& make) {
-    const ProgressFn progress = img.progressHandler();
-    img.modifyPage(label, [&](PixPage& page) {
-        const bool alpha = typeHasAlpha(page.type);
-        page.image = make(progress);
-        if (alpha) page.image = page.image.convertToFormat(QImage::Format_ARGB32);
-        ops::requireAllocated(page.image, "Effects");
-        page.type = alpha ? kRgba : kRgb;
-    });
-}
+const OperationKinds kEffects{"Effects"};
 
 // Rounds halves to the even neighbour, as the dialogs' numbers are rounded.
 int roundEven(double v, const char* source) {
@@ -109,14 +51,14 @@ void Resize(PixImage& img, int width, int height, int method, const QString& und
     if (width == 0) width = std::max(1, int(std::lround(height * w0 / h0)));
     if (height == 0) height = std::max(1, int(std::lround(width * h0 / w0)));
     checkImageSize(width, height, QString::fromLatin1(kSource));
-    onWorkingImage(img, undoLabel, [&](QImage work, const ProgressFn& progress) {
+    kEffects.onWorkingImage(img, undoLabel, [&](QImage work, const ProgressFn& progress) {
         return ops::resample(work, width, height, method, progress);
     });
 }
 
 void ResizeCanvas(PixImage& img, int width, int height, EngineColor color, int offsetX, int offsetY,
                   const QString& undoLabel) {
-    onWorkingImage(img, undoLabel, [&](QImage work, const ProgressFn&) {
+    kEffects.onWorkingImage(img, undoLabel, [&](QImage work, const ProgressFn&) {
         return ops::resizeCanvas(work, width, height, toQRgb(color), offsetX, offsetY);
     });
 }
@@ -134,7 +76,7 @@ void AddBorder(PixImage& img, double thickness, EngineColor color, const QString
 void Rotate(PixImage& img, double angle, EngineColor color, int flags, const QString& undoLabel) {
     ops::require(flags == 0 || flags == 1,
                  QStringLiteral("Rotate flags %1 are not 0 or 1").arg(flags), "Effects.Rotate");
-    onWorkingImage(img, undoLabel, [&](QImage work, const ProgressFn& progress) {
+    kEffects.onWorkingImage(img, undoLabel, [&](QImage work, const ProgressFn& progress) {
         QImage turned = ops::rotate(work, angle, toQRgb(color), progress);
         if (flags == 0) return turned;
         return ops::resizeCanvas(turned, work.width(), work.height(), toQRgb(color),
@@ -145,14 +87,14 @@ void Rotate(PixImage& img, double angle, EngineColor color, int flags, const QSt
 
 void Skew(PixImage& img, int direction, int offset, EngineColor color, bool fast,
           const QString& undoLabel) {
-    onWorkingImage(img, undoLabel, [&](QImage work, const ProgressFn& progress) {
+    kEffects.onWorkingImage(img, undoLabel, [&](QImage work, const ProgressFn& progress) {
         return ops::skew(work, direction, offset, toQRgb(color), fast, progress);
     });
 }
 
 void ReplaceColor(PixImage& img, EngineColor oldColor, EngineColor newColor, double tolerance,
                   bool opaque, const QString& undoLabel) {
-    inPlace(
+    kEffects.inPlace(
         img, undoLabel,
         [&](QImage& work, const ProgressFn& progress) {
             ops::replaceColor(work, toQRgb(oldColor), toQRgb(newColor), tolerance, opaque,
@@ -163,58 +105,60 @@ void ReplaceColor(PixImage& img, EngineColor oldColor, EngineColor newColor, dou
 
 void BevelEdge(PixImage& img, int size, int left, int top, int right, int bottom, double smoothness,
                const QString& undoLabel) {
-    inPlace(img, undoLabel, [&](QImage& work, const ProgressFn& progress) {
+    kEffects.inPlace(img, undoLabel, [&](QImage& work, const ProgressFn& progress) {
         ops::bevelEdge(work, size, left, top, right, bottom, smoothness, progress);
     });
 }
 
 void Crackle(PixImage& img, int depth, int mode, const QString& undoLabel) {
-    inPlace(img, undoLabel, [&](QImage& work, const ProgressFn& progress) {
+    kEffects.inPlace(img, undoLabel, [&](QImage& work, const ProgressFn& progress) {
         ops::crackle(work, depth, mode, progress);
     });
 }
 
 void HistogramStretch(PixImage& img, int low, int high, int mask, const QString& undoLabel) {
-    mapped(img, undoLabel, [&](const QImage& src, QImage& out, const ProgressFn& progress) {
-        ops::histogramStretch(src, out, low, high, mask, progress);
-    });
+    kEffects.mapped(img, undoLabel,
+                    [&](const QImage& src, QImage& out, const ProgressFn& progress) {
+                        ops::histogramStretch(src, out, low, high, mask, progress);
+                    });
 }
 
 void HistogramEqualize(PixImage& img, int low, int high, int mask, const QString& undoLabel) {
-    mapped(img, undoLabel, [&](const QImage& src, QImage& out, const ProgressFn& progress) {
-        ops::histogramEqualize(src, out, low, high, mask, progress);
-    });
+    kEffects.mapped(img, undoLabel,
+                    [&](const QImage& src, QImage& out, const ProgressFn& progress) {
+                        ops::histogramEqualize(src, out, low, high, mask, progress);
+                    });
 }
 
 void MotionBlur(PixImage& img, double distance, int steps, double angle, int style,
                 const QString& undoLabel) {
-    onWorkingImage(img, undoLabel, [&](QImage work, const ProgressFn& progress) {
+    kEffects.onWorkingImage(img, undoLabel, [&](QImage work, const ProgressFn& progress) {
         return ops::motionBlur(work, distance, steps, angle, style, progress);
     });
 }
 
 void Warp(PixImage& img, int x1, int y1, int x2, int y2, const QString& undoLabel) {
-    inPlace(img, undoLabel, [&](QImage& work, const ProgressFn& progress) {
+    kEffects.inPlace(img, undoLabel, [&](QImage& work, const ProgressFn& progress) {
         ops::warp(work, x1, y1, x2, y2, progress);
     });
 }
 
 void EmbossShape(PixImage& img, int depth, int angle, int softness, EngineColor shadow,
                  EngineColor highlight, const QString& undoLabel) {
-    inPlace(img, undoLabel, [&](QImage& work, const ProgressFn& progress) {
+    kEffects.inPlace(img, undoLabel, [&](QImage& work, const ProgressFn& progress) {
         ops::embossShape(work, depth, angle, softness, toQRgb(shadow), toQRgb(highlight), progress);
     });
 }
 
 void HugoNoise(PixImage& img, int width, int height, int octaves, int smoothness, int size,
                const QString& undoLabel) {
-    replaceWith(img, undoLabel, [&](const ProgressFn& progress) {
+    kEffects.replaceWith(img, undoLabel, [&](const ProgressFn& progress) {
         return ops::hugoNoise(width, height, octaves, smoothness, size, progress);
     });
 }
 
 void PerlinNoise(PixImage& img, int width, int height, int size, const QString& undoLabel) {
-    replaceWith(img, undoLabel, [&](const ProgressFn& progress) {
+    kEffects.replaceWith(img, undoLabel, [&](const ProgressFn& progress) {
         return ops::perlinNoise(width, height, size, progress);
     });
 }
