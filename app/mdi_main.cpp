@@ -1,7 +1,7 @@
 #include "mdi_main.h"
 
 #include "app/artwork.h"
-#include "app/menu_table.h"
+#include "catalogue/menu_table.h"
 #include "document/document_actions.h"
 #include "document/frm_main.h"
 #include "engine/ctrl/pix_ctrl.h"

@@ -1,6 +1,6 @@
 #include "menu_paths.h"
 
-#include "app/menu_table.h"
+#include "catalogue/menu_table.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 // One sweep over every catalogue table: every menu index of the table's group, on every image
 // type, with and without a selection, answered OK with the rows' first values. An index of the
 // menus or of a table without an expectation here fails the sweep.
-#include "app/menu_table.h"
+#include "catalogue/menu_table.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/effects_catalogue.h"
 #include "catalogue_fixture.h"
