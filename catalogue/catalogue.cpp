@@ -43,6 +43,15 @@ Row check(const QString& caption, bool ticked) {
     return r;
 }
 
+Row scroll(const QString& caption, int minimum, int maximum, int initial, int largeChange) {
+    Row r = text(caption, QString::number(initial));
+    r.kind = RowKind::Scroll;
+    r.minimum = minimum;
+    r.maximum = maximum;
+    r.largeChange = largeChange;
+    return r;
+}
+
 const Entry* Catalogue::find(int index) const {
     for (const Entry& e : entries)
         if (e.index == index) return &e;

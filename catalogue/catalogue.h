@@ -14,8 +14,9 @@
 
 namespace catalogue {
 
-// Row kinds, numbered as the parameter dialog numbers its rows.
-enum class RowKind : int { Text = 0, Colour = 1, List = 2, Check = 3, Option = 4 };
+// Row kinds, numbered as the parameter dialog numbers its rows; Scroll rows are the scroll bars
+// of the preview dialogs.
+enum class RowKind : int { Text = 0, Colour = 1, List = 2, Check = 3, Option = 4, Scroll = 5 };
 
 // Where a text row's first value comes from.
 enum class Start { Given, WorkingWidth, WorkingHeight };
@@ -30,6 +31,10 @@ struct Row {
     QStringList items;   // list rows
     int selected = 0;    // list rows: the first selected position
     bool ticked = false; // check and option rows
+    // Scroll rows: the range and page step (the value is held as text, like a text row's).
+    int minimum = 0, maximum = 0, largeChange = 1;
+    // The value is a length in image pixels: a preview scales it with the preview.
+    bool pixelSized = false;
 };
 
 Row text(const QString& caption, const QString& initial);
@@ -37,6 +42,7 @@ Row text(const QString& caption, Start start);
 Row colour(const QString& caption, uint32_t bgr);
 Row list(const QString& caption, const QStringList& items, int selected);
 Row check(const QString& caption, bool ticked);
+Row scroll(const QString& caption, int minimum, int maximum, int initial, int largeChange);
 
 class Values;
 
@@ -62,6 +68,9 @@ struct Entry {
     // first, then the call made when the line is finished.
     QString linePrompt{};
     LineCall onLine{};
+    // Entries whose values come from a preview dialog: the dialog's class name. Its rows are the
+    // dialog's controls, and its call is made on the preview as on the working copy.
+    QString previewDialog{};
 };
 
 struct Catalogue {

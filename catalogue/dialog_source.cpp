@@ -10,6 +10,7 @@ namespace {
 void addRow(frmDialog& dlg, int k, const Row& row, const RowValue& value) {
     switch (row.kind) {
     case RowKind::Text:
+    case RowKind::Scroll: // a scroll bar's value is typed here
         dlg.AddControl(row.caption, value.text, frmDialog::kText);
         break;
     case RowKind::Colour:
@@ -32,6 +33,7 @@ void addRow(frmDialog& dlg, int k, const Row& row, const RowValue& value) {
 void readRow(const frmDialog& dlg, int k, const Row& row, RowValue& value) {
     switch (row.kind) {
     case RowKind::Text:
+    case RowKind::Scroll:
         value.text = dlg.txtText(k)->text();
         break;
     case RowKind::Colour:

@@ -47,7 +47,7 @@ void Values::outOfRange(int k, const QString& range) const {
 }
 
 double Values::real(int k) const {
-    return vb::leadingNumber(ofKind(k, RowKind::Text, RowKind::Text).text);
+    return vb::leadingNumber(ofKind(k, RowKind::Text, RowKind::Scroll).text);
 }
 
 int32_t Values::integer(int k) const {

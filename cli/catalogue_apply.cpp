@@ -58,6 +58,19 @@ std::optional<Change> readValue(const catalogue::Row& row, const QString& text, 
         }
         return [position](catalogue::RowValue& r) { r.position = position; };
     }
+    case catalogue::RowKind::Scroll: {
+        bool whole = false;
+        const int n = v.toInt(&whole);
+        if (!whole || n < row.minimum || n > row.maximum) {
+            *why = QStringLiteral("%1 takes a whole number %2..%3, not %4")
+                       .arg(row.caption)
+                       .arg(row.minimum)
+                       .arg(row.maximum)
+                       .arg(quoted(text));
+            return std::nullopt;
+        }
+        return [v](catalogue::RowValue& r) { r.text = v; };
+    }
     case catalogue::RowKind::Check:
     case catalogue::RowKind::Option: {
         const bool on = v.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
@@ -65,8 +78,8 @@ std::optional<Change> readValue(const catalogue::Row& row, const QString& text, 
         return [on](catalogue::RowValue& r) { r.ticked = on; };
     }
     }
-    static const char* const kExpected[] = {"a number", "a colour #RRGGBB", "", "true or false",
-                                            "true or false"};
+    static const char* const kExpected[] = {"a number",      "a colour #RRGGBB", "",
+                                            "true or false", "true or false",    "a whole number"};
     *why = QStringLiteral("%1 takes %2, not %3")
                .arg(row.caption, QLatin1String(kExpected[int(row.kind)]), quoted(text));
     return std::nullopt;

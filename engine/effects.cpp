@@ -56,6 +56,16 @@ void Resize(PixImage& img, int width, int height, int method, const QString& und
     });
 }
 
+void FitResize(PixImage& img, int size, const QString& undoLabel) {
+    ops::require(size > 0, QStringLiteral("Fit into %1 pixels: give a positive size").arg(size),
+                 "Effects.FitResize");
+    const int w = img.width(), h = img.height();
+    if (img.IsEmpty() || (w <= size && h <= size)) return;
+    const double scale = double(size) / std::max(w, h);
+    Resize(img, std::max(1, int(std::lround(w * scale))), std::max(1, int(std::lround(h * scale))),
+           3, undoLabel);
+}
+
 void ResizeCanvas(PixImage& img, int width, int height, EngineColor color, int offsetX, int offsetY,
                   const QString& undoLabel) {
     kEffects.onWorkingImage(img, undoLabel, [&](QImage work, const ProgressFn&) {

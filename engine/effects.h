@@ -19,6 +19,10 @@ QStringList resizeMethodCaptions();
 // height of 0 follows the other side's proportion.
 void Resize(PixImage& img, int width, int height, int method, const QString& undoLabel = {});
 
+// Scales the image down to fit a size x size square, keeping its proportions (each side at least
+// 1 pixel), by area averaging; an image that fits already is left as it is. For previews.
+void FitResize(PixImage& img, int size, const QString& undoLabel = {});
+
 // A width x height canvas of `color` with the old image's top left corner at (offsetX, offsetY).
 void ResizeCanvas(PixImage& img, int width, int height, EngineColor color, int offsetX, int offsetY,
                   const QString& undoLabel = {});
