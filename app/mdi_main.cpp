@@ -154,6 +154,28 @@ void MDIMain::routeMenuItem(const QString& name, int index) {
     for (const FrameCommand& c : kFrameCommands)
         if (name == QLatin1String(c.name)) return (this->*c.run)(index);
 
+    // Import: the captures make a new image first and capture into the active document; the
+    // scan makes one only when no document is open, and goes on only if one is open then.
+    // Scanning itself is not built yet (no action).
+    struct ImportCommand {
+        const char* name;
+        const char* action; // nullptr: not built
+        bool alwaysNew;
+    };
+    static const ImportCommand kImport[] = {
+        {"mnuCaptureScreen", "CaptureScreen", true},
+        {"mnuCaptureRect", "CaptureRect", true},
+        {"mnuCaptureWindow", "CaptureWindow", true},
+        {"mnuAcquireTwain", nullptr, false},
+    };
+    for (const ImportCommand& c : kImport) {
+        if (name != QLatin1String(c.name)) continue;
+        if (c.alwaysNew || !IsAnyOpened()) FileNew();
+        frmMain* doc = activeDocument();
+        if (doc && c.action) documentactions::run(*doc, QString::fromLatin1(c.action), 0);
+        return;
+    }
+
     // The drawing-setting groups go to every open document, in slot order.
     static const char* const kBroadcast[] = {"mnuDrawAntialias", "mnuDrawThickness",
                                              "mnuDrawLineStyle", "mnuDrawFillStyle",

@@ -62,6 +62,12 @@ RunResult runEntry(const Catalogue& table, int index, pix::PixImage& working,
         QObject::connect(&working, &pix::PixImage::changed, [&] { result.workingChanged = true; });
     result.error = runTrapped(entry, [&] { entry.call(working, *values); });
     QObject::disconnect(watch);
+    // A cancel the user asked for is no failure.
+    if (result.error && result.error->number() == pix::kErrCancelled) {
+        result.error.reset();
+        result.outcome = Outcome::Cancelled;
+        return result;
+    }
     result.outcome = result.error ? Outcome::Failed : Outcome::Applied;
     return result;
 }

@@ -114,6 +114,8 @@ const Action* find(const QString& name) {
 } // namespace
 
 bool run(frmMain& doc, const QString& name, int16_t index) {
+    // While a long operation or a download reports for the document, only its Cancel acts.
+    if (doc.isBusy()) return false;
     // An engine failure inside an action ends it with the error box; it never escapes into the
     // menu's event handling.
     try {

@@ -10,7 +10,8 @@ class frmMain;
 namespace documentactions {
 
 // Runs action `name` (e.g. "ZoomIn", "Effects") on doc, with index for indexed actions.
-// Returns false when the name is unknown or the action is not built yet (it then does nothing).
+// Returns false when the name is unknown, the action is not built yet or the document is busy
+// with a long operation (it then does nothing).
 bool run(frmMain& doc, const QString& name, int16_t index);
 // True when the action exists and is built.
 bool isBuilt(const QString& name);

@@ -168,7 +168,13 @@ void frmMain::closeEvent(QCloseEvent* event) {
     frame_.releaseSlot(DocumentIndex);
 }
 
+bool frmMain::isBusy() const {
+    return frmProgress::instance().isReportingFor(this);
+}
+
 int frmMain::KillMe() {
+    // The operation runs inside this window's event handling: the window must outlive it.
+    if (isBusy()) return 1;
     Answer answer = Answer::No;
     if (!Saved) {
         const QString text =
@@ -213,7 +219,8 @@ void frmMain::RaiseError(const pix::PixError& er) {
 }
 
 void frmMain::RaiseError(int number, const QString& description, const QString& source) {
-    if (number == pix::kSilentStatus) return;
+    // The engine's silent status and a cancel the user asked for show nothing.
+    if (number == pix::kSilentStatus || number == pix::kErrCancelled) return;
     platform::messageBox(QStringLiteral("Error: ") + description + QStringLiteral("\nSource: ") +
                              source,
                          Buttons::Ok, Icon::Critical);
@@ -232,11 +239,15 @@ bool frmMain::LoadImage(const QString& sfile) {
         if (!chosen.accepted) return false;
         path = chosen.fileName;
     }
+    return readFile(path, chosenInDialog, false);
+}
+
+bool frmMain::readFile(const QString& path, bool chosenInDialog, bool keepHistory) {
     pix::PixImage& img = Pix->image();
     try {
         FilePath = path;
-        img.LoadFromFile(path, QStringLiteral("no undo"));
-        img.ClearUndo();
+        img.LoadFromFile(path, keepHistory ? QString() : QStringLiteral("no undo"));
+        if (!keepHistory) img.ClearUndo();
         IsTiff = img.FileType() == pix::kFileTiff;
         if (IsTiff) TiffPath = path;
         refreshMetadataItems();
@@ -288,6 +299,11 @@ bool frmMain::Save() {
                              Icon::Warning);
         return false;
     }
+    // An image without a file yet (new, or from a web address) is saved as a new file.
+    if (FilePath.isEmpty()) {
+        SaveAs();
+        return !SaveCancelled;
+    }
     ApplySaveSettings();
     const int index = fileformats::FilterIndexFromFormat(Pix->image().FileType());
     const int code = fileformats::FormatFromFilterIndex(index);
@@ -327,8 +343,9 @@ void frmMain::SaveAs() {
     if (QFileInfo(path).suffix().isEmpty() && !ext.isEmpty()) path += QLatin1Char('.') + ext;
     if (!saveTo(path, code)) return; // nothing changed: the document keeps its old file
     FilePath = path;
-    // Show what was stored (e.g. the JPEG compression) by reloading the written file.
-    if (!LoadImage(path)) return;
+    // Show what was stored (e.g. the JPEG compression, or the colours a 1-bit format keeps) by
+    // reloading the written file, as one undo step: Undo returns to the image before the save.
+    if (!readFile(path, false, true)) return;
     Saved = true;
     SaveCancelled = false;
 }

@@ -54,7 +54,10 @@ public:
 
     // --- lifecycle -----------------------------------------------------------------------------
     // Runs the unsaved-changes prompt: 1 = do not close, 0 = close may go on (slot released).
+    // A document busy with a long operation or a download refuses to close.
     int KillMe();
+    // True while the progress window reports for this document: only its Cancel may act.
+    bool isBusy() const;
     // Asks before the image is replaced; false = the user cancelled.
     bool ConfirmDiscard();
     // "Error: description / Source: source" with the critical icon; the silent status shows
@@ -160,6 +163,9 @@ private:
     void layoutControls();
     void scanAlphaMasks();
     bool saveTo(const QString& path, int code);
+    // Reads the file into the document. keepHistory records the replacement as one undo step;
+    // otherwise the history starts afresh.
+    bool readFile(const QString& path, bool chosenInDialog, bool keepHistory);
     void checkMenuGroup(const char* group, int count, int index);
     void connectMouse();
     void onSelection(double left, double top, double width, double height);

@@ -45,8 +45,9 @@ void frmMain::runCatalogue(const catalogue::Catalogue& table, int16_t index) {
         pendingLine_ = result.entry;
     }
     // The working copy goes back only when the engine changed it: a cancelled, refused or empty
-    // operation leaves no undo step behind.
-    if (result.workingChanged) {
+    // operation leaves no undo step behind, and a cancel leaves the image as it was even when
+    // an earlier step of the operation had finished.
+    if (result.workingChanged && result.outcome != catalogue::Outcome::Cancelled) {
         try {
             UpdateImage(*Pix);
         } catch (const pix::PixError& e) {

@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QPointer>
+#include <QPushButton>
 #include <QUrl>
 
 namespace {
@@ -25,11 +27,12 @@ int frmMain::downloadTimeoutMs = kTransferTimeoutMs;
 
 void frmMain::startDownload(const QString& address) {
     const QUrl url = QUrl::fromUserInput(address);
-    auto fail = [&](const QString& why) {
-        frmProgress::instance().hide();
-        setEnabled(true);
-        RaiseError(pix::kErrIo, why, kSource);
-        // The empty window goes: nothing was loaded into it.
+    // The empty window goes: nothing was loaded into it. A cancel (no reason) says nothing.
+    auto fail = [this](const QString& why) {
+        frmProgress::instance().finish(this);
+        const QPointer<frmMain> self(this);
+        if (!why.isEmpty()) RaiseError(pix::kErrIo, why, kSource);
+        if (!self) return;
         frame().releaseSlot(DocumentIndex);
         if (!frame().IsAnyOpened()) frame().EnDisMenuItems(false);
     };
@@ -50,8 +53,17 @@ void frmMain::startDownload(const QString& address) {
     frmProgress& progress = frmProgress::instance();
     progress.report(this, 0, QStringLiteral("Downloading Image"), nullptr);
 
+    // The window cannot close while the progress window reports for it (KillMe refuses), but
+    // nothing below touches it should it be gone all the same.
+    const QPointer<frmMain> self(this);
     QEventLoop loop;
+    // Cancel stops a stalled transfer at once, not only at its next progress report.
+    connect(progress.btnCancel, &QPushButton::clicked, &loop, [&] {
+        cancelled = true;
+        reply->abort();
+    });
     connect(reply, &QNetworkReply::downloadProgress, &loop, [&](qint64 received, qint64 total) {
+        if (!self) return reply->abort();
         if (total > kMaxDownloadBytes || received > kMaxDownloadBytes) {
             error =
                 QStringLiteral("The download is larger than %1 MB").arg(kMaxDownloadBytes >> 20);
@@ -80,7 +92,7 @@ void frmMain::startDownload(const QString& address) {
     });
     connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     loop.exec();
-    body += reply->readAll();
+    if (reply->isOpen()) body += reply->readAll();
 
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (error.isEmpty() && !cancelled && status >= 400)
@@ -90,7 +102,8 @@ void frmMain::startDownload(const QString& address) {
                     ? QStringLiteral("The server did not answer in time")
                     : reply->errorString();
     reply->deleteLater();
-    if (cancelled) return fail(QStringLiteral("The download was cancelled"));
+    if (!self) return;
+    if (cancelled) return fail(QString());
     if (!error.isEmpty()) return fail(error);
 
     progress.report(this, 100, QString(), nullptr);

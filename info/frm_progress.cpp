@@ -35,6 +35,7 @@ void frmProgress::begin(QWidget* document, const QString& text) {
     setWindowTitle(QStringLiteral("Progress"));
     lblProgressText->setText(text);
     Cancelled = false;
+    document_ = document;
     if (document) document->setEnabled(false);
     show();
     repaint();
@@ -42,6 +43,7 @@ void frmProgress::begin(QWidget* document, const QString& text) {
 
 void frmProgress::end(QWidget* document) {
     hide();
+    document_ = nullptr;
     if (document) {
         document->setEnabled(true);
         document->setFocus();
@@ -81,4 +83,8 @@ void frmProgress::reportBusy(QWidget* document, const QString& text, bool* cance
         end(document);
         if (cancel) *cancel = true;
     }
+}
+
+bool frmProgress::isReportingFor(const QWidget* document) const {
+    return document && isVisible() && document_ == document;
 }

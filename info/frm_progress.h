@@ -2,6 +2,7 @@
 // download runs, with a Cancel button that stops it at its next report.
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 class QLabel;
@@ -25,9 +26,13 @@ public:
     void finish(QWidget* document);
     // A report without a known total: the bar runs as busy.
     void reportBusy(QWidget* document, const QString& text, bool* cancel);
+    // True while the window is up for `document`: only Cancel may act on it then.
+    bool isReportingFor(const QWidget* document) const;
 
 private:
     frmProgress();
     void begin(QWidget* document, const QString& text);
     void end(QWidget* document);
+
+    QPointer<QWidget> document_; // the document the window reports for while shown
 };

@@ -75,22 +75,28 @@ FileAnswer runFileDialog(FileRequest& req, QFileDialog::AcceptMode mode) {
     dlg.setAcceptMode(mode);
     dlg.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
                                                     : QFileDialog::AnyFile);
-    const QStringList filters = qtFilters(req.filter);
-    dlg.setNameFilters(filters);
+    dlg.setNameFilters(qtFilters(req.filter));
+    // The dialog rewrites filter texts (it collapses double blanks, for one), so a filter is
+    // known by its position in the dialog's own list.
+    const QStringList filters = dlg.nameFilters();
+    auto position = [&](const QString& reported) {
+        qsizetype i = filters.indexOf(reported);
+        if (i < 0) i = filters.indexOf(dlg.selectedNameFilter());
+        return int(i) + 1;
+    };
     if (req.filterIndex >= 1 && req.filterIndex <= filters.size())
         dlg.selectNameFilter(filters[req.filterIndex - 1]);
     dlg.setDefaultSuffix(req.defaultExt);
     if (!req.fileName.isEmpty()) dlg.selectFile(req.fileName);
     QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg, [&](const QString& f) {
-        const int index = int(filters.indexOf(f)) + 1;
-        if (req.typeChanged) req.typeChanged(index, req.filter);
+        if (req.typeChanged) req.typeChanged(position(f), req.filter);
         dlg.setDefaultSuffix(req.defaultExt);
     });
     FileAnswer answer;
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return answer;
     answer.accepted = true;
     answer.fileName = dlg.selectedFiles().first();
-    answer.filterIndex = int(filters.indexOf(dlg.selectedNameFilter())) + 1;
+    answer.filterIndex = position(dlg.selectedNameFilter());
     return answer;
 }
 

@@ -3,12 +3,19 @@
 
 #include "engine/codecs/atomic_write.h"
 #include "engine/codecs/codec.h"
+#include "info/frm_progress.h"
 
+#include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTest>
 #include <QTimer>
 
 using platform::Answer;
@@ -125,6 +132,68 @@ TEST_F(FrameTest, SaveAsFollowsTheChosenTypeAndPreselectsTheCurrentOne) {
     EXPECT_EQ(desktop.saveRequests[0].defaultExt, QStringLiteral("png")) << "type change";
     EXPECT_TRUE(QFile::exists(target + QStringLiteral(".png")));
     EXPECT_EQ(doc->Pix->image().FileType(), pix::kFilePng);
+}
+
+TEST_F(FrameTest, TheRealSaveDialogPreselectsTheTypeAndFollowsTheChosenOne) {
+    const QString path =
+        writeImage(QStringLiteral("real.png"), {pixtest::gradientImage(8, 8)}, pix::kFilePng);
+    desktop.answerOpen(path);
+    frame->chooseMenuItem(QStringLiteral("mnuOpen"));
+    frmMain* doc = frame->activeDocument();
+    ASSERT_NE(doc, nullptr);
+    const QString target = pixtest::tempDir() + QStringLiteral("/noext2");
+    QString preselected;
+    // The user moves two entries down the type list (PNG to TIFF), types a bare name and saves.
+    QTimer::singleShot(0, frame.get(), [&] {
+        auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dlg) return ADD_FAILURE() << "no file dialog";
+        auto* types = dlg->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        auto* name = dlg->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (!types || !name) {
+            dlg->reject();
+            return ADD_FAILURE() << "the dialog has no type list or name box";
+        }
+        preselected = dlg->selectedNameFilter();
+        QTest::keyClick(types, Qt::Key_Down);
+        QTest::keyClick(types, Qt::Key_Down);
+        name->setText(target);
+        QMetaObject::invokeMethod(dlg, "accept"); // what the Save button does
+    });
+    platform::setDesktop(nullptr);
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs, true);
+    doc->SaveAs();
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs, false);
+    platform::setDesktop(&desktop);
+    EXPECT_TRUE(preselected.startsWith(QLatin1String("Portable Network Graphics")))
+        << preselected.toStdString();
+    EXPECT_FALSE(QFile::exists(target));
+    ASSERT_TRUE(QFile::exists(target + QStringLiteral(".tif")));
+    EXPECT_EQ(pix::decodeFile(target + QStringLiteral(".tif")).fileType, pix::kFileTiff);
+    EXPECT_EQ(doc->FilePath, target + QStringLiteral(".tif"));
+}
+
+TEST_F(FrameTest, SaveAsToAOneBitFormatShowsTheFileButKeepsTheHistory) {
+    frmMain* doc = newDocument(16, 8);
+    doc->Pix->image().setImage(pixtest::gradientImage(16, 8), 5, QString()); // unsaved work
+    const QImage work = doc->Pix->image().image().copy();
+    desktop.answerSave(pixtest::tempDir() + QStringLiteral("/mono"), 7); // WBMP
+    frame->chooseMenuItem(QStringLiteral("mnuSaveAs"));
+    EXPECT_EQ(doc->Pix->image().imageType(), 0) << "the window shows what the file holds";
+    EXPECT_TRUE(doc->Saved);
+    doc->Undo();
+    EXPECT_TRUE(pixtest::samePixels(doc->Pix->image().image(), work));
+    EXPECT_FALSE(doc->Saved);
+}
+
+TEST_F(FrameTest, SaveOfAnImageWithoutAFileAsksWhereAsSaveAsDoes) {
+    frmMain* doc = newDocument(10, 10);
+    const QString target = pixtest::tempDir() + QStringLiteral("/fresh");
+    desktop.answerSave(target, 2); // PNG
+    frame->chooseMenuItem(QStringLiteral("mnuSave"));
+    ASSERT_EQ(desktop.saveRequests.size(), 1);
+    EXPECT_TRUE(QFile::exists(target + QStringLiteral(".png")));
+    EXPECT_EQ(doc->FilePath, target + QStringLiteral(".png"));
+    EXPECT_TRUE(doc->Saved);
 }
 
 TEST_F(FrameTest, AFailedSaveKeepsTheOldFileAndSaysWhy) {
@@ -267,6 +336,47 @@ TEST_F(FrameTest, FailedDownloadsCloseTheEmptyWindowAndSayWhy) {
     }
     frmMain::downloadTimeoutMs = 30000;
     EXPECT_FALSE(enabled("mnuSave"));
+}
+
+TEST_F(FrameTest, ADownloadingDocumentCannotCloseAndCancelEndsItQuietly) {
+    TinyServer server(pngBytes());
+    frmMain::downloadTimeoutMs = 20000; // the server stalls; only Cancel ends the transfer
+    desktop.answerInput(server.url("/slow.png"));
+    bool insideDownload = false;
+    QTimer::singleShot(0, frame.get(), [&] {
+        frmMain* doc = frame->activeDocument();
+        if (!doc) return ADD_FAILURE() << "no document during the download";
+        insideDownload = frmProgress::instance().isVisible();
+        doc->Saved = true; // nothing to ask about: only the download can hold the close
+        frame->chooseMenuItem(QStringLiteral("mnuClose"));
+        doc->parentWidget()->close(); // the close box
+        frame->close();
+        EXPECT_EQ(openDocuments(), 1);
+        EXPECT_TRUE(frame->isVisible());
+        frmProgress::instance().btnCancel->click();
+    });
+    frame->chooseMenuItem(QStringLiteral("mnuOpenURL"));
+    frmMain::downloadTimeoutMs = 30000;
+    EXPECT_TRUE(insideDownload);
+    EXPECT_EQ(openDocuments(), 0);
+    EXPECT_TRUE(desktop.messagesShown.isEmpty()) << "a cancel says nothing";
+    EXPECT_FALSE(frmProgress::instance().isVisible());
+    EXPECT_FALSE(enabled("mnuSave"));
+}
+
+TEST_F(FrameTest, CapturesMakeANewImageFirstAndTheScanOnlyWithoutADocument) {
+    desktop.answerModal(pixtest::pressCancel());
+    frame->chooseMenuItem(QStringLiteral("mnuAcquireTwain"));
+    EXPECT_EQ(openDocuments(), 0) << "New was cancelled: no scan";
+    desktop.answerModal(pixtest::pressOk());
+    frame->chooseMenuItem(QStringLiteral("mnuCaptureScreen"));
+    ASSERT_EQ(openDocuments(), 1);
+    EXPECT_EQ(frame->activeDocument()->Pix->image().width(), 640);
+    frame->chooseMenuItem(QStringLiteral("mnuAcquireTwain")); // a document is open: no New
+    EXPECT_EQ(openDocuments(), 1);
+    desktop.answerModal(pixtest::pressOk());
+    frame->chooseMenuItem(QStringLiteral("mnuCaptureWindow"));
+    EXPECT_EQ(openDocuments(), 2);
 }
 
 TEST_F(FrameTest, SavingAnOpenedGifKeepsItAGif) {

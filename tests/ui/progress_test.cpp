@@ -56,3 +56,21 @@ TEST_F(FrameTest, CancellingALongEffectLeavesTheImage) {
     EXPECT_FALSE(frmProgress::instance().isVisible());
     EXPECT_TRUE(doc->isEnabled());
 }
+
+TEST_F(FrameTest, CancelInTheProgressWindowLeavesTheImageAndSaysNothing) {
+    frmMain* doc = newDocument(2000, 1500);
+    const QImage before = doc->Pix->image().image().copy();
+    const int undos = doc->Pix->image().Undos();
+    bool pressed = false;
+    QObject::connect(doc->pixAction, &pix::PixCtrl::progress, doc, [&](int, bool*) {
+        if (!std::exchange(pressed, true)) frmProgress::instance().btnCancel->click();
+    });
+    desktop.answerModal(pixtest::pressOk());
+    frame->chooseMenuItem(QStringLiteral("mnuEffects"), 18); // Motion Blur
+    EXPECT_TRUE(pressed);
+    EXPECT_TRUE(desktop.messagesShown.isEmpty());
+    EXPECT_TRUE(pixtest::samePixels(doc->Pix->image().image(), before));
+    EXPECT_EQ(doc->Pix->image().Undos(), undos);
+    EXPECT_FALSE(frmProgress::instance().isVisible());
+    EXPECT_TRUE(doc->isEnabled());
+}
