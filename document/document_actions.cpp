@@ -2,6 +2,7 @@
 
 #include "frm_main.h"
 
+#include <initializer_list>
 #include <variant>
 
 namespace documentactions {
@@ -105,6 +106,15 @@ const Action kActions[] = {
     {"Metadata", Missing{}},
 };
 
+// Items of built indexed actions whose own index does nothing yet.
+struct MissingItems {
+    const char* name;
+    std::initializer_list<int> indexes;
+};
+const MissingItems kMissingItems[] = {
+    {"EffectsCrop", {1, 3, 4, 5, 6, 7}},
+};
+
 const Action* find(const QString& name) {
     for (const Action& a : kActions)
         if (name == QLatin1String(a.name)) return &a;
@@ -153,6 +163,8 @@ QStringList notBuilt() {
     QStringList names;
     for (const Action& a : kActions)
         if (std::holds_alternative<Missing>(a.run)) names << QString::fromLatin1(a.name);
+    for (const MissingItems& m : kMissingItems)
+        for (int index : m.indexes) names << QStringLiteral("%1(%2)").arg(m.name).arg(index);
     return names;
 }
 

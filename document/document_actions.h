@@ -15,7 +15,8 @@ namespace documentactions {
 bool run(frmMain& doc, const QString& name, int16_t index);
 // True when the action exists and is built.
 bool isBuilt(const QString& name);
-// Every action the menus reach that does nothing yet.
+// Every action the menus reach that does nothing yet, and as "Name(index)" the items of built
+// actions that do nothing yet.
 QStringList notBuilt();
 
 } // namespace documentactions

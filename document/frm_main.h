@@ -169,6 +169,8 @@ private:
     void checkMenuGroup(const char* group, int count, int index);
     void connectMouse();
     void onSelection(double left, double top, double width, double height);
+    void publishSelection(); // the frame's selection state and Copy/Cut follow this document's
+    void abandonLine();      // a pending warp line gives way: the tool's own mouse mode returns
     void onMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers mods, double x, double y);
     void onMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods, double x, double y);
     void onMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers mods, double x, double y);

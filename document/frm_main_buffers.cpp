@@ -6,6 +6,7 @@
 #include "engine/ctrl/pix_ctrl.h"
 #include "engine/draw.h"
 #include "engine/effects.h"
+#include "engine/image_type.h"
 #include "engine/pix_image.h"
 
 #include <cmath>
@@ -14,11 +15,12 @@ namespace {
 const QString kNoUndo = QStringLiteral("No Undo");
 }
 
-// The application-wide selection clipped to the document image; empty when there is none.
+// This document's selection in whole pixels; empty when none is shown (a rectangle of 2 x 2
+// pixels or less never is). The control keeps it inside the image.
 QRect frmMain::selectionRect() const {
-    if (!frame_.bRegionSelected || Pix->image().IsEmpty()) return {};
-    const QRect r(int(std::floor(frame_.SelLeft)), int(std::floor(frame_.SelTop)),
-                  int(std::ceil(frame_.SelWidth)), int(std::ceil(frame_.SelHeight)));
+    if (!Pix->SelectionShown() || Pix->image().IsEmpty()) return {};
+    const QRect r(int(std::floor(Pix->SelectionLeft())), int(std::floor(Pix->SelectionTop())),
+                  int(std::ceil(Pix->SelectionWidth())), int(std::ceil(Pix->SelectionHeight())));
     return r & Pix->image().image().rect();
 }
 
@@ -60,7 +62,10 @@ void frmMain::UpdateImage(pix::PixCtrl& target) {
         const QImage clipped = result.width() > sel.width() || result.height() > sel.height()
                                    ? result.copy(0, 0, sel.width(), sel.height())
                                    : result;
-        pix::Draw::DrawImage(target.image(), clipped, sel.x(), sel.y(), 1.0, QString());
+        // The pixels go in as the operation left them, alpha included: a result with alpha
+        // gives the page an alpha channel, as it would when written back whole.
+        const bool alpha = pix::typeHasAlpha(pixAction->image().imageType());
+        pix::Draw::PutImage(target.image(), clipped, sel.x(), sel.y(), alpha, QString());
         return;
     }
     pix::PixPage page = pixAction->image().page(pixAction->image().currentPage());

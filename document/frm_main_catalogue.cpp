@@ -12,8 +12,6 @@
 #include "info/frm_progress.h"
 #include "platform/desktop.h"
 
-#include <utility>
-
 void frmMain::Effects(int16_t index) {
     runCatalogue(catalogue::effectsCatalogue(), index);
 }
@@ -60,8 +58,8 @@ void frmMain::runCatalogue(const catalogue::Catalogue& table, int16_t index) {
 
 bool frmMain::finishWarp(int x1, int y1, int x2, int y2) {
     if (!WarpPending) return false;
-    WarpPending = false;
-    const catalogue::Entry* entry = std::exchange(pendingLine_, nullptr);
+    const catalogue::Entry* entry = pendingLine_;
+    abandonLine(); // the line is taken: the tool's own mouse mode comes back
     if (!entry) return false;
     try {
         entry->onLine(Pix->image(), x1, y1, x2, y2);

@@ -19,14 +19,8 @@ void frmMain::Copy() {
     const pix::PixImage& img = Pix->image();
     if (img.IsEmpty()) return;
     QImage picture = img.image();
-    if (Pix->SelectionShown()) {
-        // Exactly the selected rectangle; the document itself is left as it was.
-        const QRect sel = QRect(int(Pix->SelectionLeft()), int(Pix->SelectionTop()),
-                                int(Pix->SelectionWidth()), int(Pix->SelectionHeight())) &
-                          picture.rect();
-        if (sel.isEmpty()) return;
-        picture = picture.copy(sel);
-    }
+    // Exactly the selected rectangle; the document itself is left as it was.
+    if (const QRect sel = selectionRect(); !sel.isEmpty()) picture = picture.copy(sel);
     QApplication::clipboard()->setImage(picture);
 }
 
@@ -58,7 +52,6 @@ void frmMain::Paste() {
 }
 
 void frmMain::Delete() {
-    if (!frame_.bRegionSelected) return;
     const QRect sel = selectionRect();
     if (sel.isEmpty()) return;
     try {

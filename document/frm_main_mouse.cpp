@@ -10,12 +10,17 @@
 #include "engine/effects.h"
 #include "engine/image_type.h"
 #include "engine/pix_image.h"
+#include "platform/desktop.h"
 #include "platform/vb.h"
 
 #include <QAction>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -42,6 +47,21 @@ QString padRight(int width, const QString& text) {
     return text.size() >= width ? text : text + QString(width - text.size(), QLatin1Char(' '));
 }
 
+// Runs `onKey` for the key presses that reach the watched widget unhandled; true eats them.
+class KeyWatcher : public QObject {
+public:
+    KeyWatcher(QObject* parent, std::function<bool(int key)> onKey)
+        : QObject(parent), onKey_(std::move(onKey)) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        return event->type() == QEvent::KeyPress && onKey_(static_cast<QKeyEvent*>(event)->key());
+    }
+
+private:
+    std::function<bool(int)> onKey_;
+};
+
 constexpr double kWheelMinPercent = 0.5;
 constexpr double kWheelMaxPercent = 1600.0;
 
@@ -52,6 +72,9 @@ QString frmMain::PadRight(int width, const QString& text) {
 }
 
 void frmMain::SetCurrTool(int16_t index) {
+    // A tool change abandons a pending warp line.
+    WarpPending = false;
+    pendingLine_ = nullptr;
     currTool_ = index;
     int mode = 0;
     if (index >= 0 && index < int(std::size(kToolMouseMode))) mode = kToolMouseMode[index];
@@ -82,17 +105,38 @@ void frmMain::connectMouse() {
         EnableImageMenus(!Pix->image().IsEmpty());
         ShowPixelInfo(0, 0);
     });
+    // The frame's selection state is that of the document the user works in.
+    connect(frame_.mdiArea(), &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
+        if (w && w->widget() == this) publishSelection();
+    });
+    // Escape abandons a pending warp line.
+    installEventFilter(new KeyWatcher(this, [this](int key) {
+        if (key != Qt::Key_Escape || !WarpPending) return false;
+        abandonLine();
+        return true;
+    }));
 }
 
-void frmMain::onSelection(double left, double top, double width, double height) {
-    frame_.SelLeft = left;
-    frame_.SelTop = top;
-    frame_.SelWidth = width;
-    frame_.SelHeight = height;
-    frame_.bRegionSelected = width > 2 || height > 2;
+// Every change of the control's selection comes here: a rectangle of 2 x 2 pixels or less is no
+// selection and shows no outline; the frame then follows when this is the active document.
+void frmMain::onSelection(double, double, double width, double height) {
+    if (Pix->SelectionShown() && !(width > 2 || height > 2)) Pix->setSelectionShown(false);
+    if (frame_.activeDocument() == this) publishSelection();
+}
+
+void frmMain::publishSelection() {
+    frame_.SelLeft = int(Pix->SelectionLeft());
+    frame_.SelTop = int(Pix->SelectionTop());
+    frame_.SelWidth = int(Pix->SelectionWidth());
+    frame_.SelHeight = int(Pix->SelectionHeight());
+    frame_.bRegionSelected = Pix->SelectionShown();
     for (const char* n : {"mnuCopy", "mnuCut"})
         if (QAction* a = frame_.menuItem(QString::fromLatin1(n)))
             a->setEnabled(frame_.bRegionSelected);
+}
+
+void frmMain::abandonLine() {
+    SetCurrTool(currTool_);
 }
 
 // The eraser draws white; every other tool the foreground colour, at the pen's alpha.
@@ -103,7 +147,9 @@ void frmMain::setPenColour() {
 }
 
 void frmMain::onMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, double x, double y) {
-    if (button == Qt::LeftButton) frame_.bRegionSelected = false;
+    // A left press starts anew: the old selection goes, outline included.
+    if (button == Qt::LeftButton) Pix->clearSelection();
+    if (button == Qt::RightButton && WarpPending) return abandonLine();
     setPenColour();
     if (frame_.CurrTool == 17 && !Pix->image().IsEmpty()) {
         try {
@@ -190,15 +236,18 @@ void frmMain::ShowPixelInfo(int x, int y) {
         n.arg(pix::bitsPerPixel(img.imageType())) + QStringLiteral("bpp"));
 }
 
-// Crop presets: index 0 keeps the selected rectangle.
+// Crop presets: index 0 keeps this document's selected rectangle (the control then drops the
+// selection, as the image changed size). The other presets are not built yet.
 void frmMain::EffectsCrop(int16_t index) {
-    if (index != 0) return;
+    if (index != 0 || Pix->image().IsEmpty()) return;
     const QRect sel = selectionRect();
-    if (sel.isEmpty()) return;
+    if (sel.isEmpty()) {
+        platform::messageBox(QStringLiteral("You must select a cropping area with the mouse"),
+                             platform::Buttons::Ok, platform::Icon::Information);
+        return;
+    }
     try {
         pix::Effects::Crop(Pix->image(), sel.x(), sel.y(), sel.width(), sel.height(), QString());
-        Pix->setSelectionShown(false);
-        onSelection(0, 0, 0, 0);
     } catch (const pix::PixError& e) {
         RaiseError(e);
     }

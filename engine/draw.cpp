@@ -13,10 +13,10 @@ namespace {
 
 const QString kSource = QStringLiteral("Draw");
 
-// Drawing promotes the page to 32 bits: pages with alpha become "32-bit RGB w/ Alpha", the
-// others "24-bit RGB" (drawn colours do not fit a palette or a grey scale).
-QImage workingCopy(PixPage& page) {
-    page.type = typeHasAlpha(page.type) ? kRgba : kRgb;
+// Drawing promotes the page to 32 bits: pages with alpha (or asked to gain it) become "32-bit
+// RGB w/ Alpha", the others "24-bit RGB" (drawn colours do not fit a palette or a grey scale).
+QImage workingCopy(PixPage& page, bool withAlpha = false) {
+    page.type = withAlpha || typeHasAlpha(page.type) ? kRgba : kRgb;
     return toWorkingFormat(page.image, page.type);
 }
 
@@ -45,12 +45,13 @@ inline QRgb over(QRgb dst, QRgb src) {
 }
 
 template <typename Blend>
-void blit(PixImage& img, const QImage& picture, int x, int y, const QString& label, Blend blend) {
+void blit(PixImage& img, const QImage& picture, int x, int y, const QString& label, Blend blend,
+          bool withAlpha = false) {
     if (picture.isNull())
         throw PixError(kErrInvalidArgument, QStringLiteral("No picture"), kSource);
     img.modifyPage(label, [&](PixPage& page) {
         const QImage src = picture.convertToFormat(QImage::Format_ARGB32);
-        QImage work = workingCopy(page);
+        QImage work = workingCopy(page, withAlpha);
         const QRect area = QRect(x, y, src.width(), src.height()) & work.rect();
         const bool keepOpaque = !work.hasAlphaChannel();
         for (int row = area.top(); row <= area.bottom(); ++row) {
@@ -93,6 +94,12 @@ void DrawImage(PixImage& img, const QImage& picture, int x, int y, double opacit
     const int w = int(opacity * 256.0 + 0.5);
     blit(img, picture, x, y, undoLabel,
          [w](QRgb d, QRgb s) { return w >= 256 ? s : mix(d, s, w); });
+}
+
+void PutImage(PixImage& img, const QImage& picture, int x, int y, bool withAlpha,
+              const QString& undoLabel) {
+    blit(
+        img, picture, x, y, undoLabel, [](QRgb, QRgb s) { return s; }, withAlpha);
 }
 
 void DrawImageAlpha(PixImage& img, const QImage& picture, int x, int y, const QString& undoLabel) {

@@ -12,6 +12,11 @@ namespace pix::Draw {
 // covered pixels (alpha included) become the picture's; below 1.0 they are mixed.
 void DrawImage(PixImage& img, const QImage& picture, int x, int y, double opacity,
                const QString& undoLabel = {});
+// Writes `picture` into the page at (x, y) as it stands, alpha included. With `withAlpha` a page
+// without alpha becomes "32-bit RGB w/ Alpha" first, so transparent pixels stay transparent;
+// without it the written pixels are made opaque on such a page (as DrawImage at opacity 1.0).
+void PutImage(PixImage& img, const QImage& picture, int x, int y, bool withAlpha,
+              const QString& undoLabel = {});
 // Composites `picture` over the page at (x, y) using the picture's alpha.
 void DrawImageAlpha(PixImage& img, const QImage& picture, int x, int y,
                     const QString& undoLabel = {});

@@ -37,8 +37,10 @@ PixCtrl::PixCtrl(QWidget* parent) : QAbstractScrollArea(parent), image_(new PixI
     viewport()->setMouseTracking(true);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     connect(image_, &PixImage::changed, this, &PixCtrl::onImageChanged);
+    connect(image_, &PixImage::pageChanged, this, &PixCtrl::keepSelectionInImage);
     connect(image_, &PixImage::pageChanged, this, &PixCtrl::pageChanged);
     connect(image_, &PixImage::loaded, this, [this] {
+        clearSelection();
         setZoomFactor(1.0);
         emit loaded();
     });
@@ -52,6 +54,7 @@ PixCtrl::PixCtrl(QWidget* parent) : QAbstractScrollArea(parent), image_(new PixI
 PixCtrl::~PixCtrl() = default;
 
 void PixCtrl::onImageChanged() {
+    keepSelectionInImage();
     updateScrollBars();
     if (autoFit_) applyFit();
     viewport()->update();

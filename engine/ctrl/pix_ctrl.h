@@ -81,14 +81,19 @@ public:
     void setImageCursor(const QCursor& cursor);
 
     // --- selection (image pixels) ------------------------------------------------------------
+    // The rectangle always lies inside the image: it is clipped when set and dropped when the
+    // image changes size or a new one is loaded. Every change of it is reported.
     double SelectionLeft() const { return selection_.left(); }
     double SelectionTop() const { return selection_.top(); }
     double SelectionWidth() const { return selection_.width(); }
     double SelectionHeight() const { return selection_.height(); }
     bool SelectionShown() const { return selectionShown_; }
-    // Sets and shows the selection rectangle and reports it.
+    // Sets the selection rectangle clipped to the image, shows it unless empty, and reports it.
     void setSelection(const QRectF& rect);
+    // Hides the outline; the rectangle stays.
     void setSelectionShown(bool shown);
+    // Drops the selection (an empty rectangle, no outline) and reports it.
+    void clearSelection();
 
     // Drawn over the view after the image (the document's overlay); painter is in viewport
     // coordinates.
@@ -147,8 +152,10 @@ private:
     void continueDrag(QMouseEvent* e);
     void endDrag(QMouseEvent* e);
     void finishShape();
+    void zoomHandTo(const QPointF& viewportPos);
     void paintInteraction(QPainter& painter);
     QPointF clampToImage(const QPointF& p) const;
+    void keepSelectionInImage();
     void onImageChanged();
     void updateScrollBars();
     void applyFit();
@@ -169,11 +176,13 @@ private:
     DrawSettings shape_;
     QRectF selection_;
     bool selectionShown_ = false;
+    QSize selectionImageSize_; // the image's size when the selection was last checked
     // The drag in progress.
     bool dragging_ = false;
     Qt::MouseButton dragButton_ = Qt::NoButton;
     QPointF dragStartView_;  // viewport pixels
-    QPointF dragStartImage_; // image pixels
+    QPointF dragStartImage_; // image pixels, within the image
+    QPointF dragAnchor_;     // image pixels pressed, anywhere
     QPointF dragNowImage_;
     QPoint dragStartScroll_;
     double dragStartZoom_ = 1.0;

@@ -42,16 +42,34 @@ void PixCtrl::setImageCursor(const QCursor& cursor) {
 }
 
 void PixCtrl::setSelection(const QRectF& rect) {
-    selection_ = rect.normalized();
-    selectionShown_ = true;
+    const QRectF inside = rect.normalized() & QRectF(image_->image().rect());
+    selection_ = inside.isEmpty() ? QRectF() : inside;
+    selectionShown_ = !selection_.isEmpty();
+    selectionImageSize_ = image_->image().size();
     viewport()->update();
     emit selectionChanged(selection_.left(), selection_.top(), selection_.width(),
                           selection_.height());
 }
 
 void PixCtrl::setSelectionShown(bool shown) {
-    selectionShown_ = shown;
+    selectionShown_ = shown && !selection_.isEmpty();
     viewport()->update();
+}
+
+void PixCtrl::clearSelection() {
+    selection_ = QRectF();
+    selectionShown_ = false;
+    viewport()->update();
+    emit selectionChanged(0, 0, 0, 0);
+}
+
+// A selection drawn on an image of another size (resized, rotated, cropped, replaced) means
+// nothing on the new one: it is dropped.
+void PixCtrl::keepSelectionInImage() {
+    const QSize size = image_->IsEmpty() ? QSize() : image_->image().size();
+    if (size == selectionImageSize_) return;
+    selectionImageSize_ = size;
+    if (!selection_.isEmpty() || selectionShown_) clearSelection();
 }
 
 QPointF PixCtrl::clampToImage(const QPointF& p) const {
@@ -100,7 +118,8 @@ void PixCtrl::wheelEvent(QWheelEvent* e) {
 void PixCtrl::beginDrag(QMouseEvent* e) {
     dragButton_ = e->button();
     dragStartView_ = e->position();
-    dragStartImage_ = clampToImage(controlToImage(e->position()));
+    dragAnchor_ = controlToImage(e->position());
+    dragStartImage_ = clampToImage(dragAnchor_);
     dragNowImage_ = dragStartImage_;
     dragStartScroll_ = QPoint(ScrollX(), ScrollY());
     dragStartZoom_ = zoom_;
@@ -158,11 +177,9 @@ void PixCtrl::continueDrag(QMouseEvent* e) {
         setScroll(dragStartScroll_.x() - int(d.x()), dragStartScroll_.y() - int(d.y()));
         break;
     }
-    case kMouseZoomHand: {
-        const double dy = e->position().y() - dragStartView_.y();
-        setZoomFactor(std::clamp(dragStartZoom_ * std::pow(2.0, -dy / 100.0), 0.005, 16.0));
+    case kMouseZoomHand:
+        zoomHandTo(e->position());
         break;
-    }
     case kMouseFreehand:
         points_ << ip;
         break;
@@ -204,13 +221,28 @@ void PixCtrl::endDrag(QMouseEvent* e) {
         points_ = {dragStartImage_, dragNowImage_};
         finishShape();
         break;
+    case kMouseZoomHand:
+        zoomHandTo(e->position());
+        break;
     case kMouseFreehand:
+        // The stroke ends where the button was released, however few moves came before.
+        if (points_.isEmpty() || points_.last() != dragNowImage_) points_ << dragNowImage_;
         finishShape();
         break;
     default:
         break;
     }
     viewport()->update();
+}
+
+void PixCtrl::zoomHandTo(const QPointF& viewportPos) {
+    // Twice the size per 100 pixels up, half per 100 down, from 0.5 % to 1600 %.
+    const double dy = viewportPos.y() - dragStartView_.y();
+    setZoomFactor(std::clamp(dragStartZoom_ * std::pow(2.0, -dy / 100.0), 0.005, 16.0));
+    // The image point pressed stays under the place pressed.
+    const QPointF now = imageToControl(dragAnchor_);
+    setScroll(ScrollX() + int(std::lround(now.x() - dragStartView_.x())),
+              ScrollY() + int(std::lround(now.y() - dragStartView_.y())));
 }
 
 void PixCtrl::finishShape() {

@@ -24,13 +24,12 @@ protected:
     void setImage(int type, int w = 40, int h = 30) {
         setImage(pixtest::imageOfType(type, w, h), type);
     }
-    // Selects `r` (an empty rectangle clears the selection).
+    // Selects `r` in the document (an empty rectangle clears the selection).
     void select(const QRect& r) {
-        frame->bRegionSelected = !r.isEmpty();
-        frame->SelLeft = r.x();
-        frame->SelTop = r.y();
-        frame->SelWidth = r.width();
-        frame->SelHeight = r.height();
+        if (r.isEmpty())
+            doc->Pix->clearSelection();
+        else
+            doc->Pix->setSelection(QRectF(r));
     }
     const pix::PixImage& image() const { return doc->Pix->image(); }
     QImage pixels() const { return image().image().convertToFormat(QImage::Format_ARGB32); }

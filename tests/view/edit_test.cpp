@@ -2,9 +2,13 @@
 // selection through the working copy.
 #include "view_fixture.h"
 
+#include "catalogue/frm_dialog.h"
+#include "engine/image_type.h"
 #include "engine/pix_image.h"
 
 #include <QClipboard>
+#include <QLineEdit>
+#include <QPainter>
 
 namespace {
 QImage clipboardImage() {
@@ -86,8 +90,6 @@ TEST_F(EditTest, PasteLandsAtTheSelectionCornerOrTheOrigin) {
 TEST_F(EditTest, SelectAllCoversTheImage) {
     doc->SelectAll();
     EXPECT_TRUE(ctrl->SelectionShown());
-    EXPECT_DOUBLE_EQ(ctrl->SelectionLeft(), -1);
-    EXPECT_DOUBLE_EQ(ctrl->SelectionWidth(), 101);
     EXPECT_TRUE(frame->bRegionSelected);
     EXPECT_EQ(doc->selectionRect(), QRect(0, 0, 100, 80));
 }
@@ -122,4 +124,36 @@ TEST_F(EditTest, PreviewIsNeverLargerThanTheImage) {
     doc->SetImage2Buffer2(preview);
     EXPECT_LE(preview.image().width(), 50);
     EXPECT_EQ(doc->pixAction->image().image().size(), QSize(100, 80));
+}
+
+TEST_F(EditTest, AResultWithAlphaIsTheSameInASelectionAsOnTheWholeImage) {
+    // A 24-bit picture with white in it; Replace Color turns white transparent (opacity 0).
+    QImage picture = pixtest::gradientImage(100, 80);
+    QPainter(&picture).fillRect(20, 10, 50, 40, Qt::white);
+    doc->Pix->image().setImage(picture, 5, QStringLiteral("no undo"));
+    const QImage before = doc->Pix->image().image().convertToFormat(QImage::Format_ARGB32);
+    auto replaceWhite = [&] {
+        desktop.answerModal(pixtest::pressOk([](QDialog& d) {
+            static_cast<frmDialog&>(d).txtText(3)->setText(QStringLiteral("0"));
+        }));
+        doc->Effects(9);
+    };
+    auto argb = [&] { return doc->Pix->image().image().convertToFormat(QImage::Format_ARGB32); };
+    replaceWhite();
+    const QImage whole = argb();
+    ASSERT_EQ(qAlpha(whole.pixel(30, 20)), 0) << "the operation gives transparency";
+    doc->Undo();
+
+    const QRect sel(10, 5, 40, 30);
+    select(sel.x(), sel.y(), sel.width(), sel.height());
+    replaceWhite();
+    const QImage inSelection = argb();
+    EXPECT_EQ(doc->Pix->image().imageType(), pix::kRgba);
+    for (int y = 0; y < 80; ++y)
+        for (int x = 0; x < 100; ++x)
+            ASSERT_EQ(inSelection.pixel(x, y), (sel.contains(x, y) ? whole : before).pixel(x, y))
+                << x << "," << y;
+    doc->Undo();
+    EXPECT_EQ(doc->Pix->image().imageType(), pix::kRgb);
+    EXPECT_TRUE(pixtest::samePixels(argb(), before));
 }

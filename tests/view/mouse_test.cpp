@@ -2,12 +2,16 @@
 // the pop-up menu, the pixel read-out and the overlay.
 #include "view_fixture.h"
 
+#include "catalogue/frm_dialog.h"
+#include "document/document_actions.h"
 #include "engine/codecs/codec.h"
 #include "engine/pix_image.h"
 #include "platform/desktop.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <functional>
 
 namespace {
 int countPixels(const QImage& img, QRgb colour, const QRect& area) {
@@ -18,22 +22,118 @@ int countPixels(const QImage& img, QRgb colour, const QRect& area) {
 }
 } // namespace
 
-TEST_F(ViewTest, TinySelectionsAreNotSelections) {
+class SelectionTest : public ViewTest {
+protected:
+    // The outline, bRegionSelected with Copy and Cut, and the frame's rectangle tell the same
+    // story, and a shown selection lies inside the image.
+    void expectAgreement(const char* after) {
+        SCOPED_TRACE(after);
+        EXPECT_EQ(frame->bRegionSelected, ctrl->SelectionShown());
+        EXPECT_EQ(enabled("mnuCopy"), frame->bRegionSelected);
+        EXPECT_EQ(enabled("mnuCut"), frame->bRegionSelected);
+        EXPECT_EQ(doc->selectionRect().isEmpty(), !frame->bRegionSelected);
+        EXPECT_EQ(frame->SelLeft, int(ctrl->SelectionLeft()));
+        EXPECT_EQ(frame->SelTop, int(ctrl->SelectionTop()));
+        EXPECT_EQ(frame->SelWidth, int(ctrl->SelectionWidth()));
+        EXPECT_EQ(frame->SelHeight, int(ctrl->SelectionHeight()));
+        if (ctrl->SelectionShown()) {
+            const QRectF sel(ctrl->SelectionLeft(), ctrl->SelectionTop(), ctrl->SelectionWidth(),
+                             ctrl->SelectionHeight());
+            EXPECT_TRUE(QRectF(doc->Pix->image().image().rect()).contains(sel));
+        }
+    }
+    // A selection towards the bottom right, where a smaller image no longer reaches.
+    void selectBottomRight() {
+        frame->SelectTool(2);
+        const QSize size = doc->Pix->image().image().size();
+        drag(at(size.width() - 30.75, size.height() - 25.75),
+             at(size.width() - 0.75, size.height() - 0.75));
+        ASSERT_TRUE(frame->bRegionSelected);
+    }
+    void transform(int16_t index, std::function<void(frmDialog&)> fill = {}) {
+        desktop.answerModal(pixtest::pressOk([fill](QDialog& d) {
+            if (fill) fill(static_cast<frmDialog&>(d));
+        }));
+        doc->Effects(index);
+    }
+};
+
+TEST_F(SelectionTest, OutlineFlagAndRectangleAgreeAfterEveryKindOfChange) {
     frame->SelectTool(2);
-    EXPECT_EQ(ctrl->MouseMode(), pix::kMouseSelect);
-    drag(at(10.25, 10.25), at(12.25, 12.25)); // 2 x 2
-    EXPECT_DOUBLE_EQ(frame->SelWidth, 2);
+    drag(at(10.25, 10.25), at(12.25, 12.25)); // 2 x 2: not a selection
+    EXPECT_EQ(frame->SelWidth, 2);
+    expectAgreement("a 2 x 2 drag");
     EXPECT_FALSE(frame->bRegionSelected);
-    EXPECT_FALSE(enabled("mnuCopy"));
     drag(at(10.25, 10.25), at(13.25, 11.25)); // 3 x 1
-    EXPECT_DOUBLE_EQ(frame->SelWidth, 3);
-    EXPECT_DOUBLE_EQ(frame->SelHeight, 1);
     EXPECT_TRUE(frame->bRegionSelected);
-    EXPECT_TRUE(enabled("mnuCopy"));
-    EXPECT_TRUE(ctrl->SelectionShown());
-    QTest::mousePress(ctrl->viewport(), Qt::LeftButton, Qt::NoModifier, at(50, 50));
-    EXPECT_FALSE(frame->bRegionSelected) << "a new press starts a new selection";
-    QTest::mouseRelease(ctrl->viewport(), Qt::LeftButton, Qt::NoModifier, at(50, 50));
+    expectAgreement("a 3 x 1 drag");
+
+    frame->SelectTool(0);
+    click(at(50, 50));
+    expectAgreement("a click with the pointer");
+    EXPECT_FALSE(ctrl->SelectionShown()) << "a press starts anew: no outline is left";
+
+    // Whole-image changes of size after the selection was cleared by a click, and one while it
+    // is shown: each leaves no selection behind that the new image does not hold.
+    const std::pair<const char*, std::function<void()>> changes[] = {
+        {"resize",
+         [&] { transform(2, [](frmDialog& d) { d.txtText(0)->setText(QStringLiteral("50")); }); }},
+        {"rotate", [&] { transform(4); }},
+        {"undo", [&] { doc->Undo(); }},
+        {"a new blank image",
+         [&] {
+             doc->Pix->image().CreateBlank(40, 30, pix::MakeColor(0xFFFFFF, 255), 5, QString());
+         }},
+    };
+    for (const auto& [name, change] : changes) {
+        selectBottomRight();
+        if (std::string(name) != "a new blank image") {
+            frame->SelectTool(0);
+            click(at(1, 1));
+        }
+        change();
+        expectAgreement(name);
+    }
+    frame->SelectTool(19); // crop: select, then crop on release
+    drag(at(5.25, 5.25), at(25.25, 20.25));
+    EXPECT_EQ(doc->Pix->image().image().size(), QSize(20, 15));
+    expectAgreement("the crop tool");
+    EXPECT_FALSE(frame->bRegionSelected);
+
+    doc->SelectAll();
+    expectAgreement("select all");
+    EXPECT_EQ(doc->selectionRect(), QRect(0, 0, 20, 15));
+}
+
+TEST_F(SelectionTest, CropToSelectionUsesTheDocumentsOwnSelection) {
+    selectBottomRight(); // in this document
+    frmMain* other = newDocument(60, 50);
+    frame->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(other->parentWidget()));
+    ASSERT_EQ(frame->activeDocument(), other);
+    EXPECT_FALSE(frame->bRegionSelected) << "the frame follows the active document";
+    EXPECT_FALSE(enabled("mnuCopy"));
+
+    desktop.answerMessage(platform::Answer::Ok);
+    frame->chooseMenuItem(QStringLiteral("mnuEffectsCrop"), 0);
+    ASSERT_EQ(desktop.messagesShown.size(), 1);
+    EXPECT_EQ(desktop.messagesShown[0].text,
+              QStringLiteral("You must select a cropping area with the mouse"));
+    EXPECT_EQ(other->Pix->image().image().size(), QSize(60, 50));
+    EXPECT_EQ(doc->Pix->image().image().size(), QSize(100, 80));
+
+    const int undos = other->Pix->image().Undos();
+    for (int16_t index : {1, 3, 7}) { // presets not built yet: nothing happens
+        EXPECT_TRUE(
+            documentactions::notBuilt().contains(QStringLiteral("EffectsCrop(%1)").arg(index)));
+        frame->chooseMenuItem(QStringLiteral("mnuEffectsCrop"), index);
+        EXPECT_EQ(other->Pix->image().Undos(), undos);
+    }
+
+    frame->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(doc->parentWidget()));
+    EXPECT_TRUE(frame->bRegionSelected);
+    frame->chooseMenuItem(QStringLiteral("mnuEffectsCrop"), 0);
+    EXPECT_EQ(doc->Pix->image().image().size(), QSize(30, 25));
+    EXPECT_EQ(desktop.messagesShown.size(), 1);
 }
 
 TEST_F(ViewTest, RectangleWithThickPenDashAndHatchIsOneUndoStep) {
@@ -101,16 +201,51 @@ TEST_F(ViewTest, PickColourOnReleaseAndThePixelReadOut) {
     EXPECT_EQ(frmMain::PadRight(3, QStringLiteral("1234")), QStringLiteral("1234"));
 }
 
-TEST_F(ViewTest, EraserDrawsWhiteWhateverTheForeground) {
+TEST_F(ViewTest, EraserErasesAlongTheDraggedPathWithTheThickness) {
     twoHalves(qRgb(0, 0, 0), qRgb(0, 0, 0));
     frame->SelColor[0] = 0x00FF00;
-    frame->chooseMenuItem(QStringLiteral("mnuDrawThickness"), 4);
+    frame->chooseMenuItem(QStringLiteral("mnuDrawThickness"), 4); // 5 pixels
+    frame->chooseMenuItem(QStringLiteral("mnuDrawAntialias"), 0);
     frame->SelectTool(20);
-    EXPECT_EQ(ctrl->MouseMode(), pix::kMouseFreehand);
-    drag(at(10, 40), at(90, 40));
+    // An L-shaped stroke, right along y = 10, then down along x = 60; the last stretch has no
+    // move of its own (a quick release).
+    QWidget* vp = ctrl->viewport();
+    QTest::mousePress(vp, Qt::LeftButton, Qt::NoModifier, at(10, 10));
+    for (int x = 15; x <= 60; x += 5) QTest::mouseMove(vp, at(x, 10));
+    for (int y = 15; y <= 50; y += 5) QTest::mouseMove(vp, at(60, y));
+    QTest::mouseRelease(vp, Qt::LeftButton, Qt::NoModifier, at(60, 70));
     const QImage img = doc->Pix->image().image();
-    EXPECT_EQ(img.pixel(50, 40), qRgb(255, 255, 255));
-    EXPECT_EQ(countPixels(img, qRgb(0, 255, 0), img.rect()), 0);
+    const QRgb white = qRgb(255, 255, 255), black = qRgb(0, 0, 0);
+    for (QPoint p : {QPoint(35, 10), QPoint(35, 12), QPoint(35, 8), QPoint(60, 40), QPoint(62, 40),
+                     QPoint(60, 68)})
+        EXPECT_EQ(img.pixel(p), white) << p.x() << "," << p.y();
+    EXPECT_EQ(img.pixel(35, 40), black) << "not the straight line from press to release";
+    EXPECT_EQ(img.pixel(35, 14), black) << "no thicker than the pen";
+    EXPECT_EQ(countPixels(img, qRgb(0, 255, 0), img.rect()), 0) << "never the foreground";
+}
+
+TEST_F(ViewTest, ZoomHandZoomsWhileDraggedAroundThePressedPoint) {
+    ctrl->setZoomFactor(8.0); // larger than the view, so that it can scroll
+    frame->SelectTool(12);
+    QWidget* vp = ctrl->viewport();
+    const QPoint press(vp->width() / 2 - 40, vp->height() / 2 - 30);
+    const QPointF pressed = ctrl->controlToImage(press);
+    QTest::mousePress(vp, Qt::LeftButton, Qt::NoModifier, press);
+    double last = ctrl->ZoomFactor();
+    for (int dy : {-10, -20, -40, 20}) { // up zooms in, down zooms out
+        QTest::mouseMove(vp, press + QPoint(0, dy));
+        EXPECT_EQ(ctrl->ZoomFactor() > last, dy < 0) << dy;
+        last = ctrl->ZoomFactor();
+        const QPointF under = ctrl->controlToImage(press);
+        EXPECT_NEAR(under.x(), pressed.x(), 1.0 / last) << dy;
+        EXPECT_NEAR(under.y(), pressed.y(), 1.0 / last) << dy;
+    }
+    QTest::mouseMove(vp, press - QPoint(0, 5000));
+    EXPECT_DOUBLE_EQ(ctrl->ZoomFactor(), 16.0) << "at most 1600 %";
+    QTest::mouseRelease(vp, Qt::LeftButton, Qt::NoModifier, press + QPoint(0, 5000));
+    EXPECT_DOUBLE_EQ(ctrl->ZoomFactor(), 0.005) << "at least 0.5 %, also on a quick release";
+    QTest::mouseMove(vp, press);
+    EXPECT_DOUBLE_EQ(ctrl->ZoomFactor(), 0.005) << "no zoom without a drag";
 }
 
 TEST_F(ViewTest, CropToolCropsOnRelease) {
@@ -234,4 +369,41 @@ TEST_F(ViewTest, AClickWithALineToolDrawsNothingAndNeverCrashes) {
     frame->SelectTool(9);
     click(at(30, 30));
     EXPECT_TRUE(pixtest::samePixels(doc->Pix->image().image(), before));
+}
+
+TEST_F(ViewTest, TheToolsMouseModeComesBackAfterTheWarpLine) {
+    twoHalves(qRgb(0, 0, 0), qRgb(255, 255, 255));
+    frame->SelectTool(2);
+    auto startWarp = [&] {
+        desktop.answerMessage(platform::Answer::Ok);
+        doc->Effects(23);
+        ASSERT_EQ(ctrl->MouseMode(), pix::kMouseLine);
+    };
+    startWarp();
+    drag(at(30, 40), at(70, 40));
+    EXPECT_FALSE(doc->WarpPending);
+    EXPECT_EQ(ctrl->MouseMode(), pix::kMouseSelect);
+    const QImage warped = doc->Pix->image().image().copy();
+    drag(at(10, 10), at(60, 60));
+    EXPECT_TRUE(frame->bRegionSelected) << "the Select tool selects again";
+    EXPECT_TRUE(pixtest::samePixels(doc->Pix->image().image(), warped)) << "and draws nothing";
+
+    // Abandoned lines: Escape, a right click, another tool.
+    const std::pair<const char*, std::function<void()>> abandons[] = {
+        {"escape", [&] { QTest::keyClick(ctrl->viewport(), Qt::Key_Escape); }},
+        {"right click", [&] { click(at(20, 20), Qt::RightButton); }},
+        {"tool change", [&] { frame->SelectTool(9); }},
+    };
+    for (const auto& [name, abandon] : abandons) {
+        SCOPED_TRACE(name);
+        startWarp();
+        abandon();
+        EXPECT_FALSE(doc->WarpPending);
+        EXPECT_EQ(ctrl->MouseMode(),
+                  frame->CurrTool == 9 ? pix::kMouseRectangle : pix::kMouseSelect);
+        if (QMenu* effects = frame->submenu(QStringLiteral("mnumEffects"))) effects->hide();
+    }
+    const int undos = doc->Pix->image().Undos();
+    drag(at(30, 30), at(60, 60));
+    EXPECT_EQ(doc->Pix->image().Undos(), undos + 1) << "the rectangle is drawn, not a warp";
 }
