@@ -2,6 +2,8 @@
 
 #include "frm_main.h"
 
+#include "catalogue/catalogue.h"
+
 #include <variant>
 
 namespace documentactions {
@@ -62,11 +64,13 @@ const Action kActions[] = {
     {"DrawOpacity", &frmMain::DrawOpacity},
     {"DrawTexture", Missing{}},
     {"DrawTextureEx", Missing{}},
+    {"DrawTextureGradient", Missing{}},
     // Effects and Transforms
     {"EffectsAutoDeskew", Missing{}},
     {"Effects", &frmMain::Effects},
     {"EffectsPalette", Missing{}},
     {"EffectsPalDisplayPalFile", Missing{}},
+    {"EffectsDitherPalette", Missing{}},
     {"EffectsDither", Missing{}},
     {"EffectsDropShadow", Missing{}},
     {"EffectsGauzy", Missing{}},
@@ -141,10 +145,17 @@ bool run(frmMain& doc, const QString& name, int16_t index) {
     return false;
 }
 
-bool isBuilt(const QString& name) {
-    if (name == QLatin1String("Save")) return true;
+State state(const QString& name, int index) {
+    if (name == QLatin1String("Save")) return State::Built;
     const Action* a = find(name);
-    return a && !std::holds_alternative<Missing>(a->run);
+    if (!a) return State::Unknown;
+    if (std::holds_alternative<Missing>(a->run)) return State::NotBuilt;
+    if (index >= 0)
+        // A catalogue action does something only at the indexes its table holds.
+        for (const catalogue::Catalogue* table : catalogue::allCatalogues())
+            if (name == QLatin1String(table->actionName) && !table->find(index))
+                return State::NotBuilt;
+    return State::Built;
 }
 
 QStringList notBuilt() {
