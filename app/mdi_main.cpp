@@ -5,7 +5,6 @@
 #include "document/document_actions.h"
 #include "document/frm_main.h"
 #include "engine/ctrl/pix_ctrl.h"
-#include "engine/ctrl/zoom_window.h"
 #include "engine/pix_image.h"
 #include "platform/desktop.h"
 #include "settings/cregister.h"
@@ -18,7 +17,6 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
-#include <QMimeData>
 #include <QSet>
 #include <QToolBar>
 #include <QToolButton>
@@ -66,9 +64,18 @@ MDIMain::MDIMain(CRegister& store, QWidget* parent) : QMainWindow(parent), store
     buildMenus();
     buildBars();
     resize(1024, 720);
+    connect(mdi_, &QMdiArea::subWindowActivated, this, &MDIMain::onDocumentActivated);
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+            &MDIMain::refreshEditItems);
 }
 
-MDIMain::~MDIMain() = default;
+MDIMain::~MDIMain() {
+    // The child windows go after the frame's own members: no menu refresh may reach them then.
+    disconnect(mdi_, nullptr, this, nullptr);
+    disconnect(QGuiApplication::clipboard(), nullptr, this, nullptr);
+    for (frmMain* doc : std::as_const(Documents))
+        if (doc) disconnect(doc, nullptr, this, nullptr);
+}
 
 void MDIMain::Load() {
     QApplication::setApplicationDisplayName(QStringLiteral("Pixendra"));
@@ -129,11 +136,7 @@ QAction* MDIMain::menuItem(const QString& name, int index) const {
     return actions_.value(itemKey(name, index));
 }
 
-void MDIMain::routeMenuItem(const QString& name, int index) {
-    struct FrameCommand {
-        const char* name;
-        void (MDIMain::*run)(int index);
-    };
+const MDIMain::FrameCommand* MDIMain::frameCommand(const QString& name) {
     static const FrameCommand kFrameCommands[] = {
         {"mnuOpen", &MDIMain::cmdOpen},
         {"mnuNew", &MDIMain::cmdNew},
@@ -150,59 +153,101 @@ void MDIMain::routeMenuItem(const QString& name, int index) {
         {"mnuImport:open", &MDIMain::refreshImportMenu},
         {"mnuView:open", &MDIMain::refreshViewMenu},
         {"mnuZoomWindow", &MDIMain::cmdZoomWindow},
+        // Printing, help, updates and the scanner are not built yet.
+        {"mnuPageSetup", nullptr},
+        {"mnuPrintSettings", nullptr},
+        {"mnuAbout", nullptr},
+        {"mnuIndex", nullptr},
+        {"mnuUpdate", nullptr},
+        {"mnuSelectTwain", nullptr},
+        // Import: the captures make a new image first and capture into it; the scan makes one
+        // only when no document is open. Capturing and scanning themselves are not built yet.
+        {"mnuCaptureScreen", &MDIMain::cmdCaptureScreen},
+        {"mnuCaptureRect", &MDIMain::cmdCaptureRect},
+        {"mnuCaptureWindow", &MDIMain::cmdCaptureWindow},
+        {"mnuAcquireTwain", &MDIMain::cmdAcquireTwain},
+        // The page list of the Images menu is not rebuilt on opening yet.
+        {"mnumImages:open", nullptr},
     };
     for (const FrameCommand& c : kFrameCommands)
-        if (name == QLatin1String(c.name)) return (this->*c.run)(index);
+        if (name == QLatin1String(c.name)) return &c;
+    return nullptr;
+}
 
-    // Import: the captures make a new image first and capture into the active document; the
-    // scan makes one only when no document is open, and goes on only if one is open then.
-    // Scanning itself is not built yet (no action).
-    struct ImportCommand {
-        const char* name;
-        const char* action; // nullptr: not built
-        bool alwaysNew;
-    };
-    static const ImportCommand kImport[] = {
-        {"mnuCaptureScreen", "CaptureScreen", true},
-        {"mnuCaptureRect", "CaptureRect", true},
-        {"mnuCaptureWindow", "CaptureWindow", true},
-        {"mnuAcquireTwain", nullptr, false},
-    };
-    for (const ImportCommand& c : kImport) {
-        if (name != QLatin1String(c.name)) continue;
-        if (c.alwaysNew || !IsAnyOpened()) FileNew();
-        frmMain* doc = activeDocument();
-        if (doc && c.action) documentactions::run(*doc, QString::fromLatin1(c.action), 0);
-        return;
-    }
+namespace {
 
-    // The drawing-setting groups go to every open document, in slot order.
+// The drawing-setting groups go to every open document, in slot order.
+bool isBroadcast(const QString& name) {
     static const char* const kBroadcast[] = {"mnuDrawAntialias", "mnuDrawThickness",
                                              "mnuDrawLineStyle", "mnuDrawFillStyle",
                                              "mnuDrawOpacity"};
-    for (const char* group : kBroadcast) {
-        if (name != QLatin1String(group)) continue;
-        for (int k = 0; k < Documents.size(); ++k)
-            if (DocumentInUse.value(k) && Documents[k])
-                documentactions::run(*Documents[k], name.mid(3), int16_t(index));
-        return;
-    }
+    for (const char* group : kBroadcast)
+        if (name == QLatin1String(group)) return true;
+    return false;
+}
 
-    frmMain* doc = activeDocument();
-    if (!doc || !name.startsWith(QLatin1String("mnu"))) return;
-    QString action = name;
-    const bool opening = action.endsWith(QLatin1String(":open"));
-    if (opening) {
-        // Only headers that are members of an indexed group forward their index.
-        if (index < 0) return;
-        action.chop(5);
-    }
+} // namespace
+
+QString MDIMain::documentAction(const QString& name) {
+    QString item = name;
+    if (item.endsWith(QLatin1String(":open"))) item.chop(5);
     static const QHash<QString, QString> kRenamed = {
         {QStringLiteral("mnuFlip"), QStringLiteral("EffectsFlip")},
         {QStringLiteral("mnuDrawImage"), QStringLiteral("Draw_Image")},
     };
-    action = kRenamed.value(action, action.mid(3));
-    documentactions::run(*doc, action, int16_t(index));
+    return kRenamed.value(item, item.mid(3));
+}
+
+MDIMain::Route MDIMain::routeOf(const QString& name, int index) const {
+    if (const FrameCommand* c = frameCommand(name)) return c->run ? Route::Frame : Route::NotBuilt;
+    if (isBroadcast(name)) return Route::Broadcast;
+    const bool opening = name.endsWith(QLatin1String(":open"));
+    // Only headers that are members of an indexed group forward their index.
+    if (opening && index < 0) return Route::Submenu;
+    if (!name.startsWith(QLatin1String("mnu"))) return Route::Nowhere;
+    switch (documentactions::state(documentAction(name), opening ? -1 : index)) {
+    case documentactions::State::Built:
+        return Route::Document;
+    case documentactions::State::NotBuilt:
+        return Route::NotBuilt;
+    case documentactions::State::Unknown:
+        break;
+    }
+    // A header of a group that names no action (Channels, Draw) is a plain submenu.
+    return opening ? Route::Submenu : Route::Nowhere;
+}
+
+QStringList MDIMain::notBuiltItems() const {
+    QStringList keys;
+    for (QAction* a : std::as_const(actions_)) {
+        const QString name = a->property("itemName").toString();
+        const int index = a->property("itemIndex").toInt();
+        const QString route = a->menu() ? name + QStringLiteral(":open") : name;
+        if (routeOf(route, index) == Route::NotBuilt)
+            keys << (a->menu() ? a->objectName() + QStringLiteral(":open") : a->objectName());
+    }
+    keys.sort();
+    return keys;
+}
+
+void MDIMain::routeMenuItem(const QString& name, int index) {
+    switch (routeOf(name, index)) {
+    case Route::Frame:
+        return (this->*frameCommand(name)->run)(index);
+    case Route::Broadcast:
+        for (int k = 0; k < Documents.size(); ++k)
+            if (DocumentInUse.value(k) && Documents[k])
+                documentactions::run(*Documents[k], documentAction(name), int16_t(index));
+        return;
+    case Route::Document:
+        if (frmMain* doc = activeDocument())
+            documentactions::run(*doc, documentAction(name), int16_t(index));
+        return;
+    case Route::NotBuilt:
+    case Route::Submenu:
+    case Route::Nowhere:
+        return;
+    }
 }
 
 void MDIMain::cmdOpen(int) {
@@ -221,88 +266,29 @@ void MDIMain::cmdExit(int) {
     FileExit();
 }
 
+void MDIMain::captureInto(const char* action) {
+    FileNew();
+    if (frmMain* doc = activeDocument()) documentactions::run(*doc, QString::fromLatin1(action), 0);
+}
+void MDIMain::cmdCaptureScreen(int) {
+    captureInto("CaptureScreen");
+}
+void MDIMain::cmdCaptureRect(int) {
+    captureInto("CaptureRect");
+}
+void MDIMain::cmdCaptureWindow(int) {
+    captureInto("CaptureWindow");
+}
+void MDIMain::cmdAcquireTwain(int) {
+    if (!IsAnyOpened()) FileNew();
+    // Scanning into the active document is not built yet.
+}
+
 void MDIMain::cmdCut(int) {
     frmMain* doc = activeDocument();
     if (!doc) return;
     documentactions::run(*doc, QStringLiteral("Copy"), 0);
     documentactions::run(*doc, QStringLiteral("Delete"), 0);
-}
-
-void MDIMain::cmdTileHorizontal(int) {
-    tile(true);
-}
-void MDIMain::cmdTileVertical(int) {
-    tile(false);
-}
-void MDIMain::cmdCascade(int) {
-    mdi_->cascadeSubWindows();
-}
-
-// One window above the other (horizontal) or side by side (vertical).
-void MDIMain::tile(bool horizontal) {
-    const QList<QMdiSubWindow*> windows = mdi_->subWindowList();
-    if (windows.isEmpty()) return;
-    const QRect area = mdi_->viewport()->rect();
-    const int n = int(windows.size());
-    for (int i = 0; i < n; ++i) {
-        QMdiSubWindow* w = windows[i];
-        w->showNormal();
-        if (horizontal)
-            w->setGeometry(0, area.height() * i / n, area.width(),
-                           area.height() * (i + 1) / n - area.height() * i / n);
-        else
-            w->setGeometry(area.width() * i / n, 0,
-                           area.width() * (i + 1) / n - area.width() * i / n, area.height());
-    }
-}
-
-void MDIMain::refreshEditMenu(int) {
-    if (!IsAnyOpened()) return;
-    frmMain* doc = activeDocument();
-    if (!doc) return;
-    for (const char* n : {"mnuCopy", "mnuCut"})
-        if (QAction* a = menuItem(QString::fromLatin1(n))) a->setEnabled(bRegionSelected);
-    if (QAction* a = menuItem(QStringLiteral("mnuPaste"))) a->setEnabled(clipboardHasPicture());
-    if (QAction* a = menuItem(QStringLiteral("mnuUndo")))
-        a->setEnabled(doc->Pix->image().Undos() != 0);
-    if (QAction* a = menuItem(QStringLiteral("mnuRedo")))
-        a->setEnabled(doc->Pix->image().Redos() != 0);
-}
-
-bool MDIMain::clipboardHasPicture() {
-    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-    if (!data) return false;
-    if (data->hasImage()) return true;
-    for (const QString& f : data->formats())
-        if (f.startsWith(QLatin1String("image/"))) return true;
-    return false;
-}
-
-void MDIMain::refreshImportMenu(int) {
-    // No scanner interface is available yet: with no sources both scanner items are off.
-    for (const char* n : {"mnuSelectTwain", "mnuAcquireTwain"})
-        if (QAction* a = menuItem(QString::fromLatin1(n))) a->setEnabled(scannerSourceCount() > 0);
-}
-
-void MDIMain::refreshViewMenu(int) {
-    // The user may have closed the magnifier itself.
-    QAction* item = menuItem(QStringLiteral("mnuZoomWindow"));
-    frmMain* doc = activeDocument();
-    if (item && doc && !doc->Pix->zoomWindow().Visible()) item->setChecked(false);
-}
-
-void MDIMain::cmdZoomWindow(int) {
-    QAction* item = menuItem(QStringLiteral("mnuZoomWindow"));
-    frmMain* doc = activeDocument();
-    if (!item || !doc) return;
-    // The item has toggled its check already; the magnifier follows it.
-    pix::ZoomWindow& zoom = doc->Pix->zoomWindow();
-    if (item->isChecked()) {
-        zoom.Show();
-        zoom.setZoomRate(8);
-    } else {
-        zoom.Hide();
-    }
 }
 
 void MDIMain::EnDisMenuItems(bool enable) {
@@ -317,6 +303,7 @@ void MDIMain::EnDisMenuItems(bool enable) {
     for (const char* key : kAlwaysEnabled)
         if (QAction* a = actions_.value(QString::fromLatin1(key))) a->setEnabled(true);
     if (IsAnyOpened() && doc) doc->refreshMetadataItems();
+    refreshEditItems();
 }
 
 void MDIMain::SelectTool(int16_t tool) {
@@ -489,6 +476,11 @@ int MDIMain::createDocumentSlot() {
     if (!Documents[n]) {
         Documents[n] = new frmMain(*this);
         Documents[n]->DocumentIndex = int16_t(n);
+        frmMain* doc = Documents[n];
+        // The Edit items follow every change of the active document's image and history.
+        connect(doc, &frmMain::menuStateChanged, this, [this, doc] {
+            if (doc == activeDocument()) refreshEditItems();
+        });
         Documents[n]->loadWindow();
     }
     DocumentInUse[n] = true;

@@ -88,6 +88,15 @@ public:
     std::function<int()> optionStripRight;
     void layoutTopBar();
 
+    // Where a menu item leads: a frame command, a broadcast to every document, an action of the
+    // active document, something not built yet (it does nothing), a plain submenu, or nowhere.
+    enum class Route { Frame, Broadcast, Document, NotBuilt, Submenu, Nowhere };
+    // `name` is an item group or single item; with ":open" appended, the opening of its submenu.
+    Route routeOf(const QString& name, int index) const;
+    // Keys ("name" or "name(index)") of the menu items that do nothing yet; submenu headers whose
+    // opening would forward to something not built are listed with ":open".
+    QStringList notBuiltItems() const;
+
     bool settingsSaved() const { return settingsSaved_; }
     // Chooses a menu item as the user would (runs its route); false when there is no such item.
     bool chooseMenuItem(const QString& name, int index = -1);
@@ -106,9 +115,21 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    struct FrameCommand {
+        const char* name;
+        void (MDIMain::*run)(int index); // nullptr: not built yet, the item does nothing
+    };
+    static const FrameCommand* frameCommand(const QString& name);
+    // The document action a menu item names ("mnuFlip" -> "EffectsFlip"), without ":open".
+    static QString documentAction(const QString& name);
+
     void buildMenus();
     void buildBars();
     void routeMenuItem(const QString& name, int index);
+    // The Edit items, from the active document's history and selection and the clipboard.
+    void refreshEditItems();
+    // A document became active: its menu state and the magnifier follow it.
+    void onDocumentActivated();
     // Frame commands of the menus (the index is that of the chosen item, -1 for single items).
     void cmdOpen(int);
     void cmdNew(int);
@@ -125,6 +146,13 @@ private:
     void refreshImportMenu(int);
     void refreshViewMenu(int);
     void cmdZoomWindow(int);
+    void captureInto(const char* action);
+    void cmdCaptureScreen(int);
+    void cmdCaptureRect(int);
+    void cmdCaptureWindow(int);
+    void cmdAcquireTwain(int);
+    // Shows the active document's magnifier beside its window and hides every other one.
+    void showMagnifierOfActiveDocument();
     void tile(bool horizontal);
     // Asks every open document in slot order; false when one cancelled.
     bool closeAllDocuments();

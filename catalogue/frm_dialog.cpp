@@ -77,11 +77,7 @@ void frmDialog::AddControl(const QString& caption, const QVariant& value, int ki
     row.labelTop = k == 0 ? kLabel.top : rows_[k - 1].labelTop + kLabel.height + kRowGapTwips;
     row.label = new QLabel(this);
     row.label->setObjectName(QStringLiteral("lblLabel(%1)").arg(k));
-    place(row.label, kLabel.left, row.labelTop, kLabel.width, kLabel.height);
     if (kind >= 0 && kind <= 4) {
-        const Geometry g = kControl[kind];
-        // Row 0 keeps the design offsets; later rows align their control with the label.
-        const int top = k == 0 ? g.top : row.labelTop;
         QWidget* control = nullptr;
         switch (kind) {
         case kText: {
@@ -123,7 +119,6 @@ void frmDialog::AddControl(const QString& caption, const QVariant& value, int ki
             break;
         }
         }
-        place(control, g.left, top, g.width, g.height);
         control->show();
         row.control = control;
     }
@@ -135,12 +130,39 @@ void frmDialog::AddControl(const QString& caption, const QVariant& value, int ki
     if (kind == kColour) setButtonColour(k, uint32_t(value.toLongLong()));
 
     clientHeightTwips_ = row.labelTop + kLabel.height + kRowGapTwips + kBottomHeightTwips;
-    const int bottomPx = vb::twipsToPixels(kBottomHeightTwips, tpp_);
-    setFixedSize(vb::twipsToPixels(kClientWidthTwips, tpp_),
-                 vb::twipsToPixels(clientHeightTwips_, tpp_));
-    picBottom->setGeometry(0, height() - bottomPx, width(), bottomPx);
+    layoutRows();
     Adding = false;
     RowCount = k + 1;
+}
+
+void frmDialog::layoutRows() {
+    // The design geometry is the least: the caption column widens to the longest caption in the
+    // current font, and the controls, the window and the button strip move right with it. Check
+    // and option rows show their caption in the control, which widens likewise.
+    const auto px = [this](int twips) { return vb::twipsToPixels(twips, tpp_); };
+    int labelWidth = px(kLabel.width);
+    for (const Row& row : rows_)
+        labelWidth =
+            std::max(labelWidth, row.label->fontMetrics().horizontalAdvance(row.label->text()));
+    const int shift = labelWidth - px(kLabel.width);
+    const int rightMargin = px(kClientWidthTwips - kControl[kText].left - kControl[kText].width);
+    int clientWidth = px(kClientWidthTwips);
+    for (size_t k = 0; k < rows_.size(); ++k) {
+        const Row& row = rows_[k];
+        row.label->setGeometry(px(kLabel.left), px(row.labelTop), labelWidth, px(kLabel.height));
+        if (!row.control) continue;
+        const Geometry g = kControl[row.kind];
+        // Row 0 keeps the design offsets; later rows align their control with the label.
+        const int top = k == 0 ? g.top : row.labelTop;
+        int width = px(g.width);
+        if (row.kind == kCheck || row.kind == kOption)
+            width = std::max(width, row.control->sizeHint().width());
+        row.control->setGeometry(px(g.left) + shift, px(top), width, px(g.height));
+        clientWidth = std::max(clientWidth, px(g.left) + shift + width + rightMargin);
+    }
+    const int bottomPx = px(kBottomHeightTwips);
+    setFixedSize(clientWidth, px(clientHeightTwips_));
+    picBottom->setGeometry(0, height() - bottomPx, width(), bottomPx);
 }
 
 QLabel* frmDialog::lblLabel(int k) const {

@@ -65,6 +65,7 @@ private:
         uint32_t colour = 0;
     };
     void place(QWidget* w, int left, int top, int width, int height);
+    void layoutRows();
     void setButtonColour(int k, uint32_t bgr);
     void chooseColour(int k);
     void guardText(int k, bool allowEmpty);

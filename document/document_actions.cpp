@@ -2,6 +2,9 @@
 
 #include "frm_main.h"
 
+#include "catalogue/catalogue.h"
+
+#include <algorithm>
 #include <initializer_list>
 #include <variant>
 
@@ -63,11 +66,13 @@ const Action kActions[] = {
     {"DrawOpacity", &frmMain::DrawOpacity},
     {"DrawTexture", Missing{}},
     {"DrawTextureEx", Missing{}},
+    {"DrawTextureGradient", Missing{}},
     // Effects and Transforms
     {"EffectsAutoDeskew", Missing{}},
     {"Effects", &frmMain::Effects},
     {"EffectsPalette", Missing{}},
     {"EffectsPalDisplayPalFile", Missing{}},
+    {"EffectsDitherPalette", Missing{}},
     {"EffectsDither", Missing{}},
     {"EffectsDropShadow", Missing{}},
     {"EffectsGauzy", Missing{}},
@@ -153,10 +158,20 @@ bool run(frmMain& doc, const QString& name, int16_t index) {
     return false;
 }
 
-bool isBuilt(const QString& name) {
-    if (name == QLatin1String("Save")) return true;
+State state(const QString& name, int index) {
+    if (name == QLatin1String("Save")) return State::Built;
     const Action* a = find(name);
-    return a && !std::holds_alternative<Missing>(a->run);
+    if (!a) return State::Unknown;
+    if (std::holds_alternative<Missing>(a->run)) return State::NotBuilt;
+    for (const MissingItems& m : kMissingItems)
+        if (name == QLatin1String(m.name) && std::count(m.indexes.begin(), m.indexes.end(), index))
+            return State::NotBuilt;
+    if (index >= 0)
+        // A catalogue action does something only at the indexes its table holds.
+        for (const catalogue::Catalogue* table : catalogue::allCatalogues())
+            if (name == QLatin1String(table->actionName) && !table->find(index))
+                return State::NotBuilt;
+    return State::Built;
 }
 
 QStringList notBuilt() {

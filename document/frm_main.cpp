@@ -136,6 +136,7 @@ void frmMain::refreshMetadataItems() {
 void frmMain::onImageChanged() {
     EnableImageMenus(!Pix->image().IsEmpty());
     Saved = false;
+    emit menuStateChanged();
 }
 
 void frmMain::updateZoomCaption() {

@@ -153,6 +153,10 @@ public:
     // Set by the frame when its own close sequence already asked this document.
     void setCloseConfirmed(bool on) { closeConfirmed_ = on; }
 
+signals:
+    // The image or its undo history changed: the frame's menu state may follow.
+    void menuStateChanged();
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;

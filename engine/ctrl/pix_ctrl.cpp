@@ -51,7 +51,11 @@ PixCtrl::PixCtrl(QWidget* parent) : QAbstractScrollArea(parent), image_(new PixI
     });
 }
 
-PixCtrl::~PixCtrl() = default;
+PixCtrl::~PixCtrl() {
+    // The magnifier is a window of its own (owned by the top-level window) and paints from this
+    // control: it goes with it.
+    delete zoomWindow_;
+}
 
 void PixCtrl::onImageChanged() {
     keepSelectionInImage();
@@ -63,7 +67,26 @@ void PixCtrl::onImageChanged() {
 
 QSize PixCtrl::zoomedSize() const {
     if (image_->IsEmpty()) return {0, 0};
-    return QSize(int(std::ceil(image_->width() * zoom_)), int(std::ceil(image_->height() * zoom_)));
+    // The tolerance keeps a fitted zoom (view / image) from rounding up to one pixel more.
+    auto extent = [this](int n) { return int(std::ceil(n * zoom_ - 1e-6)); };
+    return QSize(extent(image_->width()), extent(image_->height()));
+}
+
+QSize PixCtrl::scrollBarExtents() const {
+    return QSize(verticalScrollBar()->sizeHint().width(),
+                 horizontalScrollBar()->sizeHint().height());
+}
+
+QSize PixCtrl::viewFor(const QSize& content) const {
+    // The whole view when the content fits it; each scroll bar that is needed takes its room,
+    // which may make the other one needed too.
+    const QSize full = maximumViewportSize();
+    const QSize bars = scrollBarExtents();
+    bool h = content.width() > full.width();
+    bool v = content.height() > full.height();
+    if (h && !v) v = content.height() > full.height() - bars.height();
+    if (v && !h) h = content.width() > full.width() - bars.width();
+    return QSize(full.width() - (v ? bars.width() : 0), full.height() - (h ? bars.height() : 0));
 }
 
 void PixCtrl::setZoomFactor(double zoom) {
@@ -91,16 +114,20 @@ void PixCtrl::setFitMode(int mode) {
 
 void PixCtrl::applyFit() {
     if (image_->IsEmpty()) return;
+    // Fitted against the view without scroll bars: a best fit needs none.
     const QSize avail = maximumViewportSize();
     if (avail.isEmpty()) return;
-    const double zx = double(avail.width()) / image_->width();
-    const double zy = double(avail.height()) / image_->height();
-    double z = std::min(zx, zy);
-    if (fitMode_ == kFitWidth)
-        z = zx;
-    else if (fitMode_ == kFitHeight)
-        z = zy;
-    setZoomFactor(z);
+    const int iw = image_->width(), ih = image_->height();
+    double z = std::min(double(avail.width()) / iw, double(avail.height()) / ih);
+    if (fitMode_ == kFitWidth) {
+        // When the height then scrolls, the width fits beside the vertical scroll bar.
+        z = double(avail.width()) / iw;
+        if (ih * z > avail.height()) z = double(avail.width() - scrollBarExtents().width()) / iw;
+    } else if (fitMode_ == kFitHeight) {
+        z = double(avail.height()) / ih;
+        if (iw * z > avail.width()) z = double(avail.height() - scrollBarExtents().height()) / ih;
+    }
+    if (z > 0) setZoomFactor(z);
 }
 
 void PixCtrl::setBackgroundColor(uint32_t bgr) {
@@ -151,8 +178,10 @@ void PixCtrl::setScroll(int x, int y) {
 }
 
 void PixCtrl::updateScrollBars() {
+    // Ranges from the view the content leaves once the scroll bars have come or gone, not from
+    // the viewport as it is now: otherwise bars shown for a larger zoom would stay.
     const QSize content = zoomedSize();
-    const QSize view = viewport()->size();
+    const QSize view = viewFor(content);
     horizontalScrollBar()->setRange(0, std::max(0, content.width() - view.width()));
     verticalScrollBar()->setRange(0, std::max(0, content.height() - view.height()));
     horizontalScrollBar()->setPageStep(view.width());

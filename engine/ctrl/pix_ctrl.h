@@ -2,11 +2,13 @@
 // picture, a checkerboard behind transparent pixels — and reports what happens as signals.
 #pragma once
 
+#include "engine/ctrl/zoom_window.h"
 #include "engine/pix_image.h"
 
 #include <QAbstractScrollArea>
 #include <QImage>
 #include <QPointF>
+#include <QPointer>
 #include <QPolygonF>
 #include <QRect>
 #include <functional>
@@ -107,7 +109,9 @@ public:
     QRectF imageRectInViewport() const;
 
     // The magnifier window of this control (created on first use).
-    class ZoomWindow& zoomWindow();
+    ZoomWindow& zoomWindow();
+    // The magnifier if it exists, else nullptr.
+    ZoomWindow* existingZoomWindow() const { return zoomWindow_; }
 
     // Paints the visible part of the view into painter (the viewport's paint and benchmarks).
     void paintView(QPainter& painter, const QRect& viewportRect);
@@ -161,6 +165,8 @@ private:
     void applyFit();
     const QImage& scaledForView(); // cached copy of the image at the zoom when zoomed out
     QSize zoomedSize() const;
+    QSize scrollBarExtents() const; // width of the vertical bar, height of the horizontal one
+    QSize viewFor(const QSize& content) const; // the viewport that content leaves
 
     PixImage* image_;
     double zoom_ = 1.0;
@@ -186,8 +192,8 @@ private:
     QPointF dragNowImage_;
     QPoint dragStartScroll_;
     double dragStartZoom_ = 1.0;
-    QPolygonF points_; // polygon and freehand points in image pixels
-    class ZoomWindow* zoomWindow_ = nullptr;
+    QPolygonF points_;                // polygon and freehand points in image pixels
+    QPointer<ZoomWindow> zoomWindow_; // owned by the top-level window, or by this control
 
     std::vector<QImage> pyramid_; // the image halved, quartered, ...
     qint64 pyramidKey_ = 0;

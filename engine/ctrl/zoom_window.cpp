@@ -2,7 +2,9 @@
 
 #include "pix_ctrl.h"
 
+#include <QGuiApplication>
 #include <QPainter>
+#include <QScreen>
 
 namespace pix {
 
@@ -15,6 +17,23 @@ ZoomWindow::ZoomWindow(PixCtrl& ctrl)
 void ZoomWindow::setZoomRate(double rate) {
     if (rate > 0) rate_ = rate;
     update();
+}
+
+void ZoomWindow::placeBeside(const QRect& beside) {
+    const QScreen* screen = QGuiApplication::screenAt(beside.center());
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect avail = screen->availableGeometry();
+    // The frame around the window (title bar, borders) counts as part of it; move() places it.
+    const QSize outer = frameGeometry().size().expandedTo(size());
+    QPoint at(beside.right() + 1, beside.top());
+    if (at.x() + outer.width() - 1 > avail.right()) at.setX(beside.left() - outer.width());
+    if (at.x() < avail.left()) at.setX(beside.right() + 1 - outer.width());
+    at.setX(std::clamp(at.x(), avail.left(),
+                       std::max(avail.left(), avail.right() + 1 - outer.width())));
+    at.setY(std::clamp(at.y(), avail.top(),
+                       std::max(avail.top(), avail.bottom() + 1 - outer.height())));
+    move(at);
 }
 
 void ZoomWindow::setCentre(const QPointF& imagePoint) {

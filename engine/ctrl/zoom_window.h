@@ -18,6 +18,9 @@ public:
     bool Visible() const { return isVisible(); }
     double ZoomRate() const { return rate_; }
     void setZoomRate(double rate);
+    // Moves the window next to `beside` (global coordinates): to its right, else to its left,
+    // else over its top-right corner, always inside the available area of the screen.
+    void placeBeside(const QRect& beside);
     // The image point shown at the centre.
     void setCentre(const QPointF& imagePoint);
     QPointF centre() const { return centre_; }

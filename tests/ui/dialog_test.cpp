@@ -153,3 +153,47 @@ TEST_F(FrameTest, NewImageCancelledOrTooLargeReleasesTheSlot) {
     frame->FileNew();
     EXPECT_EQ(openDocuments(), 0) << "an alpha of 300 is refused";
 }
+
+namespace {
+// The scripted desktop at another screen scale.
+class ScaledDesktop : public pixtest::ScriptedDesktop {
+public:
+    explicit ScaledDesktop(double tpp) : tpp_(tpp) {}
+    double twipsPerPixel() const override { return tpp_; }
+
+private:
+    double tpp_;
+};
+} // namespace
+
+TEST(ParameterDialog, CaptionsAreNeverCutOff) {
+    for (double tpp : {15.0, 7.5, 30.0}) {
+        ScaledDesktop desktop(tpp);
+        frmDialog dlg;
+        dlg.AddControl(QStringLiteral("Width:"), 10, frmDialog::kText);
+        dlg.AddControl(QStringLiteral("Bottom Bright Percent [0..100]:"), 5, frmDialog::kText);
+        dlg.AddControl(QStringLiteral("Smoothness [0..500]:"), 0, frmDialog::kColour);
+        dlg.AddControl(QStringLiteral("Method:"), 0, frmDialog::kList);
+        dlg.AddControl(QStringLiteral("Keep the aspect ratio of the original picture"), true,
+                       frmDialog::kCheck);
+        dlg.show();
+        EXPECT_GE(dlg.width(), vb::twipsToPixels(frmDialog::kClientWidthTwips, tpp))
+            << "the design width is the least";
+        for (int k = 0; k < dlg.RowCount; ++k) {
+            QLabel* label = dlg.lblLabel(k);
+            QWidget* control = dlg.txtText(k)    ? static_cast<QWidget*>(dlg.txtText(k))
+                               : dlg.cmdColor(k) ? dlg.cmdColor(k)
+                               : dlg.cmbCombo(k) ? static_cast<QWidget*>(dlg.cmbCombo(k))
+                                                 : dlg.chkCheck(k);
+            EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text()))
+                << tpp << " " << k;
+            EXPECT_GE(label->width(), vb::twipsToPixels(1785, tpp));
+            EXPECT_LE(label->geometry().right(), control->x()) << "the caption ends before "
+                                                                  "its control";
+            EXPECT_LE(control->geometry().right(), dlg.width()) << tpp << " " << k;
+            if (QCheckBox* check = dlg.chkCheck(k)) { // its caption sits in the box
+                EXPECT_GE(check->width(), check->sizeHint().width()) << tpp;
+            }
+        }
+    }
+}

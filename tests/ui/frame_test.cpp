@@ -1,4 +1,5 @@
 // The frame and the document lifecycle: menu state, close prompts, exit, layout.
+#include "app/frm_splash.h"
 #include "frame_fixture.h"
 
 #include "engine/codecs/atomic_write.h"
@@ -8,6 +9,8 @@
 #include <QToolButton>
 
 #include <QLabel>
+#include <QPointer>
+#include <QSignalSpy>
 #include <QTest>
 
 using platform::Answer;
@@ -223,6 +226,30 @@ TEST_F(FrameTest, TileAndCascadeArrangeTheWindows) {
     EXPECT_LT(windows[0]->x() + windows[0]->width(), windows[1]->x() + 2);
 }
 
+TEST_F(FrameTest, CascadeKeepsTheWindowSizesAndStepsByATitleBar) {
+    newDocument();
+    newDocument();
+    newDocument();
+    auto windows = frame->mdiArea()->subWindowList();
+    const QSize area = frame->mdiArea()->viewport()->size();
+    windows[0]->resize(300, 200);
+    windows[1]->resize(350, 250);
+    windows[2]->resize(area.width() * 2, area.height() * 2); // larger than the frame
+    frame->menuItem(QStringLiteral("Cascade"))->trigger();
+    EXPECT_EQ(windows[0]->size(), QSize(300, 200));
+    EXPECT_EQ(windows[1]->size(), QSize(350, 250));
+    const QRect inside(QPoint(0, 0), area);
+    for (QMdiSubWindow* w : windows) {
+        EXPECT_TRUE(inside.contains(w->geometry())) << "every window lies inside the frame";
+        EXPECT_GE(w->width(), std::min(300, area.width() / 2)) << "no window is shrunk to a bar";
+        EXPECT_GE(w->height(), std::min(200, area.height() / 2));
+    }
+    const int step = windows[1]->y() - windows[0]->y();
+    EXPECT_GE(step, 16) << "each window's title bar stays visible";
+    EXPECT_EQ(windows[1]->x() - windows[0]->x(), step);
+    EXPECT_EQ(windows[2]->y() - windows[1]->y(), step);
+}
+
 TEST_F(FrameTest, AlphaMaskFilesBecomeMenuItems) {
     QDir programDir(MDIMain::programFolder());
     QDir masks(programDir.filePath(QStringLiteral("AlphaMasks")));
@@ -253,4 +280,30 @@ TEST_F(FrameTest, DoubleClickOnTheEmptyFrameRunsOpen) {
                        QPoint(40, 40));
     EXPECT_EQ(desktop.openRequests.size(), 1);
     EXPECT_EQ(openDocuments(), 0);
+}
+
+TEST(Splash, ShowsFirstThenGivesWayToTheFrameOnce) {
+    pixtest::ScriptedDesktop desktop;
+    for (bool byKey : {false, true}) {
+        int framesShown = 0;
+        QPointer<frmSplash> splash = new frmSplash([&] {
+            EXPECT_FALSE(splash && splash->isVisible()) << "the splash hides first";
+            ++framesShown;
+        });
+        splash->show();
+        EXPECT_TRUE(splash->isVisible());
+        EXPECT_FALSE(splash->Image1->pixmap().isNull());
+        EXPECT_EQ(framesShown, 0) << "the frame waits for the splash";
+        EXPECT_EQ(splash->Timer1.interval(), 500);
+        if (byKey) {
+            QTest::keyClick(splash.data(), Qt::Key_Space);
+            QTest::mouseClick(splash.data(), Qt::LeftButton); // a second event does nothing
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        } else {
+            QSignalSpy gone(splash.data(), &QObject::destroyed);
+            gone.wait(10000); // the timer ends the splash
+        }
+        EXPECT_TRUE(splash.isNull()) << "the splash closes itself";
+        EXPECT_EQ(framesShown, 1);
+    }
 }

@@ -5,6 +5,9 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QTest>
 
 using pixtest::pressCancel;
 using pixtest::pressOk;
@@ -136,11 +139,55 @@ TEST_F(FrameTest, DoubleBufferAndAntialiasToggles) {
     EXPECT_FALSE(a->Pix->AntialiasDisplay()) << "only the active document";
 }
 
-TEST(DocumentActions, UnbuiltActionsAreListedAndDoNothing) {
-    EXPECT_TRUE(documentactions::isBuilt(QStringLiteral("ZoomIn")));
-    EXPECT_TRUE(documentactions::isBuilt(QStringLiteral("Save")));
-    EXPECT_FALSE(documentactions::isBuilt(QStringLiteral("NoSuchAction")));
-    EXPECT_TRUE(documentactions::notBuilt().contains(QStringLiteral("DemosEncrypt")));
+TEST_F(FrameTest, EveryMenuItemWorksOrIsListedAndListedItemsDoNothing) {
+    for (QAction* a : frame->allMenuItems()) {
+        const QString name = a->property("itemName").toString();
+        const int index = a->property("itemIndex").toInt();
+        const MDIMain::Route route =
+            frame->routeOf(a->menu() ? name + QStringLiteral(":open") : name, index);
+        EXPECT_NE(route, MDIMain::Route::Nowhere) << qPrintable(a->objectName());
+        if (!a->menu()) {
+            EXPECT_NE(route, MDIMain::Route::Submenu) << qPrintable(a->objectName());
+        }
+    }
+    // Chosen with a document open, a listed item changes nothing, asks nothing, shows nothing.
+    frmMain* doc = newDocument();
+    doc->Pix->image().modifyPage(QString(), [](pix::PixPage& p) { p.image.fill(Qt::red); });
+    const pix::PixImage& image = doc->Pix->image();
+    const qint64 pixels = image.image().cacheKey();
+    const int undos = image.Undos();
+    auto shownWindows = [] {
+        QSet<QWidget*> shown;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible()) shown.insert(w);
+        return shown;
+    };
+    const QSet<QWidget*> windowsBefore = shownWindows();
+    const QStringList listed = frame->notBuiltItems();
+    EXPECT_GT(listed.size(), 0);
+    for (const QString& item : listed) {
+        QString key = item;
+        const bool opening = key.endsWith(QLatin1String(":open"));
+        if (opening) key.chop(5);
+        QAction* a = nullptr;
+        for (QAction* candidate : frame->allMenuItems())
+            if (candidate->objectName() == key) a = candidate;
+        ASSERT_NE(a, nullptr) << qPrintable(item);
+        a->setEnabled(true);
+        if (opening)
+            emit a->menu()->aboutToShow();
+        else
+            a->trigger();
+        QApplication::processEvents();
+        EXPECT_EQ(image.image().cacheKey(), pixels) << qPrintable(item);
+        EXPECT_EQ(image.Undos(), undos) << qPrintable(item);
+        EXPECT_EQ(shownWindows(), windowsBefore) << qPrintable(item);
+        EXPECT_EQ(openDocuments(), 1) << qPrintable(item);
+    }
+    EXPECT_TRUE(desktop.messagesShown.isEmpty());
+    EXPECT_TRUE(desktop.inputsShown.isEmpty());
+    EXPECT_TRUE(desktop.openRequests.isEmpty());
+    EXPECT_TRUE(desktop.saveRequests.isEmpty());
 }
 
 TEST_F(FrameTest, NewDocumentsTakeTheRememberedDrawingSettings) {
@@ -150,4 +197,43 @@ TEST_F(FrameTest, NewDocumentsTakeTheRememberedDrawingSettings) {
     frmMain* later = newDocument();
     EXPECT_EQ(later->Pix->image().Draw().thickness, 4);
     EXPECT_EQ(later->Pix->Shape().fillStyle, 4);
+}
+
+TEST_F(FrameTest, EditItemsAndTheirShortcutsFollowTheDocument) {
+    frmMain* first = newDocument();
+    first->Pix->image().ClearUndo();
+    frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+    frame->openSubmenu(QStringLiteral("mnumEdit")); // nothing to undo yet
+    EXPECT_FALSE(enabled("mnuUndo"));
+    auto paint = [](frmMain* d, QColor c) {
+        d->Pix->image().modifyPage(QString(), [c](pix::PixPage& p) { p.image.fill(c); });
+    };
+    paint(first, Qt::red);
+    QTest::keyClick(frame.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(first->Pix->image().image().pixel(0, 0), 0xFFFFFFFFu) << "Ctrl+Z undid the edit";
+    EXPECT_FALSE(enabled("mnuUndo"));
+    QTest::keyClick(frame.get(), Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(first->Pix->image().image().pixel(0, 0), QColor(Qt::red).rgb()) << "Ctrl+Y redid it";
+    // Activating another document shows its own history, and back again.
+    frmMain* second = newDocument();
+    second->Pix->image().ClearUndo();
+    auto activate = [&](frmMain* d) {
+        frame->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(d->parentWidget()));
+    };
+    activate(first);
+    EXPECT_TRUE(enabled("mnuUndo"));
+    activate(second);
+    EXPECT_FALSE(enabled("mnuUndo"));
+    activate(first);
+    paint(second, Qt::blue); // an edit in a window that is not active changes nothing here
+    EXPECT_FALSE(enabled("mnuRedo"));
+    EXPECT_TRUE(enabled("mnuUndo"));
+    // Paste follows the clipboard.
+    QApplication::clipboard()->clear();
+    EXPECT_FALSE(enabled("mnuPaste"));
+    QApplication::clipboard()->setImage(pixtest::gradientImage(4, 4));
+    EXPECT_TRUE(enabled("mnuPaste"));
+    QTest::keyClick(frame.get(), Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(first->Pix->image().Undos(), 2) << "Ctrl+V pasted into the active document";
 }

@@ -3,7 +3,10 @@
 
 #include "engine/ctrl/zoom_window.h"
 
+#include <QMenuBar>
 #include <QPainter>
+#include <QScreen>
+#include <QScrollBar>
 
 TEST_F(ViewTest, ZoomInStopsAboveSixteenHundredPercent) {
     for (int i = 0; i < 13; ++i) doc->ZoomIn();
@@ -75,9 +78,12 @@ TEST_F(ViewTest, WheelZoomStaysWithinItsRange) {
 }
 
 TEST_F(ViewTest, FitsAreOneTime) {
-    doc->ZoomType(2); // fit to width
+    doc->ZoomType(2); // fit to width: the height scrolls, the whole width shows beside its bar
+    QApplication::processEvents();
     const double fitted = doc->Zoom();
-    EXPECT_NEAR(fitted * 100, ctrl->maximumViewportSize().width(), 1.0);
+    EXPECT_NEAR(fitted * 100, ctrl->viewport()->width(), 1.0);
+    EXPECT_TRUE(ctrl->verticalScrollBar()->isVisible());
+    EXPECT_FALSE(ctrl->horizontalScrollBar()->isVisible());
     EXPECT_FALSE(ctrl->AutoFit());
     doc->parentWidget()->resize(300, 300);
     QApplication::processEvents();
@@ -93,6 +99,32 @@ TEST_F(ViewTest, ZoomWindowCommandAndItsCheck) {
     ctrl->zoomWindow().close(); // closed by the user
     frame->openSubmenu(QStringLiteral("mnuView"));
     EXPECT_FALSE(frame->menuItem(QStringLiteral("mnuZoomWindow"))->isChecked());
+}
+
+TEST_F(ViewTest, ZoomWindowOpensBesideTheDocumentAndFollowsTheActiveOne) {
+    auto globalRect = [](QWidget* w) { return QRect(w->mapToGlobal(QPoint(0, 0)), w->size()); };
+    auto check = [&](frmMain* active) {
+        const pix::ZoomWindow& zoom = active->Pix->zoomWindow();
+        ASSERT_TRUE(zoom.Visible());
+        const QRect placed = zoom.frameGeometry();
+        EXPECT_TRUE(zoom.screen()->availableGeometry().contains(placed)) << "inside the screen";
+        EXPECT_FALSE(placed.intersects(globalRect(frame->menuBar()))) << "clear of the menus";
+        EXPECT_FALSE(placed.intersects(globalRect(active->parentWidget())))
+            << "beside the document";
+    };
+    frame->resize(500, 400);
+    doc->parentWidget()->resize(200, 150);
+    ASSERT_TRUE(frame->chooseMenuItem(QStringLiteral("mnuZoomWindow")));
+    check(doc);
+    // Another document becomes active: the magnifier goes with it.
+    frmMain* other = newDocument(50, 40);
+    QApplication::processEvents();
+    EXPECT_FALSE(ctrl->zoomWindow().Visible());
+    check(other);
+    EXPECT_TRUE(frame->menuItem(QStringLiteral("mnuZoomWindow"))->isChecked());
+    frame->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(doc->parentWidget()));
+    EXPECT_FALSE(other->Pix->zoomWindow().Visible());
+    check(doc);
 }
 
 TEST_F(ViewTest, PaintingDrawsTheImageAndTheCheckerboard) {
@@ -112,4 +144,24 @@ TEST_F(ViewTest, PaintingDrawsTheImageAndTheCheckerboard) {
         ctrl->paintView(p, canvas.rect());
     }
     EXPECT_EQ(canvas.pixel(inside), qRgb(0, 255, 0));
+}
+
+TEST_F(ViewTest, BestFitShowsTheWholeImageWithoutScrollBars) {
+    // Sizes whose ratio to the view is no exact binary fraction, large and small images.
+    for (QSize size : {QSize(4000, 3000), QSize(3001, 4001), QSize(37, 23)}) {
+        doc->Pix->image().CreateBlank(size.width(), size.height(), pix::MakeColor(0xFFFFFF, 255), 5,
+                                      QStringLiteral("no undo"));
+        ctrl->setZoomFactor(1.0);
+        QApplication::processEvents();
+        ASSERT_TRUE(frame->chooseMenuItem(QStringLiteral("mnuZoomType"), 1));
+        QApplication::processEvents();
+        EXPECT_FALSE(ctrl->horizontalScrollBar()->isVisible()) << size.width();
+        EXPECT_FALSE(ctrl->verticalScrollBar()->isVisible()) << size.width();
+        const QRectF shown = ctrl->imageRectInViewport();
+        EXPECT_TRUE(QRectF(ctrl->viewport()->rect()).contains(shown)) << size.width();
+        // Best: one side fills the view.
+        EXPECT_TRUE(shown.width() >= ctrl->viewport()->width() - 1 ||
+                    shown.height() >= ctrl->viewport()->height() - 1)
+            << size.width();
+    }
 }
