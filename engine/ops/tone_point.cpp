@@ -5,27 +5,19 @@
 #include <algorithm>
 #include <cmath>
 #include <mutex>
+#include <vector>
 
 namespace pix::ops {
 
 namespace {
 
-// Each pixel's channels through their tables; alpha copied (or through `alpha` when given).
-PIX_HOT void curveRow(const uint32_t* in, uint32_t* out, int n, const uint8_t* r, const uint8_t* g,
-                      const uint8_t* b) {
+// Each pixel through two tables of value pairs, one for its alpha-red half and one for its
+// green-blue half: two look-ups a pixel instead of three or four.
+PIX_HOT void curveRow(const uint32_t* in, uint32_t* out, int n, const uint16_t* alphaRed,
+                      const uint16_t* greenBlue) {
     for (int x = 0; x < n; ++x) {
         const uint32_t p = in[x];
-        out[x] = (p & 0xFF000000u) | uint32_t(r[(p >> 16) & 0xFF]) << 16 |
-                 uint32_t(g[(p >> 8) & 0xFF]) << 8 | b[p & 0xFF];
-    }
-}
-
-PIX_HOT void curveRowAlpha(const uint32_t* in, uint32_t* out, int n, const uint8_t* r,
-                           const uint8_t* g, const uint8_t* b, const uint8_t* a) {
-    for (int x = 0; x < n; ++x) {
-        const uint32_t p = in[x];
-        out[x] = uint32_t(a[p >> 24]) << 24 | uint32_t(r[(p >> 16) & 0xFF]) << 16 |
-                 uint32_t(g[(p >> 8) & 0xFF]) << 8 | b[p & 0xFF];
+        out[x] = uint32_t(alphaRed[p >> 16]) << 16 | greenBlue[p & 0xFFFF];
     }
 }
 
@@ -71,19 +63,21 @@ void applyToneCurves(const QImage& src, QImage& out, const ToneCurves& c,
     require(out.size() == src.size() && out.format() == src.format() &&
                 (src.format() == QImage::Format_RGB32 || src.format() == QImage::Format_ARGB32),
             QStringLiteral("The output image does not match the input"), "Processor");
-    const bool alpha = c.alpha && src.format() == QImage::Format_ARGB32;
+    // An opaque image's alpha stays 255 whatever the curves.
+    const ToneTable alphaTable =
+        c.alpha && src.format() == QImage::Format_ARGB32 ? *c.alpha : identityTable();
+    std::vector<uint16_t> alphaRed(65536), greenBlue(65536);
+    for (int u = 0; u < 256; ++u)
+        for (int v = 0; v < 256; ++v) {
+            alphaRed[u * 256 + v] = uint16_t(alphaTable[u] << 8 | c.red[v]);
+            greenBlue[u * 256 + v] = uint16_t(c.green[u] << 8 | c.blue[v]);
+        }
     const RowView rows(out); // before reading src: writing into src itself must not detach it
     forEachRowBand(
         src.height(), progress,
         [&](int y0, int y1) {
-            for (int y = y0; y < y1; ++y) {
-                if (alpha)
-                    curveRowAlpha(row32(src, y), rows[y], src.width(), c.red.data(), c.green.data(),
-                                  c.blue.data(), c.alpha->data());
-                else
-                    curveRow(row32(src, y), rows[y], src.width(), c.red.data(), c.green.data(),
-                             c.blue.data());
-            }
+            for (int y = y0; y < y1; ++y)
+                curveRow(row32(src, y), rows[y], src.width(), alphaRed.data(), greenBlue.data());
         },
         percentFrom, percentTo);
 }
