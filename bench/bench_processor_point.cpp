@@ -1,0 +1,396 @@
+// The Processor group's point and colour operations on a 12-megapixel photograph (a 2 x 2 mosaic
+// of the photographs in Debian's plasma-workspace-wallpapers, cut to 4000 x 3000, as the other
+// benchmarks build it), saved once as an uncompressed TIFF:
+//   - in-process: each operation alone on the 32-bit working image, in place, against one plain
+//     copy of the 48 MB picture into a reused buffer (target: point maps within 3x that copy);
+//   - load, operation and save of the TIFF in this process through the Processor group (no menu
+//     entry reaches these operations yet, so pixendra-convert cannot run them);
+//   - whole processes: vips, gm and ImageMagick's convert doing the nearest operation they have
+//     on the same file.
+// Each measurement keeps the fastest of three repetitions (in-process: of their means). A summary
+// follows the benchmark output.
+#include "engine/image_type.h"
+#include "engine/ops/colour_point.h"
+#include "engine/ops/dither_two.h"
+#include "engine/ops/halftone.h"
+#include "engine/ops/mosaic.h"
+#include "engine/ops/noise_add.h"
+#include "engine/ops/red_eye.h"
+#include "engine/ops/tone_point.h"
+#include "engine/pix_image.h"
+#include "engine/processor_point.h"
+
+#include <QFile>
+#include <QImage>
+#include <QMap>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <functional>
+#include <spawn.h>
+#include <sys/wait.h>
+
+extern char** environ;
+
+using namespace pix;
+
+namespace {
+
+constexpr int kW = 4000, kH = 3000;
+const QString kMagick = QStringLiteral("/usr/bin/convert"); // never a stand-in on the PATH
+const QString kWallpapers =
+    QStringLiteral("/usr/share/wallpapers/%1/contents/images/2560x1600.jpg");
+const QStringList kPhotographs = {QStringLiteral("Autumn"), QStringLiteral("BytheWater"),
+                                  QStringLiteral("ColdRipple"), QStringLiteral("FallenLeaf")};
+const QString kNoUndo = QStringLiteral("no undo");
+
+using Clock = std::chrono::steady_clock;
+
+double since(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Runs a program to the end; its wall time in seconds, or a negative number when it failed.
+double runProcess(const QStringList& argv) {
+    std::vector<QByteArray> args;
+    for (const QString& a : argv) args.push_back(a.toLocal8Bit());
+    std::vector<char*> ptrs;
+    for (QByteArray& a : args) ptrs.push_back(a.data());
+    ptrs.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    const auto start = Clock::now();
+    pid_t pid = 0;
+    const int spawned = posix_spawnp(&pid, ptrs[0], &actions, nullptr, ptrs.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) return -1;
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid) return -1;
+    const double seconds = since(start);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? seconds : -1;
+}
+
+QTemporaryDir dir;
+QString input;  // the photograph as an uncompressed TIFF
+QImage photo;   // its 32-bit working form
+QImage scratch; // the reused working copy of the operations alone
+QMap<QString, double> fastest;
+
+bool makeInput() {
+    QStringList files;
+    for (const QString& n : kPhotographs) files << kWallpapers.arg(n);
+    for (const QString& f : files)
+        if (!QFile::exists(f)) return false;
+    input = dir.path() + QStringLiteral("/photo.tif");
+    const QStringList args = {
+        "(",       files[0], files[1],    "+append",  ")",      "(",     files[2],        files[3],
+        "+append", ")",      "-append",   "-gravity", "center", "-crop", "4000x3000+0+0", "+repage",
+        "-depth",  "8",      "-compress", "none",     input};
+    if (runProcess(QStringList{kMagick} + args) < 0) return false;
+    PixImage loaded;
+    loaded.LoadFromFile(input, kNoUndo);
+    photo = toWorkingFormat(loaded.image(), loaded.imageType());
+    return photo.width() == kW && photo.height() == kH;
+}
+
+void record(const QString& key, double seconds) {
+    auto it = fastest.find(key);
+    if (it == fastest.end() || seconds < *it) fastest[key] = seconds;
+}
+
+void registerTimed(const QString& key, std::function<void(benchmark::State&)> fn, bool process) {
+    auto* b = benchmark::RegisterBenchmark(key.toStdString().c_str(),
+                                           [fn](benchmark::State& s) { fn(s); });
+    if (process) b->Iterations(1);
+    b->UseManualTime()->Unit(benchmark::kMillisecond)->Repetitions(3)->ReportAggregatesOnly(true);
+}
+
+// Times run() per iteration after prepare() outside the timing; keeps the repetition's mean.
+void timeInProcess(benchmark::State& state, const QString& key,
+                   const std::function<void()>& prepare, const std::function<void()>& run) {
+    double total = 0;
+    for (auto _ : state) {
+        if (prepare) prepare();
+        const auto start = Clock::now();
+        run();
+        const double s = since(start);
+        state.SetIterationTime(s);
+        total += s;
+    }
+    if (state.iterations() > 0) record(key, total / double(state.iterations()));
+}
+
+void restoreScratch() {
+    std::memcpy(scratch.bits(), photo.constBits(), size_t(photo.sizeInBytes()));
+}
+
+// One operation: the engine op alone on the working image, the Processor call, and each peer's
+// arguments between input and output (vips: the operation name first, its arguments after the
+// files; empty when the peer has nothing close).
+struct Operation {
+    QString name;
+    bool point = false; // a point map, held to 3x a plain copy
+    std::function<void(QImage& work)> alone;
+    std::function<void(PixImage&)> call;
+    QStringList vips{}, gm{}, magick{};
+    bool approximate = false; // the peers' nearest operation, not the same one
+};
+
+QList<Operation> operations() {
+    using namespace ops;
+    auto curve = [](ToneCurves c) { return [c](QImage& w) { applyToneCurves(w, w, c, {}); }; };
+    return {
+        {"gamma_1.5",
+         true,
+         curve(sameCurves(gammaTable(1.5))),
+         [](PixImage& i) { Processor::Gamma(i, 1.5, kNoUndo); },
+         {"gamma", "--exponent", "1.5"},
+         {"-gamma", "1.5"},
+         {"-gamma", "1.5"}},
+        {"intensity_+50",
+         true,
+         curve(sameCurves(intensityTable(50))),
+         [](PixImage& i) { Processor::Intensity(i, 50, kNoUndo); },
+         {"linear", "1", "50", "--uchar"},
+         {"-operator", "All", "Add", "19.6%"},
+         {"-evaluate", "add", "19.6%"}},
+        {"negative",
+         true,
+         curve(sameCurves(negativeTable())),
+         [](PixImage& i) { Processor::Negative(i, std::nullopt, kNoUndo); },
+         {"invert"},
+         {"-negate"},
+         {"-negate"}},
+        {"threshold_30_255",
+         true,
+         [](QImage& w) { threshold(w, w, 30, 255, true); },
+         [](PixImage& i) { Processor::Threshold(i, 30, 255, true, kNoUndo); },
+         {},
+         {"-colorspace", "gray", "-threshold", "11.8%"},
+         {"-colorspace", "gray", "-threshold", "11.8%"},
+         true},
+        {"posterize_4",
+         true,
+         curve(sameCurves(posterizeTable(kPosterizeLevels))),
+         [](PixImage& i) { Processor::Posterize(i, kNoUndo); },
+         {},
+         {},
+         {"-posterize", "4"}},
+        {"solarize",
+         true,
+         curve(sameCurves(solarizeTable(0))),
+         [](PixImage& i) { Processor::Solarize(i, 0, kNoUndo); },
+         {},
+         {"-solarize", "50%"},
+         {"-solarize", "50%"}},
+        {"tint_40", true, curve(tintCurves(40)),
+         [](PixImage& i) { Processor::Tint(i, 40, kNoUndo); }},
+        {"saturation_1.5",
+         true,
+         [](QImage& w) { saturate(w, w, 1.5); },
+         [](PixImage& i) { Processor::Saturation(i, 1.5, kNoUndo); },
+         {},
+         {"-modulate", "100,150"},
+         {"-modulate", "100,150"},
+         true},
+        {"brightness_contrast",
+         true,
+         curve(sameCurves(brightnessContrastTable(20, -10))),
+         [](PixImage& i) { Processor::BrightnessContrast(i, 20, -10, true, kNoUndo); },
+         {},
+         {},
+         {"-brightness-contrast", "20x-10"}},
+        {"duotone", false, [](QImage& w) { duotone(w, w, qRgb(192, 128, 32)); },
+         [](PixImage& i) { Processor::Duotone(i, MakeColor(0x2080C0, 255), kNoUndo); }},
+        {"auto_brightness",
+         false,
+         [](QImage& w) { autoBrightness(w, w, 8, 248, false); },
+         [](PixImage& i) { Processor::AutoBrightness(i, 8, 248, false, kNoUndo); },
+         {},
+         {"-normalize"},
+         {"-normalize"},
+         true},
+        {"add_noise_gaussian",
+         false,
+         [](QImage& w) { addNoise(w, w, kNoiseGaussian, 100, false, true, 1); },
+         [](PixImage& i) { Processor::AddNoise(i, 0, 100, false, true, kNoUndo); },
+         {},
+         {"+noise", "Gaussian"},
+         {"+noise", "Gaussian"},
+         true},
+        {"mosaic_10",
+         false,
+         [](QImage& w) { mosaic(w, 10, 10, 7); },
+         [](PixImage& i) { Processor::Mosaic(i, 10, 10, 7, kNoUndo); },
+         {},
+         {"-scale", "10%", "-scale", "1000%"},
+         {"-scale", "10%", "-scale", "1000%"},
+         true},
+        {"halftone_3",
+         false,
+         [](QImage& w) { halftone(w, 3, false); },
+         [](PixImage& i) { Processor::Halftone(i, 3, false, kNoUndo); },
+         {},
+         {},
+         {"-colorspace", "gray", "-ordered-dither", "h6x6o"},
+         true},
+        {"red_eye_all", false, [](QImage& w) { redEyeReduction(w, 0, 0, kW, kH, 50, 50); },
+         [](PixImage& i) { Processor::RedEyeReduction(i, 0, 0, kW, kH, 50, 50, kNoUndo); }},
+        {"grayscale",
+         false,
+         [](QImage& w) { benchmark::DoNotOptimize(grayscale8(w)); },
+         [](PixImage& i) { Processor::Grayscale(i, kNoUndo); },
+         {"colourspace", "b-w"},
+         {"-colorspace", "gray"},
+         {"-colorspace", "gray"}},
+        {"dither_two",
+         false,
+         [](QImage& w) { benchmark::DoNotOptimize(ditherTwoColors(w)); },
+         [](PixImage& i) { Processor::DitherTwoColors(i, kNoUndo); },
+         {},
+         {"-monochrome"},
+         {"-monochrome"},
+         true},
+    };
+}
+
+void registerOperation(const Operation& op) {
+    const QString base = "op/" + op.name + "/";
+    registerTimed(
+        base + "alone",
+        [op, key = base + "alone"](benchmark::State& st) {
+            timeInProcess(st, key, restoreScratch, [&] { op.alone(scratch); });
+        },
+        false);
+    const QString out = dir.path() + "/out_" + op.name;
+    registerTimed(
+        base + "load_op_save",
+        [op, out, key = base + "load_op_save"](benchmark::State& st) {
+            timeInProcess(st, key, {}, [&] {
+                PixImage image;
+                image.LoadFromFile(input, kNoUndo);
+                op.call(image);
+                image.SaveToFile(out + ".tif", 3, 0, false);
+            });
+        },
+        false);
+    auto peer = [&](const QString& name, const QStringList& argv) {
+        registerTimed(
+            base + name,
+            [argv, key = base + name](benchmark::State& st) {
+                for (auto _ : st) {
+                    const double s = runProcess(argv);
+                    if (s < 0) {
+                        st.SkipWithError("peer failed");
+                        return;
+                    }
+                    st.SetIterationTime(s);
+                    record(key, s);
+                }
+            },
+            true);
+    };
+    if (!op.vips.isEmpty())
+        peer("vips",
+             QStringList{"vips", op.vips.first(), input, out + "_vips.tif"} + op.vips.mid(1));
+    if (!op.gm.isEmpty())
+        peer("gm", QStringList{"gm", "convert", input} + op.gm + QStringList{out + "_gm.tif"});
+    if (!op.magick.isEmpty())
+        peer("convert", QStringList{kMagick, input} + op.magick + QStringList{out + "_im.tif"});
+}
+
+QString ms(const QString& key) {
+    const auto it = fastest.find(key);
+    return it == fastest.end() ? QStringLiteral("-") : QString::number(*it * 1000.0, 'f', 0);
+}
+
+void printSummary(const QList<Operation>& ops) {
+    const double copy = fastest.value("baseline/copy_48MB", 0);
+    std::printf("\nSummary, fastest run in milliseconds, 4000 x 3000 photograph (~: the peers' "
+                "nearest operation)\nplain 48 MB copy: %.1f ms\n",
+                copy * 1000);
+    std::printf("%-20s %7s %7s %9s %8s %8s %8s  %s\n", "operation", "alone", "x copy",
+                "load+op+save", "vips", "gm", "convert", "point map within 3x copy");
+    for (const Operation& op : ops) {
+        const QString base = "op/" + op.name + "/";
+        const double alone = fastest.value(base + "alone", 0);
+        std::printf("%-20s %7.1f %7.2f %9s %8s %8s %8s  %s%s\n", qPrintable(op.name), alone * 1000,
+                    copy > 0 ? alone / copy : 0.0, qPrintable(ms(base + "load_op_save")),
+                    qPrintable(ms(base + "vips")), qPrintable(ms(base + "gm")),
+                    qPrintable(ms(base + "convert")),
+                    !op.point           ? ""
+                    : alone <= 3 * copy ? "met"
+                                        : "MISSED",
+                    op.approximate ? " ~" : "");
+    }
+    std::printf("TIFF load + save alone in this process: %s ms; whole-process copies: vips %s, "
+                "gm %s, convert %s ms\n",
+                qPrintable(ms("op/tiff_to_tiff/load_save")), qPrintable(ms("op/tiff_to_tiff/vips")),
+                qPrintable(ms("op/tiff_to_tiff/gm")), qPrintable(ms("op/tiff_to_tiff/convert")));
+}
+
+void registerBaselines() {
+    registerTimed(
+        "baseline/copy_48MB",
+        [](benchmark::State& st) {
+            timeInProcess(st, "baseline/copy_48MB", {}, [] {
+                restoreScratch();
+                benchmark::ClobberMemory();
+            });
+        },
+        false);
+    const QString out = dir.path() + "/out_copy";
+    registerTimed(
+        "op/tiff_to_tiff/load_save",
+        [out](benchmark::State& st) {
+            timeInProcess(st, "op/tiff_to_tiff/load_save", {}, [&] {
+                PixImage image;
+                image.LoadFromFile(input, kNoUndo);
+                image.SaveToFile(out + ".tif", 3, 0, false);
+            });
+        },
+        false);
+    const QList<QPair<QString, QStringList>> peers = {
+        {"vips", {"vips", "copy", input, out + "_vips.tif"}},
+        {"gm", {"gm", "convert", input, out + "_gm.tif"}},
+        {"convert", {kMagick, input, out + "_im.tif"}}};
+    for (const auto& [name, argv] : peers) {
+        const QString key = "op/tiff_to_tiff/" + name;
+        registerTimed(
+            key,
+            [argv, key](benchmark::State& st) {
+                for (auto _ : st) {
+                    const double s = runProcess(argv);
+                    if (s < 0) return st.SkipWithError("peer failed");
+                    st.SetIterationTime(s);
+                    record(key, s);
+                }
+            },
+            true);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    if (!makeInput()) {
+        std::fprintf(stderr, "could not make the photograph (are plasma-workspace-wallpapers and "
+                             "ImageMagick installed?)\n");
+        return 1;
+    }
+    scratch = photo.copy();
+    const QList<Operation> ops = operations();
+    registerBaselines();
+    for (const Operation& op : ops) registerOperation(op);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    printSummary(ops);
+    return 0;
+}
