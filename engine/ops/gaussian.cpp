@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <complex>
+#include <cstring>
 #include <opencv2/imgproc.hpp>
 #include <vector>
 
@@ -16,8 +17,9 @@ namespace {
 
 constexpr const char* kSource = "Processor.GaussianBlur";
 
-// Below this sigma the sampled kernel is short enough to be the faster way.
-constexpr double kRecursiveFrom = 2.0;
+// Below this sigma the sampled kernel is short enough to be the faster way, and OpenCV's
+// fixed-point kernel stays within a level of the exact Gaussian (at 3 it is off by 2).
+constexpr double kRecursiveFrom = 2.5;
 
 // The recursive filter: y+[n] = sum n_k x[n-k] - sum d_k y+[n-k] (k 0..3 / 1..4),
 // y-[n] = sum m_k x[n+k] - sum d_k y-[n+k] (k 1..4), y = y+ + y-, normalised to unit gain.
@@ -69,88 +71,60 @@ Coeffs derivePasses(double sigma) {
     return c;
 }
 
-using v4 = float __attribute__((vector_size(16)));
+constexpr int kLanes = 64; // values filtered side by side: 16 pixels of 4 channels
 
-inline v4 loadPixel(const uint8_t* p) {
-    return v4{float(p[0]), float(p[1]), float(p[2]), float(p[3])};
-}
-
-inline void storePixel(uint8_t* p, v4 v) {
-    for (int c = 0; c < 4; ++c) p[c] = clampByte(double(v[c]));
-}
-
-// One row filtered horizontally, four channels at once; `in` and `out` may be the same row.
-void filterRow(const uint8_t* in, uint8_t* out, int w, const Coeffs& c, std::vector<v4>& xs,
-               std::vector<v4>& ys) {
-    xs.resize(size_t(w) + 8);
-    ys.resize(size_t(w));
-    v4* x = xs.data() + 4;
-    for (int i = 0; i < w; ++i) x[i] = loadPixel(in + 4 * i);
-    for (int i = 1; i <= 4; ++i) x[-i] = x[0], x[w - 1 + i] = x[w - 1];
-    v4 y1 = x[0] * c.causalGain, y2 = y1, y3 = y1, y4 = y1;
-    for (int i = 0; i < w; ++i) {
-        const v4 y = c.n[0] * x[i] + c.n[1] * x[i - 1] + c.n[2] * x[i - 2] + c.n[3] * x[i - 3] -
-                     c.d[1] * y1 - c.d[2] * y2 - c.d[3] * y3 - c.d[4] * y4;
-        ys[size_t(i)] = y;
-        y4 = y3, y3 = y2, y2 = y1, y1 = y;
-    }
-    v4 z1 = x[w - 1] * c.anticausalGain, z2 = z1, z3 = z1, z4 = z1;
-    for (int i = w - 1; i >= 0; --i) {
-        const v4 z = c.m[1] * x[i + 1] + c.m[2] * x[i + 2] + c.m[3] * x[i + 3] + c.m[4] * x[i + 4] -
-                     c.d[1] * z1 - c.d[2] * z2 - c.d[3] * z3 - c.d[4] * z4;
-        storePixel(out + 4 * i, ys[size_t(i)] + z);
-        z4 = z3, z3 = z2, z2 = z1, z1 = z;
-    }
-}
-
-constexpr int kStrip = 64; // bytes (16 pixels) of each column strip of the vertical pass
-
-// acc = sum of taps over lanes, the recursive step of one row of a strip.
-PIX_HOT void stepRows(float* y, const float* x0, const float* x1, const float* x2, const float* x3,
-                      const float* y1, const float* y2, const float* y3, const float* y4,
-                      const float* k, int n) {
-    for (int l = 0; l < n; ++l)
+// One recursive step over the lanes: y = sum k[0..3] * x[0..3] - sum k[4..7] * y[1..4].
+PIX_HOT void step(float* y, const float* x0, const float* x1, const float* x2, const float* x3,
+                  const float* y1, const float* y2, const float* y3, const float* y4,
+                  const float* k) {
+    for (int l = 0; l < kLanes; ++l)
         y[l] = k[0] * x0[l] + k[1] * x1[l] + k[2] * x2[l] + k[3] * x3[l] - k[4] * y1[l] -
                k[5] * y2[l] - k[6] * y3[l] - k[7] * y4[l];
 }
 
-PIX_HOT void addRows(uint8_t* out, const float* a, const float* b, int n) {
-    for (int l = 0; l < n; ++l) {
+PIX_HOT void toFloats(float* d, const uint8_t* s) {
+    for (int l = 0; l < kLanes; ++l) d[l] = s[l];
+}
+
+PIX_HOT void sumToBytes(uint8_t* out, const float* a, const float* b) {
+    for (int l = 0; l < kLanes; ++l) {
         const float v = a[l] + b[l] + 0.5f;
         out[l] = uint8_t(v <= 0.0f ? 0 : (v >= 255.0f ? 255 : int(v)));
     }
 }
 
-// Columns [c0, c1) (in bytes) of `img` filtered vertically in place.
-void filterStrip(cv::Mat& img, int c0, int c1, const Coeffs& c) {
-    const int h = img.rows, n = c1 - c0;
+// Filters n positions of kLanes values each: load(pos, float*) fills a position's lanes (pos in
+// 0..n-1), store(pos, const uint8_t*) takes its filtered lanes as bytes.
+template <class Load, class Store>
+void filterLanes(int n, const Coeffs& c, const Load& load, const Store& store) {
     thread_local std::vector<float> xs, ys, zs;
-    xs.assign(size_t(h + 8) * kStrip, 0.0f);
-    ys.assign(size_t(h + 4) * kStrip, 0.0f);
-    zs.assign(size_t(8) * kStrip, 0.0f);
-    auto X = [&](int row) { return xs.data() + size_t(row + 4) * kStrip; };
-    auto Y = [&](int row) { return ys.data() + size_t(row + 4) * kStrip; };
-    for (int row = -4; row < h + 4; ++row) {
-        const uint8_t* s = img.ptr<uint8_t>(std::clamp(row, 0, h - 1)) + c0;
-        float* d = X(row);
-        for (int l = 0; l < n; ++l) d[l] = s[l];
+    thread_local std::vector<uint8_t> bytes;
+    xs.resize(size_t(n + 8) * kLanes);
+    ys.resize(size_t(n + 4) * kLanes);
+    zs.resize(size_t(5) * kLanes);
+    bytes.resize(kLanes);
+    auto X = [&](int pos) { return xs.data() + size_t(pos + 4) * kLanes; };
+    auto Y = [&](int pos) { return ys.data() + size_t(pos + 4) * kLanes; };
+    for (int pos = 0; pos < n; ++pos) load(pos, X(pos));
+    for (int i = 1; i <= 4; ++i) {
+        std::copy(X(0), X(0) + kLanes, X(-i));
+        std::copy(X(n - 1), X(n - 1) + kLanes, X(n - 1 + i));
+        for (int l = 0; l < kLanes; ++l) Y(-i)[l] = X(0)[l] * c.causalGain;
     }
-    for (int row = -4; row < 0; ++row)
-        for (int l = 0; l < n; ++l) Y(row)[l] = X(0)[l] * c.causalGain;
     const float kc[8] = {c.n[0], c.n[1], c.n[2], c.n[3], c.d[1], c.d[2], c.d[3], c.d[4]};
-    for (int row = 0; row < h; ++row)
-        stepRows(Y(row), X(row), X(row - 1), X(row - 2), X(row - 3), Y(row - 1), Y(row - 2),
-                 Y(row - 3), Y(row - 4), kc, n);
-    // The anticausal pass keeps its last four rows in a ring.
+    for (int pos = 0; pos < n; ++pos)
+        step(Y(pos), X(pos), X(pos - 1), X(pos - 2), X(pos - 3), Y(pos - 1), Y(pos - 2), Y(pos - 3),
+             Y(pos - 4), kc);
+    // The anticausal pass keeps its last four outputs in a ring.
     float* z[5];
-    for (int i = 0; i < 5; ++i) z[i] = zs.data() + size_t(i) * kStrip;
+    for (int i = 0; i < 5; ++i) z[i] = zs.data() + size_t(i) * kLanes;
     for (int i = 1; i < 5; ++i)
-        for (int l = 0; l < n; ++l) z[i][l] = X(h - 1)[l] * c.anticausalGain;
+        for (int l = 0; l < kLanes; ++l) z[i][l] = X(n - 1)[l] * c.anticausalGain;
     const float ka[8] = {c.m[1], c.m[2], c.m[3], c.m[4], c.d[1], c.d[2], c.d[3], c.d[4]};
-    for (int row = h - 1; row >= 0; --row) {
-        stepRows(z[0], X(row + 1), X(row + 2), X(row + 3), X(row + 4), z[1], z[2], z[3], z[4], ka,
-                 n);
-        addRows(img.ptr<uint8_t>(row) + c0, Y(row), z[0], n);
+    for (int pos = n - 1; pos >= 0; --pos) {
+        step(z[0], X(pos + 1), X(pos + 2), X(pos + 3), X(pos + 4), z[1], z[2], z[3], z[4], ka);
+        sumToBytes(bytes.data(), Y(pos), z[0]);
+        store(pos, bytes.data());
         float* last = z[4];
         z[4] = z[3], z[3] = z[2], z[2] = z[1], z[1] = z[0], z[0] = last;
     }
@@ -159,21 +133,46 @@ void filterStrip(cv::Mat& img, int c0, int c1, const Coeffs& c) {
 void recursiveBlur(const cv::Mat& in, cv::Mat& out, double sigma, const ProgressFn& progress,
                    int percentFrom, int percentTo) {
     const Coeffs c = derivePasses(sigma);
-    const int w = in.cols, mid = (percentFrom + percentTo) / 2;
+    const int w = in.cols, h = in.rows, mid = (percentFrom + percentTo) / 2;
+    constexpr int kRows = kLanes / 4;
+    // Rows in blocks of 16, each pixel position holding the 4 channels of 16 rows.
+    const int blocks = (h + kRows - 1) / kRows;
     forEachRowBand(
-        in.rows, progress,
-        [&](int y0, int y1) {
-            thread_local std::vector<v4> xs, ys;
-            for (int y = y0; y < y1; ++y)
-                filterRow(in.ptr<uint8_t>(y), out.ptr<uint8_t>(y), w, c, xs, ys);
+        blocks, progress,
+        [&](int b0, int b1) {
+            for (int b = b0; b < b1; ++b) {
+                const int y0 = b * kRows, rows = std::min(kRows, h - y0);
+                filterLanes(
+                    w, c,
+                    [&](int x, float* d) {
+                        uint32_t gathered[kRows];
+                        for (int r = 0; r < kRows; ++r)
+                            gathered[r] = in.ptr<uint32_t>(y0 + std::min(r, rows - 1))[x];
+                        toFloats(d, reinterpret_cast<const uint8_t*>(gathered));
+                    },
+                    [&](int x, const uint8_t* v) {
+                        for (int r = 0; r < rows; ++r)
+                            std::memcpy(out.ptr<uint8_t>(y0 + r) + 4 * x, v + 4 * r, 4);
+                    });
+            }
         },
-        percentFrom, mid);
-    const int bytes = w * 4, strips = (bytes + kStrip - 1) / kStrip;
+        percentFrom, mid, 2);
+    // Then columns in strips of 16 pixels, in place.
+    const int bytes = w * 4, strips = (bytes + kLanes - 1) / kLanes;
     forEachRowBand(
         strips, progress,
         [&](int s0, int s1) {
-            for (int s = s0; s < s1; ++s)
-                filterStrip(out, s * kStrip, std::min(bytes, (s + 1) * kStrip), c);
+            for (int s = s0; s < s1; ++s) {
+                const int c0 = s * kLanes, n = std::min(kLanes, bytes - c0);
+                filterLanes(
+                    h, c,
+                    [&](int y, float* d) {
+                        const uint8_t* src = out.ptr<uint8_t>(y) + c0;
+                        if (n == kLanes) return toFloats(d, src);
+                        for (int l = 0; l < kLanes; ++l) d[l] = src[std::min(l, n - 1)];
+                    },
+                    [&](int y, const uint8_t* v) { std::memcpy(out.ptr<uint8_t>(y) + c0, v, n); });
+            }
         },
         mid, percentTo, 2);
 }
