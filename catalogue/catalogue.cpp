@@ -1,6 +1,7 @@
 #include "catalogue.h"
 
 #include "effects_catalogue.h"
+#include "filters_catalogue.h"
 
 namespace catalogue {
 
@@ -58,8 +59,19 @@ const Entry* Catalogue::find(int index) const {
     return nullptr;
 }
 
-std::vector<const Catalogue*> allCatalogues() {
-    return {&effectsCatalogue()};
+const std::vector<const Catalogue*>& allCatalogues() {
+    static const std::vector<const Catalogue*> registry = [] {
+        std::vector<const Catalogue*> all{&effectsCatalogue()};
+        for (const Catalogue* c : filtersCatalogues()) all.push_back(c);
+        return all;
+    }();
+    return registry;
+}
+
+const Catalogue* catalogueOfAction(const QString& actionName) {
+    for (const Catalogue* c : allCatalogues())
+        if (actionName == QLatin1String(c->actionName)) return c;
+    return nullptr;
 }
 
 } // namespace catalogue

@@ -5,6 +5,7 @@
 
 #include "engine/pix_image.h"
 
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -46,10 +47,25 @@ Row scroll(const QString& caption, int minimum, int maximum, int initial, int la
 
 class Values;
 
-// The engine call of an entry, on the working copy, with the rows' values.
-using EngineCall = std::function<void(pix::PixImage& working, const Values& values)>;
+// What a run knows besides the rows' values: the document's selection and the frame's check
+// marks. The program and the converter each provide one; an entry never sees the frame itself.
+class RunContext {
+public:
+    virtual ~RunContext() = default;
+    // The selection rectangle in image pixels; empty when nothing is selected.
+    virtual QRect selection() const = 0;
+    // Whether the frame's check mark `item` (a menu item key, e.g. "mnuDitherPalette") is on.
+    virtual bool checked(const QString& item) const = 0;
+};
+
+// The engine call of an entry, on its target, with the rows' values (values.context() gives the
+// selection and the check marks).
+using EngineCall = std::function<void(pix::PixImage& image, const Values& values)>;
 // The engine call of an entry finished by a line dragged on the document image.
 using LineCall = std::function<void(pix::PixImage& image, int x1, int y1, int x2, int y2)>;
+// A precondition: the message that refuses the run, or nothing when the run may go on.
+using Precondition =
+    std::function<std::optional<QString>(const pix::PixImage& image, const RunContext& context)>;
 
 // Two text rows kept in the document image's proportions while a check row is ticked.
 struct AspectLink {
@@ -58,31 +74,60 @@ struct AspectLink {
     int keepRow;
 };
 
+// How an entry gets its values.
+enum class Input {
+    Rows,    // the parameter dialog shows the rows
+    None,    // nothing asked: presets and plain commands (the values are the rows' first ones)
+    Colour,  // the colour dialog sets colour row 0
+    File,    // a file dialog sets text row 0 to the chosen path
+    Prompt,  // an input prompt (row 0's caption) sets text row 0
+    Preview, // the preview dialog `previewDialog` shows the scroll rows
+    Line,    // a line dragged on the document image (linePrompt first, then onLine)
+};
+
+// What the call works on.
+enum class Target {
+    WorkingCopy, // the working copy, cut to the selection, written back afterwards
+    Document,    // the document image itself (no working copy, no write-back)
+};
+
 struct Entry {
-    int index = -1;
-    QString title{}; // the dialog's title
+    int index = -1;  // the menu index, -1 for an item outside an indexed group
+    QString title{}; // the dialog's title; also the source named in failures
     std::vector<Row> rows{};
     EngineCall call{};
+    Input input = Input::Rows;
+    Target target = Target::WorkingCopy;
+    Precondition precondition{};
     std::optional<AspectLink> aspectLink{};
-    // Entries without a dialog that wait for a line on the document image: the message shown
-    // first, then the call made when the line is finished.
+    // Line entries: the message shown first, then the call made when the line is finished.
     QString linePrompt{};
     LineCall onLine{};
-    // Entries whose values come from a preview dialog: the dialog's class name. Its rows are the
-    // dialog's controls, and its call is made on the preview as on the working copy.
+    // Preview entries: the dialog's class name. Its rows are the dialog's controls, and its call
+    // is made on the preview as on the working copy.
     QString previewDialog{};
+};
+
+// How a catalogue reports a failure of its calls.
+enum class FailureStyle {
+    ErrorAndSource,       // "Error: description" and "Source: source", critical icon
+    NumberAndDescription, // "Error: number", a blank line, the description; titled with the source
+    DescriptionOnly,      // "Error: description" with the program's title
 };
 
 struct Catalogue {
     const char* menuGroup;  // the menu item group it serves, e.g. "mnuEffects"
     const char* actionName; // the document action, e.g. "Effects"
     std::vector<Entry> entries;
+    FailureStyle failure = FailureStyle::ErrorAndSource;
 
     // The entry of a menu index; nullptr when the index has no operation here.
     const Entry* find(int index) const;
 };
 
-// Every catalogue, for the command-line tool and the sweep test.
-std::vector<const Catalogue*> allCatalogues();
+// Every catalogue: the registry that the document's routing, the converter and the sweep read.
+const std::vector<const Catalogue*>& allCatalogues();
+// The catalogue serving a document action; nullptr when no catalogue does.
+const Catalogue* catalogueOfAction(const QString& actionName);
 
 } // namespace catalogue

@@ -3,6 +3,9 @@
 #include "frm_dialog.h"
 #include "platform/desktop.h"
 
+#include <QColor>
+#include <optional>
+
 namespace catalogue {
 
 namespace {
@@ -59,6 +62,37 @@ bool DialogSource::fill(const Entry& entry, Values& values) {
     platform::desktop().showModal(dlg_);
     if (dlg_.Cancelled) return false;
     for (int k = 0; k < values.size(); ++k) readRow(dlg_, k, entry.rows[size_t(k)], values[k]);
+    return true;
+}
+
+bool ColourSource::fill(const Entry&, Values& values) {
+    static std::optional<QColor> last;
+    const uint32_t bgr = values[0].colour;
+    const QColor initial =
+        last.value_or(QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF)));
+    const std::optional<QColor> chosen = platform::desktop().chooseColor(initial);
+    if (!chosen) return false;
+    last = *chosen;
+    values[0].colour =
+        uint32_t(chosen->red()) | uint32_t(chosen->green()) << 8 | uint32_t(chosen->blue()) << 16;
+    return true;
+}
+
+bool FileSource::fill(const Entry& entry, Values& values) {
+    platform::FileRequest request;
+    request.title = entry.title;
+    request.filter = entry.rows.front().items.value(0);
+    const platform::FileAnswer chosen = platform::desktop().openFile(request);
+    if (!chosen.accepted) return false;
+    values[0].text = chosen.fileName;
+    return true;
+}
+
+bool PromptSource::fill(const Entry& entry, Values& values) {
+    const std::optional<QString> answer =
+        platform::desktop().input(entry.rows.front().caption, entry.title, values[0].text);
+    if (!answer) return false;
+    values[0].text = *answer;
     return true;
 }
 

@@ -8,6 +8,30 @@ class frmDialog;
 
 namespace catalogue {
 
+// Entries without a dialog: the rows' first values as they stand.
+class NoDialogSource : public ParameterSource {
+public:
+    bool fill(const Entry&, Values&) override { return true; }
+};
+
+// The colour dialog sets colour row 0; it starts at the last colour chosen in it.
+class ColourSource : public ParameterSource {
+public:
+    bool fill(const Entry& entry, Values& values) override;
+};
+
+// A file dialog (the filter in row 0's items) sets text row 0 to the chosen path.
+class FileSource : public ParameterSource {
+public:
+    bool fill(const Entry& entry, Values& values) override;
+};
+
+// An input prompt (row 0's caption, the entry's title) sets text row 0.
+class PromptSource : public ParameterSource {
+public:
+    bool fill(const Entry& entry, Values& values) override;
+};
+
 class DialogSource : public ParameterSource {
 public:
     explicit DialogSource(frmDialog& dialog) : dlg_(dialog) {}

@@ -32,13 +32,26 @@ std::optional<pix::PixError> runTrapped(const Entry& entry, const std::function<
 
 } // namespace
 
-RunResult runEntry(const Catalogue& table, int index, pix::PixImage& working,
-                   ParameterSource& source) {
+RunResult runEntry(const Catalogue& table, int index, pix::PixImage& image, ParameterSource& source,
+                   const RunContext* context) {
+    const Entry* entry = table.find(index);
+    if (!entry) return {};
+    return runFound(*entry, image, source, context);
+}
+
+RunResult runFound(const Entry& entry, pix::PixImage& image, ParameterSource& source,
+                   const RunContext* context) {
     RunResult result;
-    result.entry = table.find(index);
-    if (!result.entry) return result;
-    const Entry& entry = *result.entry;
-    if (entry.onLine) {
+    result.entry = &entry;
+    if (entry.precondition) {
+        const Values probe(entry, image, context);
+        if (std::optional<QString> why = entry.precondition(image, probe.context())) {
+            result.outcome = Outcome::Refused;
+            result.refusal = *why;
+            return result;
+        }
+    }
+    if (entry.input == Input::Line) {
         result.outcome = Outcome::AwaitsLine;
         return result;
     }
@@ -46,7 +59,7 @@ RunResult runEntry(const Catalogue& table, int index, pix::PixImage& working,
     std::optional<Values> values;
     bool cancelled = false;
     result.error = runTrapped(entry, [&] {
-        values.emplace(entry, working);
+        values.emplace(entry, image, context);
         cancelled = !source.fill(entry, *values);
     });
     if (result.error) {
@@ -59,8 +72,8 @@ RunResult runEntry(const Catalogue& table, int index, pix::PixImage& working,
     }
 
     const QMetaObject::Connection watch =
-        QObject::connect(&working, &pix::PixImage::changed, [&] { result.workingChanged = true; });
-    result.error = runTrapped(entry, [&] { entry.call(working, *values); });
+        QObject::connect(&image, &pix::PixImage::changed, [&] { result.workingChanged = true; });
+    result.error = runTrapped(entry, [&] { entry.call(image, *values); });
     QObject::disconnect(watch);
     // A cancel the user asked for is no failure.
     if (result.error && result.error->number() == pix::kErrCancelled) {

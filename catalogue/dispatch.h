@@ -28,6 +28,7 @@ enum class Outcome {
     Applied,
     Failed,     // a conversion or the engine failed; the rest of the operation was abandoned
     AwaitsLine, // a line entry: the caller waits for the line on the document image
+    Refused,    // the entry's precondition refused the run: `refusal` says why
 };
 
 struct RunResult {
@@ -35,12 +36,18 @@ struct RunResult {
     const Entry* entry = nullptr;
     bool workingChanged = false;        // the working copy was changed and needs writing back
     std::optional<pix::PixError> error; // set when Failed
+    QString refusal;                    // set when Refused
 };
 
-// Runs the entry of `index` on `working`. Never throws: failures come back in the result, and
-// the working copy keeps what the engine changed before the failure.
-RunResult runEntry(const Catalogue& table, int index, pix::PixImage& working,
-                   ParameterSource& source);
+// Runs the entry of `index` on `image` (the working copy, or the document image for entries that
+// work on it). Never throws: failures come back in the result, and the image keeps what the
+// engine changed before the failure.
+RunResult runEntry(const Catalogue& table, int index, pix::PixImage& image, ParameterSource& source,
+                   const RunContext* context = nullptr);
+
+// Runs an entry found already (as runEntry does after its look-up).
+RunResult runFound(const Entry& entry, pix::PixImage& image, ParameterSource& source,
+                   const RunContext* context = nullptr);
 
 // The live link of two size rows: when `editedRow` changes to `editedText`, the other row takes
 // the value in the proportions of `documentSize`, rounded half to even.

@@ -117,6 +117,7 @@ std::vector<Entry> entries() {
                  fx::MotionBlur(img, v.real(0), v.integer(1), v.real(2), v.position(3));
              }},
         {.index = 23,
+         .input = Input::Line,
          .linePrompt = t("Drag a line to warp the image"),
          .onLine = [](pix::PixImage& img, int x1, int y1, int x2,
                       int y2) { fx::Warp(img, x1, y1, x2, y2); }},

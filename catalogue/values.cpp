@@ -8,7 +8,8 @@
 
 namespace catalogue {
 
-Values::Values(const Entry& entry, const pix::PixImage& working) : entry_(&entry) {
+Values::Values(const Entry& entry, const pix::PixImage& working, const RunContext* context)
+    : entry_(&entry), context_(context) {
     values_.reserve(entry.rows.size());
     for (const Row& row : entry.rows) {
         RowValue v;
@@ -28,6 +29,22 @@ Values::Values(const Entry& entry, const pix::PixImage& working) : entry_(&entry
         v.ticked = row.ticked;
         values_.push_back(v);
     }
+}
+
+namespace {
+
+// A run without a document: nothing selected, nothing checked.
+class NoContext : public RunContext {
+public:
+    QRect selection() const override { return {}; }
+    bool checked(const QString&) const override { return false; }
+};
+
+} // namespace
+
+const RunContext& Values::context() const {
+    static const NoContext none;
+    return context_ ? *context_ : none;
 }
 
 const RowValue& Values::ofKind(int k, RowKind kind, RowKind alt) const {

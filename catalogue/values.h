@@ -20,9 +20,11 @@ struct RowValue {
 class Values {
 public:
     // The rows' first values; text rows that start at the working copy's size read it here.
-    Values(const Entry& entry, const pix::PixImage& working);
+    Values(const Entry& entry, const pix::PixImage& working, const RunContext* context = nullptr);
 
     const Entry& entry() const { return *entry_; }
+    // The run's selection and check marks (none of either when the run gave no context).
+    const RunContext& context() const;
     int size() const { return int(values_.size()); }
     RowValue& operator[](int k) { return values_.at(size_t(k)); }
     const RowValue& operator[](int k) const { return values_.at(size_t(k)); }
@@ -42,6 +44,7 @@ private:
     [[noreturn]] void outOfRange(int k, const QString& range) const;
 
     const Entry* entry_;
+    const RunContext* context_;
     std::vector<RowValue> values_;
 };
 

@@ -69,7 +69,6 @@ const Action kActions[] = {
     {"DrawTextureGradient", Missing{}},
     // Effects and Transforms
     {"EffectsAutoDeskew", Missing{}},
-    {"Effects", &frmMain::Effects},
     {"EffectsPalette", Missing{}},
     {"EffectsPalDisplayPalFile", Missing{}},
     {"EffectsDitherPalette", Missing{}},
@@ -87,26 +86,7 @@ const Action kActions[] = {
     {"DemosFlipLinesV", Missing{}},
     {"DemosGrid", Missing{}},
     // Filters
-    {"Filters", Missing{}},
-    {"FiltersBlurAction", Missing{}},
-    {"EdgeDetectionAction", Missing{}},
-    {"FiltersMorpho", Missing{}},
-    {"FiltersNegativeWhite", Missing{}},
-    {"FiltersNegativeCols", Missing{}},
     {"FiltersNegativeColor", Missing{}},
-    {"FiltersSharpenAction", Missing{}},
-    {"FiltersSoftenAction", Missing{}},
-    {"FiltersUnsharpMaskAction", Missing{}},
-    {"FiltersCustomFilterOilPainting", Missing{}},
-    {"FiltersCustomFilterColorEmboss", Missing{}},
-    {"FiltersCustomMatrixNightLine", Missing{}},
-    {"FiltersCustomMatrixPurpleHaze", Missing{}},
-    {"FiltersDemosPatchWork", Missing{}},
-    {"FiltersDemosCharcoal", Missing{}},
-    {"FiltersDemosFlakyPaint", Missing{}},
-    {"FiltersVibrationAction", Missing{}},
-    {"FiltersGammaAction", Missing{}},
-    {"FiltersIntensifyAction", Missing{}},
     // Metadata
     {"Metadata", Missing{}},
 };
@@ -138,6 +118,11 @@ bool run(frmMain& doc, const QString& name, int16_t index) {
             save(doc);
             return true;
         }
+        // Catalogue actions run their table's entry; adding a catalogue needs no line here.
+        if (const catalogue::Catalogue* table = catalogue::catalogueOfAction(name)) {
+            doc.runCatalogue(*table, index);
+            return true;
+        }
         const Action* a = find(name);
         if (!a) return false;
         if (auto* plain = std::get_if<Plain>(&a->run)) {
@@ -160,17 +145,16 @@ bool run(frmMain& doc, const QString& name, int16_t index) {
 
 State state(const QString& name, int index) {
     if (name == QLatin1String("Save")) return State::Built;
+    // A catalogue action does something at the indexes its table holds; without an index (a
+    // submenu header forwarding) it is there to receive.
+    if (const catalogue::Catalogue* table = catalogue::catalogueOfAction(name))
+        return index < 0 || table->find(index) ? State::Built : State::NotBuilt;
     const Action* a = find(name);
     if (!a) return State::Unknown;
     if (std::holds_alternative<Missing>(a->run)) return State::NotBuilt;
     for (const MissingItems& m : kMissingItems)
         if (name == QLatin1String(m.name) && std::count(m.indexes.begin(), m.indexes.end(), index))
             return State::NotBuilt;
-    if (index >= 0)
-        // A catalogue action does something only at the indexes its table holds.
-        for (const catalogue::Catalogue* table : catalogue::allCatalogues())
-            if (name == QLatin1String(table->actionName) && !table->find(index))
-                return State::NotBuilt;
     return State::Built;
 }
 

@@ -143,6 +143,10 @@ public:
     // --- catalogue actions (frm_main_catalogue.cpp) ----------------------------------------------
     // The plain items of the mnuEffects group, by menu index.
     void Effects(int16_t index);
+    // Runs the entry of `index` of a catalogue on this document: its values, its call on the
+    // working copy (or the image itself), the write-back, and its failure reported in the
+    // catalogue's style. Every catalogue action of the menus arrives here.
+    void runCatalogue(const catalogue::Catalogue& table, int16_t index);
     // The end of a line drawn on the image: warps along it when "Warp Image..." set WarpPending
     // and returns true (the line itself is then not drawn); false otherwise.
     bool finishWarp(int x1, int y1, int x2, int y2);
@@ -186,8 +190,8 @@ private:
     void paintOverlay(QPainter& painter);
     void fillFromDocument(pix::PixCtrl& target);
     void startDownload(const QString& address);
-
-    void runCatalogue(const catalogue::Catalogue& table, int16_t index);
+    void reportFailure(const catalogue::Catalogue& table, const catalogue::Entry* entry,
+                       const pix::PixError& e);
 
     MDIMain& frame_;
     const catalogue::Entry* runningEntry_ = nullptr; // the entry whose dialog is open

@@ -2,6 +2,7 @@
 // working copy — a fresh parameter dialog, the values, the engine call, the write-back.
 #include "frm_main.h"
 
+#include "adjust/preview_source.h"
 #include "app/mdi_main.h"
 #include "catalogue/dialog_source.h"
 #include "catalogue/dispatch.h"
@@ -12,22 +13,91 @@
 #include "info/frm_progress.h"
 #include "platform/desktop.h"
 
+#include <QAction>
+#include <memory>
+
+namespace {
+
+// The document's side of a run: its own selection and the frame's check marks.
+class DocumentContext : public catalogue::RunContext {
+public:
+    DocumentContext(const frmMain& doc, QRect selection) : doc_(doc), selection_(selection) {}
+    QRect selection() const override { return selection_; }
+    bool checked(const QString& item) const override {
+        const QAction* a = doc_.frame().menuItem(item);
+        return a && a->isChecked();
+    }
+
+private:
+    const frmMain& doc_;
+    QRect selection_;
+};
+
+// Where an entry's values come from, by its input kind.
+std::unique_ptr<catalogue::ParameterSource>
+sourceFor(const catalogue::Entry& entry, frmDialog& dialog, pix::PixImage& target, QWidget* owner) {
+    using catalogue::Input;
+    switch (entry.input) {
+    case Input::Rows:
+        return std::make_unique<catalogue::DialogSource>(dialog);
+    case Input::Colour:
+        return std::make_unique<catalogue::ColourSource>();
+    case Input::File:
+        return std::make_unique<catalogue::FileSource>();
+    case Input::Prompt:
+        return std::make_unique<catalogue::PromptSource>();
+    case Input::Preview:
+        return std::make_unique<adjust::PreviewSource>(target, owner);
+    case Input::None:
+    case Input::Line:
+        break;
+    }
+    return std::make_unique<catalogue::NoDialogSource>();
+}
+
+} // namespace
+
 void frmMain::Effects(int16_t index) {
     runCatalogue(catalogue::effectsCatalogue(), index);
 }
 
+void frmMain::reportFailure(const catalogue::Catalogue& table, const catalogue::Entry* entry,
+                            const pix::PixError& e) {
+    if (e.number() == pix::kSilentStatus || e.number() == pix::kErrCancelled) return;
+    // The preview dialogs report their own failures by number.
+    const catalogue::FailureStyle style = entry && entry->input == catalogue::Input::Preview
+                                              ? catalogue::FailureStyle::NumberAndDescription
+                                              : table.failure;
+    switch (style) {
+    case catalogue::FailureStyle::ErrorAndSource:
+        return RaiseError(e);
+    case catalogue::FailureStyle::NumberAndDescription:
+        platform::messageBox(QStringLiteral("Error: %1\n\n%2").arg(e.number()).arg(e.description()),
+                             platform::Buttons::Ok, platform::Icon::Warning, e.source());
+        return;
+    case catalogue::FailureStyle::DescriptionOnly:
+        platform::messageBox(QStringLiteral("Error: ") + e.description());
+        return;
+    }
+}
+
 void frmMain::runCatalogue(const catalogue::Catalogue& table, int16_t index) {
-    if (Pix->image().IsEmpty()) return;
+    const catalogue::Entry* entry = table.find(index);
+    if (!entry || Pix->image().IsEmpty()) return;
+    // Every run makes a fresh parameter dialog and unloads it, shown or not.
     frmDialog dlg(&frame_);
     frmDlg = &dlg;
     connect(&dlg, &frmDialog::ControlChanged, this, &frmMain::frmDlg_ControlChanged);
-    runningEntry_ = table.find(index);
+    runningEntry_ = entry;
+    const bool onWorkingCopy = entry->target == catalogue::Target::WorkingCopy;
+    const DocumentContext context(*this, selectionRect());
 
     catalogue::RunResult result;
     try {
-        SetImage2Buffer();
-        catalogue::DialogSource source(dlg);
-        result = catalogue::runEntry(table, index, pixAction->image(), source);
+        if (onWorkingCopy) SetImage2Buffer();
+        pix::PixImage& target = onWorkingCopy ? pixAction->image() : Pix->image();
+        const auto source = sourceFor(*entry, dlg, target, &frame_);
+        result = catalogue::runFound(*entry, target, *source, &context);
     } catch (const pix::PixError& e) {
         result.outcome = catalogue::Outcome::Failed;
         result.error = e;
@@ -36,6 +106,7 @@ void frmMain::runCatalogue(const catalogue::Catalogue& table, int16_t index) {
     frmDlg = nullptr;
     frmProgress::instance().finish(this);
 
+    if (result.outcome == catalogue::Outcome::Refused) platform::messageBox(result.refusal);
     if (result.outcome == catalogue::Outcome::AwaitsLine) {
         platform::messageBox(result.entry->linePrompt);
         Pix->setMouseMode(pix::kMouseLine);
@@ -45,7 +116,7 @@ void frmMain::runCatalogue(const catalogue::Catalogue& table, int16_t index) {
     // The working copy goes back only when the engine changed it: a cancelled, refused or empty
     // operation leaves no undo step behind, and a cancel leaves the image as it was even when
     // an earlier step of the operation had finished.
-    if (result.workingChanged && result.outcome != catalogue::Outcome::Cancelled) {
+    if (onWorkingCopy && result.workingChanged && result.outcome != catalogue::Outcome::Cancelled) {
         try {
             UpdateImage(*Pix);
         } catch (const pix::PixError& e) {
@@ -53,7 +124,7 @@ void frmMain::runCatalogue(const catalogue::Catalogue& table, int16_t index) {
         }
     }
     pixAction->image().ClearUndo();
-    if (result.error) RaiseError(*result.error);
+    if (result.error) reportFailure(table, entry, *result.error);
 }
 
 bool frmMain::finishWarp(int x1, int y1, int x2, int y2) {

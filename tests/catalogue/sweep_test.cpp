@@ -1,15 +1,16 @@
 // One sweep over every catalogue table: every menu index of the table's group, on every image
 // type, with and without a selection, answered OK with the rows' first values. An index of the
 // menus or of a table without an expectation here fails the sweep.
-#include "catalogue/menu_table.h"
+#include "adjust/preview_dialog.h"
 #include "catalogue/catalogue.h"
-#include "catalogue/effects_catalogue.h"
+#include "catalogue/menu_table.h"
 #include "catalogue_fixture.h"
 #include "document/document_actions.h"
 #include "engine/ctrl/pix_ctrl.h"
 #include "engine/image_type.h"
 
 #include <QPainter>
+#include <QScrollBar>
 #include <algorithm>
 #include <cstring>
 #include <map>
@@ -19,11 +20,12 @@ namespace {
 
 // What answering an index with the rows' first values must do.
 enum class Expect {
-    Changes,     // the image changes
-    Keeps,       // the first values describe the image as it is: same size, same pixels
-    ToWhiteOnly, // the near-white pixels become white, and nothing else changes
-    Nothing,     // no operation here (a submenu header or an unused index): no dialog, no change
-    AwaitsLine,  // no dialog: a message, then the next line on the image changes it
+    Changes,       // the image changes
+    Keeps,         // the first values describe the image as it is: same size, same pixels
+    ToWhiteOnly,   // the near-white pixels become white, and nothing else changes
+    Nothing,       // no operation here (a submenu header or an unused index): no dialog, no change
+    AwaitsLine,    // no dialog: a message, then the next line on the image changes it
+    NeedsSelection // without a selection a message refuses it; with one it changes the image
 };
 
 struct Expectation {
@@ -32,47 +34,118 @@ struct Expectation {
     const char* why = "";
 };
 
-// The Effects group: every index that the menus or the table know, and the gaps the menus skip.
-const std::map<int, Expectation>& effectsExpectations() {
-    static const std::map<int, Expectation> table = {
-        {0, {Expect::Nothing, {}, "Crop submenu"}},
-        {1, {Expect::Nothing, {}, "Flip submenu"}},
-        {2, {Expect::Keeps, {}, "Resize to W x H"}},
-        {3, {Expect::Keeps, {}, "a W x H canvas at offset 0"}},
-        {4, {Expect::Changes}},
-        {5, {Expect::Changes}},
-        {6, {Expect::Nothing, {}, "unused"}},
-        {7, {Expect::Nothing, {}, "Apply Palette submenu"}},
-        {8, {Expect::Nothing, {}, "Dither submenu"}},
-        {9,
-         {Expect::ToWhiteOnly,
-          {pix::kMono, pix::kIndexed, pix::kIndexedAlpha},
-          "near-white to white; a reduced palette holds no near-white"}},
-        {10, {Expect::Nothing, {}, "unused"}},
-        {11, {Expect::Changes}},
-        {12, {Expect::Changes}},
-        {13, {Expect::Changes}},
-        {14, {Expect::Nothing, {}, "Drop Shadow submenu"}},
-        {15, {Expect::Nothing, {}, "Gauzy submenu"}},
-        {16, {Expect::Changes, {pix::kMono}, "a 1-bit image already spans 0..255"}},
-        {17, {Expect::Changes, {pix::kMono}, "a 1-bit image is already equalised"}},
-        {18, {Expect::Changes}},
-        {19, {Expect::Nothing, {}, "Perspective submenu"}},
-        {20, {Expect::Nothing, {}, "Scribble submenu"}},
-        {21, {Expect::Nothing, {}, "Stipple submenu"}},
-        {22, {Expect::Nothing, {}, "Thumbnail submenu"}},
-        {23, {Expect::AwaitsLine}},
-        {24, {Expect::Changes}},
-        {25, {Expect::Nothing, {}, "unused"}},
-        {26, {Expect::Changes}},
-        {27, {Expect::Changes}},
-    };
-    return table;
-}
+using Key = std::pair<std::string, int>; // document action, menu index
 
-const std::map<int, Expectation>* expectationsFor(const catalogue::Catalogue& table) {
-    if (&table == &catalogue::effectsCatalogue()) return &effectsExpectations();
-    return nullptr;
+const std::set<int> kTwoLevelTypes = {pix::kMono};
+
+// Every index that the menus or the tables know, by action, and the gaps the menus skip.
+const std::map<Key, Expectation>& expectations() {
+    static const std::map<Key, Expectation> table = [] {
+        std::map<Key, Expectation> t = {
+            {{"Effects", 0}, {Expect::Nothing, {}, "Crop submenu"}},
+            {{"Effects", 1}, {Expect::Nothing, {}, "Flip submenu"}},
+            {{"Effects", 2}, {Expect::Keeps, {}, "Resize to W x H"}},
+            {{"Effects", 3}, {Expect::Keeps, {}, "a W x H canvas at offset 0"}},
+            {{"Effects", 4}, {Expect::Changes}},
+            {{"Effects", 5}, {Expect::Changes}},
+            {{"Effects", 6}, {Expect::Nothing, {}, "unused"}},
+            {{"Effects", 7}, {Expect::Nothing, {}, "Apply Palette submenu"}},
+            {{"Effects", 8}, {Expect::Nothing, {}, "Dither submenu"}},
+            {{"Effects", 9},
+             {Expect::ToWhiteOnly,
+              {pix::kMono, pix::kIndexed, pix::kIndexedAlpha},
+              "near-white to white; a reduced palette holds no near-white"}},
+            {{"Effects", 10}, {Expect::Nothing, {}, "unused"}},
+            {{"Effects", 11}, {Expect::Changes}},
+            {{"Effects", 12}, {Expect::Changes}},
+            {{"Effects", 13}, {Expect::Changes}},
+            {{"Effects", 14}, {Expect::Nothing, {}, "Drop Shadow submenu"}},
+            {{"Effects", 15}, {Expect::Nothing, {}, "Gauzy submenu"}},
+            {{"Effects", 16}, {Expect::Changes, kTwoLevelTypes, "1-bit spans 0..255 already"}},
+            {{"Effects", 17}, {Expect::Changes, kTwoLevelTypes, "1-bit is equalised already"}},
+            {{"Effects", 18}, {Expect::Changes}},
+            {{"Effects", 19}, {Expect::Nothing, {}, "Perspective submenu"}},
+            {{"Effects", 20}, {Expect::Nothing, {}, "Scribble submenu"}},
+            {{"Effects", 21}, {Expect::Nothing, {}, "Stipple submenu"}},
+            {{"Effects", 22}, {Expect::Nothing, {}, "Thumbnail submenu"}},
+            {{"Effects", 23}, {Expect::AwaitsLine}},
+            {{"Effects", 24}, {Expect::Changes}},
+            {{"Effects", 25}, {Expect::Nothing, {}, "unused"}},
+            {{"Effects", 26}, {Expect::Changes}},
+            {{"Effects", 27}, {Expect::Changes}},
+            {{"Filters", 0}, {Expect::Changes}},
+            {{"Filters", 1}, {Expect::Nothing, {}, "Blur submenu"}},
+            {{"Filters", 2}, {Expect::Changes}},
+            {{"Filters", 3}, {Expect::Nothing, {}, "Colorize dialog not built"}},
+            {{"Filters", 4}, {Expect::Changes}},
+            {{"Filters", 5}, {Expect::Nothing, {}, "Edge Detection submenu"}},
+            {{"Filters", 6}, {Expect::Changes}},
+            {{"Filters", 7}, {Expect::Nothing, {}, "Gamma submenu"}},
+            {{"Filters", 8}, {Expect::Nothing, {}, "Intensity submenu"}},
+            {{"Filters", 9}, {Expect::Changes}},
+            {{"Filters", 10}, {Expect::Nothing, {}, "Morphological submenu"}},
+            {{"Filters", 11}, {Expect::Changes}},
+            {{"Filters", 12}, {Expect::Nothing, {}, "Negative submenu"}},
+            {{"Filters", 13},
+             {Expect::NeedsSelection, {pix::kMono, pix::kGray, pix::kGrayAlpha}, "no red in grey"}},
+            {{"Filters", 14}, {Expect::Nothing, {}, "Sharpen submenu"}},
+            {{"Filters", 15}, {Expect::Nothing, {}, "Soften submenu"}},
+            {{"Filters", 16}, {Expect::Nothing, {}, "Unsharp Mask submenu"}},
+            {{"Filters", 17}, {Expect::Nothing, {}, "Vibration submenu"}},
+            {{"Filters", 18}, {Expect::Nothing, {}, "unused"}},
+            {{"Filters", 19}, {Expect::Nothing, {}, "Custom Filter submenu"}},
+            {{"Filters", 20}, {Expect::Nothing, {}, "Custom Matrix submenu"}},
+            {{"Filters", 21}, {Expect::Nothing, {}, "unused"}},
+            {{"Filters", 22}, {Expect::Nothing, {}, "Complex Filters submenu"}},
+            {{"Filters", 23}, {Expect::Changes}},
+            {{"Filters", 24}, {Expect::Changes}},
+            {{"Filters", 25}, {Expect::Changes}},
+            {{"Filters", 26}, {Expect::Changes}},
+            {{"Filters", 30}, {Expect::Changes}},
+            {{"Filters", 31}, {Expect::Changes}},
+            {{"Filters", 32}, {Expect::Changes, kTwoLevelTypes, "two levels already"}},
+            {{"Filters", 33}, {Expect::Changes}},
+            {{"Filters", 34},
+             {Expect::Changes, kTwoLevelTypes, "black and white are the ramp's ends"}},
+            {{"Filters", 35}, {Expect::Changes, kTwoLevelTypes, "two levels already"}},
+            {{"Filters", 36}, {Expect::Changes}},
+            {{"Filters", 37}, {Expect::Changes}},
+            {{"Filters", 38}, {Expect::Keeps, {}, "a tint of 0"}},
+            {{"Filters", 39}, {Expect::Keeps, {}, "a saturation factor of 1"}},
+            {{"Filters", 40}, {Expect::Changes}},
+        };
+        // The preset submenus: every item changes the sweep picture.
+        const std::pair<const char*, std::vector<int>> presets[] = {
+            {"FiltersBlurAction", {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}},
+            {"FiltersSharpenAction", {0, 1, 2, 3}},
+            {"FiltersSoftenAction", {0, 1, 2, 3}},
+            {"FiltersVibrationAction", {0, 1, 2, 3}},
+            {"EdgeDetectionAction", {0, 1, 2, 3}},
+            {"FiltersGammaAction", {0, 1, 2, 3}},
+            {"FiltersIntensifyAction", {0, 1, 2, 3, 4, 5}},
+            {"FiltersUnsharpMaskAction", {0, 1, 2, 3}},
+            {"FiltersMorpho", {0, 1, 2, 3, 4}},
+            {"FiltersNegativeWhite", {-1}},
+            {"FiltersNegativeCols", {0, 1, 2}},
+            {"FiltersCustomFilterColorEmboss", {-1}},
+            {"FiltersCustomFilterOilPainting", {-1}},
+            {"FiltersCustomMatrixNightLine", {-1}},
+            {"FiltersCustomMatrixPurpleHaze", {-1}},
+            {"FiltersDemosPatchWork", {-1}},
+            {"FiltersDemosCharcoal", {-1}},
+            {"FiltersDemosFlakyPaint", {-1}},
+        };
+        for (const auto& [action, indexes] : presets)
+            for (int i : indexes) t[{action, i}] = {Expect::Changes};
+        // Curves and sharpening leave the two levels of a 1-bit picture where they are.
+        for (const char* action :
+             {"FiltersGammaAction", "FiltersSharpenAction", "FiltersUnsharpMaskAction"})
+            for (auto& [key, ex] : t)
+                if (key.first == action) ex.keepsOnTypes = kTwoLevelTypes;
+        t[{"FiltersDemosFlakyPaint", -1}].keepsOnTypes = kTwoLevelTypes; // no light grey to key
+        return t;
+    }();
+    return table;
 }
 
 // Every index the menus give the table's group, and every index of the table.
@@ -116,6 +189,39 @@ protected:
             documentactions::run(*doc, QString::fromLatin1(table.actionName), int16_t(index)));
     }
 
+    // Queues the answer the entry's input asks for: OK in the parameter dialog, a colour, or
+    // the preview dialog's scroll bars moved and Apply pressed.
+    void answer(const catalogue::Entry& entry) {
+        switch (entry.input) {
+        case catalogue::Input::Rows:
+            desktop.answerModal(pixtest::pressOk([&entry](QDialog& d) {
+                EXPECT_EQ(d.windowTitle(), entry.title);
+                EXPECT_EQ(asDialog(d).RowCount, int(entry.rows.size()));
+            }));
+            return;
+        case catalogue::Input::Colour:
+            desktop.answerColor(QColor(200, 60, 40));
+            return;
+        case catalogue::Input::Preview:
+            desktop.answerModal([&entry](QDialog& d) {
+                auto& dlg = static_cast<PreviewDialog&>(d);
+                EXPECT_EQ(dlg.windowTitle(), entry.title);
+                for (int k = 0; k < int(entry.rows.size()); ++k)
+                    if (QScrollBar* bar = dlg.scroll(k)) bar->setValue(40);
+                dlg.btnApply->click();
+                return dlg.result();
+            });
+            return;
+        case catalogue::Input::None:
+            return;
+        case catalogue::Input::File:
+        case catalogue::Input::Prompt:
+        case catalogue::Input::Line:
+            ADD_FAILURE() << "the sweep has no answer for this input";
+            return;
+        }
+    }
+
     // Runs one index on one image and checks the expectation.
     void sweepOne(const catalogue::Catalogue& table, int index, const Expectation& ex, int type,
                   const QRect& selection) {
@@ -150,17 +256,23 @@ protected:
             EXPECT_FALSE(pixtest::samePixels(pixels(), before)); // the whole image is warped
             break;
         }
+        case Expect::NeedsSelection:
+            ASSERT_NE(entry, nullptr) << "missing table entry";
+            if (selection.isEmpty()) {
+                desktop.answerMessage(platform::Answer::Ok);
+                const int shown = int(desktop.messagesShown.size());
+                run(table, index);
+                EXPECT_EQ(int(desktop.messagesShown.size()), shown + 1) << "the refusal is shown";
+                EXPECT_EQ(image().Undos(), undosBefore);
+                EXPECT_TRUE(pixtest::samePixels(pixels(), before));
+                return;
+            }
+            [[fallthrough]];
         default: {
             ASSERT_NE(entry, nullptr) << "missing table entry";
-            bool asked = false;
-            desktop.answerModal(pixtest::pressOk([&](QDialog& d) {
-                asked = true;
-                EXPECT_EQ(d.windowTitle(), entry->title);
-                EXPECT_EQ(asDialog(d).RowCount, int(entry->rows.size()));
-            }));
+            answer(*entry);
             run(table, index);
-            EXPECT_TRUE(asked);
-            EXPECT_EQ(desktop.pendingAnswers(), 0);
+            EXPECT_EQ(desktop.pendingAnswers(), 0) << "the entry did not ask as its input says";
             const QImage after = pixels();
             if (!selection.isEmpty()) {
                 ASSERT_EQ(after.size(), before.size());
@@ -202,15 +314,25 @@ protected:
 };
 
 TEST_F(CatalogueSweep, EveryIndexOnEveryTypeWithAndWithoutASelection) {
+    std::set<Key> swept;
     for (const catalogue::Catalogue* table : catalogue::allCatalogues()) {
-        const auto* expectations = expectationsFor(*table);
-        ASSERT_NE(expectations, nullptr) << table->actionName << " has no expectations";
-        for (int index : indexesOf(*table))
-            EXPECT_TRUE(expectations->count(index))
-                << table->actionName << "(" << index << ") has no expectation";
-        for (const auto& [index, ex] : *expectations)
+        // The menus' and the table's indexes, and the unused ones the expectations name.
+        std::set<int> indexes = indexesOf(*table);
+        for (const auto& [key, ex] : expectations())
+            if (key.first == table->actionName) indexes.insert(key.second);
+        for (int index : indexes) {
+            const Key key{table->actionName, index};
+            const auto ex = expectations().find(key);
+            if (ex == expectations().end()) {
+                ADD_FAILURE() << key.first << "(" << index << ") has no expectation";
+                continue;
+            }
+            swept.insert(key);
             for (int type = 0; type < pix::kImageTypeCount; ++type)
                 for (const QRect& sel : {QRect(), QRect(10, 6, 24, 20)})
-                    sweepOne(*table, index, ex, type, sel);
+                    sweepOne(*table, index, ex->second, type, sel);
+        }
     }
+    for (const auto& [key, ex] : expectations())
+        EXPECT_TRUE(swept.count(key)) << key.first << "(" << key.second << ") is in no table";
 }
