@@ -1,5 +1,7 @@
 #include "catalogue_apply.h"
 
+#include <algorithm>
+
 #include "convert_run.h"
 
 #include "catalogue/dispatch.h"
@@ -110,7 +112,7 @@ private:
 QStringList validPaths() {
     QStringList paths;
     for (const catalogue::MenuEntry& m : catalogue::menuEntries())
-        if (!m.entry->onLine) paths << m.path;
+        if (m.entry->input != catalogue::Input::Line) paths << m.path;
     return paths;
 }
 
@@ -175,7 +177,7 @@ std::optional<Resolved> resolve(const QString& menuPath, const QList<QPair<QStri
         return std::nullopt;
     }
     const catalogue::Entry& entry = *r.entry;
-    if (entry.onLine) {
+    if (entry.input == catalogue::Input::Line) {
         *error = QStringLiteral("--apply: %1 needs a line dragged on the image; it runs only in "
                                 "the editor")
                      .arg(quoted(menuPath));
@@ -203,15 +205,26 @@ std::optional<Resolved> resolve(const QString& menuPath, const QList<QPair<QStri
         }
         r.changes.emplace_back(row, *change);
     }
+    // What a person types into a prompt or picks in a file dialog has no first value to use.
+    const bool asksAPerson =
+        entry.input == catalogue::Input::Prompt || entry.input == catalogue::Input::File;
+    if (asksAPerson && std::none_of(r.changes.begin(), r.changes.end(),
+                                    [](const auto& c) { return c.first == 0; })) {
+        *error = QStringLiteral("--apply: %1 asks a person for %2; give it with --set \"%2=...\"")
+                     .arg(quoted(menuPath), quoted(entry.rows.front().caption));
+        return std::nullopt;
+    }
     return r;
 }
 
 // Runs a resolved step on the image; throws pix::PixError when the operation fails.
 void run(pix::PixImage& image, const Resolved& step) {
     SetSource source(step.changes, QSize(image.width(), image.height()));
-    const catalogue::RunResult result =
-        catalogue::runEntry(*step.table, step.entry->index, image, source);
+    // The converter has no selection and no check marks.
+    const catalogue::RunResult result = catalogue::runFound(*step.entry, image, source);
     if (result.outcome == catalogue::Outcome::Applied) return;
+    if (result.outcome == catalogue::Outcome::Refused)
+        throw pix::PixError(pix::kErrInvalidArgument, result.refusal, step.entry->title);
     throw result.error.value_or(pix::PixError(
         pix::kErrInvalidArgument, QStringLiteral("The operation did not run"), step.entry->title));
 }
@@ -253,7 +266,9 @@ QString applyUsageText() {
         "  --set \"Row caption=value\" set one row of the operation before it (repeatable); a "
         "list row takes\n"
         "                            an item's text or position, a colour row #RRGGBB, a check "
-        "row true/false;\n"
+        "row true/false, a\n"
+        "                            preview dialog's scroll bar (\"Brightness=20\") a whole "
+        "number in its range;\n"
         "                            linked rows follow as in the dialog (\"Width:\" sets "
         "\"Height:\" while\n"
         "                            \"Keep Aspect Ratio:\" is ticked)\n");
