@@ -112,6 +112,35 @@ TEST(CliApply, UnknownPathsCaptionsAndValuesListTheValidOnes) {
     EXPECT_EQ(img.image().size(), QSize(20, 10)) << "nothing ran";
 }
 
+TEST(CliApply, FiltersPresetsPreviewAndColourDialogsRunFromTheirPaths) {
+    struct Case {
+        const char* path;
+        QList<QPair<QString, QString>> sets;
+        int exit;
+    };
+    const Case cases[] = {
+        {"Filters/Blur/50% (Gaussian)", {}, 0},
+        {"Filters/Adjustment Filters/Gamma/Increase a Lot", {}, 0},
+        {"Filters/Mean Filters/Arithmetic Mean", {{"Filter Size:", "5"}}, 0},
+        {"Filters/Adjustment Filters/Brightness & Contrast...",
+         {{"Brightness", "20"}, {"Contrast", "-10"}},
+         0},
+        {"Filters/Special Filters/Duotone...", {{"Color", "#FF8000"}}, 0},
+        {"Filters/Negative/White", {}, 0},
+        {"Filters/Red Eye Reduction", {}, 1}, // nothing selected in the converter
+        {"Filters/Adjustment Filters/Brightness & Contrast...", {{"Brightness", "101"}}, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        pix::PixImage img;
+        img.setImage(pixtest::gradientImage(40, 30), 5, QStringLiteral("No Undo"));
+        const QImage before = img.image();
+        QString error;
+        EXPECT_EQ(applyCatalogueEntry(img, c.path, c.sets, &error), c.exit) << error.toStdString();
+        EXPECT_EQ(pixtest::samePixels(img.image(), before), c.exit != 0);
+    }
+}
+
 #ifdef PIXENDRA_CONVERT
 
 namespace {
