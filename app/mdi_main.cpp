@@ -1,11 +1,11 @@
 #include "mdi_main.h"
 
-#include "app/artwork.h"
 #include "catalogue/menu_table.h"
 #include "document/document_actions.h"
 #include "document/frm_main.h"
 #include "engine/ctrl/pix_ctrl.h"
 #include "engine/pix_image.h"
+#include "platform/artwork.h"
 #include "platform/desktop.h"
 #include "settings/cregister.h"
 

@@ -2,6 +2,7 @@
 // table of open documents, the application-wide state and the program's orderly end.
 #pragma once
 
+#include "document/drawing_defaults.h"
 #include "settings/mod_settings.h"
 
 #include <QHash>
@@ -16,16 +17,6 @@ class QLabel;
 class QMdiArea;
 class QMenu;
 class QToolButton;
-
-// Drawing settings every new document starts from.
-struct DrawingDefaults {
-    int16_t thickness = 1;
-    int32_t lineStyle = 0;
-    int32_t fillStyle = -1;
-    double penAlpha = 100.0;
-    int32_t textureMode = 2;
-    int16_t texturePreset = -1;
-};
 
 class MDIMain : public QMainWindow {
     Q_OBJECT

@@ -1,6 +1,5 @@
 #include "frm_main.h"
 
-#include "app/artwork.h"
 #include "app/mdi_main.h"
 #include "catalogue/frm_dialog.h"
 #include "document/file_formats.h"
@@ -9,6 +8,7 @@
 #include "engine/image_type.h"
 #include "engine/pix_image.h"
 #include "info/frm_progress.h"
+#include "platform/artwork.h"
 #include "platform/desktop.h"
 #include "platform/vb.h"
 

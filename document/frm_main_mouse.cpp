@@ -3,13 +3,13 @@
 // read-out and wheel zoom.
 #include "frm_main.h"
 
-#include "app/artwork.h"
 #include "app/mdi_main.h"
 #include "engine/ctrl/pix_ctrl.h"
 #include "engine/draw.h"
 #include "engine/effects.h"
 #include "engine/image_type.h"
 #include "engine/pix_image.h"
+#include "platform/artwork.h"
 #include "platform/desktop.h"
 #include "platform/vb.h"
 
