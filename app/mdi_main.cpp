@@ -481,6 +481,7 @@ int MDIMain::createDocumentSlot() {
         connect(doc, &frmMain::menuStateChanged, this, [this, doc] {
             if (doc == activeDocument()) refreshEditItems();
         });
+        connect(doc, &frmMain::drawingSettingChosen, this, &MDIMain::checkDrawingItem);
         Documents[n]->loadWindow();
     }
     DocumentInUse[n] = true;

@@ -2,11 +2,11 @@
 // working copy — a fresh parameter dialog, the values, the engine call, the write-back.
 #include "frm_main.h"
 
-#include "app/mdi_main.h"
 #include "catalogue/dialog_source.h"
 #include "catalogue/dispatch.h"
 #include "catalogue/effects_catalogue.h"
 #include "catalogue/frm_dialog.h"
+#include "document/document_host.h"
 #include "engine/ctrl/pix_ctrl.h"
 #include "engine/pix_image.h"
 #include "info/frm_progress.h"
@@ -18,7 +18,7 @@ void frmMain::Effects(int16_t index) {
 
 void frmMain::runCatalogue(const catalogue::Catalogue& table, int16_t index) {
     if (Pix->image().IsEmpty()) return;
-    frmDialog dlg(&frame_);
+    frmDialog dlg(host_.dialogOwner());
     frmDlg = &dlg;
     connect(&dlg, &frmDialog::ControlChanged, this, &frmMain::frmDlg_ControlChanged);
     runningEntry_ = table.find(index);
