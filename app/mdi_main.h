@@ -59,6 +59,8 @@ public:
     // The item of a group (index >= 0) or a single item (index -1); nullptr when there is none.
     QAction* menuItem(const QString& name, int index = -1) const;
     QList<QAction*> allMenuItems() const { return actions_.values(); }
+    // The items whose rows in the menu table carry `flag` (an app::MenuFlag), in table order.
+    QList<QAction*> itemsFlagged(unsigned flag) const;
     void EnDisMenuItems(bool enable);
     void SelectTool(int16_t tool);
     void UpdateStatus(const QString& x, const QString& y, const QString& w, const QString& h);

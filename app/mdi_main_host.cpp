@@ -2,6 +2,7 @@
 // colours, and the menu items that follow what a document reports.
 #include "app/mdi_main.h"
 
+#include "catalogue/menu_table.h"
 #include "document/frm_main.h"
 
 #include <QAction>
@@ -49,9 +50,7 @@ QString MDIMain::alphaMaskFolder() const {
 }
 
 void MDIMain::enableImageMenus(bool enable) {
-    for (const char* name : {"mnumTransforms", "mnumFilters", "mnumEffects", "mnumImages",
-                             "mnumDraw", "mnumChannels", "mnumMetaData"})
-        if (QAction* a = menuItem(QString::fromLatin1(name))) a->setEnabled(enable);
+    for (QAction* a : itemsFlagged(app::kImageMenu)) a->setEnabled(enable);
 }
 
 void MDIMain::enableMetadataItems(bool exif, bool thumbnail, bool iptc) {

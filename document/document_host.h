@@ -48,8 +48,7 @@ public:
     virtual QString alphaMaskFolder() const = 0;
 
     // --- menu state and status -----------------------------------------------------------------
-    // The menus that need an image (Transforms, Filters, Effects, Images, Draw, Channels, Meta
-    // Data) as a group.
+    // The menus that need an image (Filters, Effects and the like), as a group.
     virtual void enableImageMenus(bool enable) = 0;
     virtual void enableMetadataItems(bool exif, bool thumbnail, bool iptc) = 0;
     // Shows the "Add Alpha Mask" items for the given mask file names.
