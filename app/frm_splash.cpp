@@ -1,6 +1,6 @@
 #include "frm_splash.h"
 
-#include "app/artwork.h"
+#include "platform/artwork.h"
 
 #include <QGuiApplication>
 #include <QLabel>

@@ -1,11 +1,11 @@
 #include "mdi_main.h"
 
-#include "app/artwork.h"
 #include "catalogue/menu_table.h"
 #include "document/document_actions.h"
 #include "document/frm_main.h"
 #include "engine/ctrl/pix_ctrl.h"
 #include "engine/pix_image.h"
+#include "platform/artwork.h"
 #include "platform/desktop.h"
 #include "settings/cregister.h"
 
@@ -39,17 +39,6 @@ constexpr ToolButton kToolButtons[] = {
     {12, "Zoom Hand"}, {7, "Line"},  {8, "Polygon"},     {9, "Rectangle"},   {10, "Ellipse"},
     {11, "Pen"},       {15, "Text"}, {16, "Pick Color"}, {17, "Flood Fill"}, {19, "Crop"},
     {20, "Eraser"},    {13, ""},     {40, ""},           {100, ""},          {110, ""},
-};
-
-// Items that stay enabled with or without a document.
-const char* const kAlwaysEnabled[] = {
-    "mnuOpen",        "mnuNew",          "mnumFile",         "mnumEdit",       "mnuWindow",
-    "mnuHelp",        "mnumFilters",     "mnumImages",       "mnumEffects",    "mnumTransforms",
-    "mnumDraw",       "mnumChannels",    "mnumMetaData",     "mnuOpenURL",     "mnuImport",
-    "mnuSelectTwain", "mnuAcquireTwain", "mnuCaptureScreen", "mnuCaptureRect", "mnuCaptureWindow",
-    "mnuSettings(0)", "mnuSettings(1)",  "mnuSettings(2)",   "mnuSettings(3)", "mnuFileSettings",
-    "mnuExit",        "mnuView",         "mnuAbout",         "mnuIndex",       "mnuUpdate",
-    "mnuPageSetup",
 };
 
 } // namespace
@@ -136,6 +125,14 @@ QAction* MDIMain::menuItem(const QString& name, int index) const {
     return actions_.value(itemKey(name, index));
 }
 
+QList<QAction*> MDIMain::itemsFlagged(unsigned flag) const {
+    QList<QAction*> items;
+    for (const app::MenuRow& r : app::menuRows())
+        if (r.flags & flag)
+            if (QAction* a = menuItem(QString::fromLatin1(r.name), r.index)) items << a;
+    return items;
+}
+
 const MDIMain::FrameCommand* MDIMain::frameCommand(const QString& name) {
     static const FrameCommand kFrameCommands[] = {
         {"mnuOpen", &MDIMain::cmdOpen},
@@ -176,14 +173,16 @@ const MDIMain::FrameCommand* MDIMain::frameCommand(const QString& name) {
 
 namespace {
 
-// The drawing-setting groups go to every open document, in slot order.
+// The groups the menu table marks as broadcast (the drawing settings) go to every open
+// document, in slot order.
 bool isBroadcast(const QString& name) {
-    static const char* const kBroadcast[] = {"mnuDrawAntialias", "mnuDrawThickness",
-                                             "mnuDrawLineStyle", "mnuDrawFillStyle",
-                                             "mnuDrawOpacity"};
-    for (const char* group : kBroadcast)
-        if (name == QLatin1String(group)) return true;
-    return false;
+    static const QSet<QString> groups = [] {
+        QSet<QString> names;
+        for (const app::MenuRow& r : app::menuRows())
+            if (r.flags & app::kBroadcast) names.insert(QString::fromLatin1(r.name));
+        return names;
+    }();
+    return groups.contains(name);
 }
 
 } // namespace
@@ -300,8 +299,7 @@ void MDIMain::EnDisMenuItems(bool enable) {
     }
     for (const char* n : {"mnuSaveAs", "mnuSave"})
         if (QAction* a = menuItem(QString::fromLatin1(n))) a->setEnabled(enable);
-    for (const char* key : kAlwaysEnabled)
-        if (QAction* a = actions_.value(QString::fromLatin1(key))) a->setEnabled(true);
+    for (QAction* a : itemsFlagged(app::kAlwaysEnabled)) a->setEnabled(true);
     if (IsAnyOpened() && doc) doc->refreshMetadataItems();
     refreshEditItems();
 }
@@ -481,6 +479,7 @@ int MDIMain::createDocumentSlot() {
         connect(doc, &frmMain::menuStateChanged, this, [this, doc] {
             if (doc == activeDocument()) refreshEditItems();
         });
+        connect(doc, &frmMain::drawingSettingChosen, this, &MDIMain::checkDrawingItem);
         Documents[n]->loadWindow();
     }
     DocumentInUse[n] = true;

@@ -2,6 +2,7 @@
 // table of open documents, the application-wide state and the program's orderly end.
 #pragma once
 
+#include "document/document_host.h"
 #include "settings/mod_settings.h"
 
 #include <QHash>
@@ -14,20 +15,11 @@ class frmMain;
 class QAction;
 class QLabel;
 class QMdiArea;
+class QMdiSubWindow;
 class QMenu;
 class QToolButton;
 
-// Drawing settings every new document starts from.
-struct DrawingDefaults {
-    int16_t thickness = 1;
-    int32_t lineStyle = 0;
-    int32_t fillStyle = -1;
-    double penAlpha = 100.0;
-    int32_t textureMode = 2;
-    int16_t texturePreset = -1;
-};
-
-class MDIMain : public QMainWindow {
+class MDIMain : public QMainWindow, public DocumentHost {
     Q_OBJECT
 public:
     explicit MDIMain(CRegister& store, QWidget* parent = nullptr);
@@ -40,14 +32,14 @@ public:
     QList<frmMain*> Documents;
     QList<bool> DocumentInUse;
     int16_t DocumentCount = 0;
-    bool IsAnyOpened() const;
+    bool IsAnyOpened() const override;
     frmMain* activeDocument() const;
     // Creates the window for slot DocumentCount and marks it in use; returns the slot.
     int createDocumentSlot();
     // Shows the window of slot n as a child window; DocumentCount = n + 1; menus enabled.
     void showDocument(int n);
     // Destroys the window of slot n (after a failed load or a close).
-    void releaseSlot(int n);
+    void releaseSlot(int n) override;
     // Frame commands that create documents.
     void FileOpen();
     void FileNew();
@@ -67,13 +59,15 @@ public:
     // The item of a group (index >= 0) or a single item (index -1); nullptr when there is none.
     QAction* menuItem(const QString& name, int index = -1) const;
     QList<QAction*> allMenuItems() const { return actions_.values(); }
+    // The items whose rows in the menu table carry `flag` (an app::MenuFlag), in table order.
+    QList<QAction*> itemsFlagged(unsigned flag) const;
     void EnDisMenuItems(bool enable);
     void SelectTool(int16_t tool);
     void UpdateStatus(const QString& x, const QString& y, const QString& w, const QString& h);
     // Folder of the program's data (alpha masks and the like).
     static QString programFolder();
     // Shows the "Add Alpha Mask" items for the given mask file names.
-    void setAlphaMaskItems(const QStringList& names);
+    void setAlphaMaskItems(const QStringList& names) override;
 
     QMdiArea* mdiArea() const { return mdi_; }
     QWidget* LeftBar = nullptr;
@@ -109,6 +103,28 @@ public:
     // Number of scanner sources available.
     int scannerSourceCount() const { return 0; }
 
+    // --- what the documents ask of the frame (mdi_main_host.cpp) ---------------------------------
+    void closeSlot(int slot) override;
+    bool isActiveDocument(const frmMain* doc) const override;
+    SelectionState selection() const override;
+    void publishSelection(const SelectionState& selection) override;
+    uint32_t swatchColour(int swatch) const override;
+    void setForegroundColour(uint32_t colour) override;
+    int16_t currentTool() const override { return CurrTool; }
+    void selectTool(int16_t tool) override { SelectTool(tool); }
+    const DrawingDefaults& drawingDefaults() const override { return drawing; }
+    void setDrawingDefaults(const DrawingDefaults& defaults) override { drawing = defaults; }
+    const FrameSettings& frameSettings() const override { return settings; }
+    QString alphaMaskFolder() const override;
+    void enableImageMenus(bool enable) override;
+    void enableMetadataItems(bool exif, bool thumbnail, bool iptc) override;
+    void enableContextItems(bool crop, bool effects) override;
+    QMenu* contextMenu() const override;
+    void showCoordinates(const QString& x, const QString& y, const QString& width,
+                         const QString& height) override;
+    QWidget* dialogOwner() override { return this; }
+    bool isItemChecked(const QString& item) const override;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -129,7 +145,9 @@ private:
     // The Edit items, from the active document's history and selection and the clipboard.
     void refreshEditItems();
     // A document became active: its menu state and the magnifier follow it.
-    void onDocumentActivated();
+    void onDocumentActivated(QMdiSubWindow* window);
+    // A document chose item `index` of a Draw menu radio group.
+    void checkDrawingItem(const QString& group, int index);
     // Frame commands of the menus (the index is that of the chosen item, -1 for single items).
     void cmdOpen(int);
     void cmdNew(int);

@@ -90,10 +90,13 @@ void MDIMain::refreshEditItems() {
         if (QAction* a = menuItem(QString::fromLatin1(it.name))) a->setEnabled(it.enabled);
 }
 
-void MDIMain::onDocumentActivated() {
+void MDIMain::onDocumentActivated(QMdiSubWindow* window) {
     refreshEditItems();
     QAction* zoomItem = menuItem(QStringLiteral("mnuZoomWindow"));
     if (zoomItem && zoomItem->isChecked()) showMagnifierOfActiveDocument();
+    // The application's selection is that of the document the user works in.
+    if (window)
+        if (auto* doc = qobject_cast<frmMain*>(window->widget())) doc->publishSelection();
 }
 
 bool MDIMain::clipboardHasPicture() {

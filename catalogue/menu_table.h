@@ -10,6 +10,9 @@ enum MenuFlag : unsigned {
     kHidden = 1u << 1,  // not visible
     kSeparatorAfter = 1u << 2,
     kCheckable = 1u << 3,
+    kAlwaysEnabled = 1u << 4, // enabled with or without a document
+    kImageMenu = 1u << 5,     // enabled only while the active document holds an image
+    kBroadcast = 1u << 6,     // chosen for every open document, not only the active one
 };
 
 struct MenuRow {

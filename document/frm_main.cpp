@@ -1,18 +1,18 @@
 #include "frm_main.h"
 
-#include "app/artwork.h"
-#include "app/mdi_main.h"
 #include "catalogue/frm_dialog.h"
+#include "document/document_host.h"
 #include "document/file_formats.h"
 #include "engine/codecs/codec.h"
 #include "engine/ctrl/pix_ctrl.h"
 #include "engine/image_type.h"
 #include "engine/pix_image.h"
 #include "info/frm_progress.h"
+#include "platform/artwork.h"
 #include "platform/desktop.h"
 #include "platform/vb.h"
+#include "settings/mod_settings.h"
 
-#include <QAction>
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QDir>
@@ -25,7 +25,7 @@ using platform::Answer;
 using platform::Buttons;
 using platform::Icon;
 
-frmMain::frmMain(MDIMain& frame, QWidget* parent) : QWidget(parent), frame_(frame) {
+frmMain::frmMain(DocumentHost& host, QWidget* parent) : QWidget(parent), host_(host) {
     setWindowTitle(QStringLiteral("Pixendra"));
     setAttribute(Qt::WA_DeleteOnClose, false);
     Pix = new pix::PixCtrl(this);
@@ -75,28 +75,27 @@ frmMain::~frmMain() = default;
 
 void frmMain::loadWindow() {
     scanAlphaMasks();
-    if (!frame_.IsAnyOpened()) EnableImageMenus(false);
+    if (!host_.IsAnyOpened()) EnableImageMenus(false);
     // The remembered drawing settings reach this document's engine.
-    const DrawingDefaults& d = frame_.drawing;
+    const DrawingDefaults& d = host_.drawingDefaults();
     for (pix::DrawSettings* s : {&Pix->image().Draw(), &Pix->Shape()}) {
         s->thickness = d.thickness;
         s->lineStyle = d.lineStyle;
         s->fillStyle = d.fillStyle;
         s->textureMode = d.textureMode;
     }
-    Pix->setBackgroundColor(uint32_t(frame_.settings.backgroundColor));
-    Pix->setAlphaDisplay(frame_.settings.alphaDisplay);
-    Pix->setDoubleBuffer(frame_.settings.doubleBuffer);
+    const FrameSettings& settings = host_.frameSettings();
+    Pix->setBackgroundColor(uint32_t(settings.backgroundColor));
+    Pix->setAlphaDisplay(settings.alphaDisplay);
+    Pix->setDoubleBuffer(settings.doubleBuffer);
     Pix->setBackgroundPicture(artwork::backgroundTile());
-    frame_.SelectTool(0);
-    if (frame_.IsAnyOpened()) EnableImageMenus(true);
+    host_.selectTool(0);
+    if (host_.IsAnyOpened()) EnableImageMenus(true);
 }
 
-// Collects the images of the "AlphaMasks" folder below the program's folder as mask items.
+// Collects the images of the alpha mask folder as mask items.
 void frmMain::scanAlphaMasks() {
-    QString folder = MDIMain::programFolder();
-    if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
-    const QDir dir(folder + QStringLiteral("AlphaMasks"));
+    const QDir dir(host_.alphaMaskFolder());
     QStringList names;
     // Each file is read once per change of it, not at every window load.
     static QHash<QString, QPair<QDateTime, bool>> readable;
@@ -113,24 +112,16 @@ void frmMain::scanAlphaMasks() {
         }
         if (known->second) names << f.fileName();
     }
-    frame_.setAlphaMaskItems(names);
+    host_.setAlphaMaskItems(names);
 }
 
 void frmMain::EnableImageMenus(bool enable) {
-    for (const char* name : {"mnumTransforms", "mnumFilters", "mnumEffects", "mnumImages",
-                             "mnumDraw", "mnumChannels", "mnumMetaData"})
-        if (QAction* a = frame_.menuItem(QString::fromLatin1(name))) a->setEnabled(enable);
+    host_.enableImageMenus(enable);
 }
 
 void frmMain::refreshMetadataItems() {
     const pix::ImageMetadata& m = Pix->image().metadata();
-    const struct {
-        int index;
-        bool enabled;
-    } items[] = {{0, !m.exif.isEmpty()}, {1, !m.exifThumbnail.isNull()}, {2, !m.iptc.isEmpty()}};
-    for (const auto& it : items)
-        if (QAction* a = frame_.menuItem(QStringLiteral("mnuMetadata"), it.index))
-            a->setEnabled(it.enabled);
+    host_.enableMetadataItems(!m.exif.isEmpty(), !m.exifThumbnail.isNull(), !m.iptc.isEmpty());
 }
 
 void frmMain::onImageChanged() {
@@ -166,7 +157,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
     }
     closeConfirmed_ = true;
     event->accept();
-    frame_.releaseSlot(DocumentIndex);
+    host_.releaseSlot(DocumentIndex);
 }
 
 bool frmMain::isBusy() const {
@@ -195,12 +186,7 @@ int frmMain::KillMe() {
         }
         Saved = true;
     }
-    if (DocumentIndex < frame_.DocumentInUse.size()) frame_.DocumentInUse[DocumentIndex] = false;
-    if (!frame_.IsAnyOpened()) {
-        for (const char* n : {"mnuUndo", "mnuRedo", "mnuPaste"})
-            if (QAction* a = frame_.menuItem(QString::fromLatin1(n))) a->setEnabled(false);
-        frame_.EnDisMenuItems(false);
-    }
+    host_.closeSlot(DocumentIndex);
     return 0;
 }
 
@@ -274,7 +260,7 @@ bool frmMain::readFile(const QString& path, bool chosenInDialog, bool keepHistor
 
 void frmMain::ApplySaveSettings() {
     pix::SaveOptions& o = Pix->image().saveOptions();
-    const FrameSettings& s = frame_.settings;
+    const FrameSettings& s = host_.frameSettings();
     o.jpegQuality = s.jpegQuality;
     o.jpegSmoothing = s.jpegSmoothing;
     o.jpegProgressive = s.jpegProgressive;
@@ -353,7 +339,7 @@ void frmMain::SaveAs() {
 
 bool frmMain::NewImage() {
     if (!ConfirmDiscard()) return false;
-    frmDialog dlg(&frame_);
+    frmDialog dlg(host_.dialogOwner());
     dlg.setWindowTitle(QStringLiteral("New Image"));
     dlg.AddControl(QStringLiteral("Width:"), 640, frmDialog::kText);
     dlg.AddControl(QStringLiteral("Height:"), 480, frmDialog::kText);

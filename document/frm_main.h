@@ -8,7 +8,7 @@
 #include <QWidget>
 
 class QLabel;
-class MDIMain;
+class DocumentHost;
 class frmDialog;
 
 namespace catalogue {
@@ -26,7 +26,7 @@ class PixImage;
 class frmMain : public QWidget {
     Q_OBJECT
 public:
-    explicit frmMain(MDIMain& frame, QWidget* parent = nullptr);
+    explicit frmMain(DocumentHost& host, QWidget* parent = nullptr);
     ~frmMain() override;
 
     // --- state ---------------------------------------------------------------------------------
@@ -49,8 +49,6 @@ public:
     QLabel* lblInfo = nullptr;
     QLabel* lblTextSize = nullptr;
     QLabel* picPixelColor = nullptr;
-
-    MDIMain& frame() const { return frame_; }
 
     // --- lifecycle -----------------------------------------------------------------------------
     // Runs the unsaved-changes prompt: 1 = do not close, 0 = close may go on (slot released).
@@ -154,12 +152,16 @@ public:
     frmDialog* frmDlg = nullptr;
     void frmDlg_ControlChanged(QWidget* control, int index);
 
+    // The frame's selection state becomes this document's (when its window is activated).
+    void publishSelection();
     // Set by the frame when its own close sequence already asked this document.
     void setCloseConfirmed(bool on) { closeConfirmed_ = on; }
 
 signals:
     // The image or its undo history changed: the frame's menu state may follow.
     void menuStateChanged();
+    // Item `index` of the Draw menu's radio group `group` was chosen: its check mark follows.
+    void drawingSettingChosen(const QString& group, int index);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -174,11 +176,9 @@ private:
     // Reads the file into the document. keepHistory records the replacement as one undo step;
     // otherwise the history starts afresh.
     bool readFile(const QString& path, bool chosenInDialog, bool keepHistory);
-    void checkMenuGroup(const char* group, int count, int index);
     void connectMouse();
     void onSelection(double left, double top, double width, double height);
-    void publishSelection(); // the frame's selection state and Copy/Cut follow this document's
-    void abandonLine();      // a pending warp line gives way: the tool's own mouse mode returns
+    void abandonLine(); // a pending warp line gives way: the tool's own mouse mode returns
     void onMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers mods, double x, double y);
     void onMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods, double x, double y);
     void onMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers mods, double x, double y);
@@ -193,7 +193,7 @@ private:
     void reportFailure(const catalogue::Catalogue& table, const catalogue::Entry* entry,
                        const pix::PixError& e);
 
-    MDIMain& frame_;
+    DocumentHost& host_;
     const catalogue::Entry* runningEntry_ = nullptr; // the entry whose dialog is open
     const catalogue::Entry* pendingLine_ = nullptr;  // the entry waiting for a line
     bool inControlChanged_ = false;

@@ -2,7 +2,6 @@
 // selection when there is one) and written back into the selection or over the whole image.
 #include "frm_main.h"
 
-#include "app/mdi_main.h"
 #include "engine/ctrl/pix_ctrl.h"
 #include "engine/draw.h"
 #include "engine/effects.h"

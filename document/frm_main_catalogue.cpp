@@ -3,17 +3,16 @@
 #include "frm_main.h"
 
 #include "adjust/preview_source.h"
-#include "app/mdi_main.h"
 #include "catalogue/dialog_source.h"
 #include "catalogue/dispatch.h"
 #include "catalogue/effects_catalogue.h"
 #include "catalogue/frm_dialog.h"
+#include "document/document_host.h"
 #include "engine/ctrl/pix_ctrl.h"
 #include "engine/pix_image.h"
 #include "info/frm_progress.h"
 #include "platform/desktop.h"
 
-#include <QAction>
 #include <memory>
 
 namespace {
@@ -21,15 +20,13 @@ namespace {
 // The document's side of a run: its own selection and the frame's check marks.
 class DocumentContext : public catalogue::RunContext {
 public:
-    DocumentContext(const frmMain& doc, QRect selection) : doc_(doc), selection_(selection) {}
+    DocumentContext(const DocumentHost& host, QRect selection)
+        : host_(host), selection_(selection) {}
     QRect selection() const override { return selection_; }
-    bool checked(const QString& item) const override {
-        const QAction* a = doc_.frame().menuItem(item);
-        return a && a->isChecked();
-    }
+    bool checked(const QString& item) const override { return host_.isItemChecked(item); }
 
 private:
-    const frmMain& doc_;
+    const DocumentHost& host_;
     QRect selection_;
 };
 
@@ -85,18 +82,18 @@ void frmMain::runCatalogue(const catalogue::Catalogue& table, int16_t index) {
     const catalogue::Entry* entry = table.find(index);
     if (!entry || Pix->image().IsEmpty()) return;
     // Every run makes a fresh parameter dialog and unloads it, shown or not.
-    frmDialog dlg(&frame_);
+    frmDialog dlg(host_.dialogOwner());
     frmDlg = &dlg;
     connect(&dlg, &frmDialog::ControlChanged, this, &frmMain::frmDlg_ControlChanged);
     runningEntry_ = entry;
     const bool onWorkingCopy = entry->target == catalogue::Target::WorkingCopy;
-    const DocumentContext context(*this, selectionRect());
+    const DocumentContext context(host_, selectionRect());
 
     catalogue::RunResult result;
     try {
         if (onWorkingCopy) SetImage2Buffer();
         pix::PixImage& target = onWorkingCopy ? pixAction->image() : Pix->image();
-        const auto source = sourceFor(*entry, dlg, target, &frame_);
+        const auto source = sourceFor(*entry, dlg, target, host_.dialogOwner());
         result = catalogue::runFound(*entry, target, *source, &context);
     } catch (const pix::PixError& e) {
         result.outcome = catalogue::Outcome::Failed;

@@ -2,7 +2,6 @@
 // over the image (the overlay) until a double click draws it in.
 #include "frm_main.h"
 
-#include "app/mdi_main.h"
 #include "document/file_formats.h"
 #include "engine/ctrl/pix_ctrl.h"
 #include "engine/draw.h"

@@ -3,21 +3,18 @@
 // read-out and wheel zoom.
 #include "frm_main.h"
 
-#include "app/artwork.h"
-#include "app/mdi_main.h"
+#include "document/document_host.h"
 #include "engine/ctrl/pix_ctrl.h"
 #include "engine/draw.h"
 #include "engine/effects.h"
 #include "engine/image_type.h"
 #include "engine/pix_image.h"
+#include "platform/artwork.h"
 #include "platform/desktop.h"
 #include "platform/vb.h"
 
-#include <QAction>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QMenu>
 #include <cmath>
 #include <functional>
@@ -93,9 +90,9 @@ void frmMain::connectMouse() {
                 ShowPixelInfo(x, y);
                 ImagePoint = QPoint(x, y);
                 QString sx = QString::number(x), sy = QString::number(y);
-                QString sw = QString::number(frame_.SelWidth),
-                        sh = QString::number(frame_.SelHeight);
-                frame_.UpdateStatus(sx, sy, sw, sh);
+                const SelectionState sel = host_.selection();
+                host_.showCoordinates(sx, sy, QString::number(sel.width),
+                                      QString::number(sel.height));
             });
     connect(Pix, &PixCtrl::beforeDraw, this, &frmMain::setPenColour);
     connect(Pix, &PixCtrl::shapeFinished, this, &frmMain::onShapeFinished);
@@ -104,10 +101,6 @@ void frmMain::connectMouse() {
     connect(Pix, &PixCtrl::loaded, this, [this] {
         EnableImageMenus(!Pix->image().IsEmpty());
         ShowPixelInfo(0, 0);
-    });
-    // The frame's selection state is that of the document the user works in.
-    connect(frame_.mdiArea(), &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
-        if (w && w->widget() == this) publishSelection();
     });
     // Escape abandons a pending warp line.
     installEventFilter(new KeyWatcher(this, [this](int key) {
@@ -121,18 +114,13 @@ void frmMain::connectMouse() {
 // selection and shows no outline; the frame then follows when this is the active document.
 void frmMain::onSelection(double, double, double width, double height) {
     if (Pix->SelectionShown() && !(width > 2 || height > 2)) Pix->setSelectionShown(false);
-    if (frame_.activeDocument() == this) publishSelection();
+    if (host_.isActiveDocument(this)) publishSelection();
 }
 
 void frmMain::publishSelection() {
-    frame_.SelLeft = int(Pix->SelectionLeft());
-    frame_.SelTop = int(Pix->SelectionTop());
-    frame_.SelWidth = int(Pix->SelectionWidth());
-    frame_.SelHeight = int(Pix->SelectionHeight());
-    frame_.bRegionSelected = Pix->SelectionShown();
-    for (const char* n : {"mnuCopy", "mnuCut"})
-        if (QAction* a = frame_.menuItem(QString::fromLatin1(n)))
-            a->setEnabled(frame_.bRegionSelected);
+    host_.publishSelection({int(Pix->SelectionLeft()), int(Pix->SelectionTop()),
+                            int(Pix->SelectionWidth()), int(Pix->SelectionHeight()),
+                            Pix->SelectionShown()});
 }
 
 void frmMain::abandonLine() {
@@ -142,7 +130,7 @@ void frmMain::abandonLine() {
 // The eraser draws white; every other tool the foreground colour, at the pen's alpha.
 void frmMain::setPenColour() {
     uint32_t& pen = Pix->image().Draw().penColor;
-    const uint32_t colour = frame_.CurrTool == 20 ? 0xFFFFFFu : frame_.SelColor[0];
+    const uint32_t colour = host_.currentTool() == 20 ? 0xFFFFFFu : host_.swatchColour(0);
     pen = (pen & 0xFF000000u) | (colour & 0xFFFFFFu);
 }
 
@@ -151,7 +139,7 @@ void frmMain::onMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, double 
     if (button == Qt::LeftButton) Pix->clearSelection();
     if (button == Qt::RightButton && WarpPending) return abandonLine();
     setPenColour();
-    if (frame_.CurrTool == 17 && !Pix->image().IsEmpty()) {
+    if (host_.currentTool() == 17 && !Pix->image().IsEmpty()) {
         try {
             pix::Draw::FloodFill(Pix->image(), ImagePoint.x(), ImagePoint.y(), 0.0, QString());
         } catch (const pix::PixError& e) {
@@ -161,7 +149,7 @@ void frmMain::onMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, double 
     if (button == Qt::RightButton && !Pix->image().IsEmpty() &&
         (Pix->MouseMode() == pix::kMouseNone || Pix->MouseMode() == pix::kMousePan)) {
         PrepareContextMenu();
-        if (QMenu* effects = frame_.submenu(QStringLiteral("mnumEffects"))) {
+        if (QMenu* effects = host_.contextMenu()) {
             lastPopupAt = Pix->viewport()->mapToGlobal(QPointF(x, y).toPoint());
             effects->popup(lastPopupAt);
         }
@@ -183,11 +171,8 @@ void frmMain::onMouseMove(Qt::MouseButtons, Qt::KeyboardModifiers, double x, dou
 
 void frmMain::onMouseUp(Qt::MouseButton, Qt::KeyboardModifiers, double, double) {
     OverlayDragging = false;
-    if (frame_.CurrTool == 16) {
-        frame_.SelColor[0] = pixelColour_;
-        frame_.refreshColours();
-    }
-    if (frame_.CurrTool == 19) EffectsCrop(0);
+    if (host_.currentTool() == 16) host_.setForegroundColour(pixelColour_);
+    if (host_.currentTool() == 19) EffectsCrop(0);
     setPenColour();
 }
 
@@ -208,10 +193,8 @@ void frmMain::onMouseWheel(int delta, Qt::KeyboardModifiers) {
 
 void frmMain::PrepareContextMenu() {
     if (Pix->image().IsEmpty()) return;
-    if (QAction* a = frame_.menuItem(QStringLiteral("mnuEffectsCrop"), 0))
-        a->setEnabled(Pix->SelectionShown());
-    if (QAction* a = frame_.menuItem(QStringLiteral("mnuEffects"), 0))
-        a->setEnabled(Pix->image().width() >= 21 && Pix->image().height() >= 21);
+    host_.enableContextItems(Pix->SelectionShown(),
+                             Pix->image().width() >= 21 && Pix->image().height() >= 21);
 }
 
 void frmMain::ShowPixelInfo(int x, int y) {

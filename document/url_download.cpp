@@ -2,7 +2,7 @@
 // that turn a failed, refused or oversized answer into a clear message.
 #include "frm_main.h"
 
-#include "app/mdi_main.h"
+#include "document/document_host.h"
 #include "engine/ctrl/pix_ctrl.h"
 #include "engine/pix_image.h"
 #include "info/frm_progress.h"
@@ -33,8 +33,8 @@ void frmMain::startDownload(const QString& address) {
         const QPointer<frmMain> self(this);
         if (!why.isEmpty()) RaiseError(pix::kErrIo, why, kSource);
         if (!self) return;
-        frame().releaseSlot(DocumentIndex);
-        if (!frame().IsAnyOpened()) frame().EnDisMenuItems(false);
+        host_.releaseSlot(DocumentIndex);
+        host_.closeSlot(DocumentIndex);
     };
     const QString scheme = url.scheme().toLower();
     if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")) ||

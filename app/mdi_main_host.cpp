@@ -1,0 +1,86 @@
+// The frame's side of the document host: the slot table, the application-wide selection and
+// colours, and the menu items that follow what a document reports.
+#include "app/mdi_main.h"
+
+#include "catalogue/menu_table.h"
+#include "document/frm_main.h"
+
+#include <QAction>
+#include <QMdiSubWindow>
+
+void MDIMain::closeSlot(int slot) {
+    if (slot >= 0 && slot < DocumentInUse.size()) DocumentInUse[slot] = false;
+    if (IsAnyOpened()) return;
+    for (const char* n : {"mnuUndo", "mnuRedo", "mnuPaste"})
+        if (QAction* a = menuItem(QString::fromLatin1(n))) a->setEnabled(false);
+    EnDisMenuItems(false);
+}
+
+bool MDIMain::isActiveDocument(const frmMain* doc) const {
+    return doc && activeDocument() == doc;
+}
+
+SelectionState MDIMain::selection() const {
+    return {SelLeft, SelTop, SelWidth, SelHeight, bRegionSelected};
+}
+
+void MDIMain::publishSelection(const SelectionState& s) {
+    SelLeft = s.left;
+    SelTop = s.top;
+    SelWidth = s.width;
+    SelHeight = s.height;
+    bRegionSelected = s.shown;
+    for (const char* n : {"mnuCopy", "mnuCut"})
+        if (QAction* a = menuItem(QString::fromLatin1(n))) a->setEnabled(bRegionSelected);
+}
+
+uint32_t MDIMain::swatchColour(int swatch) const {
+    return swatch == 0 || swatch == 1 ? SelColor[swatch] : 0;
+}
+
+void MDIMain::setForegroundColour(uint32_t colour) {
+    SelColor[0] = colour;
+    refreshColours();
+}
+
+QString MDIMain::alphaMaskFolder() const {
+    QString folder = programFolder();
+    if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
+    return folder + QStringLiteral("AlphaMasks");
+}
+
+void MDIMain::enableImageMenus(bool enable) {
+    for (QAction* a : itemsFlagged(app::kImageMenu)) a->setEnabled(enable);
+}
+
+void MDIMain::enableMetadataItems(bool exif, bool thumbnail, bool iptc) {
+    const bool enabled[] = {exif, thumbnail, iptc};
+    for (int i = 0; i < 3; ++i)
+        if (QAction* a = menuItem(QStringLiteral("mnuMetadata"), i)) a->setEnabled(enabled[i]);
+}
+
+void MDIMain::enableContextItems(bool crop, bool effects) {
+    if (QAction* a = menuItem(QStringLiteral("mnuEffectsCrop"), 0)) a->setEnabled(crop);
+    if (QAction* a = menuItem(QStringLiteral("mnuEffects"), 0)) a->setEnabled(effects);
+}
+
+QMenu* MDIMain::contextMenu() const {
+    return submenu(QStringLiteral("mnumEffects"));
+}
+
+void MDIMain::showCoordinates(const QString& x, const QString& y, const QString& width,
+                              const QString& height) {
+    UpdateStatus(x, y, width, height);
+}
+
+void MDIMain::checkDrawingItem(const QString& group, int index) {
+    for (int i = 0; QAction* a = menuItem(group, i); ++i) a->setChecked(i == index);
+    // Line styles are offered for thin pens only.
+    if (group == QLatin1String("mnuDrawThickness"))
+        if (QAction* a = menuItem(QStringLiteral("mnuDrawSetup"), 3)) a->setEnabled(index == 0);
+}
+
+bool MDIMain::isItemChecked(const QString& item) const {
+    const QAction* a = actions_.value(item);
+    return a && a->isChecked();
+}
