@@ -39,6 +39,12 @@ protected:
         frame->showDocument(n);
         return doc;
     }
+    // Opens the file through File > Open and gives the document shown (nullptr if none).
+    frmMain* openThroughMenu(const QString& path) {
+        desktop.answerOpen(path);
+        frame->chooseMenuItem(QStringLiteral("mnuOpen"));
+        return frame->activeDocument();
+    }
     int openDocuments() const {
         int n = 0;
         for (bool b : frame->DocumentInUse) n += b;
