@@ -85,6 +85,9 @@ TEST(ProcessorAreaSweep, EveryCallOnEveryTypeKeepsAlphaUnlessAskedAndUndoesExact
         });
 }
 
+const Element kEven{2, 2, {1, 1, 1, 1}}, kEmpty{3, 1, {0, 0, 0}};
+const Kernel kShort{3, 3, {1, 2}}, kNan{1, 1, {NAN}};
+
 TEST(ProcessorAreaSweep, RowSplitCancelAndBadArguments) {
     // Split rows each see their neighbours above and below.
     opstest::expectRowSplitIndependent(calls(), pixtest::gradientImage(230, 700, true));
@@ -105,24 +108,11 @@ TEST(ProcessorAreaSweep, RowSplitCancelAndBadArguments) {
         {"edge", [](PixImage& i) { Processor::EdgeDetect(i, 101); }},
         {"unsharp", [](PixImage& i) { Processor::UnsharpMask(i, 300, 1, 2); }},
         {"morph op", [](PixImage& i) { Processor::Morphology(i, kElement, 5); }},
-        {"morph even",
-         [](PixImage& i) {
-             Processor::Morphology(i, Element{2, 2, {1, 1, 1, 1}}, 0);
-         }},
-        {"morph empty",
-         [](PixImage& i) {
-             Processor::Morphology(i, Element{3, 1, {0, 0, 0}}, 0);
-         }},
-        {"kernel size",
-         [](PixImage& i) {
-             Processor::CustomFilter(i, Kernel{3, 3, {1, 2}}, 1, 0);
-         }},
-        {"divisor",
-         [](PixImage& i) { Processor::CustomMatrix(i, kNightLine, 0, 0, false, false); }},
-        {"kernel nan",
-         [](PixImage& i) {
-             Processor::CustomMatrix(i, Kernel{1, 1, {NAN}}, 1, 0, false, false);
-         }},
+        {"morph even", [](PixImage& i) { Processor::Morphology(i, kEven, 0); }},
+        {"morph empty", [](PixImage& i) { Processor::Morphology(i, kEmpty, 0); }},
+        {"kernel size", [](PixImage& i) { Processor::CustomFilter(i, kShort, 1, 0); }},
+        {"divisor", [](PixImage& i) { Processor::CustomMatrix(i, kNightLine, 0, 0, 0, 0); }},
+        {"kernel nan", [](PixImage& i) { Processor::CustomMatrix(i, kNan, 1, 0, 0, 0); }},
     });
 }
 

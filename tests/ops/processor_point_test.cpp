@@ -112,7 +112,7 @@ void setGreyRamp(PixImage& img) {
     img.setImage(ramp, kRgb, {});
 }
 
-TEST(ToneCurves, GammaAndIntensityFollowTheirFormulasAndAreMonotonic) {
+TEST(ToneCurves, GammaAndIntensityFollowTheirFormulas) {
     for (double g : {0.5, 0.75, 1.25, 1.5, 3.0}) {
         PixImage img;
         setGreyRamp(img);
@@ -121,25 +121,14 @@ TEST(ToneCurves, GammaAndIntensityFollowTheirFormulasAndAreMonotonic) {
             const QRgb p = at(img.image(), v, 0);
             EXPECT_EQ(qRed(p), int(std::lround(255 * std::pow(v / 255.0, 1 / g)))) << g << " " << v;
             EXPECT_TRUE(qRed(p) == qGreen(p) && qGreen(p) == qBlue(p));
-            if (v > 0) {
-                EXPECT_GE(qRed(p), qRed(at(img.image(), v - 1, 0)));
-            }
-            if (g > 1) {
-                EXPECT_GE(qRed(p), v);
-            }
         }
     }
     for (int a : {-100, -25, 25, 100}) {
         PixImage img;
         setGreyRamp(img);
         Processor::Intensity(img, a);
-        for (int v = 0; v < 256; ++v) {
-            const QRgb p = at(img.image(), v, 0);
-            EXPECT_EQ(qBlue(p), std::clamp(v + a, 0, 255)) << a << " " << v;
-            if (v > 0) {
-                EXPECT_GE(qBlue(p), qBlue(at(img.image(), v - 1, 0)));
-            }
-        }
+        for (int v = 0; v < 256; ++v)
+            EXPECT_EQ(qBlue(at(img.image(), v, 0)), std::clamp(v + a, 0, 255)) << a << " " << v;
     }
 }
 
@@ -166,15 +155,11 @@ TEST(ToneCurves, ThresholdLeavesTwoLevelsAndPosterizeItsFour) {
     img.setImage(pixtest::gradientImage(64, 64), kRgb, {});
     const QImage before = img.image();
     Processor::Threshold(img, 100, 200, true);
-    std::set<QRgb> seen;
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 64; ++x) {
-            const QRgb p = at(img.image(), x, y);
-            seen.insert(p);
             const int l = ops::luma(at(before, x, y));
-            EXPECT_EQ(p, l >= 100 && l <= 200 ? 0xFFFFFFFFu : 0xFF000000u);
+            EXPECT_EQ(at(img.image(), x, y), l >= 100 && l <= 200 ? 0xFFFFFFFFu : 0xFF000000u);
         }
-    EXPECT_EQ(seen.size(), 2u);
     PixImage ramp;
     setGreyRamp(ramp);
     Processor::Posterize(ramp);
