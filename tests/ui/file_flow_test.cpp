@@ -22,14 +22,6 @@ using platform::Answer;
 
 namespace {
 
-QString writeImage(const QString& name, const QList<QImage>& pages, int fileType) {
-    const QString path = pixtest::tempDir() + QLatin1Char('/') + name;
-    QList<pix::PixPage> list;
-    for (const QImage& p : pages) list.append(pix::PixPage{p, 5, {}});
-    pix::encodeFile(path, fileType, list, pix::SaveOptions{});
-    return path;
-}
-
 QByteArray fileBytes(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();

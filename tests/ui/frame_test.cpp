@@ -113,14 +113,9 @@ TEST_F(FrameTest, YesWhenTheSaveFailsKeepsTheWindow) {
 }
 
 TEST_F(FrameTest, ALoadedUnchangedImageClosesSilently) {
-    const QString path = pixtest::tempDir() + QStringLiteral("/plain.png");
-    pix::PixImage writer;
-    writer.setImage(pixtest::gradientImage(30, 20), 5, QStringLiteral("no undo"));
-    writer.SaveToFile(path, pix::kFilePng, 0, false);
-    const int n = frame->createDocumentSlot();
-    ASSERT_TRUE(frame->Documents[n]->LoadImage(path));
-    frame->showDocument(n);
-    EXPECT_EQ(frame->Documents[n]->windowTitle(), QStringLiteral("plain.png@100%"));
+    ASSERT_NE(openThroughMenu(writeImage(QStringLiteral("plain.png"),
+                                         {pixtest::gradientImage(30, 20)}, pix::kFilePng)),
+              nullptr);
     EXPECT_TRUE(frame->mdiArea()->currentSubWindow()->close());
     EXPECT_TRUE(desktop.messagesShown.isEmpty());
     EXPECT_EQ(openDocuments(), 0);
@@ -231,9 +226,8 @@ TEST_F(FrameTest, AlphaMaskFilesBecomeMenuItems) {
     EXPECT_FALSE(frame->menuItem(QStringLiteral("mnuChannelsAlpha"), 0)->isVisible())
         << "no mask files, no item";
     ASSERT_TRUE(programDir.mkpath(QStringLiteral("AlphaMasks")));
-    pix::PixImage writer;
-    writer.setImage(pixtest::gradientImage(8, 8), 3, QStringLiteral("no undo"));
-    writer.SaveToFile(masks.filePath(QStringLiteral("Soft Oval.png")), pix::kFilePng, 0, false);
+    pix::encodeFile(masks.filePath(QStringLiteral("Soft Oval.png")), pix::kFilePng,
+                    {pix::PixPage{pixtest::gradientImage(8, 8), 5, {}}}, {});
     QFile junk(masks.filePath(QStringLiteral("readme.txt")));
     ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
     junk.write("not a picture");

@@ -266,12 +266,9 @@ TEST_F(ViewTest, RightClickPopUpOnlyInPlainOrPanModes) {
 }
 
 TEST_F(ViewTest, OverlayLandsWhereItWasSeenAtAnyZoom) {
-    const QString file = pixtest::tempDir() + QStringLiteral("/overlay.png");
-    QImage red(10, 10, QImage::Format_ARGB32);
-    red.fill(qRgba(255, 0, 0, 255));
-    pix::PixImage writer;
-    writer.setImage(red, 6, QStringLiteral("no undo"));
-    writer.SaveToFile(file, pix::kFilePng, 0, false);
+    QImage red(10, 10, QImage::Format_RGB32);
+    red.fill(qRgb(255, 0, 0));
+    const QString file = writeImage(QStringLiteral("overlay.png"), {red}, pix::kFilePng);
 
     QTest::mouseDClick(ctrl->viewport(), Qt::LeftButton, Qt::NoModifier, at(5, 5));
     EXPECT_EQ(doc->Pix->image().Undos(), 1) << "without an overlay a double click does nothing";
