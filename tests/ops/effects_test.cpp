@@ -1,5 +1,5 @@
-// The Effects group: every call on every page type, undo, cancel, and the effects' own
-// properties (blur, crackle, warp, emboss, bevel, noise).
+// The Effects group: the shared call sweeps, and the effects' own properties (blur, crackle,
+// warp, emboss, bevel, noise).
 #include "engine/effects.h"
 #include "engine/image_type.h"
 #include "engine/ops/bevel.h"
@@ -15,24 +15,20 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <gtest/gtest.h>
 #include <opencv2/imgproc.hpp>
 
 using namespace pix;
 using namespace pix::ops;
+using opstest::alphaOf;
 using opstest::at;
+using opstest::Calls;
 
 namespace {
 
-struct Call {
-    const char* name;
-    std::function<void(PixImage&)> run;
-};
-
 // Each Effects call with the catalogue's default arguments (and a few more).
-const std::vector<Call>& calls() {
-    static const std::vector<Call> c{
+const Calls& calls() {
+    static const Calls c{
         {"Resize", [](PixImage& i) { Effects::Resize(i, 31, 22, 3); }},
         {"ResizeLanczos", [](PixImage& i) { Effects::Resize(i, 90, 70, 15); }},
         {"ResizeCanvas",
@@ -66,61 +62,23 @@ const std::vector<Call>& calls() {
     return c;
 }
 
-// Alpha of the image as seen through its type (255 everywhere for opaque types).
-QImage alphaOf(const QImage& img) {
-    return img.convertToFormat(QImage::Format_ARGB32).convertToFormat(QImage::Format_Alpha8);
-}
-
-TEST(EffectsSweep, ResultDoesNotDependOnHowRowsAreSplitAcrossThreads) {
-    // Without a progress handler the rows go to the pool in a few wide bands; with one, in
-    // many narrow chunks. Both must give the same pixels.
-    for (const Call& call : calls()) {
-        PixImage whole, chunked;
-        whole.setImage(pixtest::gradientImage(420, 700, true), kRgba, {});
-        chunked.setImage(whole.image(), kRgba, {});
-        chunked.setProgressHandler([](int) { return true; });
-        call.run(whole);
-        call.run(chunked);
-        EXPECT_TRUE(pixtest::samePixels(whole.image(), chunked.image())) << call.name;
-    }
-}
-
-TEST(EffectsSweep, NoUndoLabelRecordsNothing) {
-    PixImage img;
-    img.setImage(pixtest::gradientImage(40, 30), kRgb, {});
-    Effects::Crackle(img, 50, 1, QStringLiteral("No Undo"));
-    EXPECT_EQ(img.Undos(), 1);
-}
-
-TEST(EffectsSweep, CancelStopsAndLeavesTheImage) {
-    const std::vector<Call> longRunning{
-        {"Resize", [](PixImage& i) { Effects::Resize(i, 700, 900, 15); }},
-        {"Rotate", [](PixImage& i) { Effects::Rotate(i, 30, MakeColor(0, 255)); }},
-        {"MotionBlur", [](PixImage& i) { Effects::MotionBlur(i, 10, 2, 0, 1); }},
-        {"Crackle", [](PixImage& i) { Effects::Crackle(i, 50, 2); }},
-        {"Equalize", [](PixImage& i) { Effects::HistogramEqualize(i, 20, 230, 7); }},
-        {"Emboss", [](PixImage& i) {
-             Effects::EmbossShape(i, 5, 45, 100, MakeColor(0, 255), MakeColor(0xFFFFFF, 255));
-         }}};
-    for (const Call& call : longRunning) {
-        PixImage img;
-        img.setImage(pixtest::gradientImage(600, 500, true), kRgba, {});
-        const QImage before = img.image();
-        int calls = 0;
-        img.setProgressHandler([&](int) { return ++calls < 2; });
-        try {
-            call.run(img);
-            ADD_FAILURE() << call.name << " was not cancelled";
-        } catch (const PixError& e) {
-            EXPECT_EQ(e.number(), kErrCancelled) << call.name;
-        }
-        EXPECT_TRUE(pixtest::samePixels(img.image(), before)) << call.name;
-        EXPECT_EQ(img.Undos(), 1) << call.name;
-    }
-}
-
-TEST(EffectsSweep, InvalidParametersFailWithoutChangingTheImage) {
-    const std::vector<Call> bad{
+TEST(EffectsSweep, RowSplitCancelAndBadArguments) {
+    opstest::expectRowSplitIndependent(calls(), pixtest::gradientImage(420, 700, true));
+    opstest::expectCancelLeavesTheImage(
+        {{"Resize", [](PixImage& i) { Effects::Resize(i, 700, 900, 15); }},
+         {"Rotate", [](PixImage& i) { Effects::Rotate(i, 30, MakeColor(0, 255)); }},
+         {"MotionBlur", [](PixImage& i) { Effects::MotionBlur(i, 10, 2, 0, 1); }},
+         {"Crackle", [](PixImage& i) { Effects::Crackle(i, 50, 2); }},
+         {"Equalize", [](PixImage& i) { Effects::HistogramEqualize(i, 20, 230, 7); }},
+         {"Emboss",
+          [](PixImage& i) {
+              Effects::EmbossShape(i, 5, 45, 100, MakeColor(0, 255), MakeColor(0xFFFFFF, 255));
+          }}},
+        pixtest::gradientImage(600, 500, true), 1);
+    opstest::expectRejected({
+        {"resize zero", [](PixImage& i) { Effects::Resize(i, 0, 0, 3); }},
+        {"resize method", [](PixImage& i) { Effects::Resize(i, 10, 10, 22); }},
+        {"resize huge", [](PixImage& i) { Effects::Resize(i, 100000, 100000, 0); }},
         {"canvas", [](PixImage& i) { Effects::ResizeCanvas(i, 0, 10, 0, 0, 0); }},
         {"canvas huge", [](PixImage& i) { Effects::ResizeCanvas(i, 70000, 70000, 0, 0, 0); }},
         {"border", [](PixImage& i) { Effects::AddBorder(i, 1e9, 0); }},
@@ -140,17 +98,13 @@ TEST(EffectsSweep, InvalidParametersFailWithoutChangingTheImage) {
         {"hugo", [](PixImage& i) { Effects::HugoNoise(i, 100, 100, 0, 50, 50); }},
         {"perlin", [](PixImage& i) { Effects::PerlinNoise(i, -100, 100, 50); }},
         {"perlin huge", [](PixImage& i) { Effects::PerlinNoise(i, 100000, 100000, 50); }},
-    };
-    for (const Call& call : bad) {
-        PixImage img;
-        img.setImage(pixtest::gradientImage(40, 30), kRgb, {});
-        const QImage before = img.image();
-        EXPECT_THROW(call.run(img), PixError) << call.name;
-        EXPECT_TRUE(pixtest::samePixels(img.image(), before)) << call.name;
-        EXPECT_EQ(img.Undos(), 1) << call.name;
-    }
+    });
     PixImage empty;
     EXPECT_THROW(Effects::Crackle(empty, 50, 0), PixError);
+    PixImage img; // the "No Undo" label records nothing
+    img.setImage(pixtest::gradientImage(40, 30), kRgb, {});
+    Effects::Crackle(img, 50, 1, QStringLiteral("No Undo"));
+    EXPECT_EQ(img.Undos(), 1);
 }
 
 TEST(MotionBlur, KeepsTheMeanAndSoftensAlongItsDirectionOnly) {

@@ -1,6 +1,11 @@
 #include "ops_test_util.h"
 
+#include "engine/image_type.h"
+#include "engine/pix_error.h"
+#include "support/test_images.h"
+
 #include <cmath>
+#include <gtest/gtest.h>
 
 namespace opstest {
 
@@ -57,6 +62,71 @@ Stats stats(const QImage& in) {
 
 QRgb at(const QImage& img, int x, int y) {
     return img.copy(x, y, 1, 1).convertToFormat(QImage::Format_ARGB32).pixel(0, 0);
+}
+
+QImage alphaOf(const QImage& img) {
+    return img.convertToFormat(QImage::Format_ARGB32).convertToFormat(QImage::Format_Alpha8);
+}
+
+void expectEveryTypeUndoes(
+    const Calls& calls, int w, int h,
+    const std::function<void(const Call&, int, const QImage&, const pix::PixImage&)>& check) {
+    for (const Call& call : calls)
+        for (int type = 0; type < pix::kImageTypeCount; ++type) {
+            SCOPED_TRACE(testing::Message() << call.name << " type " << type);
+            pix::PixImage img;
+            img.setImage(pixtest::imageOfType(type, w, h), type, {});
+            const QImage before = img.image();
+            call.run(img);
+            EXPECT_EQ(img.Undos(), 2);
+            check(call, type, before, img);
+            ASSERT_TRUE(img.UndoStep());
+            EXPECT_TRUE(pixtest::samePixels(img.image(), before));
+            EXPECT_EQ(img.imageType(), type);
+            EXPECT_EQ(img.image().format(), before.format());
+        }
+}
+
+void expectRowSplitIndependent(const Calls& calls, const QImage& src) {
+    for (const Call& call : calls) {
+        if (!call.deterministic) continue;
+        pix::PixImage whole, chunked;
+        whole.setImage(src, pix::kRgba, {});
+        chunked.setImage(src, pix::kRgba, {});
+        chunked.setProgressHandler([](int) { return true; });
+        call.run(whole);
+        call.run(chunked);
+        EXPECT_TRUE(pixtest::samePixels(whole.image(), chunked.image())) << call.name;
+    }
+}
+
+void expectCancelLeavesTheImage(const Calls& calls, const QImage& src, int reportsAllowed) {
+    for (const Call& call : calls) {
+        pix::PixImage img;
+        img.setImage(src, pix::kRgba, {});
+        const QImage before = img.image();
+        int reports = 0;
+        img.setProgressHandler([&](int) { return reports++ < reportsAllowed; });
+        try {
+            call.run(img);
+            ADD_FAILURE() << call.name << " was not cancelled";
+        } catch (const pix::PixError& e) {
+            EXPECT_EQ(e.number(), pix::kErrCancelled) << call.name;
+        }
+        EXPECT_TRUE(pixtest::samePixels(img.image(), before)) << call.name;
+        EXPECT_EQ(img.Undos(), 1) << call.name;
+    }
+}
+
+void expectRejected(const Calls& bad) {
+    for (const Call& call : bad) {
+        pix::PixImage img;
+        img.setImage(pixtest::gradientImage(40, 30), pix::kRgb, {});
+        const QImage before = img.image();
+        EXPECT_THROW(call.run(img), pix::PixError) << call.name;
+        EXPECT_TRUE(pixtest::samePixels(img.image(), before)) << call.name;
+        EXPECT_EQ(img.Undos(), 1) << call.name;
+    }
 }
 
 } // namespace opstest

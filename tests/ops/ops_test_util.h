@@ -1,8 +1,12 @@
-// Small image builders and measurements shared by the operation tests.
+// Small image builders, measurements and the call sweeps shared by the operation tests.
 #pragma once
+
+#include "engine/pix_image.h"
 
 #include <QImage>
 #include <array>
+#include <functional>
+#include <vector>
 
 namespace opstest {
 
@@ -20,5 +24,30 @@ struct Stats {
 Stats stats(const QImage& img);
 // Pixel (x, y) as straight ARGB.
 QRgb at(const QImage& img, int x, int y);
+// The alpha channel as the page type shows it (255 everywhere for opaque types).
+QImage alphaOf(const QImage& img);
+
+// One group call with fixed arguments, as a menu would make it.
+struct Call {
+    const char* name;
+    std::function<void(pix::PixImage&)> run;
+    bool keepsAlpha = true;    // the alpha channel comes out as it went in
+    bool deterministic = true; // the same input gives the same pixels
+};
+using Calls = std::vector<Call>;
+
+// Each call on a w x h page of every type records one undo step that restores the page
+// exactly; `check` then judges the result (type, alpha) against the page before.
+void expectEveryTypeUndoes(const Calls& calls, int w, int h,
+                           const std::function<void(const Call&, int type, const QImage& before,
+                                                    const pix::PixImage&)>& check);
+// Each deterministic call gives the same pixels on `src` whether its rows go in a few wide
+// bands (no progress handler) or in many narrow chunks (with one).
+void expectRowSplitIndependent(const Calls& calls, const QImage& src);
+// Each call, cancelled at the progress report after `reportsAllowed` reports, fails as
+// cancelled and leaves `src` and the history as they were.
+void expectCancelLeavesTheImage(const Calls& calls, const QImage& src, int reportsAllowed);
+// Each call fails with an error and leaves the page and the history as they were.
+void expectRejected(const Calls& bad);
 
 } // namespace opstest

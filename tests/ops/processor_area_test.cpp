@@ -1,5 +1,5 @@
-// The Processor group's area filters: every call on every page type (alpha, undo, row bands),
-// cancel, argument checks, and each filter against an independent definition.
+// The Processor group's area filters: the shared call sweeps, and each filter against an
+// independent definition.
 #include "engine/image_type.h"
 #include "engine/ops/area_support.h"
 #include "engine/ops/convolve.h"
@@ -15,7 +15,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <gtest/gtest.h>
 #include <opencv2/imgproc.hpp>
 #include <random>
@@ -23,14 +22,10 @@
 using namespace pix;
 using namespace pix::ops;
 using opstest::at;
+using opstest::Call;
+using opstest::Calls;
 
 namespace {
-
-struct Call {
-    const char* name;
-    std::function<void(PixImage&)> run;
-    bool filtersAlpha = false; // an "Ignore Alpha" flag that is off
-};
 
 // The structuring element of the morphology presets and the hand-made kernels.
 const Element kElement{3, 3, {1, 1, 1, 1, 2, 1, 1, 1, 1}};
@@ -40,8 +35,8 @@ const Kernel kNightLine{3, 3, {0.5, 0, 0.5, 0, 2, 0, 0.5, 0, 0.5}};
 const Kernel kPurpleHaze{3, 3, {0, 0, 1, -1, -2, -1, 0, 0, 1}};
 
 // Every call with the arguments the menus pass, alpha left alone.
-const std::vector<Call>& calls() {
-    static const std::vector<Call> c{
+const Calls& calls() {
+    static const Calls c{
         {"Despeckle", [](PixImage& i) { Processor::Despeckle(i); }},
         {"Emboss", [](PixImage& i) { Processor::Emboss(i, 45, 45, 4, false); }},
         {"EmbossTexture", [](PixImage& i) { Processor::Emboss(i, 45, 45, 4, true); }},
@@ -53,8 +48,8 @@ const std::vector<Call>& calls() {
         {"YpMeanPositive", [](PixImage& i) { Processor::YpMean(i, 3, true, true); }},
         {"CannyEdge", [](PixImage& i) { Processor::CannyEdge(i, 100, 10, 20); }},
         {"HighPass", [](PixImage& i) { Processor::HighPass(i, 20); }},
-        {"Blur", [](PixImage& i) { Processor::Blur(i, 50, 7, false); }, true},
-        {"MedianAlpha", [](PixImage& i) { Processor::Median(i, 5, false); }, true},
+        {"Blur", [](PixImage& i) { Processor::Blur(i, 50, 7, false); }, false},
+        {"MedianAlpha", [](PixImage& i) { Processor::Median(i, 5, false); }, false},
         {"BlurCharcoal", [](PixImage& i) { Processor::Blur(i, 60, 3, true); }},
         {"GaussianBlur25", [](PixImage& i) { Processor::GaussianBlur(i, 25); }},
         {"GaussianBlur500", [](PixImage& i) { Processor::GaussianBlur(i, 500); }},
@@ -81,65 +76,25 @@ const std::vector<Call>& calls() {
     return c;
 }
 
-QImage alphaOf(const QImage& img) {
-    return img.convertToFormat(QImage::Format_ARGB32).convertToFormat(QImage::Format_Alpha8);
-}
-
 TEST(ProcessorAreaSweep, EveryCallOnEveryTypeKeepsAlphaUnlessAskedAndUndoesExactly) {
-    for (const Call& call : calls())
-        for (int type = 0; type < kImageTypeCount; ++type) {
-            PixImage img;
-            img.setImage(pixtest::imageOfType(type, 41, 37), type, {});
-            const QImage before = img.image();
-            call.run(img);
-            EXPECT_EQ(img.imageType(), typeHasAlpha(type) ? kRgba : kRgb) << call.name << type;
-            EXPECT_EQ(pixtest::samePixels(alphaOf(img.image()), alphaOf(before)),
-                      !call.filtersAlpha || !typeHasAlpha(type))
-                << call.name << type;
-            ASSERT_TRUE(img.UndoStep());
-            EXPECT_TRUE(pixtest::samePixels(img.image(), before)) << call.name << type;
-            EXPECT_EQ(img.imageType(), type);
-        }
+    opstest::expectEveryTypeUndoes(
+        calls(), 41, 37, [](const Call& call, int type, const QImage& before, const PixImage& img) {
+            EXPECT_EQ(img.imageType(), typeHasAlpha(type) ? kRgba : kRgb);
+            EXPECT_EQ(pixtest::samePixels(opstest::alphaOf(img.image()), opstest::alphaOf(before)),
+                      call.keepsAlpha || !typeHasAlpha(type));
+        });
 }
 
-TEST(ProcessorAreaSweep, ResultDoesNotDependOnHowRowsAreSplit) {
-    // Without a progress handler the rows go in a few wide bands (or one OpenCV call); with one,
-    // in chunks that each see their neighbours above and below.
-    for (const Call& call : calls()) {
-        PixImage whole, chunked;
-        whole.setImage(pixtest::gradientImage(230, 700, true), kRgba, {});
-        chunked.setImage(whole.image(), kRgba, {});
-        chunked.setProgressHandler([](int) { return true; });
-        call.run(whole);
-        call.run(chunked);
-        EXPECT_TRUE(pixtest::samePixels(whole.image(), chunked.image())) << call.name;
-    }
-}
+const Element kEven{2, 2, {1, 1, 1, 1}}, kEmpty{3, 1, {0, 0, 0}};
+const Kernel kShort{3, 3, {1, 2}}, kNan{1, 1, {NAN}};
 
-TEST(ProcessorAreaSweep, CancelLeavesTheImage) {
-    for (const Call& call : calls()) {
-        PixImage img;
-        img.setImage(pixtest::gradientImage(300, 400, true), kRgba, {});
-        const QImage before = img.image();
-        int asked = 0;
-        img.setProgressHandler([&](int) { return ++asked < 2; });
-        try {
-            call.run(img);
-            ADD_FAILURE() << call.name << " was not cancelled";
-        } catch (const PixError& e) {
-            EXPECT_EQ(e.number(), kErrCancelled) << call.name;
-        }
-        EXPECT_TRUE(pixtest::samePixels(img.image(), before)) << call.name;
-        EXPECT_EQ(img.Undos(), 1) << call.name;
-    }
-}
-
-TEST(ProcessorAreaSweep, InvalidArgumentsFailWithoutChangingTheImage) {
-    const std::vector<Call> bad{
+TEST(ProcessorAreaSweep, RowSplitCancelAndBadArguments) {
+    // Split rows each see their neighbours above and below.
+    opstest::expectRowSplitIndependent(calls(), pixtest::gradientImage(230, 700, true));
+    opstest::expectCancelLeavesTheImage(calls(), pixtest::gradientImage(300, 400, true), 1);
+    opstest::expectRejected({
         {"median even", [](PixImage& i) { Processor::Median(i, 4, true); }},
-        {"median huge", [](PixImage& i) { Processor::Median(i, 257, true); }},
         {"mean zero", [](PixImage& i) { Processor::ArithmeticMean(i, 0, true); }},
-        {"harmonic even", [](PixImage& i) { Processor::HarmonicMean(i, 2, true); }},
         {"emboss elevation", [](PixImage& i) { Processor::Emboss(i, 45, 91, 4, false); }},
         {"emboss offset", [](PixImage& i) { Processor::Emboss(i, 45, 45, 0, false); }},
         {"canny", [](PixImage& i) { Processor::CannyEdge(i, 100, -1, 40); }},
@@ -153,33 +108,12 @@ TEST(ProcessorAreaSweep, InvalidArgumentsFailWithoutChangingTheImage) {
         {"edge", [](PixImage& i) { Processor::EdgeDetect(i, 101); }},
         {"unsharp", [](PixImage& i) { Processor::UnsharpMask(i, 300, 1, 2); }},
         {"morph op", [](PixImage& i) { Processor::Morphology(i, kElement, 5); }},
-        {"morph even",
-         [](PixImage& i) {
-             Processor::Morphology(i, Element{2, 2, {1, 1, 1, 1}}, 0);
-         }},
-        {"morph empty",
-         [](PixImage& i) {
-             Processor::Morphology(i, Element{3, 1, {0, 0, 0}}, 0);
-         }},
-        {"kernel size",
-         [](PixImage& i) {
-             Processor::CustomFilter(i, Kernel{3, 3, {1, 2}}, 1, 0);
-         }},
-        {"divisor",
-         [](PixImage& i) { Processor::CustomMatrix(i, kNightLine, 0, 0, false, false); }},
-        {"kernel nan",
-         [](PixImage& i) {
-             Processor::CustomMatrix(i, Kernel{1, 1, {NAN}}, 1, 0, false, false);
-         }},
-    };
-    for (const Call& call : bad) {
-        PixImage img;
-        img.setImage(pixtest::gradientImage(40, 30), kRgb, {});
-        const QImage before = img.image();
-        EXPECT_THROW(call.run(img), PixError) << call.name;
-        EXPECT_TRUE(pixtest::samePixels(img.image(), before)) << call.name;
-        EXPECT_EQ(img.Undos(), 1) << call.name;
-    }
+        {"morph even", [](PixImage& i) { Processor::Morphology(i, kEven, 0); }},
+        {"morph empty", [](PixImage& i) { Processor::Morphology(i, kEmpty, 0); }},
+        {"kernel size", [](PixImage& i) { Processor::CustomFilter(i, kShort, 1, 0); }},
+        {"divisor", [](PixImage& i) { Processor::CustomMatrix(i, kNightLine, 0, 0, 0, 0); }},
+        {"kernel nan", [](PixImage& i) { Processor::CustomMatrix(i, kNan, 1, 0, 0, 0); }},
+    });
 }
 
 // Blocks of hard steps over a gradient: the hardest case for an approximate blur.

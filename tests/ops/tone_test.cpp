@@ -58,33 +58,6 @@ TEST(HistogramStretch, IgnoresInvisiblePixelsAndRejectsBadLimits) {
     EXPECT_THROW(ops::histogramStretch(img, 0, 255, 8), PixError);
 }
 
-TEST(HistogramEqualize, FlattensTheCumulativeHistogram) {
-    // Strongly skewed: most pixels dark.
-    QImage img(100, 100, QImage::Format_RGB32);
-    for (int y = 0; y < 100; ++y)
-        for (int x = 0; x < 100; ++x) {
-            const int v = (x * y) / 40; // 0..247, mass near 0
-            img.setPixel(x, y, qRgb(v, v, v));
-        }
-    auto worstGap = [](const QImage& im) { // max distance of the CDF from a straight line
-        std::array<int, 256> h{};
-        for (int y = 0; y < im.height(); ++y)
-            for (int x = 0; x < im.width(); ++x) ++h[qRed(im.pixel(x, y))];
-        double cum = 0, worst = 0;
-        const double n = double(im.width()) * im.height();
-        for (int v = 0; v < 256; ++v) {
-            cum += h[v];
-            worst = std::max(worst, std::abs(cum / n - (v + 1) / 256.0));
-        }
-        return worst;
-    };
-    const double before = worstGap(img);
-    ops::histogramEqualize(img, 0, 255, 7);
-    EXPECT_GT(before, 0.3);
-    EXPECT_LT(worstGap(img), 0.06);
-    EXPECT_EQ(range(img, 16)[1], 255);
-}
-
 TEST(HistogramEqualize, EachChannelByItsOwnCountsWhereverPixelsSit) {
     // Three differently skewed channels; odd and even widths, with and without alpha (where
     // fully transparent pixels must not count). Moving pixels around leaves every count, so
@@ -121,7 +94,10 @@ TEST(HistogramEqualize, EachChannelByItsOwnCountsWhereverPixelsSit) {
             const QImage src = skewed(size.width(), size.height(), alpha);
             QImage img = src;
             ops::histogramEqualize(img, 0, 255, 7);
-            for (int shift : {0, 8, 16}) EXPECT_LT(worstGap(img, shift), 0.06) << shift;
+            for (int shift : {0, 8, 16}) {
+                EXPECT_LT(worstGap(img, shift), 0.06) << shift;
+                EXPECT_EQ(range(img, shift)[1], 255) << shift;
+            }
             QImage flipped = src.mirrored(true, false);
             ops::histogramEqualize(flipped, 0, 255, 7);
             EXPECT_TRUE(pixtest::samePixels(flipped, img.mirrored(true, false)));

@@ -3,6 +3,7 @@
 
 #include "app/mdi_main.h"
 #include "document/frm_main.h"
+#include "engine/codecs/codec.h"
 #include "engine/ctrl/pix_ctrl.h"
 #include "engine/pix_image.h"
 #include "settings/cregister.h"
@@ -14,6 +15,15 @@
 #include <QMdiSubWindow>
 #include <gtest/gtest.h>
 #include <memory>
+
+// Writes the pages as a file of that type in a fresh folder; gives its path.
+inline QString writeImage(const QString& name, const QList<QImage>& pages, int fileType) {
+    const QString path = pixtest::tempDir() + QLatin1Char('/') + name;
+    QList<pix::PixPage> list;
+    for (const QImage& p : pages) list.append(pix::PixPage{p, 5, {}});
+    pix::encodeFile(path, fileType, list, pix::SaveOptions{});
+    return path;
+}
 
 class FrameTest : public ::testing::Test {
 protected:
@@ -38,6 +48,12 @@ protected:
         doc->Pix->image().CreateBlank(w, h, pix::MakeColor(0xFFFFFF, 255), 5, QString());
         frame->showDocument(n);
         return doc;
+    }
+    // Opens the file through File > Open and gives the document shown (nullptr if none).
+    frmMain* openThroughMenu(const QString& path) {
+        desktop.answerOpen(path);
+        frame->chooseMenuItem(QStringLiteral("mnuOpen"));
+        return frame->activeDocument();
     }
     int openDocuments() const {
         int n = 0;

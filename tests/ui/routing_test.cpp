@@ -15,30 +15,18 @@ using pixtest::pressOk;
 TEST_F(FrameTest, DrawSettingsReachEveryOpenDocument) {
     frmMain* docs[] = {newDocument(), newDocument(), newDocument()};
     ASSERT_TRUE(frame->chooseMenuItem(QStringLiteral("mnuDrawAntialias"), 3)); // "A Lot (100)"
-    for (frmMain* d : docs) EXPECT_EQ(d->Pix->image().Draw().antialias, 100);
     EXPECT_TRUE(frame->menuItem(QStringLiteral("mnuDrawAntialias"), 3)->isChecked());
-    EXPECT_FALSE(frame->menuItem(QStringLiteral("mnuDrawAntialias"), 1)->isChecked());
-    frame->chooseMenuItem(QStringLiteral("mnuDrawAntialias"), 2);
-    EXPECT_EQ(docs[0]->Pix->image().Draw().antialias, 10);
-    frame->chooseMenuItem(QStringLiteral("mnuDrawAntialias"), 0);
-    EXPECT_EQ(docs[2]->Pix->image().Draw().antialias, 0);
-
     frame->chooseMenuItem(QStringLiteral("mnuDrawThickness"), 10); // "15"
-    for (frmMain* d : docs) EXPECT_EQ(d->Pix->image().Draw().thickness, 15);
     EXPECT_FALSE(frame->menuItem(QStringLiteral("mnuDrawSetup"), 3)->isEnabled());
-    frame->chooseMenuItem(QStringLiteral("mnuDrawThickness"), 0);
-    EXPECT_TRUE(frame->menuItem(QStringLiteral("mnuDrawSetup"), 3)->isEnabled());
-
     frame->chooseMenuItem(QStringLiteral("mnuDrawOpacity"), 5);
-    EXPECT_EQ(docs[1]->drawOpacityAlpha(), 128);
-    frame->chooseMenuItem(QStringLiteral("mnuDrawOpacity"), 9);
-    EXPECT_EQ(docs[1]->drawOpacityAlpha(), 26);
-    frame->chooseMenuItem(QStringLiteral("mnuDrawFillStyle"), 0);
-    EXPECT_EQ(docs[2]->Pix->image().Draw().fillStyle, -1);
     frame->chooseMenuItem(QStringLiteral("mnuDrawFillStyle"), 7);
-    EXPECT_EQ(docs[2]->Pix->image().Draw().fillStyle, 6);
-    EXPECT_EQ(docs[2]->Pix->Shape().fillStyle, 6);
-    EXPECT_EQ(frame->drawing.fillStyle, 6);
+    for (frmMain* d : docs) {
+        EXPECT_EQ(d->Pix->image().Draw().antialias, 100);
+        EXPECT_EQ(d->Pix->image().Draw().thickness, 15);
+        EXPECT_EQ(d->drawOpacityAlpha(), 128);
+        EXPECT_EQ(d->Pix->image().Draw().fillStyle, 6);
+        EXPECT_EQ(d->Pix->Shape().fillStyle, 6);
+    }
 }
 
 TEST_F(FrameTest, ViewAndHistoryCommandsActOnTheActiveDocumentOnly) {
@@ -49,37 +37,19 @@ TEST_F(FrameTest, ViewAndHistoryCommandsActOnTheActiveDocumentOnly) {
     EXPECT_DOUBLE_EQ(second->Zoom(), 1.25);
     EXPECT_DOUBLE_EQ(first->Zoom(), 1.0);
     EXPECT_EQ(second->windowTitle(), QStringLiteral("@125.%"));
+    first->Pix->image().modifyPage(QString(), [](pix::PixPage& p) { p.image.fill(Qt::red); });
     second->Pix->image().modifyPage(QString(), [](pix::PixPage& p) { p.image.fill(Qt::red); });
-    frame->openSubmenu(QStringLiteral("mnumEdit"));
-    EXPECT_TRUE(enabled("mnuUndo"));
-    EXPECT_FALSE(enabled("mnuRedo"));
-    EXPECT_FALSE(enabled("mnuCopy")) << "no selection";
-    EXPECT_FALSE(enabled("mnuCut"));
     frame->chooseMenuItem(QStringLiteral("mnuUndo"));
     EXPECT_EQ(second->Pix->image().image().pixel(0, 0), 0xFFFFFFFFu);
-    frame->openSubmenu(QStringLiteral("mnumEdit"));
-    EXPECT_TRUE(enabled("mnuRedo"));
-    QApplication::clipboard()->clear();
-    frame->openSubmenu(QStringLiteral("mnumEdit"));
-    EXPECT_FALSE(enabled("mnuPaste"));
-    QApplication::clipboard()->setImage(pixtest::gradientImage(4, 4));
-    frame->openSubmenu(QStringLiteral("mnumEdit"));
-    EXPECT_TRUE(enabled("mnuPaste"));
+    EXPECT_EQ(first->Pix->image().image().pixel(0, 0), QColor(Qt::red).rgb());
     frame->openSubmenu(QStringLiteral("mnuImport"));
     EXPECT_FALSE(enabled("mnuSelectTwain")) << "no scanner source";
 }
 
-TEST_F(FrameTest, ImageSaveSettingsDialog) {
+TEST_F(FrameTest, SettingsDialogsStoreWhatIsChosenAndCancelChangesNothing) {
     desktop.answerModal(pressOk([](QDialog& d) {
         auto& dlg = static_cast<frmDialog&>(d);
-        EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Image Save Settings"));
         EXPECT_EQ(dlg.txtText(0)->text(), QStringLiteral("75"));
-        EXPECT_EQ(dlg.txtText(1)->text(), QStringLiteral("0"));
-        EXPECT_FALSE(dlg.chkCheck(2)->isChecked());
-        EXPECT_EQ(dlg.cmbCombo(3)->currentText(), QStringLiteral("No Compression"));
-        EXPECT_FALSE(dlg.chkCheck(4)->isChecked());
-        EXPECT_TRUE(dlg.chkCheck(5)->isChecked());
-        EXPECT_EQ(dlg.lblLabel(0)->text(), QStringLiteral("JPG Quality (1-100):"));
         dlg.txtText(0)->setText(QStringLiteral("150"));
         dlg.cmbCombo(3)->setCurrentIndex(6);
         dlg.chkCheck(2)->setChecked(true);
@@ -88,7 +58,6 @@ TEST_F(FrameTest, ImageSaveSettingsDialog) {
     EXPECT_EQ(frame->settings.jpegQuality, 150) << "no clamping";
     EXPECT_EQ(frame->settings.tiffCompression, 6);
     EXPECT_TRUE(frame->settings.jpegProgressive);
-    // Cancel changes nothing.
     desktop.answerModal(pressCancel());
     frame->chooseMenuItem(QStringLiteral("mnuSettings"), 0);
     EXPECT_EQ(frame->settings.jpegQuality, 150);
@@ -99,27 +68,16 @@ TEST_F(FrameTest, ImageSaveSettingsDialog) {
     frame->chooseMenuItem(QStringLiteral("mnuSettings"), 0);
     EXPECT_EQ(doc->Pix->image().saveOptions().jpegQuality, 33);
     EXPECT_EQ(doc->Pix->image().saveOptions().tiffCompression, 6);
-}
-
-TEST_F(FrameTest, AlphaDisplayAndDitherErrorDialogs) {
     desktop.answerModal(pressOk([](QDialog& d) {
         auto& dlg = static_cast<frmDialog&>(d);
-        EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Alpha Display Settings"));
-        EXPECT_FALSE(dlg.optOption(0)->isChecked());
-        EXPECT_TRUE(dlg.optOption(1)->isChecked());
-        EXPECT_EQ(dlg.colorValue(2), 16777215u);
         dlg.optOption(0)->setChecked(true);
         dlg.chkCheck(3)->setChecked(false);
     }));
     frame->chooseMenuItem(QStringLiteral("mnuSettings"), 1);
     EXPECT_FALSE(frame->settings.alphaDisplay);
     EXPECT_FALSE(frame->settings.flattenAlpha);
-    desktop.answerModal(pressOk([](QDialog& d) {
-        auto& dlg = static_cast<frmDialog&>(d);
-        EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Max Dither Error"));
-        EXPECT_EQ(dlg.lblLabel(0)->text(), QStringLiteral("Dither Error (1 - 120):"));
-        dlg.txtText(0)->setText(QStringLiteral("77"));
-    }));
+    desktop.answerModal(pressOk(
+        [](QDialog& d) { static_cast<frmDialog&>(d).txtText(0)->setText(QStringLiteral("77")); }));
     frame->chooseMenuItem(QStringLiteral("mnuSettings"), 2);
     EXPECT_EQ(frame->settings.ditherError, 77);
 }

@@ -32,17 +32,19 @@ TEST(SettingsStore, FirstRunGivesTheDefaults) {
 }
 
 TEST(SettingsStore, StoredTextFormsAndKeyNames) {
-    const QString file = freshStore();
-    CRegister store(file);
-    const QString key = modSettings::kSettingsKey;
-    store.REGSaveSetting(HKEY_LOCAL_MACHINE, key, QStringLiteral("JPG Progressive"),
-                         QStringLiteral("True"));
-    store.REGSaveSetting(HKEY_LOCAL_MACHINE, key, QStringLiteral("WMF Placeable"),
-                         QStringLiteral("0"));
-    store.REGSaveSetting(HKEY_LOCAL_MACHINE, key, QStringLiteral("JPG Quaity"),
-                         QStringLiteral("150"));
-    store.REGSaveSetting(HKEY_LOCAL_MACHINE, key, QStringLiteral("Dither Error"),
-                         QStringLiteral("garbage"));
+    CRegister store(freshStore());
+    auto put = [&](const char* name, const char* value) {
+        store.REGSaveSetting(HKEY_LOCAL_MACHINE, modSettings::kSettingsKey,
+                             QString::fromLatin1(name), QString::fromLatin1(value));
+    };
+    auto get = [&](const char* name) {
+        return store.REGGetSetting(HKEY_LOCAL_MACHINE, modSettings::kSettingsKey,
+                                   QString::fromLatin1(name));
+    };
+    put("JPG Progressive", "True");
+    put("WMF Placeable", "0");
+    put("JPG Quaity", "150");
+    put("Dither Error", "garbage");
     FrameSettings s;
     modSettings::LoadFrameSettings(s, store);
     EXPECT_TRUE(s.jpegProgressive);
@@ -53,12 +55,9 @@ TEST(SettingsStore, StoredTextFormsAndKeyNames) {
     s.bmpRle = true;
     s.backgroundColor = 0x123456;
     modSettings::SaveFrameSettings(s, store);
-    EXPECT_EQ(store.REGGetSetting(HKEY_LOCAL_MACHINE, key, QStringLiteral("BMP RLE Compression")),
-              QStringLiteral("True"));
-    EXPECT_EQ(store.REGGetSetting(HKEY_LOCAL_MACHINE, key, QStringLiteral("Flattern Alpha")),
-              QStringLiteral("True"));
-    EXPECT_EQ(store.REGGetSetting(HKEY_LOCAL_MACHINE, key, QStringLiteral("Background Color")),
-              QStringLiteral("1193046"));
+    EXPECT_EQ(get("BMP RLE Compression"), QStringLiteral("True"));
+    EXPECT_EQ(get("Flattern Alpha"), QStringLiteral("True"));
+    EXPECT_EQ(get("Background Color"), QStringLiteral("1193046"));
     FrameSettings back;
     modSettings::LoadFrameSettings(back, store);
     EXPECT_TRUE(back.bmpRle);
@@ -67,37 +66,25 @@ TEST(SettingsStore, StoredTextFormsAndKeyNames) {
 
 TEST(SettingsStore, SectionsDefaultValueAndSubKeys) {
     CRegister store(freshStore());
-    EXPECT_EQ(CRegister::normaliseSection(QStringLiteral("\\A\\B\\")), QStringLiteral("A\\B"));
-    ASSERT_TRUE(store.REGSaveSetting(HKEY_CURRENT_USER, QStringLiteral("\\A\\B\\"),
-                                     QStringLiteral("k"), QStringLiteral("v")));
-    EXPECT_EQ(store.REGGetSetting(HKEY_CURRENT_USER, QStringLiteral("A\\B"), QStringLiteral("K")),
-              QStringLiteral("v"))
-        << "names are case-insensitive and the section was normalised";
-    EXPECT_EQ(store.REGGetSetting(HKEY_LOCAL_MACHINE, QStringLiteral("A\\B"), QStringLiteral("k"),
-                                  QStringLiteral("dflt")),
-              QStringLiteral("dflt"))
+    const auto hk = HKEY_CURRENT_USER;
+    auto q = [](const char* text) { return QString::fromLatin1(text); };
+    auto get = [&](const char* section, const char* name) {
+        return store.REGGetSetting(hk, q(section), q(name), q("none"));
+    };
+    ASSERT_TRUE(store.REGSaveSetting(hk, q("\\A\\B\\"), q("k"), q("v")));
+    EXPECT_EQ(get("A\\B", "K"), q("v")) << "names are case-insensitive, the section normalised";
+    EXPECT_EQ(store.REGGetSetting(HKEY_LOCAL_MACHINE, q("A\\B"), q("k"), q("none")), q("none"))
         << "another root is another store";
-    store.REGSaveSetting(HKEY_CURRENT_USER, QStringLiteral("A\\B"), QStringLiteral("*"),
-                         QStringLiteral("the default"));
-    EXPECT_EQ(store.REGGetSetting(HKEY_CURRENT_USER, QStringLiteral("A\\B"), QStringLiteral("*")),
-              QStringLiteral("the default"));
-    store.REGSaveSetting(HKEY_CURRENT_USER, QStringLiteral("A\\C\\D"), QStringLiteral("x"),
-                         QStringLiteral("=@\\\n"));
-    EXPECT_EQ(
-        store.REGGetSetting(HKEY_CURRENT_USER, QStringLiteral("A\\C\\D"), QStringLiteral("x")),
-        QStringLiteral("=@\\\n"))
-        << "special characters survive the file";
-    EXPECT_EQ(store.GetAllKeys(HKEY_CURRENT_USER, QStringLiteral("A")),
-              QStringList({QStringLiteral("B"), QStringLiteral("C")}));
-    EXPECT_TRUE(store.GetAllKeys(HKEY_CURRENT_USER, QStringLiteral("Nothing")).isEmpty());
-    EXPECT_FALSE(store.REGDeleteSetting(HKEY_CURRENT_USER, QStringLiteral("A\\C")))
-        << "a key with sub-keys is not deleted";
-    EXPECT_TRUE(
-        store.REGDeleteSetting(HKEY_CURRENT_USER, QStringLiteral("A\\B"), QStringLiteral("k")));
-    EXPECT_EQ(store.REGGetSetting(HKEY_CURRENT_USER, QStringLiteral("A\\B"), QStringLiteral("k"),
-                                  QStringLiteral("gone")),
-              QStringLiteral("gone"));
-    EXPECT_TRUE(store.REGDeleteSetting(HKEY_CURRENT_USER, QStringLiteral("A\\C\\D")));
+    store.REGSaveSetting(hk, q("A\\B"), q("*"), q("the default"));
+    EXPECT_EQ(get("A\\B", "*"), q("the default"));
+    store.REGSaveSetting(hk, q("A\\C\\D"), q("x"), q("=@\\\n"));
+    EXPECT_EQ(get("A\\C\\D", "x"), q("=@\\\n")) << "special characters survive";
+    EXPECT_EQ(store.GetAllKeys(hk, q("A")), QStringList({q("B"), q("C")}));
+    EXPECT_TRUE(store.GetAllKeys(hk, q("Nothing")).isEmpty());
+    EXPECT_FALSE(store.REGDeleteSetting(hk, q("A\\C"))) << "a key with sub-keys is not deleted";
+    EXPECT_TRUE(store.REGDeleteSetting(hk, q("A\\B"), q("k")));
+    EXPECT_EQ(get("A\\B", "k"), q("none"));
+    EXPECT_TRUE(store.REGDeleteSetting(hk, q("A\\C\\D")));
 }
 
 TEST(SettingsStore, CorruptOrUnreadableStoreGivesDefaults) {

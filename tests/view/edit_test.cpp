@@ -87,13 +87,6 @@ TEST_F(EditTest, PasteLandsAtTheSelectionCornerOrTheOrigin) {
     EXPECT_EQ(doc->Pix->image().width(), 100);
 }
 
-TEST_F(EditTest, SelectAllCoversTheImage) {
-    doc->SelectAll();
-    EXPECT_TRUE(ctrl->SelectionShown());
-    EXPECT_TRUE(frame->bRegionSelected);
-    EXPECT_EQ(doc->selectionRect(), QRect(0, 0, 100, 80));
-}
-
 TEST_F(EditTest, AnOperationOnASelectionChangesNothingOutsideIt) {
     const QImage before = doc->Pix->image().image().copy();
     select(30, 10, 20, 25);

@@ -7,74 +7,43 @@
 #include <QPainter>
 #include <QScreen>
 #include <QScrollBar>
+#include <functional>
+#include <tuple>
 
-TEST_F(ViewTest, ZoomInStopsAboveSixteenHundredPercent) {
-    for (int i = 0; i < 13; ++i) doc->ZoomIn();
+TEST_F(ViewTest, ZoomStepsKeysAndWheelStayWithinTheLimits) {
+    for (int i = 0; i < 14; ++i) doc->ZoomIn(); // the fourteenth step would pass 1600 %
     EXPECT_NEAR(doc->Zoom() * 100, 1818.9894, 0.001);
-    doc->ZoomIn();
-    EXPECT_NEAR(doc->Zoom() * 100, 1818.9894, 0.001) << "a fourteenth step does nothing";
     EXPECT_EQ(doc->windowTitle(), QStringLiteral("@1819.%"));
-    ctrl->setZoomFactor(16.0);
-    doc->ZoomIn();
-    EXPECT_DOUBLE_EQ(doc->Zoom(), 20.0) << "at exactly 1600 % it still zooms";
-}
-
-TEST_F(ViewTest, ZoomOutStopsBelowHalfAPercent) {
-    doc->ZoomIn();
-    doc->ZoomOut();
-    EXPECT_DOUBLE_EQ(doc->Zoom(), 0.9375) << "in then out does not return";
-    ctrl->setZoomFactor(1.0);
-    for (int i = 0; i < 19; ++i) doc->ZoomOut();
-    EXPECT_LT(doc->Zoom() * 100, 0.5);
-    const double z = doc->Zoom();
-    doc->ZoomOut();
-    EXPECT_DOUBLE_EQ(doc->Zoom(), z);
-}
-
-TEST_F(ViewTest, SetZoomValueOnlyWithinTheRange) {
-    doc->SetZoomValue(3000);
-    EXPECT_DOUBLE_EQ(doc->Zoom(), 30.0);
-    doc->SetZoomValue(100);
-    EXPECT_DOUBLE_EQ(doc->Zoom(), 30.0) << "nothing until the zoom is back in range";
-    ctrl->setZoomFactor(16.0);
-    doc->SetZoomValue(50);
-    EXPECT_DOUBLE_EQ(doc->Zoom(), 0.5);
-}
-
-TEST_F(ViewTest, CaptionFollowsTheZoom) {
-    doc->FilePath = QStringLiteral("/pictures/a.png");
-    doc->ZoomIn();
-    EXPECT_EQ(doc->windowTitle(), QStringLiteral("a.png@125.%"));
-    doc->ZoomIn();
-    EXPECT_EQ(doc->windowTitle(), QStringLiteral("a.png@156.3%"));
-}
-
-TEST_F(ViewTest, KeyboardZoomNeedsControlAlone) {
-    QTest::keyClick(doc, Qt::Key_Equal, Qt::ControlModifier);
-    EXPECT_DOUBLE_EQ(doc->Zoom(), 1.25);
-    QTest::keyClick(doc, Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier);
-    EXPECT_DOUBLE_EQ(doc->Zoom(), 1.5625);
-    QTest::keyClick(doc, Qt::Key_Plus, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_DOUBLE_EQ(doc->Zoom(), 1.5625) << "Ctrl+Shift+plus does not zoom";
-    QTest::keyClick(doc, Qt::Key_Minus, Qt::ControlModifier | Qt::AltModifier);
-    EXPECT_DOUBLE_EQ(doc->Zoom(), 1.5625);
-    QTest::keyClick(doc, Qt::Key_Minus, Qt::ControlModifier);
-    EXPECT_DOUBLE_EQ(doc->Zoom(), 1.5625 * 0.75);
-    QTest::keyClick(doc, Qt::Key_Plus);
-    EXPECT_DOUBLE_EQ(doc->Zoom(), 1.5625 * 0.75);
-}
-
-TEST_F(ViewTest, WheelZoomStaysWithinItsRange) {
-    wheel(120); // one notch: three lines, +10 %
-    EXPECT_NEAR(doc->Zoom(), 1.1, 1e-9);
-    wheel(-120);
-    EXPECT_NEAR(doc->Zoom(), 0.99, 1e-9);
-    ctrl->setZoomFactor(15.9);
-    wheel(120);
-    EXPECT_DOUBLE_EQ(doc->Zoom(), 15.9) << "a step that would pass 1600 % is ignored";
-    ctrl->setZoomFactor(0.0052);
-    wheel(-120);
-    EXPECT_DOUBLE_EQ(doc->Zoom(), 0.0052);
+    for (int i = 0; i < 40; ++i) doc->ZoomOut(); // the last step taken passes below 0.5 %
+    EXPECT_LT(doc->Zoom(), 0.005);
+    EXPECT_GT(doc->Zoom(), 0.005 * 0.75);
+    auto key = [this](Qt::Key k, Qt::KeyboardModifiers m) {
+        return [this, k, m] { QTest::keyClick(doc, k, m); };
+    };
+    const Qt::KeyboardModifiers ctrlKey = Qt::ControlModifier;
+    // From a zoom, one action, the zoom it leaves.
+    const std::tuple<double, std::function<void()>, double> steps[] = {
+        {1.0, [&] { doc->ZoomIn(), doc->ZoomOut(); }, 0.9375}, // in then out does not return
+        {16.0, [&] { doc->ZoomIn(); }, 20.0},                  // at exactly 1600 % it still zooms
+        {1.0, [&] { doc->SetZoomValue(3000), doc->SetZoomValue(100); },
+         30.0}, // back in range first
+        {16.0, [&] { doc->SetZoomValue(50); }, 0.5},
+        {1.0, key(Qt::Key_Equal, ctrlKey), 1.25},
+        {1.0, key(Qt::Key_Plus, ctrlKey | Qt::KeypadModifier), 1.25},
+        {1.0, key(Qt::Key_Plus, ctrlKey | Qt::ShiftModifier), 1.0}, // Control alone
+        {1.0, key(Qt::Key_Minus, ctrlKey | Qt::AltModifier), 1.0},
+        {1.0, key(Qt::Key_Minus, ctrlKey), 0.75},
+        {1.0, key(Qt::Key_Plus, Qt::NoModifier), 1.0},
+        {1.0, [&] { wheel(120); }, 1.1}, // one notch: three lines, +10 %
+        {1.1, [&] { wheel(-120); }, 0.99},
+        {15.9, [&] { wheel(120); }, 15.9}, // a step that would pass 1600 % is ignored
+        {0.0052, [&] { wheel(-120); }, 0.0052},
+    };
+    for (const auto& [from, act, expected] : steps) {
+        ctrl->setZoomFactor(from);
+        act();
+        EXPECT_NEAR(doc->Zoom(), expected, 1e-9) << "from " << from << " expected " << expected;
+    }
 }
 
 TEST_F(ViewTest, FitsAreOneTime) {
@@ -90,15 +59,6 @@ TEST_F(ViewTest, FitsAreOneTime) {
     EXPECT_DOUBLE_EQ(doc->Zoom(), fitted) << "resizing does not refit";
     doc->ZoomType(1);
     EXPECT_LE(doc->Zoom() * 80, ctrl->maximumViewportSize().height() + 1);
-}
-
-TEST_F(ViewTest, ZoomWindowCommandAndItsCheck) {
-    ASSERT_TRUE(frame->chooseMenuItem(QStringLiteral("mnuZoomWindow")));
-    EXPECT_TRUE(ctrl->zoomWindow().Visible());
-    EXPECT_DOUBLE_EQ(ctrl->zoomWindow().ZoomRate(), 8.0);
-    ctrl->zoomWindow().close(); // closed by the user
-    frame->openSubmenu(QStringLiteral("mnuView"));
-    EXPECT_FALSE(frame->menuItem(QStringLiteral("mnuZoomWindow"))->isChecked());
 }
 
 TEST_F(ViewTest, ZoomWindowOpensBesideTheDocumentAndFollowsTheActiveOne) {
@@ -125,6 +85,10 @@ TEST_F(ViewTest, ZoomWindowOpensBesideTheDocumentAndFollowsTheActiveOne) {
     frame->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(doc->parentWidget()));
     EXPECT_FALSE(other->Pix->zoomWindow().Visible());
     check(doc);
+    EXPECT_DOUBLE_EQ(ctrl->zoomWindow().ZoomRate(), 8.0);
+    ctrl->zoomWindow().close(); // closed by the user
+    frame->openSubmenu(QStringLiteral("mnuView"));
+    EXPECT_FALSE(frame->menuItem(QStringLiteral("mnuZoomWindow"))->isChecked());
 }
 
 TEST_F(ViewTest, PaintingDrawsTheImageAndTheCheckerboard) {
