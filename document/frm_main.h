@@ -159,6 +159,7 @@ private:
     void onImageChanged();
     void layoutControls();
     void scanAlphaMasks();
+    void showReaderNotes(const pix::PixImage& img, const QString& name);
     bool saveTo(const QString& path, int code);
     void checkMenuGroup(const char* group, int count, int index);
     void connectMouse();

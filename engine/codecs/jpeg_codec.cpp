@@ -24,6 +24,7 @@ struct Decoded {
     PixPage page;
     std::vector<uint8_t> cmykRow;
     std::vector<JSAMPROW> rows;
+    std::optional<PageNote> note;
     std::optional<BackgroundPrefault> prefault; // declared after the page: ends before it
 };
 
@@ -75,6 +76,8 @@ void decode(Bytes data, Decoded& out) {
                   dec.info.saw_Adobe_marker);
     }
     jpeg_finish_decompress(&dec.info);
+    if (dec.err.warning[0])
+        out.note = PageNote{0, QString::fromLocal8Bit(dec.err.warning), dec.err.incomplete, {}};
 }
 
 // The rows libjpeg is fed: 8-bit grey, or 32-bit pixels whose fourth byte it skips.
@@ -228,6 +231,7 @@ public:
         DecodedFile file;
         file.pages.append(std::move(decoded.page));
         file.fileType = kFileJpeg;
+        if (decoded.note) file.notes.append(*decoded.note);
         return file;
     }
     bool canWrite() const override { return true; }

@@ -8,6 +8,7 @@
 #include "lib_support.h"
 #include "parallel_bands.h"
 #include "raster_util.h"
+#include "tiff_samples.h"
 #include "tiff_stream.h"
 
 #include "../image_limits.h"
@@ -17,6 +18,7 @@
 #include <QFileInfo>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace pix {
@@ -233,7 +235,8 @@ PixPage readRgba(const TiffStream& s, const PageInfo& p) {
     return page;
 }
 
-PixPage readPage(const TiffStream& s) {
+PixPage readPage(const TiffStream& s, QString& rangeNote) {
+    if (wantsSampleReader(s.tiff())) return readTiffSamples(s, rangeNote);
     const PageInfo p = pageInfo(s);
     checkImageSize(p.width, p.height, kSource);
     const Direct layout = directLayout(s, p);
@@ -479,12 +482,27 @@ public:
         DecodedFile file;
         file.fileType = kFileTiff;
         int64_t pixels = 0;
+        std::optional<PixError> firstFault;
+        int number = 0;
         do {
-            checkPageCount(file.pages.size() + 1, kSource);
-            file.pages.append(readPage(s));
-            addPagePixels(pixels, file.pages.back().image.width(), file.pages.back().image.height(),
-                          kSource);
+            ++number;
+            checkPageCount(number, kSource);
+            // A page of a layout or state that cannot be read is left out with its reason; the
+            // others open. Limits (size, memory) still end the read.
+            QString range;
+            try {
+                PixPage page = readPage(s, range);
+                addPagePixels(pixels, page.image.width(), page.image.height(), kSource);
+                if (!range.isEmpty())
+                    file.notes.append(PageNote{int(file.pages.size()), {}, false, range});
+                file.pages.append(std::move(page));
+            } catch (const PixError& e) {
+                if (e.number() != kErrCorruptImage && e.number() != kErrUnsupported) throw;
+                if (!firstFault) firstFault = e;
+                file.unreadable.append(UnreadablePage{number, e.description()});
+            }
         } while (TIFFReadDirectory(s.tiff()));
+        if (file.pages.isEmpty()) throw *firstFault;
         return file;
     }
     bool canWrite() const override { return true; }

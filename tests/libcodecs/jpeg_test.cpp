@@ -7,6 +7,7 @@
 #include "engine/image_type.h"
 #include "engine/pix_error.h"
 
+#include <QProcess>
 #include <gtest/gtest.h>
 
 using namespace pixtest;
@@ -209,18 +210,40 @@ INSTANTIATE_TEST_SUITE_P(
                       MagickJpegCase{"cmyk", {"-colorspace", "CMYK"}, pix::kRgb, 3}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(JpegErrors, TruncatedAndGarbledFilesAreErrors) {
+// libjpeg's warnings never refuse a file: a segment cut short resynchronises at the next restart
+// marker and decodes as djpeg decodes it; a file cut short opens with its rest grey and noted.
+TEST(JpegDamage, WarningsOpenTheFileAndACutPictureIsNoted) {
+    const QString dir = tempDir();
+    magickEncode(smoothImage(160, 96), dir + "/src.ppm");
+    QProcess cjpeg;
+    cjpeg.start("cjpeg", {"-restart", "1", "-outfile", dir + "/rst.jpg", dir + "/src.ppm"});
+    if (!cjpeg.waitForFinished() || cjpeg.exitCode() != 0) GTEST_SKIP() << "cjpeg is missing";
+    QByteArray damaged = readBytes(dir + "/rst.jpg");
+    const qsizetype rst = damaged.indexOf("\xFF\xD3");
+    ASSERT_GT(rst, 40);
+    damaged.remove(rst - 30, 25); // the segment before RST3 ends early
+    writeBytes(dir + "/damaged.jpg", damaged);
+    QProcess djpeg;
+    djpeg.start("djpeg", {"-pnm", "-outfile", dir + "/djpeg.ppm", dir + "/damaged.jpg"});
+    ASSERT_TRUE(djpeg.waitForFinished());
+    ASSERT_EQ(djpeg.exitCode(), 2); // warnings
+    const pix::DecodedFile file = jpeg().read(view(damaged));
+    EXPECT_EQ(visibleDiff(file.pages.value(0).image, magickDecode(dir + "/djpeg.ppm")), 0);
+    ASSERT_EQ(file.notes.size(), 1);
+    EXPECT_FALSE(file.notes[0].incomplete);
+    EXPECT_TRUE(file.notes[0].warning.contains("Corrupt JPEG data"));
+
     const QByteArray full = encode(rgbPage(200, 120));
-    for (qsizetype cut : {qsizetype(3), qsizetype(40), full.size() / 3, full.size() - 40}) {
-        try {
-            jpeg().read(view(full.left(cut)));
-            ADD_FAILURE() << "no error for a file cut at " << cut;
-        } catch (const pix::PixError& e) {
-            EXPECT_EQ(e.number(), pix::kErrCorruptImage);
-            EXPECT_TRUE(e.description().startsWith("JPEG error")) << e.description().toStdString();
-        }
+    for (qsizetype cut : {full.size() / 3, full.size() - 40}) {
+        const pix::DecodedFile part = jpeg().read(view(full.left(cut)));
+        EXPECT_EQ(part.pages.value(0).image.size(), QSize(200, 120));
+        ASSERT_EQ(part.notes.size(), 1) << cut;
+        EXPECT_TRUE(part.notes[0].incomplete) << cut;
     }
+    for (qsizetype cut : {qsizetype(3), qsizetype(40)})
+        EXPECT_THROW(jpeg().read(view(full.left(cut))), pix::PixError) << cut;
     EXPECT_THROW(jpeg().read(view(QByteArray("\xFF\xD8\xFF\x00garbage", 11))), pix::PixError);
+    EXPECT_TRUE(jpeg().read(view(full)).notes.isEmpty());
 }
 
 TEST(JpegErrors, AMissingEndMarkerIsAccepted) {
