@@ -4,6 +4,7 @@
 #include "all_codecs.h"
 #include "jpeg_lib.h"
 #include "lib_support.h"
+#include "orientation.h"
 #include "parallel_bands.h"
 
 #include "../image_limits.h"
@@ -124,7 +125,9 @@ QByteArray encodeRows(const QImage& src, const PixPage& page, const SaveOptions&
     configure(enc, src, page, options, bottom - top);
     enc.info.restart_interval = restartInterval;
     jpeg_start_compress(&enc.info, TRUE);
-    if (top == 0) writeJpegMarkers(enc.info, page.markers, options.jpegMarkersToSave);
+    // The pixels written are the upright ones, so a kept EXIF block says so.
+    if (top == 0)
+        writeJpegMarkers(enc.info, uprightMarkers(page.markers), options.jpegMarkersToSave);
     while (enc.info.next_scanline < enc.info.image_height)
         jpeg_write_scanlines(&enc.info, rows.data() + enc.info.next_scanline,
                              enc.info.image_height - enc.info.next_scanline);
@@ -228,6 +231,9 @@ public:
     DecodedFile read(Bytes data) const override {
         Decoded decoded;
         decode(data, decoded);
+        decoded.prefault.reset();
+        // Photos are shown upright; the EXIF block keeps the stored value for the tag listing.
+        turnUpright(decoded.page, markerOrientation(decoded.page.markers));
         DecodedFile file;
         file.pages.append(std::move(decoded.page));
         file.fileType = kFileJpeg;

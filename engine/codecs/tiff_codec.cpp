@@ -6,6 +6,7 @@
 #include "atomic_write.h"
 #include "input_file.h"
 #include "lib_support.h"
+#include "orientation.h"
 #include "parallel_bands.h"
 #include "raster_util.h"
 #include "tiff_samples.h"
@@ -207,8 +208,13 @@ PixPage readRgba(const TiffStream& s, const PageInfo& p) {
     QImage image = allocateImage(p.width, p.height, QImage::Format_ARGB32, kSource);
     // ARGB32 rows are contiguous with no padding, so the image is the raster libtiff fills.
     auto* raster = reinterpret_cast<uint32_t*>(image.bits());
+    // Rows in stored order: libtiff flips only, so it is asked for the file's own orientation
+    // (its transposed ones count as their unturned forms) and readPage turns the page.
+    uint16_t stored = ORIENTATION_TOPLEFT;
+    TIFFGetFieldDefaulted(s.tiff(), TIFFTAG_ORIENTATION, &stored);
+    const int asked = stored >= 1 && stored <= 8 ? (stored > 4 ? stored - 4 : stored) : 1;
     // Stop at the first damaged strip or tile rather than hand back a half-blank page.
-    if (!TIFFReadRGBAImageOriented(s.tiff(), p.width, p.height, raster, ORIENTATION_TOPLEFT, 1))
+    if (!TIFFReadRGBAImageOriented(s.tiff(), p.width, p.height, raster, asked, 1))
         s.fail(QStringLiteral("Cannot read a TIFF page"));
     for (int y = 0; y < image.height(); ++y) {
         auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
@@ -235,12 +241,21 @@ PixPage readRgba(const TiffStream& s, const PageInfo& p) {
     return page;
 }
 
-PixPage readPage(const TiffStream& s, QString& rangeNote) {
+PixPage readStored(const TiffStream& s, QString& rangeNote) {
     if (wantsSampleReader(s.tiff())) return readTiffSamples(s, rangeNote);
     const PageInfo p = pageInfo(s);
     checkImageSize(p.width, p.height, kSource);
     const Direct layout = directLayout(s, p);
     return layout == Direct::None ? readRgba(s, p) : readDirect(s, p, layout);
+}
+
+// A page read in stored order and turned upright by its Orientation tag.
+PixPage readPage(const TiffStream& s, QString& rangeNote) {
+    uint16_t orientation = ORIENTATION_TOPLEFT;
+    TIFFGetFieldDefaulted(s.tiff(), TIFFTAG_ORIENTATION, &orientation);
+    PixPage page = readStored(s, rangeNote);
+    turnUpright(page, orientation);
+    return page;
 }
 
 // ---- writing --------------------------------------------------------------------------------

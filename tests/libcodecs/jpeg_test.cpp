@@ -251,3 +251,77 @@ TEST(JpegErrors, AMissingEndMarkerIsAccepted) {
     ASSERT_TRUE(full.endsWith("\xFF\xD9"));
     EXPECT_TRUE(samePixels(decode(full.chopped(2)).image, decode(full).image));
 }
+
+namespace {
+
+// How each EXIF orientation 1..8 is made from the upright picture: jpegtran's lossless turns and
+// ImageMagick's, and the TIFF name of the orientation.
+struct OrientationCase {
+    int value;
+    QStringList jpegtran, magick;
+    const char* tiffName;
+};
+
+const OrientationCase kOrientations[] = {
+    {1, {}, {}, "TopLeft"},
+    {2, {"-flip", "horizontal"}, {"-flop"}, "TopRight"},
+    {3, {"-rotate", "180"}, {"-rotate", "180"}, "BottomRight"},
+    {4, {"-flip", "vertical"}, {"-flip"}, "BottomLeft"},
+    {5, {"-transpose"}, {"-transpose"}, "LeftTop"},
+    {6, {"-rotate", "270"}, {"-rotate", "270"}, "RightTop"},
+    {7, {"-transverse"}, {"-transverse"}, "RightBottom"},
+    {8, {"-rotate", "90"}, {"-rotate", "90"}, "LeftBottom"},
+};
+
+} // namespace
+
+// Every stored orientation opens as the same upright picture; a copy we save is upright with
+// orientation 1 for an independent reader, while the lossless marker copy keeps the stored value.
+TEST(JpegOrientation, EveryOrientationOpensUprightAndSavesAsOne) {
+    if (!haveTool("exiftool") || !haveTool("jpegtran") || !haveTool("cjpeg"))
+        GTEST_SKIP() << "exiftool or libjpeg's tools are missing";
+    const QString dir = tempDir();
+    magickEncode(smoothImage(64, 48), dir + "/up.ppm");
+    runTool("cjpeg",
+            {"-sample", "1x1", "-quality", "95", "-outfile", dir + "/up.jpg", dir + "/up.ppm"});
+    const QImage upright = decode(readBytes(dir + "/up.jpg")).image;
+    for (const OrientationCase& c : kOrientations) {
+        SCOPED_TRACE(c.value);
+        const QString path = dir + QString("/o%1.jpg").arg(c.value);
+        runTool("jpegtran", QStringList{"-perfect"} + c.jpegtran +
+                                QStringList{"-outfile", path, dir + "/up.jpg"});
+        runTool("exiftool",
+                {"-q", "-n", QString("-Orientation=%1").arg(c.value), "-overwrite_original", path});
+        const pix::PixPage page = decode(readBytes(path));
+        EXPECT_LE(visibleDiff(page.image, upright), 2);
+        if (c.value != 6) continue;
+        pix::SaveOptions o;
+        o.jpegQuality = 100;
+        writeBytes(dir + "/saved.jpg", encode(page, o));
+        EXPECT_EQ(runTool("exiftool", {"-n", "-s3", "-Orientation", dir + "/saved.jpg"}).trimmed(),
+                  "1");
+        EXPECT_LE(visibleDiff(magickDecode(dir + "/saved.jpg"), upright), 4);
+        writeBytes(dir + "/copy.jpg", pix::jpegWithMarkers(view(readBytes(dir + "/up.jpg")),
+                                                           page.markers, 1u, o, "t"));
+        EXPECT_EQ(runTool("exiftool", {"-n", "-s3", "-Orientation", dir + "/copy.jpg"}).trimmed(),
+                  "6");
+    }
+}
+
+// TIFF pages read directly (8 bits) and through libtiff's RGBA reader (16 bits) turn alike.
+TEST(TiffOrientation, EveryOrientationOpensUpright) {
+    const QString dir = tempDir();
+    const QImage up = smoothImage(45, 31);
+    magickEncode(up, dir + "/up.png");
+    for (const char* depth : {"8", "16"})
+        for (const OrientationCase& c : kOrientations) {
+            SCOPED_TRACE(QString("%1 bits, orientation %2").arg(depth).arg(c.value).toStdString());
+            const QString path = dir + "/o.tif";
+            runTool("/usr/bin/convert",
+                    QStringList{dir + "/up.png"} + c.magick +
+                        QStringList{"-depth", depth, "-orient", c.tiffName, path});
+            const QImage got =
+                codec(pix::kFileTiff).read(view(readBytes(path))).pages.value(0).image;
+            EXPECT_LE(visibleDiff(got, up), 0);
+        }
+}
