@@ -70,7 +70,8 @@ Direct directLayout(const TiffStream& s, const PageInfo& p) {
         return Direct::None;
     const bool grey =
         p.photometric == PHOTOMETRIC_MINISBLACK || p.photometric == PHOTOMETRIC_MINISWHITE;
-    if (grey && p.spp == 1 && p.bps == 1) return Direct::Bilevel;
+    if ((grey || p.photometric == PHOTOMETRIC_PALETTE) && p.spp == 1 && p.bps == 1)
+        return Direct::Bilevel;
     if (p.bps != 8) return Direct::None;
     if (grey && p.spp == 1) return Direct::Gray;
     if (p.photometric == PHOTOMETRIC_MINISBLACK && p.spp == 2) return Direct::GrayAlpha;
@@ -184,7 +185,9 @@ PixPage readDirect(const TiffStream& s, const PageInfo& p, Direct layout) {
     if (TIFFScanlineSize(s.tiff()) < expected)
         s.fail(QStringLiteral("TIFF scanlines are shorter than the image"));
     readStrips(s, p, layout, page.image);
-    if (layout == Direct::Bilevel) {
+    if (layout == Direct::Bilevel && p.photometric == PHOTOMETRIC_PALETTE) {
+        page.image.setColorTable(colorMap(s, 2));
+    } else if (layout == Direct::Bilevel) {
         const QRgb black = qRgb(0, 0, 0), white = qRgb(255, 255, 255);
         page.image.setColorTable(p.photometric == PHOTOMETRIC_MINISWHITE
                                      ? QList<QRgb>{white, black}
@@ -289,7 +292,7 @@ uint16_t compressionFor(const WriteForm& form, int option) {
                                 : COMPRESSION_NONE;
     const bool bilevel = form.bps == 1;
     const bool fax = wanted == COMPRESSION_CCITTFAX3 || wanted == COMPRESSION_CCITTFAX4;
-    if (fax && !bilevel) return COMPRESSION_LZW;
+    if (fax && (!bilevel || form.photometric == PHOTOMETRIC_PALETTE)) return COMPRESSION_LZW;
     if (wanted == COMPRESSION_JPEG &&
         (bilevel || form.alpha || form.photometric == PHOTOMETRIC_PALETTE))
         return COMPRESSION_LZW;
@@ -339,7 +342,7 @@ void setImageTags(TIFF* t, const QImage& image, const WriteForm& form, uint16_t 
     TIFFSetField(t, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
     TIFFSetField(t, TIFFTAG_COMPRESSION, compression);
     uint16_t photometric = form.photometric;
-    if (form.bps == 1) {
+    if (form.bps == 1 && photometric != PHOTOMETRIC_PALETTE) {
         // A mono page whose first colour is the lighter one is stored white-is-zero.
         const QList<QRgb> table = image.colorTable();
         if (table.size() >= 2 && qGray(table[0]) > qGray(table[1]))
@@ -443,8 +446,11 @@ void writeStrips(TiffStream& s, const QImage& image, const WriteForm& form, uint
 void writePage(TiffStream& s, const PixPage& page, const SaveOptions& options, int number,
                int count) {
     TIFF* t = s.tiff();
-    const WriteForm form = kWriteForms[isValidImageType(page.type) ? page.type : kRgba];
+    WriteForm form = kWriteForms[isValidImageType(page.type) ? page.type : kRgba];
     const QImage image = rowsFor(page);
+    // Two colours other than black and white keep them in a 1-bit colour map.
+    if (page.type == kMono && !monoIsBlackAndWhite(image))
+        form = {PHOTOMETRIC_PALETTE, 1, 1, false};
     if (image.isNull()) throw PixError(kErrNoImage, QStringLiteral("No image to write"), kSource);
     const uint16_t compression = compressionFor(form, options.tiffCompression);
     setImageTags(t, image, form, compression, options, uint32_t(image.height()));

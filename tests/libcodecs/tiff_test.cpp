@@ -473,3 +473,36 @@ TEST(TiffSamples, LabMatchesTheColourDefinition) {
     }
     EXPECT_LT(total / (w * h * 3), 3.0);
 }
+
+// A two-colour page keeps its colours in every writer, for our reader and ImageMagick alike;
+// black and white pages keep their bilevel forms.
+TEST(TwoColourPages, KeepTheirColoursInEveryWriter) {
+    QImage mono(21, 9, QImage::Format_Mono);
+    for (int y = 0; y < mono.height(); ++y)
+        for (int x = 0; x < mono.width(); ++x) mono.setPixel(x, y, (x * 3 + y) % 5 < 2);
+    const QString dir = tempDir();
+    for (const QList<QRgb>& colours : {QList<QRgb>{qRgb(0, 0, 255), qRgb(0, 160, 0)},
+                                       QList<QRgb>{qRgb(255, 255, 255), 0xFF000000}}) {
+        mono.setColorTable(colours);
+        for (const char* ext : {"tif", "psd", "bmp", "pcx", "gif", "png", "tga"}) {
+            SCOPED_TRACE(ext);
+            const pix::Codec& c =
+                QString(ext) == "gif" ? gifCodec() : *pix::codecForExtension(QString("x.") + ext);
+            const QString path = dir + "/two." + ext;
+            writeBytes(path, c.write({{mono, pix::kMono, {}}}, {}));
+            const QImage expected = mono.convertToFormat(QImage::Format_ARGB32);
+            EXPECT_EQ(visibleDiff(c.read(view(readBytes(path)))
+                                      .pages.value(0)
+                                      .image.convertToFormat(QImage::Format_ARGB32),
+                                  expected),
+                      0);
+            // ImageMagick reads no indexed PSD (not even its own) and ignores the colours a
+            // 1-bit PCX names in its header.
+            if (QString(ext) != "psd" && QString(ext) != "pcx") {
+                EXPECT_EQ(visibleDiff(magickDecode(path), expected), 0);
+            }
+        }
+    }
+    writeBytes(dir + "/bw.tif", tiffCodec().write({{mono, pix::kMono, {}}}, {}));
+    EXPECT_TRUE(runTool("tiffinfo", {dir + "/bw.tif"}).contains("min-is-white"));
+}
