@@ -303,7 +303,10 @@ PixPage readTiffSamples(const TiffStream& s, QString& note) {
                                                    : QImage::Format_ARGB32,
                                kSource);
     const bool lab = l.photometric == PHOTOMETRIC_CIELAB;
-    const auto [lo, hi] = lab ? std::pair{0.0, 1.0} : shownRange(t, l, v, colours, note);
+    // Plain values, not a structured binding: lambdas below capture them.
+    const std::pair<double, double> range =
+        lab ? std::pair{0.0, 1.0} : shownRange(t, l, v, colours, note);
+    const double lo = range.first, hi = range.second;
     const auto [alphaLo, alphaHi] = depthRange(l);
     auto level = [](double x, double a, double b) {
         return std::isfinite(x) ? int(std::lround(std::clamp((x - a) / (b - a), 0.0, 1.0) * 255))
