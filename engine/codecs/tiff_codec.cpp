@@ -510,10 +510,15 @@ public:
             checkPageCount(number, kSource);
             // A page of a layout or state that cannot be read is left out with its reason; the
             // others open. Limits (size, memory) still end the read.
+            // Every page tried counts toward the file's pixel budget, read or not, so that a
+            // file of many failing pages costs no more than a readable one.
+            uint32_t w = 0, h = 0;
+            if (TIFFGetField(s.tiff(), TIFFTAG_IMAGEWIDTH, &w) &&
+                TIFFGetField(s.tiff(), TIFFTAG_IMAGELENGTH, &h))
+                addPagePixels(pixels, w, h, kSource);
             QString range;
             try {
                 PixPage page = readPage(s, range);
-                addPagePixels(pixels, page.image.width(), page.image.height(), kSource);
                 if (!range.isEmpty())
                     file.notes.append(PageNote{int(file.pages.size()), {}, false, range});
                 file.pages.append(std::move(page));

@@ -133,11 +133,33 @@ std::pair<double, double> depthRange(const Layout& l) {
                                         : std::pair{0.0, span - 1};
 }
 
+// Calls `visit(sample index within the pixel, value)` for every sample of the page, plane by plane
+// and row by row, so that a page is never held as numbers in memory.
+template <typename Visit> void forEachSample(const TiffStream& s, const Layout& l, Visit visit) {
+    TIFF* t = s.tiff();
+    const tmsize_t lineSize = TIFFScanlineSize(t);
+    const int planes = l.planar == PLANARCONFIG_SEPARATE ? l.spp : 1;
+    const int perLine = planes == 1 ? l.spp : 1;
+    if (lineSize < tmsize_t((uint64_t(l.width) * perLine * l.bps + 7) / 8))
+        s.fail(QStringLiteral("TIFF scanlines are shorter than the image"));
+    std::vector<uint8_t> line(static_cast<size_t>(lineSize));
+    for (int plane = 0; plane < planes; ++plane)
+        for (uint32_t y = 0; y < l.height; ++y) {
+            if (TIFFReadScanline(t, line.data(), y, uint16_t(plane)) < 0)
+                s.fail(QStringLiteral("Cannot read row %1 of a TIFF page").arg(y));
+            for (uint32_t x = 0; x < l.width; ++x)
+                for (int c = 0; c < perLine; ++c)
+                    visit(plane + c, x, y,
+                          sampleAt(line.data(), size_t(x) * perLine + size_t(c), l));
+        }
+}
+
 // The values shown as black to white. Integers below 24 bits use the depth's range; wider
 // integers and floating point use SMin/SMaxSampleValue when the page has them, floating point
-// 0..1 when its values lie there, else the page's own minimum and maximum.
-std::pair<double, double> shownRange(TIFF* t, const Layout& l, const std::vector<float>& v,
-                                     int colours, QString& note) {
+// 0..1 when its values lie there, else the page's own minimum and maximum (a first pass).
+std::pair<double, double> shownRange(const TiffStream& s, const Layout& l, int colours,
+                                     QString& note) {
+    TIFF* t = s.tiff();
     const auto own = depthRange(l);
     if (l.format != SAMPLEFORMAT_IEEEFP && l.bps < 24) return own;
     double lo = 0, hi = 0;
@@ -149,11 +171,9 @@ std::pair<double, double> shownRange(TIFF* t, const Layout& l, const std::vector
     }
     lo = std::numeric_limits<double>::infinity();
     hi = -lo;
-    for (size_t i = 0; i < v.size(); ++i)
-        if (int(i % l.spp) < colours && std::isfinite(v[i])) {
-            lo = std::min(lo, double(v[i]));
-            hi = std::max(hi, double(v[i]));
-        }
+    forEachSample(s, l, [&](int c, uint32_t, uint32_t, double v) {
+        if (c < colours && std::isfinite(v)) lo = std::min(lo, v), hi = std::max(hi, v);
+    });
     if (!(lo <= hi)) return own; // no finite value at all
     if (l.format == SAMPLEFORMAT_IEEEFP && lo >= 0 && hi <= 1) return own;
     note = QStringLiteral("Values %1 to %2 shown as black to white").arg(lo).arg(hi);
@@ -218,17 +238,11 @@ int encodeSrgb(double linear) {
     return int(std::lround(std::clamp(v, 0.0, 1.0) * 255));
 }
 
-QRgb labPixel(const float* s, const Layout& l, const Matrix& toRgb,
-              const std::array<double, 3>& white) {
-    // L* over the depth's unsigned range; a* and b* signed, 1/256 per unit at 16 bits.
-    const double full = l.bps == 16 ? 65535.0 : 255.0;
-    const double L = s[0] * 100.0 / full;
-    auto chroma = [&](float v) {
-        const double half = (full + 1) / 2;
-        const double signedV = v >= half ? v - (full + 1) : v; // stored as two's complement
-        return l.bps == 16 ? signedV / 256.0 : signedV;
-    };
-    const double fy = (L + 16) / 116, fx = fy + chroma(s[1]) / 500, fz = fy - chroma(s[2]) / 200;
+QRgb labPixel(const uchar* b, const Matrix& toRgb, const std::array<double, 3>& white) {
+    // L* over 0..255; a* and b* signed bytes.
+    const double L = b[0] * 100.0 / 255;
+    const double fy = (L + 16) / 116, fx = fy + int8_t(b[1]) / 500.0,
+                 fz = fy - int8_t(b[2]) / 200.0;
     auto inverse = [](double f) {
         constexpr double d = 6.0 / 29;
         return f > d ? f * f * f : 3 * d * d * (f - 4.0 / 29);
@@ -237,35 +251,6 @@ QRgb labPixel(const float* s, const Layout& l, const Matrix& toRgb,
                                     white[2] * inverse(fz)};
     const auto rgb = toRgb * xyz;
     return qRgb(encodeSrgb(rgb[0]), encodeSrgb(rgb[1]), encodeSrgb(rgb[2]));
-}
-
-// Every sample of the page as a number, pixel by pixel.
-std::vector<float> readValues(const TiffStream& s, const Layout& l) {
-    std::vector<float> v;
-    try {
-        v.resize(size_t(l.width) * l.height * l.spp);
-    } catch (const std::bad_alloc&) {
-        throw PixError(kErrTooLarge, QStringLiteral("Not enough memory for the TIFF page"),
-                       kSource);
-    }
-    TIFF* t = s.tiff();
-    const tmsize_t lineSize = TIFFScanlineSize(t);
-    const int planes = l.planar == PLANARCONFIG_SEPARATE ? l.spp : 1;
-    const int perLine = planes == 1 ? l.spp : 1;
-    if (lineSize < tmsize_t((uint64_t(l.width) * perLine * l.bps + 7) / 8))
-        s.fail(QStringLiteral("TIFF scanlines are shorter than the image"));
-    std::vector<uint8_t> line(static_cast<size_t>(lineSize));
-    for (int plane = 0; plane < planes; ++plane)
-        for (uint32_t y = 0; y < l.height; ++y) {
-            if (TIFFReadScanline(t, line.data(), y, uint16_t(plane)) < 0)
-                s.fail(QStringLiteral("Cannot read row %1 of a TIFF page").arg(y));
-            float* out = v.data() + size_t(y) * l.width * l.spp;
-            for (uint32_t x = 0; x < l.width; ++x)
-                for (int c = 0; c < perLine; ++c)
-                    out[size_t(x) * l.spp + size_t(plane + c)] =
-                        float(sampleAt(line.data(), size_t(x) * perLine + size_t(c), l));
-        }
-    return v;
 }
 
 } // namespace
@@ -292,55 +277,63 @@ PixPage readTiffSamples(const TiffStream& s, QString& note) {
     checkImageSize(l.width, l.height, kSource);
     const int colours = colourSamples(l);
     const bool alpha = l.spp > colours;
-    const std::vector<float> v = readValues(s, l);
-
-    PixPage page;
-    const bool grey = colours == 1;
-    page.type = grey ? (alpha ? kGrayAlpha : kGray) : (alpha ? kRgba : kRgb);
-    page.image = allocateImage(l.width, l.height,
-                               page.type == kGray  ? QImage::Format_Grayscale8
-                               : page.type == kRgb ? QImage::Format_RGB32
-                                                   : QImage::Format_ARGB32,
-                               kSource);
     const bool lab = l.photometric == PHOTOMETRIC_CIELAB;
     // Plain values, not a structured binding: lambdas below capture them.
     const std::pair<double, double> range =
-        lab ? std::pair{0.0, 1.0} : shownRange(t, l, v, colours, note);
+        lab ? std::pair{0.0, 1.0} : shownRange(s, l, colours, note);
     const double lo = range.first, hi = range.second;
-    const auto [alphaLo, alphaHi] = depthRange(l);
+    const std::pair<double, double> alphaRange = depthRange(l);
     auto level = [](double x, double a, double b) {
         return std::isfinite(x) ? int(std::lround(std::clamp((x - a) / (b - a), 0.0, 1.0) * 255))
                                 : 0;
     };
+    // Each sample is stored as one byte of the pixel (at most four samples), then every pixel is
+    // turned into its colour in place: levels for grey and RGB, inks for CMYK, Lab's own bytes.
+    QImage image = allocateImage(l.width, l.height, QImage::Format_ARGB32, kSource);
+    image.fill(0);
+    uchar* const bits = image.bits();
+    const qsizetype stride = image.bytesPerLine();
+    forEachSample(s, l, [&](int c, uint32_t x, uint32_t y, double v) {
+        int byte = 0;
+        if (c == colours) {
+            byte = level(v, alphaRange.first, alphaRange.second);
+        } else if (lab) {
+            // a* and b* are two's complement: their top byte keeps the sign.
+            const auto raw = int64_t(std::isfinite(v) ? v : 0);
+            byte = int((l.bps == 16 ? raw >> 8 : raw) & 0xFF);
+        } else {
+            byte = level(v, lo, hi);
+        }
+        bits[qsizetype(y) * stride + qsizetype(x) * 4 + c] = uchar(byte);
+    });
     const bool invert = l.photometric == PHOTOMETRIC_MINISWHITE;
     const std::array<double, 3> white = whitePoint(t);
     const Matrix toRgb = labToLinearSrgb(white);
     for (uint32_t y = 0; y < l.height; ++y) {
-        uchar* row = page.image.scanLine(int(y));
-        auto* px = reinterpret_cast<QRgb*>(row);
+        uchar* row = bits + qsizetype(y) * stride;
         for (uint32_t x = 0; x < l.width; ++x) {
-            const float* p = v.data() + (size_t(y) * l.width + x) * l.spp;
-            const int a = alpha ? level(p[colours], alphaLo, alphaHi) : 255;
+            const uchar* b = row + size_t(x) * 4;
+            const int a = alpha ? b[colours] : 255;
+            QRgb out;
             if (lab) {
-                const QRgb c = labPixel(p, l, toRgb, white);
-                px[x] = qRgba(qRed(c), qGreen(c), qBlue(c), a);
-            } else if (grey) {
-                int g = level(p[0], lo, hi);
-                if (invert) g = 255 - g;
-                if (alpha)
-                    px[x] = qRgba(g, g, g, a);
-                else
-                    row[x] = uchar(g);
-            } else if (l.photometric == PHOTOMETRIC_SEPARATED) {
-                const int k = 255 - level(p[3], lo, hi);
-                auto ink = [&](double c) { return ((255 - level(c, lo, hi)) * k + 127) / 255; };
-                px[x] = qRgb(ink(p[0]), ink(p[1]), ink(p[2]));
+                const QRgb c = labPixel(b, toRgb, white);
+                out = qRgba(qRed(c), qGreen(c), qBlue(c), a);
+            } else if (colours == 1) {
+                const int g = invert ? 255 - b[0] : b[0];
+                out = qRgba(g, g, g, a);
+            } else if (colours == 4) {
+                auto ink = [k = 255 - b[3]](int c) { return ((255 - c) * k + 127) / 255; };
+                out = qRgb(ink(b[0]), ink(b[1]), ink(b[2]));
             } else {
-                px[x] = qRgba(level(p[0], lo, hi), level(p[1], lo, hi), level(p[2], lo, hi), a);
+                out = qRgba(b[0], b[1], b[2], a);
             }
+            reinterpret_cast<QRgb*>(row)[x] = out;
         }
     }
-    if (alpha && l.associatedAlpha) page.image = unpremultiplied(page.image);
+    PixPage page;
+    page.type = colours == 1 ? (alpha ? kGrayAlpha : kGray) : (alpha ? kRgba : kRgb);
+    page.image = alpha && l.associatedAlpha ? unpremultiplied(image) : image;
+    if (!alpha) page.image = convertToType(page.image, page.type);
     return page;
 }
 
