@@ -1,6 +1,7 @@
 // JPEG through libjpeg-turbo: baseline and progressive, grey, YCbCr and CMYK, APPn markers kept
-// with the page and written back by the save mask; large baseline pages are encoded in parallel
-// bands joined by restart markers.
+// with the page and written back by the save mask; pages turned upright by their EXIF
+// orientation; libjpeg's warnings noted (a picture cut short opens with its rest grey); large
+// baseline pages are encoded in parallel bands joined by restart markers.
 #include "all_codecs.h"
 #include "jpeg_lib.h"
 #include "lib_support.h"

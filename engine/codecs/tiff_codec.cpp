@@ -1,7 +1,9 @@
 // TIFF through libtiff: every page of a file, the common 8-bit and bilevel layouts read sample by
-// sample (so alpha and palettes survive exactly) with their strips decoded in parallel, anything
-// else through libtiff's RGBA reader; seven compressions on writing (the strip-wise ones encoded
-// in parallel), and pages appended to an existing file.
+// sample (so alpha and palettes survive exactly) with their strips decoded in parallel, integer
+// and floating-point samples of other depths, 16-bit CMYK and CIELab by tiff_samples, anything
+// else through libtiff's RGBA reader; pages turned upright by their Orientation, and a page that
+// cannot be read left out with its reason; seven compressions on writing (the strip-wise ones
+// encoded in parallel), and pages appended to an existing file.
 #include "all_codecs.h"
 #include "atomic_write.h"
 #include "input_file.h"
