@@ -96,6 +96,8 @@ const std::vector<Option>& optionTable() {
          [](ConvertRequest& r, const QString&) { r.append = true; }},
         {"--markers-from", "FILE", "write INPUT as a JPEG carrying FILE's APPn markers",
          [](ConvertRequest& r, const QString& v) { r.markersFrom = v; }},
+        {"--salvage", nullptr, "write a damaged INPUT whose picture ends early, the rest grey",
+         [](ConvertRequest& r, const QString&) { r.salvage = true; }},
         {"--info", nullptr, "list INPUT's pages, EXIF and IPTC tags; no OUTPUT",
          [](ConvertRequest& r, const QString&) { r.info = true; }},
         {"--help", nullptr, "show this text",

@@ -17,12 +17,13 @@ namespace pixcli {
 struct ConvertRequest {
     QString input;
     QString output;
-    int fileType = 0;    // engine code; 0 follows the output's extension
-    int page = 0;        // 1-based page to write; 0 writes every page the format holds
-    int imageType = -1;  // page type 0..6 to convert to; -1 keeps each page's own
-    bool info = false;   // list pages and metadata instead of converting
-    bool append = false; // add the page to an existing TIFF output
-    QString markersFrom; // copy this file's JPEG markers into the output
+    int fileType = 0;     // engine code; 0 follows the output's extension
+    int page = 0;         // 1-based page to write; 0 writes every page the format holds
+    int imageType = -1;   // page type 0..6 to convert to; -1 keeps each page's own
+    bool info = false;    // list pages and metadata instead of converting
+    bool append = false;  // add the page to an existing TIFF output
+    bool salvage = false; // write a picture whose file ends early, its missing part grey
+    QString markersFrom;  // copy this file's JPEG markers into the output
     pix::SaveOptions options;
     bool help = false;
     // Applied to the loaded image before it is written (the --apply operations).

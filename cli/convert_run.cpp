@@ -49,7 +49,24 @@ void convertTypes(pix::PixImage& image, int type) {
     image.setCurrentPage(0);
 }
 
-void carryOut(const ConvertRequest& r, QTextStream& out) {
+// Tells on `err` what the reader noticed; an incomplete picture ends the run without --salvage.
+void reportDamage(const pix::PixImage& image, const ConvertRequest& r, QTextStream& err) {
+    const QString name = QFileInfo(r.input).fileName();
+    for (const pix::UnreadablePage& u : image.unreadablePages())
+        err << "Warning: " << name << ": page " << u.number << " cannot be read: " << u.reason
+            << "\n";
+    for (const pix::PageNote& note : image.readNotes()) {
+        if (!note.warning.isEmpty()) err << "Warning: " << name << ": " << note.warning << "\n";
+        if (note.incomplete && !r.salvage && !r.info)
+            throw pix::PixError(pix::kErrCorruptImage,
+                                QStringLiteral("%1 is damaged: its picture ends early (use "
+                                               "--salvage to write it with the rest grey)")
+                                    .arg(name),
+                                QStringLiteral("pixendra-convert"));
+    }
+}
+
+void carryOut(const ConvertRequest& r, QTextStream& out, QTextStream& err) {
     if (!r.markersFrom.isEmpty()) {
         pix::PixImage donor;
         donor.LoadFromFile(r.markersFrom, kNoUndo);
@@ -59,6 +76,7 @@ void carryOut(const ConvertRequest& r, QTextStream& out) {
     }
     pix::PixImage image;
     image.LoadFromFile(r.input, kNoUndo);
+    reportDamage(image, r, err);
     if (r.info) return listInfo(image, out);
     if (r.imageType >= 0) convertTypes(image, r.imageType);
     if (r.edit) r.edit(image);
@@ -82,7 +100,7 @@ void carryOut(const ConvertRequest& r, QTextStream& out) {
 
 int runRequest(const ConvertRequest& request, QTextStream& out, QTextStream& err) {
     try {
-        carryOut(request, out);
+        carryOut(request, out, err);
         return kExitOk;
     } catch (const pix::PixError& e) {
         err << "Error: " << e.description() << "\nSource: " << e.source() << "\n";

@@ -215,6 +215,26 @@ void frmMain::RaiseError(int number, const QString& description, const QString& 
 
 // --- loading, saving, new ------------------------------------------------------------------------
 
+// What the reader noticed in a file it opened: the range mapped to black and white in the status
+// line, and once, in an information message, a picture that ends early or pages left out.
+void frmMain::showReaderNotes(const pix::PixImage& img, const QString& name) {
+    QString range;
+    QStringList notes;
+    for (const pix::PageNote& note : img.readNotes()) {
+        if (note.page == img.currentPage()) range = note.range;
+        if (note.incomplete && notes.isEmpty())
+            notes << QStringLiteral("%1 is damaged (%2): the part of the picture that could not "
+                                    "be read is shown grey.")
+                         .arg(name, note.warning);
+    }
+    lblInfo->setText(range);
+    for (const pix::UnreadablePage& u : img.unreadablePages())
+        notes
+            << QStringLiteral("Page %1 of %2 cannot be read: %3").arg(u.number).arg(name, u.reason);
+    if (!notes.isEmpty())
+        platform::messageBox(notes.join(QLatin1Char('\n')), Buttons::Ok, Icon::Information);
+}
+
 bool frmMain::LoadImage(const QString& sfile) {
     QString path = sfile;
     const bool chosenInDialog = path.isEmpty();
@@ -241,6 +261,7 @@ bool frmMain::readFile(const QString& path, bool chosenInDialog, bool keepHistor
         setWindowTitle(QFileInfo(path).fileName() + QStringLiteral("@100%"));
         ApplySaveSettings();
         Saved = true;
+        showReaderNotes(img, QFileInfo(path).fileName());
         return true;
     } catch (const pix::PixError& e) {
         if (img.pageCount() == 0) FilePath.clear();

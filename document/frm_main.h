@@ -172,6 +172,7 @@ private:
     void onImageChanged();
     void layoutControls();
     void scanAlphaMasks();
+    void showReaderNotes(const pix::PixImage& img, const QString& name);
     bool saveTo(const QString& path, int code);
     // Reads the file into the document. keepHistory records the replacement as one undo step;
     // otherwise the history starts afresh.

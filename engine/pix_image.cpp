@@ -158,6 +158,8 @@ void PixImage::CreateBlank(int width, int height, EngineColor color, int type,
     fileType_ = 0;
     fileName_.clear();
     metadata_ = {};
+    unreadable_.clear();
+    notes_.clear();
     endChange();
 }
 
@@ -231,6 +233,8 @@ void PixImage::load(const QByteArray& bytes, const QString& name, const QString&
     fileType_ = decoded.fileType;
     fileName_ = name;
     metadata_ = std::move(meta);
+    unreadable_ = std::move(decoded.unreadable);
+    notes_ = std::move(decoded.notes);
     endChange();
     modified_ = false;
     emit loaded();

@@ -98,6 +98,10 @@ public:
     const SaveOptions& saveOptions() const { return saveOptions_; }
 
     const ImageMetadata& metadata() const { return metadata_; }
+    // Pages of the loaded file that could not be read, with the reason.
+    const QList<UnreadablePage>& unreadablePages() const { return unreadable_; }
+    // What the reader noticed on the pages it read.
+    const QList<PageNote>& readNotes() const { return notes_; }
     void setMetadata(const ImageMetadata& m) { metadata_ = m; }
 
     // The Draw settings: how the engine draws into this image.
@@ -129,6 +133,8 @@ private:
     QString fileName_;
     SaveOptions saveOptions_;
     ImageMetadata metadata_;
+    QList<UnreadablePage> unreadable_;
+    QList<PageNote> notes_;
     ProgressFn progress_;
     DrawSettings draw_;
 };

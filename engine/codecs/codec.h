@@ -35,6 +35,8 @@ using Bytes = std::span<const uint8_t>;
 struct DecodedFile {
     QList<PixPage> pages;
     int fileType = kFileAuto;
+    QList<UnreadablePage> unreadable; // pages left out of `pages`
+    QList<PageNote> notes;
 };
 
 class Codec {

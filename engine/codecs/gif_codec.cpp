@@ -9,6 +9,7 @@
 #include "../image_type.h"
 #include "../pix_error.h"
 
+#include <algorithm>
 #include <cstring>
 #include <gif_lib.h>
 #include <vector>
@@ -139,8 +140,23 @@ void readImage(GifFileType* gif, Screen& screen, DecodedFile& file, int64_t& pix
     checkImageSize(desc.Width, desc.Height, kSource);
     checkPageCount(file.pages.size() + 1, kSource);
     const ColorMapObject* map = desc.ColorMap ? desc.ColorMap : gif->SColorMap;
-    if (!map)
-        throw PixError(kErrCorruptImage, QStringLiteral("A GIF frame has no colours"), kSource);
+    // A frame without any colour table (the format allows it) gets a grey ramp as wide as its
+    // code size, the byte giflib read last in setting up the frame's decompression.
+    std::vector<GifColorType> ramp;
+    ColorMapObject greys{};
+    if (!map) {
+        const auto* in = static_cast<const MemoryInput*>(gif->UserData);
+        const int bits = in->pos > 0 ? std::clamp(int(in->data[in->pos - 1]), 1, 8) : 8;
+        const int n = 1 << bits;
+        for (int i = 0; i < n; ++i) {
+            const auto level = GifByteType(i * 255 / (n - 1));
+            ramp.push_back({level, level, level});
+        }
+        greys.ColorCount = n;
+        greys.BitsPerPixel = bits;
+        greys.Colors = ramp.data();
+        map = &greys;
+    }
     // The frame's data is read before the screen is allocated, so that a damaged file fails
     // before it costs a large canvas.
     const std::vector<GifPixelType> indexes =

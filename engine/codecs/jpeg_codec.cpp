@@ -1,9 +1,11 @@
 // JPEG through libjpeg-turbo: baseline and progressive, grey, YCbCr and CMYK, APPn markers kept
-// with the page and written back by the save mask; large baseline pages are encoded in parallel
-// bands joined by restart markers.
+// with the page and written back by the save mask; pages turned upright by their EXIF
+// orientation; libjpeg's warnings noted (a picture cut short opens with its rest grey); large
+// baseline pages are encoded in parallel bands joined by restart markers.
 #include "all_codecs.h"
 #include "jpeg_lib.h"
 #include "lib_support.h"
+#include "orientation.h"
 #include "parallel_bands.h"
 
 #include "../image_limits.h"
@@ -24,6 +26,7 @@ struct Decoded {
     PixPage page;
     std::vector<uint8_t> cmykRow;
     std::vector<JSAMPROW> rows;
+    std::optional<PageNote> note;
     std::optional<BackgroundPrefault> prefault; // declared after the page: ends before it
 };
 
@@ -75,6 +78,8 @@ void decode(Bytes data, Decoded& out) {
                   dec.info.saw_Adobe_marker);
     }
     jpeg_finish_decompress(&dec.info);
+    if (dec.err.warning[0])
+        out.note = PageNote{0, QString::fromLocal8Bit(dec.err.warning), dec.err.incomplete, {}};
 }
 
 // The rows libjpeg is fed: 8-bit grey, or 32-bit pixels whose fourth byte it skips.
@@ -121,7 +126,9 @@ QByteArray encodeRows(const QImage& src, const PixPage& page, const SaveOptions&
     configure(enc, src, page, options, bottom - top);
     enc.info.restart_interval = restartInterval;
     jpeg_start_compress(&enc.info, TRUE);
-    if (top == 0) writeJpegMarkers(enc.info, page.markers, options.jpegMarkersToSave);
+    // The pixels written are the upright ones, so a kept EXIF block says so.
+    if (top == 0)
+        writeJpegMarkers(enc.info, uprightMarkers(page.markers), options.jpegMarkersToSave);
     while (enc.info.next_scanline < enc.info.image_height)
         jpeg_write_scanlines(&enc.info, rows.data() + enc.info.next_scanline,
                              enc.info.image_height - enc.info.next_scanline);
@@ -225,9 +232,13 @@ public:
     DecodedFile read(Bytes data) const override {
         Decoded decoded;
         decode(data, decoded);
+        decoded.prefault.reset();
+        // Photos are shown upright; the EXIF block keeps the stored value for the tag listing.
+        turnUpright(decoded.page, markerOrientation(decoded.page.markers));
         DecodedFile file;
         file.pages.append(std::move(decoded.page));
         file.fileType = kFileJpeg;
+        if (decoded.note) file.notes.append(*decoded.note);
         return file;
     }
     bool canWrite() const override { return true; }

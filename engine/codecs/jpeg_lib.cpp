@@ -20,10 +20,16 @@ void onFatal(j_common_ptr c) {
 }
 
 void onMessage(j_common_ptr c, int level) {
-    // Warnings are passed over, except for entropy data that stops before the picture is
-    // complete: libjpeg would pad it with grey.
+    // Warnings never end a read: libjpeg resynchronises at the next restart marker. The data ends
+    // early when it runs out, or when the marker it hit is the end of the image.
+    if (level >= 0) return;
+    auto* err = reinterpret_cast<JpegErrorManager*>(c->err);
+    if (!err->warning[0]) c->err->format_message(c, err->warning);
     const int code = c->err->msg_code;
-    if (level < 0 && (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER)) onFatal(c);
+    const bool atEnd =
+        code == JWRN_JPEG_EOF || (code == JWRN_HIT_MARKER && c->is_decompressor &&
+                                  reinterpret_cast<j_decompress_ptr>(c)->unread_marker == JPEG_EOI);
+    err->incomplete = err->incomplete || atEnd;
 }
 
 void onProgress(j_common_ptr c) {
@@ -65,7 +71,7 @@ void JpegDecoder::start(Bytes data) {
     info.progress = &progress;
     info.mem->max_memory_to_use = 2048L * 1024 * 1024;
     // Many files lack the end marker. Supplying it lets a complete picture decode cleanly,
-    // while a truncated one still runs into the marker early and is reported.
+    // while a truncated one runs into the marker early and is noted as incomplete.
     const bool ended = data.size() >= 2 && data[data.size() - 2] == 0xFF && data.back() == 0xD9;
     if (!ended) {
         withEnd.assign(data.begin(), data.end());

@@ -1,6 +1,6 @@
 // libjpeg plumbing shared by the JPEG reader, writer and transcoder: an error manager that turns
-// libjpeg's fatal errors (and a premature end of data) into a longjmp back to the caller, and
-// owners that always destroy the library objects.
+// libjpeg's fatal errors into a longjmp back to the caller and notes its warnings, and owners that
+// always destroy the library objects.
 //
 // Pattern: declare the owner, then `if (setjmp(owner.err.jump)) owner.raise(source);` before the
 // first library call. Only the owner (and objects reached through pointers) may be touched after
@@ -21,6 +21,10 @@ struct JpegErrorManager {
     jpeg_error_mgr mgr{};
     std::jmp_buf jump{};
     char message[JMSG_LENGTH_MAX]{};
+    // The first warning (libjpeg recovers from these), and whether the entropy data ended before
+    // the picture was complete, so that libjpeg filled the rest with grey.
+    char warning[JMSG_LENGTH_MAX]{};
+    bool incomplete = false;
 };
 
 // Installs the error manager on a libjpeg object (before jpeg_create_*).

@@ -23,6 +23,11 @@ QByteArray transcode(Bytes jpeg, const QList<JpegMarker>& markers, uint32_t mask
     jpeg_read_header(&dec.info, TRUE);
     checkImageSize(dec.info.image_width, dec.info.image_height, source);
     jvirt_barray_ptr* coefficients = jpeg_read_coefficients(&dec.info);
+    // A copy would carry the grey that libjpeg fills a cut-off picture with as if it were data.
+    if (dec.err.incomplete)
+        throw PixError(
+            kErrCorruptImage,
+            QStringLiteral("JPEG error: %1").arg(QString::fromLocal8Bit(dec.err.warning)), source);
     enc.startMemoryOutput();
     jpeg_copy_critical_parameters(&dec.info, &enc.info);
     jpeg_write_coefficients(&enc.info, coefficients);

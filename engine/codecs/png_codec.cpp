@@ -2,6 +2,7 @@
 // is written in the PNG form that holds it without loss (png_writer).
 #include "all_codecs.h"
 #include "lib_support.h"
+#include "orientation.h"
 #include "png_writer.h"
 
 #include "../image_limits.h"
@@ -118,7 +119,7 @@ Layout chooseLayout(png_structp png, png_infop info) {
     }
 }
 
-void decode(Bytes data, PixPage& page, std::vector<png_bytep>& rows) {
+void decode(Bytes data, PixPage& page, std::vector<png_bytep>& rows, int& orientation) {
     Reader r;
     MemoryInput input{data, 0};
     if (setjmp(png_jmpbuf(r.png))) raise(r.message);
@@ -127,6 +128,12 @@ void decode(Bytes data, PixPage& page, std::vector<png_bytep>& rows) {
     png_set_chunk_cache_max(r.png, 1000);
     png_set_chunk_malloc_max(r.png, 64 * 1024 * 1024);
     png_read_info(r.png, r.info);
+    // An eXIf chunk before the image data may name the orientation the picture is stored in.
+    png_uint_32 exifSize = 0;
+    png_bytep exif = nullptr;
+    if (png_get_eXIf_1(r.png, r.info, &exifSize, &exif) && exif)
+        orientation =
+            exifOrientation(QByteArray(reinterpret_cast<const char*>(exif), qsizetype(exifSize)));
     const Layout layout = chooseLayout(r.png, r.info);
     page.type = layout.type;
     page.image = allocateImage(png_get_image_width(r.png, r.info),
@@ -164,7 +171,9 @@ public:
         DecodedFile file;
         PixPage page;
         std::vector<png_bytep> rows;
-        decode(data, page, rows);
+        int orientation = 1;
+        decode(data, page, rows, orientation);
+        turnUpright(page, orientation);
         file.pages.append(page);
         file.fileType = kFilePng;
         return file;

@@ -268,7 +268,12 @@ DecodedFile PsdCodec::read(Bytes data) const {
 }
 
 QByteArray PsdCodec::write(const QList<PixPage>& pages, const SaveOptions&) const {
-    const PixPage page = pages.value(0);
+    PixPage page = pages.value(0);
+    // Two colours other than black and white have no bitmap form: they are written indexed.
+    if (page.type == kMono && !monoIsBlackAndWhite(storageImage(page))) {
+        page.image = storageImage(page).convertToFormat(QImage::Format_Indexed8);
+        page.type = kIndexed;
+    }
     const QImage image = storageImage(page);
     const int w = image.width(), h = image.height();
     // Per type: colour mode, channels, bits.

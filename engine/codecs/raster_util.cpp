@@ -1,5 +1,7 @@
 #include "raster_util.h"
 
+#include <algorithm>
+
 #include "../image_limits.h"
 #include "../image_type.h"
 #include "../pix_error.h"
@@ -55,6 +57,14 @@ QList<QRgb> monoPalette(const QImage& mono) {
     QList<QRgb> table = mono.colorTable();
     if (table.size() < 2) table = {qRgb(0, 0, 0), qRgb(255, 255, 255)};
     return table.mid(0, 2);
+}
+
+bool monoIsBlackAndWhite(const QImage& mono) {
+    const QList<QRgb> table = monoPalette(mono);
+    return std::all_of(table.begin(), table.end(), [](QRgb c) {
+        return qRgb(qRed(c), qGreen(c), qBlue(c)) == qRgb(0, 0, 0) ||
+               qRgb(qRed(c), qGreen(c), qBlue(c)) == qRgb(255, 255, 255);
+    });
 }
 
 PixPage pageFromIndexes(const QImage& indexes, const QList<QRgb>& palette, const QString& source) {

@@ -26,6 +26,9 @@ QImage storageImage(const PixPage& page);
 
 // The colour table of a 1-bit page, always two entries.
 QList<QRgb> monoPalette(const QImage& mono);
+// True when a 1-bit page's two colours are black and white (in either order), which the bilevel
+// forms of TIFF and PSD can hold; other pairs need a colour table.
+bool monoIsBlackAndWhite(const QImage& mono);
 
 // The 256-level grey ramp.
 QList<QRgb> greyRamp();

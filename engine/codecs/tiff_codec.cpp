@@ -1,13 +1,17 @@
 // TIFF through libtiff: every page of a file, the common 8-bit and bilevel layouts read sample by
-// sample (so alpha and palettes survive exactly) with their strips decoded in parallel, anything
-// else through libtiff's RGBA reader; seven compressions on writing (the strip-wise ones encoded
-// in parallel), and pages appended to an existing file.
+// sample (so alpha and palettes survive exactly) with their strips decoded in parallel, integer
+// and floating-point samples of other depths, 16-bit CMYK and CIELab by tiff_samples, anything
+// else through libtiff's RGBA reader; pages turned upright by their Orientation, and a page that
+// cannot be read left out with its reason; seven compressions on writing (the strip-wise ones
+// encoded in parallel), and pages appended to an existing file.
 #include "all_codecs.h"
 #include "atomic_write.h"
 #include "input_file.h"
 #include "lib_support.h"
+#include "orientation.h"
 #include "parallel_bands.h"
 #include "raster_util.h"
+#include "tiff_samples.h"
 #include "tiff_stream.h"
 
 #include "../image_limits.h"
@@ -17,6 +21,7 @@
 #include <QFileInfo>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace pix {
@@ -67,7 +72,8 @@ Direct directLayout(const TiffStream& s, const PageInfo& p) {
         return Direct::None;
     const bool grey =
         p.photometric == PHOTOMETRIC_MINISBLACK || p.photometric == PHOTOMETRIC_MINISWHITE;
-    if (grey && p.spp == 1 && p.bps == 1) return Direct::Bilevel;
+    if ((grey || p.photometric == PHOTOMETRIC_PALETTE) && p.spp == 1 && p.bps == 1)
+        return Direct::Bilevel;
     if (p.bps != 8) return Direct::None;
     if (grey && p.spp == 1) return Direct::Gray;
     if (p.photometric == PHOTOMETRIC_MINISBLACK && p.spp == 2) return Direct::GrayAlpha;
@@ -181,7 +187,9 @@ PixPage readDirect(const TiffStream& s, const PageInfo& p, Direct layout) {
     if (TIFFScanlineSize(s.tiff()) < expected)
         s.fail(QStringLiteral("TIFF scanlines are shorter than the image"));
     readStrips(s, p, layout, page.image);
-    if (layout == Direct::Bilevel) {
+    if (layout == Direct::Bilevel && p.photometric == PHOTOMETRIC_PALETTE) {
+        page.image.setColorTable(colorMap(s, 2));
+    } else if (layout == Direct::Bilevel) {
         const QRgb black = qRgb(0, 0, 0), white = qRgb(255, 255, 255);
         page.image.setColorTable(p.photometric == PHOTOMETRIC_MINISWHITE
                                      ? QList<QRgb>{white, black}
@@ -205,8 +213,13 @@ PixPage readRgba(const TiffStream& s, const PageInfo& p) {
     QImage image = allocateImage(p.width, p.height, QImage::Format_ARGB32, kSource);
     // ARGB32 rows are contiguous with no padding, so the image is the raster libtiff fills.
     auto* raster = reinterpret_cast<uint32_t*>(image.bits());
+    // Rows in stored order: libtiff flips only, so it is asked for the file's own orientation
+    // (its transposed ones count as their unturned forms) and readPage turns the page.
+    uint16_t stored = ORIENTATION_TOPLEFT;
+    TIFFGetFieldDefaulted(s.tiff(), TIFFTAG_ORIENTATION, &stored);
+    const int asked = stored >= 1 && stored <= 8 ? (stored > 4 ? stored - 4 : stored) : 1;
     // Stop at the first damaged strip or tile rather than hand back a half-blank page.
-    if (!TIFFReadRGBAImageOriented(s.tiff(), p.width, p.height, raster, ORIENTATION_TOPLEFT, 1))
+    if (!TIFFReadRGBAImageOriented(s.tiff(), p.width, p.height, raster, asked, 1))
         s.fail(QStringLiteral("Cannot read a TIFF page"));
     for (int y = 0; y < image.height(); ++y) {
         auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
@@ -233,11 +246,21 @@ PixPage readRgba(const TiffStream& s, const PageInfo& p) {
     return page;
 }
 
-PixPage readPage(const TiffStream& s) {
+PixPage readStored(const TiffStream& s, QString& rangeNote) {
+    if (wantsSampleReader(s.tiff())) return readTiffSamples(s, rangeNote);
     const PageInfo p = pageInfo(s);
     checkImageSize(p.width, p.height, kSource);
     const Direct layout = directLayout(s, p);
     return layout == Direct::None ? readRgba(s, p) : readDirect(s, p, layout);
+}
+
+// A page read in stored order and turned upright by its Orientation tag.
+PixPage readPage(const TiffStream& s, QString& rangeNote) {
+    uint16_t orientation = ORIENTATION_TOPLEFT;
+    TIFFGetFieldDefaulted(s.tiff(), TIFFTAG_ORIENTATION, &orientation);
+    PixPage page = readStored(s, rangeNote);
+    turnUpright(page, orientation);
+    return page;
 }
 
 // ---- writing --------------------------------------------------------------------------------
@@ -271,7 +294,7 @@ uint16_t compressionFor(const WriteForm& form, int option) {
                                 : COMPRESSION_NONE;
     const bool bilevel = form.bps == 1;
     const bool fax = wanted == COMPRESSION_CCITTFAX3 || wanted == COMPRESSION_CCITTFAX4;
-    if (fax && !bilevel) return COMPRESSION_LZW;
+    if (fax && (!bilevel || form.photometric == PHOTOMETRIC_PALETTE)) return COMPRESSION_LZW;
     if (wanted == COMPRESSION_JPEG &&
         (bilevel || form.alpha || form.photometric == PHOTOMETRIC_PALETTE))
         return COMPRESSION_LZW;
@@ -321,7 +344,7 @@ void setImageTags(TIFF* t, const QImage& image, const WriteForm& form, uint16_t 
     TIFFSetField(t, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
     TIFFSetField(t, TIFFTAG_COMPRESSION, compression);
     uint16_t photometric = form.photometric;
-    if (form.bps == 1) {
+    if (form.bps == 1 && photometric != PHOTOMETRIC_PALETTE) {
         // A mono page whose first colour is the lighter one is stored white-is-zero.
         const QList<QRgb> table = image.colorTable();
         if (table.size() >= 2 && qGray(table[0]) > qGray(table[1]))
@@ -425,8 +448,11 @@ void writeStrips(TiffStream& s, const QImage& image, const WriteForm& form, uint
 void writePage(TiffStream& s, const PixPage& page, const SaveOptions& options, int number,
                int count) {
     TIFF* t = s.tiff();
-    const WriteForm form = kWriteForms[isValidImageType(page.type) ? page.type : kRgba];
+    WriteForm form = kWriteForms[isValidImageType(page.type) ? page.type : kRgba];
     const QImage image = rowsFor(page);
+    // Two colours other than black and white keep them in a 1-bit colour map.
+    if (page.type == kMono && !monoIsBlackAndWhite(image))
+        form = {PHOTOMETRIC_PALETTE, 1, 1, false};
     if (image.isNull()) throw PixError(kErrNoImage, QStringLiteral("No image to write"), kSource);
     const uint16_t compression = compressionFor(form, options.tiffCompression);
     setImageTags(t, image, form, compression, options, uint32_t(image.height()));
@@ -479,12 +505,32 @@ public:
         DecodedFile file;
         file.fileType = kFileTiff;
         int64_t pixels = 0;
+        std::optional<PixError> firstFault;
+        int number = 0;
         do {
-            checkPageCount(file.pages.size() + 1, kSource);
-            file.pages.append(readPage(s));
-            addPagePixels(pixels, file.pages.back().image.width(), file.pages.back().image.height(),
-                          kSource);
+            ++number;
+            checkPageCount(number, kSource);
+            // A page of a layout or state that cannot be read is left out with its reason; the
+            // others open. Limits (size, memory) still end the read.
+            // Every page tried counts toward the file's pixel budget, read or not, so that a
+            // file of many failing pages costs no more than a readable one.
+            uint32_t w = 0, h = 0;
+            if (TIFFGetField(s.tiff(), TIFFTAG_IMAGEWIDTH, &w) &&
+                TIFFGetField(s.tiff(), TIFFTAG_IMAGELENGTH, &h))
+                addPagePixels(pixels, w, h, kSource);
+            QString range;
+            try {
+                PixPage page = readPage(s, range);
+                if (!range.isEmpty())
+                    file.notes.append(PageNote{int(file.pages.size()), {}, false, range});
+                file.pages.append(std::move(page));
+            } catch (const PixError& e) {
+                if (e.number() != kErrCorruptImage && e.number() != kErrUnsupported) throw;
+                if (!firstFault) firstFault = e;
+                file.unreadable.append(UnreadablePage{number, e.description()});
+            }
         } while (TIFFReadDirectory(s.tiff()));
+        if (file.pages.isEmpty()) throw *firstFault;
         return file;
     }
     bool canWrite() const override { return true; }

@@ -132,3 +132,23 @@ TEST(ConvertCli, FailuresExplainAndLeaveFilesAlone) {
     EXPECT_EQ(convert({"--bogus", "a", "b"}).code, 2);
     EXPECT_EQ(convert({"--help"}).code, 0);
 }
+
+TEST(ConvertCli, ACutJpegIsRefusedUnlessSalvaged) {
+    const QString dir = tempDir();
+    write(dir + "/full.jpg", {page(pix::kRgb, 200, 160)});
+    QFile full(dir + "/full.jpg");
+    ASSERT_TRUE(full.open(QIODevice::ReadOnly));
+    const QByteArray bytes = full.readAll();
+    QFile cut(dir + "/cut.jpg");
+    ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
+    cut.write(bytes.left(bytes.size() * 2 / 3));
+    cut.close();
+    const pixtest::ProgramRun refused = convert({dir + "/cut.jpg", dir + "/a.png"});
+    EXPECT_EQ(refused.code, 1);
+    EXPECT_TRUE(refused.err.contains("Warning: ")) << refused.err.toStdString();
+    EXPECT_TRUE(refused.err.contains("--salvage")) << refused.err.toStdString();
+    EXPECT_FALSE(QFile::exists(dir + "/a.png"));
+    const pixtest::ProgramRun salvaged = convert({"--salvage", dir + "/cut.jpg", dir + "/a.png"});
+    EXPECT_EQ(salvaged.code, 0) << salvaged.err.toStdString();
+    EXPECT_EQ(pagesOf(dir + "/a.png").value(0).image.size(), QSize(200, 160));
+}

@@ -92,6 +92,18 @@ TEST(GifErrors, BrokenFilesAreErrors) {
         EXPECT_THROW(gifCodec().read(view(full.left(cut))), pix::PixError) << cut;
 }
 
+// No global and no local colour table: the frame's code size (2 here) gives a four-level ramp.
+TEST(GifFrames, AFrameWithoutColourTablesIsGrey) {
+    const QByteArray gif("GIF89a\x02\x00\x01\x00\x00\x00\x00"
+                         ",\x00\x00\x00\x00\x02\x00\x01\x00\x00"
+                         "\x02\x02\xC4\x0A\x00;",
+                         29);
+    const QImage img = gifCodec().read(view(gif)).pages.value(0).image;
+    ASSERT_EQ(img.size(), QSize(2, 1));
+    EXPECT_EQ(img.pixel(0, 0), qRgb(0, 0, 0));
+    EXPECT_EQ(img.pixel(1, 0), qRgb(255, 255, 255));
+}
+
 namespace {
 
 // 16 x 12 blocks, each its own colour: 192 colours in all.

@@ -7,6 +7,7 @@
 #include "engine/image_type.h"
 #include "engine/pix_error.h"
 
+#include <QProcess>
 #include <gtest/gtest.h>
 
 using namespace pixtest;
@@ -209,22 +210,118 @@ INSTANTIATE_TEST_SUITE_P(
                       MagickJpegCase{"cmyk", {"-colorspace", "CMYK"}, pix::kRgb, 3}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(JpegErrors, TruncatedAndGarbledFilesAreErrors) {
+// libjpeg's warnings never refuse a file: a segment cut short resynchronises at the next restart
+// marker and decodes as djpeg decodes it; a file cut short opens with its rest grey and noted.
+TEST(JpegDamage, WarningsOpenTheFileAndACutPictureIsNoted) {
+    const QString dir = tempDir();
+    magickEncode(smoothImage(160, 96), dir + "/src.ppm");
+    QProcess cjpeg;
+    cjpeg.start("cjpeg", {"-restart", "1", "-outfile", dir + "/rst.jpg", dir + "/src.ppm"});
+    if (!cjpeg.waitForFinished() || cjpeg.exitCode() != 0) GTEST_SKIP() << "cjpeg is missing";
+    QByteArray damaged = readBytes(dir + "/rst.jpg");
+    const qsizetype rst = damaged.indexOf("\xFF\xD3");
+    ASSERT_GT(rst, 40);
+    damaged.remove(rst - 30, 25); // the segment before RST3 ends early
+    writeBytes(dir + "/damaged.jpg", damaged);
+    QProcess djpeg;
+    djpeg.start("djpeg", {"-pnm", "-outfile", dir + "/djpeg.ppm", dir + "/damaged.jpg"});
+    ASSERT_TRUE(djpeg.waitForFinished());
+    ASSERT_EQ(djpeg.exitCode(), 2); // warnings
+    const pix::DecodedFile file = jpeg().read(view(damaged));
+    EXPECT_EQ(visibleDiff(file.pages.value(0).image, magickDecode(dir + "/djpeg.ppm")), 0);
+    ASSERT_EQ(file.notes.size(), 1);
+    EXPECT_FALSE(file.notes[0].incomplete);
+    EXPECT_TRUE(file.notes[0].warning.contains("Corrupt JPEG data"));
+
     const QByteArray full = encode(rgbPage(200, 120));
-    for (qsizetype cut : {qsizetype(3), qsizetype(40), full.size() / 3, full.size() - 40}) {
-        try {
-            jpeg().read(view(full.left(cut)));
-            ADD_FAILURE() << "no error for a file cut at " << cut;
-        } catch (const pix::PixError& e) {
-            EXPECT_EQ(e.number(), pix::kErrCorruptImage);
-            EXPECT_TRUE(e.description().startsWith("JPEG error")) << e.description().toStdString();
-        }
+    for (qsizetype cut : {full.size() / 3, full.size() - 40}) {
+        const pix::DecodedFile part = jpeg().read(view(full.left(cut)));
+        EXPECT_EQ(part.pages.value(0).image.size(), QSize(200, 120));
+        ASSERT_EQ(part.notes.size(), 1) << cut;
+        EXPECT_TRUE(part.notes[0].incomplete) << cut;
     }
+    for (qsizetype cut : {qsizetype(3), qsizetype(40)})
+        EXPECT_THROW(jpeg().read(view(full.left(cut))), pix::PixError) << cut;
     EXPECT_THROW(jpeg().read(view(QByteArray("\xFF\xD8\xFF\x00garbage", 11))), pix::PixError);
+    EXPECT_TRUE(jpeg().read(view(full)).notes.isEmpty());
 }
 
 TEST(JpegErrors, AMissingEndMarkerIsAccepted) {
     const QByteArray full = encode(rgbPage(64, 48));
     ASSERT_TRUE(full.endsWith("\xFF\xD9"));
     EXPECT_TRUE(samePixels(decode(full.chopped(2)).image, decode(full).image));
+}
+
+namespace {
+
+// How each EXIF orientation 1..8 is made from the upright picture: jpegtran's lossless turns and
+// ImageMagick's, and the TIFF name of the orientation.
+struct OrientationCase {
+    int value;
+    QStringList jpegtran, magick;
+    const char* tiffName;
+};
+
+const OrientationCase kOrientations[] = {
+    {1, {}, {}, "TopLeft"},
+    {2, {"-flip", "horizontal"}, {"-flop"}, "TopRight"},
+    {3, {"-rotate", "180"}, {"-rotate", "180"}, "BottomRight"},
+    {4, {"-flip", "vertical"}, {"-flip"}, "BottomLeft"},
+    {5, {"-transpose"}, {"-transpose"}, "LeftTop"},
+    {6, {"-rotate", "270"}, {"-rotate", "270"}, "RightTop"},
+    {7, {"-transverse"}, {"-transverse"}, "RightBottom"},
+    {8, {"-rotate", "90"}, {"-rotate", "90"}, "LeftBottom"},
+};
+
+} // namespace
+
+// Every stored orientation opens as the same upright picture; a copy we save is upright with
+// orientation 1 for an independent reader, while the lossless marker copy keeps the stored value.
+TEST(JpegOrientation, EveryOrientationOpensUprightAndSavesAsOne) {
+    if (!haveTool("exiftool") || !haveTool("jpegtran") || !haveTool("cjpeg"))
+        GTEST_SKIP() << "exiftool or libjpeg's tools are missing";
+    const QString dir = tempDir();
+    magickEncode(smoothImage(64, 48), dir + "/up.ppm");
+    runTool("cjpeg",
+            {"-sample", "1x1", "-quality", "95", "-outfile", dir + "/up.jpg", dir + "/up.ppm"});
+    const QImage upright = decode(readBytes(dir + "/up.jpg")).image;
+    for (const OrientationCase& c : kOrientations) {
+        SCOPED_TRACE(c.value);
+        const QString path = dir + QString("/o%1.jpg").arg(c.value);
+        runTool("jpegtran", QStringList{"-perfect"} + c.jpegtran +
+                                QStringList{"-outfile", path, dir + "/up.jpg"});
+        runTool("exiftool",
+                {"-q", "-n", QString("-Orientation=%1").arg(c.value), "-overwrite_original", path});
+        const pix::PixPage page = decode(readBytes(path));
+        EXPECT_LE(visibleDiff(page.image, upright), 2);
+        if (c.value != 6) continue;
+        pix::SaveOptions o;
+        o.jpegQuality = 100;
+        writeBytes(dir + "/saved.jpg", encode(page, o));
+        EXPECT_EQ(runTool("exiftool", {"-n", "-s3", "-Orientation", dir + "/saved.jpg"}).trimmed(),
+                  "1");
+        EXPECT_LE(visibleDiff(magickDecode(dir + "/saved.jpg"), upright), 4);
+        writeBytes(dir + "/copy.jpg", pix::jpegWithMarkers(view(readBytes(dir + "/up.jpg")),
+                                                           page.markers, 1u, o, "t"));
+        EXPECT_EQ(runTool("exiftool", {"-n", "-s3", "-Orientation", dir + "/copy.jpg"}).trimmed(),
+                  "6");
+    }
+}
+
+// TIFF pages read directly (8 bits) and through libtiff's RGBA reader (16 bits) turn alike.
+TEST(TiffOrientation, EveryOrientationOpensUpright) {
+    const QString dir = tempDir();
+    const QImage up = smoothImage(45, 31);
+    magickEncode(up, dir + "/up.png");
+    for (const char* depth : {"8", "16"})
+        for (const OrientationCase& c : kOrientations) {
+            SCOPED_TRACE(QString("%1 bits, orientation %2").arg(depth).arg(c.value).toStdString());
+            const QString path = dir + "/o.tif";
+            runTool("/usr/bin/convert",
+                    QStringList{dir + "/up.png"} + c.magick +
+                        QStringList{"-depth", depth, "-orient", c.tiffName, path});
+            const QImage got =
+                codec(pix::kFileTiff).read(view(readBytes(path))).pages.value(0).image;
+            EXPECT_LE(visibleDiff(got, up), 0);
+        }
 }

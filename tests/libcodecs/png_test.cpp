@@ -5,6 +5,7 @@
 #include "engine/image_type.h"
 #include "engine/pix_error.h"
 
+#include <QTransform>
 #include <gtest/gtest.h>
 
 using namespace pixtest;
@@ -126,4 +127,16 @@ TEST(PngErrors, AbsurdSizeIsRefusedBeforeAllocating) {
     } catch (const pix::PixError& e) {
         EXPECT_EQ(e.number(), pix::kErrTooLarge) << e.description().toStdString();
     }
+}
+
+// An eXIf chunk's orientation turns the picture upright.
+TEST(PngOrientation, ExifChunkTurnsThePicture) {
+    if (!haveTool("exiftool")) GTEST_SKIP() << "exiftool is missing";
+    const QString dir = tempDir();
+    const QImage up = gradientImage(30, 20);
+    magickEncode(up.transformed(QTransform().rotate(270)), dir + "/o.png");
+    runTool("exiftool", {"-q", "-n", "-Orientation=6", "-overwrite_original", dir + "/o.png"});
+    const QImage got =
+        codec(pix::kFilePng).read(view(readBytes(dir + "/o.png"))).pages.value(0).image;
+    EXPECT_EQ(visibleDiff(got, up), 0);
 }

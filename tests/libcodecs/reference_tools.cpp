@@ -1,5 +1,7 @@
 #include "reference_tools.h"
 
+#include <QStandardPaths>
+
 #include "support/test_images.h"
 
 #include <QFile>
@@ -78,6 +80,10 @@ QImage fromPam(const QByteArray& pam) {
         }
     }
     return img;
+}
+
+bool haveTool(const QString& program) {
+    return !QStandardPaths::findExecutable(program).isEmpty();
 }
 
 QImage magickDecode(const QString& path, int frame) {

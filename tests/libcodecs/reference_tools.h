@@ -15,6 +15,9 @@ namespace pixtest {
 // cannot start or exits non-zero.
 QByteArray runTool(const QString& program, const QStringList& args);
 
+// True when `program` is on the PATH; tests that need an optional tool skip without it.
+bool haveTool(const QString& program);
+
 // ImageMagick's decoding of one frame of a file, as ARGB32 (straight alpha).
 QImage magickDecode(const QString& path, int frame = 0);
 // Writes `image` as a PAM and lets ImageMagick convert it to `path` with `options` before the

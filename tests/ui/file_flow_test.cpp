@@ -43,6 +43,26 @@ TEST_F(FrameTest, OpenShowsTheImageAndEnablesTheMenus) {
     EXPECT_EQ(desktop.openRequests[0].filter.left(14), QStringLiteral("All Images|*.j"));
 }
 
+// A JPEG cut short opens with its rest grey and one information message; the document is saved.
+TEST_F(FrameTest, ACutJpegOpensWithOneInformationMessage) {
+    const QString path =
+        writeImage(QStringLiteral("cut.jpg"), {pixtest::gradientImage(64, 64)}, pix::kFileJpeg);
+    const QByteArray full = fileBytes(path);
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(full.left(full.size() / 2));
+    f.close();
+    desktop.answerOpen(path);
+    desktop.answerMessage(Answer::Ok);
+    ASSERT_TRUE(frame->chooseMenuItem(QStringLiteral("mnuOpen")));
+    ASSERT_EQ(openDocuments(), 1);
+    EXPECT_EQ(frame->activeDocument()->Pix->image().image().size(), QSize(64, 64));
+    EXPECT_TRUE(frame->activeDocument()->Saved);
+    ASSERT_EQ(desktop.messagesShown.size(), 1);
+    EXPECT_EQ(desktop.messagesShown[0].icon, platform::Icon::Information);
+    EXPECT_TRUE(desktop.messagesShown[0].text.startsWith(QStringLiteral("cut.jpg is damaged")));
+}
+
 TEST_F(FrameTest, CancelledOrUnreadableOpenReleasesTheSlot) {
     desktop.answerOpen(QString());
     frame->chooseMenuItem(QStringLiteral("mnuOpen"));
