@@ -139,8 +139,6 @@ public:
     pix::PixImage* OverlayImage = nullptr;
 
     // --- catalogue actions (frm_main_catalogue.cpp) ----------------------------------------------
-    // The plain items of the mnuEffects group, by menu index.
-    void Effects(int16_t index);
     // Runs the entry of `index` of a catalogue on this document: its values, its call on the
     // working copy (or the image itself), the write-back, and its failure reported in the
     // catalogue's style. Every catalogue action of the menus arrives here.

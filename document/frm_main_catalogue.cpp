@@ -5,7 +5,6 @@
 #include "adjust/preview_source.h"
 #include "catalogue/dialog_source.h"
 #include "catalogue/dispatch.h"
-#include "catalogue/effects_catalogue.h"
 #include "catalogue/frm_dialog.h"
 #include "document/document_host.h"
 #include "engine/ctrl/pix_ctrl.h"
@@ -53,10 +52,6 @@ sourceFor(const catalogue::Entry& entry, frmDialog& dialog, pix::PixImage& targe
 }
 
 } // namespace
-
-void frmMain::Effects(int16_t index) {
-    runCatalogue(catalogue::effectsCatalogue(), index);
-}
 
 void frmMain::reportFailure(const catalogue::Catalogue& table, const catalogue::Entry* entry,
                             const pix::PixError& e) {

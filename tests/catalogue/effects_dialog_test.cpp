@@ -1,5 +1,6 @@
 // The Effects action through the document and the parameter dialog: titles and rows, the live
 // link of "Resize", abandoned and cancelled operations, and values reaching the engine.
+#include "catalogue/effects_catalogue.h"
 #include "catalogue_fixture.h"
 #include "engine/ctrl/pix_ctrl.h"
 #include "engine/effects.h"
@@ -27,7 +28,7 @@ TEST_F(CatalogueTest, ResizeLinkFollowsTheCheckBoxLive) {
         dlg.txtText(0)->setText(QStringLiteral("100"));
         EXPECT_EQ(dlg.txtText(1)->text(), QStringLiteral("150"));
     }));
-    doc->Effects(2);
+    doc->runCatalogue(catalogue::effectsCatalogue(), 2);
     EXPECT_EQ(image().width(), 100);
     EXPECT_EQ(image().height(), 150);
     EXPECT_EQ(image().image().pixel(50, 75), qRgb(10, 20, 30)) << "a flat colour stays flat";
@@ -44,9 +45,9 @@ TEST_F(CatalogueTest, ResizeWithASelectionStartsAtItsSizeButLinksTheWholeImage) 
         dlg.txtText(0)->setText(QStringLiteral("40"));
         EXPECT_EQ(dlg.txtText(1)->text(), QStringLiteral("30")) << "400 x 300, not 100 x 80";
     }));
-    doc->Effects(2); // cancelled
+    doc->runCatalogue(catalogue::effectsCatalogue(), 2); // cancelled
     EXPECT_EQ(image().Undos(), 0) << "a cancelled operation leaves no step";
-    doc->Effects(2);
+    doc->runCatalogue(catalogue::effectsCatalogue(), 2);
     EXPECT_EQ(image().width(), 400) << "the result goes into the selection";
     EXPECT_EQ(image().Undos(), 1);
 }
@@ -64,7 +65,7 @@ TEST_F(CatalogueTest, AnOpacityOf300AbandonsTheOperation) {
             [c](QDialog& d) { asDialog(d).txtText(c.row)->setText(QStringLiteral("300")); }));
         desktop.answerMessage(platform::Answer::Ok);
         const int shown = desktop.messagesShown.size();
-        doc->Effects(int16_t(c.index));
+        doc->runCatalogue(catalogue::effectsCatalogue(), int16_t(c.index));
         ASSERT_EQ(desktop.messagesShown.size(), shown + 1) << "the refusal is reported";
         EXPECT_TRUE(desktop.messagesShown.last().text.contains(QStringLiteral("300")));
         EXPECT_TRUE(desktop.messagesShown.last().text.contains(QStringLiteral("0..255")));
@@ -79,7 +80,7 @@ TEST_F(CatalogueTest, CancelLeavesTheImageAsItWas) {
     const QImage before = pixels();
     for (int index : {3, 4, 5, 9, 11, 12, 13, 16, 17, 18, 24, 26, 27}) {
         desktop.answerModal(pressCancel());
-        doc->Effects(int16_t(index));
+        doc->runCatalogue(catalogue::effectsCatalogue(), int16_t(index));
         EXPECT_TRUE(pixtest::samePixels(pixels(), before)) << index;
     }
     EXPECT_EQ(image().Undos(), 0);
@@ -102,7 +103,7 @@ TEST_F(CatalogueTest, ReplaceColorOpacityZeroMakesThePixelsTransparent) {
             dlg.cmdColor(1)->click();
             dlg.txtText(3)->setText(QString::fromLatin1(opacity));
         }));
-        doc->Effects(9);
+        doc->runCatalogue(catalogue::effectsCatalogue(), 9);
         const QImage after = pixels();
         EXPECT_EQ(after.pixel(5, 3), qRgb(0, 0, 255)) << "other colours stay";
         if (opacity[0] == '0')
@@ -141,7 +142,7 @@ TEST_F(CatalogueTest, WarpWaitsForTheNextLine) {
     EXPECT_TRUE(pixtest::samePixels(pixels(), before));
     desktop.answerMessage(platform::Answer::Ok);
     select(QRect(5, 5, 10, 10));
-    doc->Effects(23);
+    doc->runCatalogue(catalogue::effectsCatalogue(), 23);
     ASSERT_EQ(desktop.messagesShown.size(), 1);
     EXPECT_EQ(desktop.messagesShown[0].text, QStringLiteral("Drag a line to warp the image"));
     EXPECT_EQ(desktop.messagesShown[0].title, QStringLiteral("Pixendra"));

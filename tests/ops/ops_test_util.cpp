@@ -87,19 +87,6 @@ void expectEveryTypeUndoes(
         }
 }
 
-void expectRowSplitIndependent(const Calls& calls, const QImage& src) {
-    for (const Call& call : calls) {
-        if (!call.deterministic) continue;
-        pix::PixImage whole, chunked;
-        whole.setImage(src, pix::kRgba, {});
-        chunked.setImage(src, pix::kRgba, {});
-        chunked.setProgressHandler([](int) { return true; });
-        call.run(whole);
-        call.run(chunked);
-        EXPECT_TRUE(pixtest::samePixels(whole.image(), chunked.image())) << call.name;
-    }
-}
-
 void expectCancelLeavesTheImage(const Calls& calls, const QImage& src, int reportsAllowed) {
     for (const Call& call : calls) {
         pix::PixImage img;

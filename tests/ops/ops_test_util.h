@@ -31,8 +31,7 @@ QImage alphaOf(const QImage& img);
 struct Call {
     const char* name;
     std::function<void(pix::PixImage&)> run;
-    bool keepsAlpha = true;    // the alpha channel comes out as it went in
-    bool deterministic = true; // the same input gives the same pixels
+    bool keepsAlpha = true; // the alpha channel comes out as it went in
 };
 using Calls = std::vector<Call>;
 
@@ -41,9 +40,6 @@ using Calls = std::vector<Call>;
 void expectEveryTypeUndoes(const Calls& calls, int w, int h,
                            const std::function<void(const Call&, int type, const QImage& before,
                                                     const pix::PixImage&)>& check);
-// Each deterministic call gives the same pixels on `src` whether its rows go in a few wide
-// bands (no progress handler) or in many narrow chunks (with one).
-void expectRowSplitIndependent(const Calls& calls, const QImage& src);
 // Each call, cancelled at the progress report after `reportsAllowed` reports, fails as
 // cancelled and leaves `src` and the history as they were.
 void expectCancelLeavesTheImage(const Calls& calls, const QImage& src, int reportsAllowed);

@@ -88,9 +88,7 @@ TEST(ProcessorAreaSweep, EveryCallOnEveryTypeKeepsAlphaUnlessAskedAndUndoesExact
 const Element kEven{2, 2, {1, 1, 1, 1}}, kEmpty{3, 1, {0, 0, 0}};
 const Kernel kShort{3, 3, {1, 2}}, kNan{1, 1, {NAN}};
 
-TEST(ProcessorAreaSweep, RowSplitCancelAndBadArguments) {
-    // Split rows each see their neighbours above and below.
-    opstest::expectRowSplitIndependent(calls(), pixtest::gradientImage(230, 700, true));
+TEST(ProcessorAreaSweep, CancelAndBadArguments) {
     opstest::expectCancelLeavesTheImage(calls(), pixtest::gradientImage(300, 400, true), 1);
     opstest::expectRejected({
         {"median even", [](PixImage& i) { Processor::Median(i, 4, true); }},

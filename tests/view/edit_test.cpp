@@ -1,5 +1,6 @@
 // Edit commands through the menus: copy, cut, paste, delete, select all, and operations on a
 // selection through the working copy.
+#include "catalogue/effects_catalogue.h"
 #include "view_fixture.h"
 
 #include "catalogue/frm_dialog.h"
@@ -129,7 +130,7 @@ TEST_F(EditTest, AResultWithAlphaIsTheSameInASelectionAsOnTheWholeImage) {
         desktop.answerModal(pixtest::pressOk([](QDialog& d) {
             static_cast<frmDialog&>(d).txtText(3)->setText(QStringLiteral("0"));
         }));
-        doc->Effects(9);
+        doc->runCatalogue(catalogue::effectsCatalogue(), 9);
     };
     auto argb = [&] { return doc->Pix->image().image().convertToFormat(QImage::Format_ARGB32); };
     replaceWhite();

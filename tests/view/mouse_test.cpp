@@ -1,5 +1,6 @@
 // Mouse tools on the document: selection, shapes, flood fill, pick colour, crop, eraser,
 // the pop-up menu, the pixel read-out and the overlay.
+#include "catalogue/effects_catalogue.h"
 #include "view_fixture.h"
 
 #include "catalogue/frm_dialog.h"
@@ -54,7 +55,7 @@ protected:
         desktop.answerModal(pixtest::pressOk([fill](QDialog& d) {
             if (fill) fill(static_cast<frmDialog&>(d));
         }));
-        doc->Effects(index);
+        doc->runCatalogue(catalogue::effectsCatalogue(), index);
     }
 };
 
@@ -353,7 +354,7 @@ TEST_F(ViewTest, TheToolsMouseModeComesBackAfterTheWarpLine) {
     frame->SelectTool(2);
     auto startWarp = [&] {
         desktop.answerMessage(platform::Answer::Ok);
-        doc->Effects(23);
+        doc->runCatalogue(catalogue::effectsCatalogue(), 23);
         ASSERT_EQ(ctrl->MouseMode(), pix::kMouseLine);
     };
     startWarp();
