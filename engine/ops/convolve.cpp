@@ -1,6 +1,7 @@
 #include "convolve.h"
 
 #include "op_support.h"
+#include "small_kernel.h"
 
 #include <cmath>
 #include <opencv2/imgproc.hpp>
@@ -40,6 +41,19 @@ QImage run(const QImage& src, const Convolution& c, const ProgressFn& progress,
            const char* source) {
     const double gain = cv::sum(c.kernel)[0];
     const bool alphaSafe = std::abs(gain - 1.0) < 1e-6 && c.bias == 0 && !c.invert;
+    if (fitsSmallKernel(c.kernel.rows, c.kernel.cols)) {
+        // One pass that leaves the alpha as it was unless it is filtered.
+        SmallKernel k{c.kernel.cols,
+                      c.kernel.rows,
+                      std::vector<float>(c.kernel.begin<float>(), c.kernel.end<float>()),
+                      float(c.bias),
+                      c.absolute,
+                      c.invert,
+                      c.alpha == AlphaMode::Filter && src.format() == QImage::Format_ARGB32};
+        return filterImage(
+            src, c.alpha, alphaSafe || !k.filterAlpha,
+            [&](const cv::Mat& in, cv::Mat& out) { convolveSmall(in, out, k, progress); }, source);
+    }
     return filterImage(
         src, c.alpha, alphaSafe,
         [&](const cv::Mat& in, cv::Mat& out) {

@@ -2,6 +2,7 @@
 
 #include "op_support.h"
 
+#include <algorithm>
 #include <opencv2/imgproc.hpp>
 
 namespace pix::ops {
@@ -27,25 +28,38 @@ QImage morphology(const QImage& src, const Element& element, int op, const Progr
             if (v == 2) anchor = cv::Point(i, j);
         }
     require(any, QStringLiteral("The structuring element is empty"), kSource);
-    auto pass = [&](const cv::Mat& in, cv::Mat& out, int kind, int from, int to) {
-        filterRows(
-            in, out, progress,
-            [&](const cv::Mat& i, cv::Mat& o) {
-                cv::morphologyEx(i, o, kind, shape, anchor, 1, cv::BORDER_REPLICATE);
-            },
-            from, to);
+    // Open, close and top-hat: both passes on one band of rows at a time, the first pass over
+    // the band and the rows the second one reads around it, so its result stays in cache.
+    const int halo = std::max(anchor.y, h - 1 - anchor.y);
+    const int first = op == kClose ? cv::MORPH_DILATE : cv::MORPH_ERODE;
+    const int second = op == kClose ? cv::MORPH_ERODE : cv::MORPH_DILATE;
+    auto twoPasses = [&](const cv::Mat& in, cv::Mat& out) {
+        const int rows = in.rows;
+        constexpr int kBandRows = 64;
+        forEachRowBand(rows, progress, [&](int y0, int y1) {
+            thread_local cv::Mat mid;
+            for (int b0 = y0; b0 < y1; b0 += kBandRows) {
+                const int b1 = std::min(y1, b0 + kBandRows);
+                const int m0 = std::max(0, b0 - halo), m1 = std::min(rows, b1 + halo);
+                // Views of the whole image: OpenCV reads the real rows around each one.
+                cv::morphologyEx(in.rowRange(m0, m1), mid, first, shape, anchor, 1,
+                                 cv::BORDER_REPLICATE);
+                cv::Mat o = out.rowRange(b0, b1);
+                cv::morphologyEx(mid.rowRange(b0 - m0, b1 - m0), o, second, shape, anchor, 1,
+                                 cv::BORDER_REPLICATE);
+                if (op == kTopHat) cv::subtract(in.rowRange(b0, b1), o, o);
+            }
+        });
     };
     return filterImage(
         src, AlphaMode::KeepStraight, op != kTopHat,
         [&](const cv::Mat& in, cv::Mat& out) {
             if (op == kDilate || op == kErode)
-                return pass(in, out, op == kDilate ? cv::MORPH_DILATE : cv::MORPH_ERODE, 0, 100);
-            // Two passes, each over the whole previous result.
-            const bool erodeFirst = op != kClose;
-            cv::Mat mid(in.size(), in.type());
-            pass(in, mid, erodeFirst ? cv::MORPH_ERODE : cv::MORPH_DILATE, 0, 50);
-            pass(mid, out, erodeFirst ? cv::MORPH_DILATE : cv::MORPH_ERODE, 50, 100);
-            if (op == kTopHat) cv::subtract(in, out, out);
+                return filterRows(in, out, progress, [&](const cv::Mat& i, cv::Mat& o) {
+                    cv::morphologyEx(i, o, op == kDilate ? cv::MORPH_DILATE : cv::MORPH_ERODE,
+                                     shape, anchor, 1, cv::BORDER_REPLICATE);
+                });
+            twoPasses(in, out);
         },
         kSource);
 }
