@@ -87,32 +87,6 @@ TEST_F(CatalogueTest, CancelLeavesTheImageAsItWas) {
     EXPECT_EQ(desktop.pendingAnswers(), 0);
 }
 
-TEST_F(CatalogueTest, ReplaceColorOpacityZeroMakesThePixelsTransparent) {
-    QImage img = flat(20, 10, qRgb(255, 255, 255)).convertToFormat(QImage::Format_ARGB32);
-    for (int y = 0; y < 10; ++y) img.setPixel(5, y, qRgb(0, 0, 255));
-    for (const char* opacity : {"255", "0"}) {
-        SCOPED_TRACE(opacity);
-        setImage(img, 6);
-        desktop.answerModal(pressOk([this, opacity](QDialog& d) {
-            frmDialog& dlg = asDialog(d);
-            EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Replace Color"));
-            EXPECT_EQ(dlg.lblLabel(3)->text(), QStringLiteral("Opacity [0..255]:"));
-            EXPECT_EQ(dlg.colorValue(0), 0xFFFFFFu);
-            EXPECT_EQ(dlg.txtText(2)->text(), QStringLiteral("1"));
-            desktop.answerColor(QColor(0, 128, 0));
-            dlg.cmdColor(1)->click();
-            dlg.txtText(3)->setText(QString::fromLatin1(opacity));
-        }));
-        doc->runCatalogue(catalogue::effectsCatalogue(), 9);
-        const QImage after = pixels();
-        EXPECT_EQ(after.pixel(5, 3), qRgb(0, 0, 255)) << "other colours stay";
-        if (opacity[0] == '0')
-            EXPECT_EQ(qAlpha(after.pixel(0, 0)), 0);
-        else
-            EXPECT_EQ(after.pixel(0, 0), qRgb(0, 128, 0));
-    }
-}
-
 TEST_F(CatalogueTest, MenusReachTheEffectsAction) {
     setImage(5, 30, 20);
     const QImage before = pixels();
