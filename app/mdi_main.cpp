@@ -84,10 +84,10 @@ void MDIMain::Load() {
 
 void MDIMain::buildMenus() {
     QSet<QString> parents;
-    for (const app::MenuRow& r : app::menuRows())
+    for (const menus::MenuRow& r : menus::menuRows())
         if (*r.parent) parents.insert(itemKey(QString::fromLatin1(r.parent), r.parentIndex));
 
-    for (const app::MenuRow& r : app::menuRows()) {
+    for (const menus::MenuRow& r : menus::menuRows()) {
         const QString name = QString::fromLatin1(r.name);
         const QString key = itemKey(name, r.index);
         const QString caption = QString::fromLatin1(r.caption);
@@ -113,10 +113,10 @@ void MDIMain::buildMenus() {
         action->setProperty("itemName", name);
         action->setProperty("itemIndex", r.index);
         if (*r.shortcut) action->setShortcut(QKeySequence(QString::fromLatin1(r.shortcut)));
-        if (r.flags & app::kCheckable) action->setCheckable(true);
-        if (r.flags & app::kChecked) action->setChecked(true);
-        if (r.flags & app::kHidden) action->setVisible(false);
-        if ((r.flags & app::kSeparatorAfter) && parentMenu) parentMenu->addSeparator();
+        if (r.flags & menus::kCheckable) action->setCheckable(true);
+        if (r.flags & menus::kChecked) action->setChecked(true);
+        if (r.flags & menus::kHidden) action->setVisible(false);
+        if ((r.flags & menus::kSeparatorAfter) && parentMenu) parentMenu->addSeparator();
         actions_.insert(key, action);
     }
 }
@@ -127,7 +127,7 @@ QAction* MDIMain::menuItem(const QString& name, int index) const {
 
 QList<QAction*> MDIMain::itemsFlagged(unsigned flag) const {
     QList<QAction*> items;
-    for (const app::MenuRow& r : app::menuRows())
+    for (const menus::MenuRow& r : menus::menuRows())
         if (r.flags & flag)
             if (QAction* a = menuItem(QString::fromLatin1(r.name), r.index)) items << a;
     return items;
@@ -178,8 +178,8 @@ namespace {
 bool isBroadcast(const QString& name) {
     static const QSet<QString> groups = [] {
         QSet<QString> names;
-        for (const app::MenuRow& r : app::menuRows())
-            if (r.flags & app::kBroadcast) names.insert(QString::fromLatin1(r.name));
+        for (const menus::MenuRow& r : menus::menuRows())
+            if (r.flags & menus::kBroadcast) names.insert(QString::fromLatin1(r.name));
         return names;
     }();
     return groups.contains(name);
@@ -299,7 +299,7 @@ void MDIMain::EnDisMenuItems(bool enable) {
     }
     for (const char* n : {"mnuSaveAs", "mnuSave"})
         if (QAction* a = menuItem(QString::fromLatin1(n))) a->setEnabled(enable);
-    for (QAction* a : itemsFlagged(app::kAlwaysEnabled)) a->setEnabled(true);
+    for (QAction* a : itemsFlagged(menus::kAlwaysEnabled)) a->setEnabled(true);
     if (IsAnyOpened() && doc) doc->refreshMetadataItems();
     refreshEditItems();
 }

@@ -50,7 +50,7 @@ QString MDIMain::alphaMaskFolder() const {
 }
 
 void MDIMain::enableImageMenus(bool enable) {
-    for (QAction* a : itemsFlagged(app::kImageMenu)) a->setEnabled(enable);
+    for (QAction* a : itemsFlagged(menus::kImageMenu)) a->setEnabled(enable);
 }
 
 void MDIMain::enableMetadataItems(bool exif, bool thumbnail, bool iptc) {

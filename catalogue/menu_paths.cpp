@@ -8,8 +8,8 @@ namespace catalogue {
 
 namespace {
 
-const app::MenuRow* findRow(const char* name, int index) {
-    for (const app::MenuRow& row : app::menuRows())
+const menus::MenuRow* findRow(const char* name, int index) {
+    for (const menus::MenuRow& row : menus::menuRows())
         if (std::strcmp(row.name, name) == 0 && row.index == index) return &row;
     return nullptr;
 }
@@ -34,7 +34,7 @@ QString plainCaption(const char* caption) {
 
 QString menuPath(const char* name, int index) {
     QStringList parts;
-    const app::MenuRow* row = findRow(name, index);
+    const menus::MenuRow* row = findRow(name, index);
     // The menu tree is shallow; the bound guards against a table that loops.
     for (int depth = 0; row && depth < 16; ++depth) {
         parts.prepend(plainCaption(row->caption));
@@ -46,7 +46,7 @@ QString menuPath(const char* name, int index) {
 
 std::vector<MenuEntry> menuEntries() {
     std::vector<MenuEntry> found;
-    for (const app::MenuRow& row : app::menuRows()) {
+    for (const menus::MenuRow& row : menus::menuRows()) {
         for (const Catalogue* table : allCatalogues()) {
             if (std::strcmp(row.name, table->menuGroup) != 0) continue;
             if (const Entry* entry = table->find(row.index)) {

@@ -1,6 +1,6 @@
 #include "menu_table.h"
 
-namespace app {
+namespace menus {
 
 namespace {
 
@@ -391,4 +391,4 @@ std::span<const MenuRow> menuRows() {
     return kRows;
 }
 
-} // namespace app
+} // namespace menus

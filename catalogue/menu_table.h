@@ -3,7 +3,7 @@
 
 #include <span>
 
-namespace app {
+namespace menus {
 
 enum MenuFlag : unsigned {
     kChecked = 1u << 0, // checked at start
@@ -27,4 +27,4 @@ struct MenuRow {
 
 std::span<const MenuRow> menuRows();
 
-} // namespace app
+} // namespace menus

@@ -151,7 +151,7 @@ const std::map<Key, Expectation>& expectations() {
 // Every index the menus give the table's group, and every index of the table.
 std::set<int> indexesOf(const catalogue::Catalogue& table) {
     std::set<int> indexes;
-    for (const app::MenuRow& row : app::menuRows())
+    for (const menus::MenuRow& row : menus::menuRows())
         if (std::strcmp(row.name, table.menuGroup) == 0) indexes.insert(row.index);
     for (const catalogue::Entry& e : table.entries) indexes.insert(e.index);
     return indexes;
