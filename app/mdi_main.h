@@ -59,7 +59,7 @@ public:
     // The item of a group (index >= 0) or a single item (index -1); nullptr when there is none.
     QAction* menuItem(const QString& name, int index = -1) const;
     QList<QAction*> allMenuItems() const { return actions_.values(); }
-    // The items whose rows in the menu table carry `flag` (an menus::MenuFlag), in table order.
+    // The items whose rows in the menu table carry `flag` (a menus::MenuFlag), in table order.
     QList<QAction*> itemsFlagged(unsigned flag) const;
     void EnDisMenuItems(bool enable);
     void SelectTool(int16_t tool);
