@@ -4,10 +4,11 @@
 // The rows are the catalogue's Filters entries as the menus reach them (one row per menu path at
 // its first values); the peers' commands are attached by menu path, with the rows' values they
 // assume, and an attachment whose path the menus no longer have stops the benchmark.
-// Each measurement keeps the fastest of three repetitions. The summary gives the ratio to the
-// fastest peer against the target (at most 0.8x), and the phases of a whole process: a plain
-// TIFF to TIFF conversion of each program, and this process's load and save alone.
-// PIXENDRA_CONVERT names the converter (default: ../cli/pixendra-convert next to this program).
+// Each measurement keeps the fastest of three repetitions (BENCH_REPETITIONS sets another number).
+// The summary gives the ratio to the fastest peer against the target (at most 0.8x), and the phases
+// of a whole process: a plain TIFF to TIFF conversion of each program, and this process's load and
+// save alone. PIXENDRA_CONVERT names the converter (default: ../cli/pixendra-convert next to this
+// program).
 #include "bench_support.h"
 #include "catalogue/menu_paths.h"
 #include "cli/catalogue_apply.h"
@@ -206,7 +207,8 @@ QList<Attached> attachedPeers() {
                 .arg(std::abs(v));
         a.append({"Filters/Adjustment Filters/Intensity/" + name,
                   {},
-                  {{"linear", "1", QString::number(v), "--uchar"},
+                  // "--" keeps vips from reading a negative offset as an option.
+                  {{"linear", "1", "--uchar", "--", QString::number(v)},
                    {"-operator", "All", v > 0 ? "Add" : "Subtract", percent},
                    {"-evaluate", v > 0 ? "add" : "subtract", percent}}});
     }
@@ -215,7 +217,7 @@ QList<Attached> attachedPeers() {
         a.append({QStringLiteral("Filters/Negative/") + c,
                   {},
                   {{},
-                   {"-operator", c, "Negate"},
+                   {"-operator", c, "Negate", "0"},
                    {"-channel", QString(QLatin1Char(c[0])), "-negate", "+channel"}}});
     a.append(
         {"Filters/Threshold", {}, same({}, {"-colorspace", "gray", "-threshold", "11.8%"}), true});
@@ -361,7 +363,7 @@ void registerPhases(const QString& converter) {
 }
 
 void printSummary(const QList<Row>& all) {
-    std::printf("\nSummary, fastest of three runs in milliseconds, 4000 x 3000 photograph, "
+    std::printf("\nSummary, fastest run in milliseconds, 4000 x 3000 photograph, "
                 "uncompressed TIFF in and out\n(op: the menu entry alone in this process; "
                 "process: pixendra-convert --apply; ~: the peers' nearest operation, not the "
                 "same one)\n");

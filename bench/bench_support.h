@@ -86,14 +86,19 @@ inline void record(const QString& key, double seconds) {
     if (it == fastest().end() || seconds < *it) fastest()[key] = seconds;
 }
 
-// A benchmark timed by hand, in milliseconds, three repetitions of `iterations` runs (0: as many
-// as Google Benchmark chooses).
+// A benchmark timed by hand, in milliseconds, BENCH_REPETITIONS (default three) repetitions of
+// `iterations` runs (0: as many as Google Benchmark chooses). On a loaded machine more
+// repetitions give the fastest run a better chance.
 inline void registerTimed(const QString& key, std::function<void(benchmark::State&)> fn,
                           int iterations) {
     auto* b = benchmark::RegisterBenchmark(key.toStdString().c_str(),
                                            [fn](benchmark::State& s) { fn(s); });
     if (iterations > 0) b->Iterations(iterations);
-    b->UseManualTime()->Unit(benchmark::kMillisecond)->Repetitions(3)->ReportAggregatesOnly(true);
+    const int repetitions = qEnvironmentVariableIntValue("BENCH_REPETITIONS");
+    b->UseManualTime()
+        ->Unit(benchmark::kMillisecond)
+        ->Repetitions(repetitions > 0 ? repetitions : 3)
+        ->ReportAggregatesOnly(true);
 }
 
 // Ends a benchmark as failed, keeping the reason for the summary.
