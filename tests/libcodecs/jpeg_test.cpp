@@ -1,5 +1,5 @@
-// JPEG: quality and progressive options, markers and their save mask, lossless transcoding, and
-// agreement with ImageMagick.
+// JPEG: quality and progressive options, markers and their save mask, lossless transcoding,
+// damaged files and orientations.
 #include "reference_tools.h"
 #include "support/test_images.h"
 
@@ -178,37 +178,6 @@ TEST(JpegTranscode, OtherFormatsAreEncodedWithTheMarkers) {
     EXPECT_EQ(result.markers.value(1), donor[0]);
     EXPECT_LE(maxChannelDiff(result.image, page.image), 16);
 }
-
-TEST(JpegMagick, MagickDecodesOurFileAsWeDo) {
-    const QString path = tempDir() + "/ours.jpg";
-    writeBytes(path, encode(rgbPage(123, 77)));
-    EXPECT_LE(maxChannelDiff(magickDecode(path), decode(readBytes(path)).image), 1);
-}
-
-struct MagickJpegCase {
-    const char* name;
-    QStringList options;
-    int expectedType;
-    int tolerance;
-};
-
-class JpegFromMagick : public ::testing::TestWithParam<MagickJpegCase> {};
-
-TEST_P(JpegFromMagick, DecodesLikeMagick) {
-    const QString path = tempDir() + "/magick.jpg";
-    magickEncode(gradientImage(90, 70), path, GetParam().options);
-    const pix::PixPage page = decode(readBytes(path));
-    EXPECT_EQ(page.type, GetParam().expectedType);
-    EXPECT_LE(maxChannelDiff(page.image, magickDecode(path)), GetParam().tolerance);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Variants, JpegFromMagick,
-    ::testing::Values(MagickJpegCase{"baseline", {"-quality", "90"}, pix::kRgb, 1},
-                      MagickJpegCase{"progressive", {"-interlace", "JPEG"}, pix::kRgb, 1},
-                      MagickJpegCase{"grey", {"-colorspace", "Gray"}, pix::kGray, 1},
-                      MagickJpegCase{"cmyk", {"-colorspace", "CMYK"}, pix::kRgb, 3}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 // libjpeg's warnings never refuse a file: a segment cut short resynchronises at the next restart
 // marker and decodes as djpeg decodes it; a file cut short opens with its rest grey and noted.
