@@ -56,30 +56,26 @@ pix::JpegMarker marker(int code, const char* text) {
 
 } // namespace
 
+// At quality 100 colour stays close and grey stays grey; grey with alpha keeps its grey levels.
 TEST(JpegRoundTrip, HighQualityIsCloseAndGreyStaysGrey) {
     pix::SaveOptions o;
     o.jpegQuality = 100;
-    const pix::PixPage colour = decode(encode(rgbPage(), o));
-    EXPECT_EQ(colour.type, pix::kRgb);
-    EXPECT_LE(maxChannelDiff(colour.image, rgbPage().image), 8);
-
-    const pix::PixPage grey{pix::convertToType(smoothImage(96, 64), pix::kGray), pix::kGray, {}};
-    const pix::PixPage back = decode(encode(grey, o));
-    EXPECT_EQ(back.type, pix::kGray);
-    EXPECT_LE(maxChannelDiff(back.image, grey.image), 4);
-}
-
-TEST(JpegRoundTrip, GreyWithAlphaKeepsItsGreyLevels) {
-    QImage src = pix::convertToType(smoothImage(64, 64), pix::kGrayAlpha);
-    src.setPixel(3, 3, qRgba(90, 90, 90, 10)); // one see-through pixel
-    pix::SaveOptions o;
-    o.jpegQuality = 100;
-    const pix::PixPage back = decode(encode({src, pix::kGrayAlpha, {}}, o));
-    EXPECT_EQ(back.type, pix::kGray);
-    EXPECT_LE(
-        maxChannelDiff(back.image,
-                       pix::convertToType(src, pix::kGray).convertToFormat(QImage::Format_RGB32)),
-        4);
+    QImage greyAlpha = pix::convertToType(smoothImage(64, 64), pix::kGrayAlpha);
+    greyAlpha.setPixel(3, 3, qRgba(90, 90, 90, 10)); // one see-through pixel
+    const struct {
+        pix::PixPage page;
+        int type, tolerance;
+    } cases[] = {
+        {rgbPage(), pix::kRgb, 8},
+        {{pix::convertToType(smoothImage(96, 64), pix::kGray), pix::kGray, {}}, pix::kGray, 4},
+        {{greyAlpha, pix::kGrayAlpha, {}}, pix::kGray, 4}};
+    for (const auto& c : cases) {
+        const pix::PixPage back = decode(encode(c.page, o));
+        EXPECT_EQ(back.type, c.type);
+        const QImage expected = pix::convertToType(c.page.image, c.type);
+        EXPECT_LE(maxChannelDiff(back.image, expected.convertToFormat(QImage::Format_RGB32)),
+                  c.tolerance);
+    }
 }
 
 TEST(JpegOptions, LowerQualityGivesSmallerFilesAndLargerErrors) {
@@ -115,7 +111,6 @@ TEST(JpegBands, BandedBaselineDecodesLikeOnePiece) {
         const QByteArray banded = encode(page, baseline);
         EXPECT_TRUE(banded.contains("\xFF\xDD")) << "no restart interval";
         const pix::PixPage back = decode(banded);
-        EXPECT_EQ(back.image.size(), page.image.size());
         EXPECT_TRUE(samePixels(back.image, decode(encode(page, progressive)).image));
         EXPECT_EQ(back.markers.size(), 2); // JFIF + ours
         const QString path = tempDir() + "/banded.jpg";
