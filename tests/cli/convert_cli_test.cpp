@@ -1,5 +1,6 @@
 // pixendra-convert run as a program: conversions checked by decoding the output, failures by exit
 // code, message and untouched files.
+#include "libcodecs/reference_tools.h"
 #include "support/test_images.h"
 
 #include "engine/codecs/codec.h"
@@ -8,7 +9,6 @@
 #include "support/program_run.h"
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -109,23 +109,14 @@ TEST(ConvertCli, InfoListsPages) {
 
 TEST(ConvertCli, FailuresExplainAndLeaveFilesAlone) {
     const QString dir = tempDir();
-    QFile bad(dir + "/bad.png");
-    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
-    bad.write("\x89PNG\r\n\x1a\n garbage");
-    bad.close();
+    writeBytes(dir + "/bad.png", "\x89PNG\r\n\x1a\n garbage");
     write(dir + "/keep.jpg", {page(pix::kRgb)});
-    const QByteArray before = [&] {
-        QFile f(dir + "/keep.jpg");
-        f.open(QIODevice::ReadOnly);
-        return f.readAll();
-    }();
+    const QByteArray before = readBytes(dir + "/keep.jpg");
     const pixtest::ProgramRun r = convert({dir + "/bad.png", dir + "/keep.jpg"});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.startsWith("Error: ")) << r.err.toStdString();
     EXPECT_TRUE(r.err.contains("\nSource: ")) << r.err.toStdString();
-    QFile after(dir + "/keep.jpg");
-    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
-    EXPECT_EQ(after.readAll(), before);
+    EXPECT_EQ(readBytes(dir + "/keep.jpg"), before);
     EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::Hidden).size(), 2);
 
     EXPECT_EQ(convert({dir + "/missing.png", dir + "/x.png"}).code, 1);
@@ -136,13 +127,8 @@ TEST(ConvertCli, FailuresExplainAndLeaveFilesAlone) {
 TEST(ConvertCli, ACutJpegIsRefusedUnlessSalvaged) {
     const QString dir = tempDir();
     write(dir + "/full.jpg", {page(pix::kRgb, 200, 160)});
-    QFile full(dir + "/full.jpg");
-    ASSERT_TRUE(full.open(QIODevice::ReadOnly));
-    const QByteArray bytes = full.readAll();
-    QFile cut(dir + "/cut.jpg");
-    ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
-    cut.write(bytes.left(bytes.size() * 2 / 3));
-    cut.close();
+    const QByteArray bytes = readBytes(dir + "/full.jpg");
+    writeBytes(dir + "/cut.jpg", bytes.left(bytes.size() * 2 / 3));
     const pixtest::ProgramRun refused = convert({dir + "/cut.jpg", dir + "/a.png"});
     EXPECT_EQ(refused.code, 1);
     EXPECT_TRUE(refused.err.contains("Warning: ")) << refused.err.toStdString();

@@ -1,13 +1,13 @@
 // Layouts our writers do not produce, built by hand from known pixels: top-down and 16-bit
 // BMPs, every TGA origin, EGA-plane PCX, 16-bit, raw and CMYK PSD.
 #include "engine/image_type.h"
-#include "own_codec_support.h"
+#include "libcodecs/reference_tools.h"
 #include "support/test_images.h"
 
 #include <QtEndian>
 #include <gtest/gtest.h>
 
-using namespace owntest;
+using namespace pixtest;
 
 namespace {
 

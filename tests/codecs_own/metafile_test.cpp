@@ -1,13 +1,13 @@
 // The metafile players: shapes with pens and brushes, bitmaps placed inside a larger picture,
 // and the picture size from the placeable header or the EMF bounds.
 #include "engine/image_type.h"
-#include "own_codec_support.h"
+#include "libcodecs/reference_tools.h"
 #include "support/test_images.h"
 
 #include <QtEndian>
 #include <gtest/gtest.h>
 
-using namespace owntest;
+using namespace pixtest;
 
 namespace {
 

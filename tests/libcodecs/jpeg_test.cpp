@@ -1,5 +1,5 @@
-// JPEG: quality and progressive options, markers and their save mask, lossless transcoding, and
-// agreement with ImageMagick.
+// JPEG: quality and progressive options, markers and their save mask, lossless transcoding,
+// damaged files and orientations.
 #include "reference_tools.h"
 #include "support/test_images.h"
 
@@ -56,30 +56,26 @@ pix::JpegMarker marker(int code, const char* text) {
 
 } // namespace
 
+// At quality 100 colour stays close and grey stays grey; grey with alpha keeps its grey levels.
 TEST(JpegRoundTrip, HighQualityIsCloseAndGreyStaysGrey) {
     pix::SaveOptions o;
     o.jpegQuality = 100;
-    const pix::PixPage colour = decode(encode(rgbPage(), o));
-    EXPECT_EQ(colour.type, pix::kRgb);
-    EXPECT_LE(maxChannelDiff(colour.image, rgbPage().image), 8);
-
-    const pix::PixPage grey{pix::convertToType(smoothImage(96, 64), pix::kGray), pix::kGray, {}};
-    const pix::PixPage back = decode(encode(grey, o));
-    EXPECT_EQ(back.type, pix::kGray);
-    EXPECT_LE(maxChannelDiff(back.image, grey.image), 4);
-}
-
-TEST(JpegRoundTrip, GreyWithAlphaKeepsItsGreyLevels) {
-    QImage src = pix::convertToType(smoothImage(64, 64), pix::kGrayAlpha);
-    src.setPixel(3, 3, qRgba(90, 90, 90, 10)); // one see-through pixel
-    pix::SaveOptions o;
-    o.jpegQuality = 100;
-    const pix::PixPage back = decode(encode({src, pix::kGrayAlpha, {}}, o));
-    EXPECT_EQ(back.type, pix::kGray);
-    EXPECT_LE(
-        maxChannelDiff(back.image,
-                       pix::convertToType(src, pix::kGray).convertToFormat(QImage::Format_RGB32)),
-        4);
+    QImage greyAlpha = pix::convertToType(smoothImage(64, 64), pix::kGrayAlpha);
+    greyAlpha.setPixel(3, 3, qRgba(90, 90, 90, 10)); // one see-through pixel
+    const struct {
+        pix::PixPage page;
+        int type, tolerance;
+    } cases[] = {
+        {rgbPage(), pix::kRgb, 8},
+        {{pix::convertToType(smoothImage(96, 64), pix::kGray), pix::kGray, {}}, pix::kGray, 4},
+        {{greyAlpha, pix::kGrayAlpha, {}}, pix::kGray, 4}};
+    for (const auto& c : cases) {
+        const pix::PixPage back = decode(encode(c.page, o));
+        EXPECT_EQ(back.type, c.type);
+        const QImage expected = pix::convertToType(c.page.image, c.type);
+        EXPECT_LE(maxChannelDiff(back.image, expected.convertToFormat(QImage::Format_RGB32)),
+                  c.tolerance);
+    }
 }
 
 TEST(JpegOptions, LowerQualityGivesSmallerFilesAndLargerErrors) {
@@ -115,7 +111,6 @@ TEST(JpegBands, BandedBaselineDecodesLikeOnePiece) {
         const QByteArray banded = encode(page, baseline);
         EXPECT_TRUE(banded.contains("\xFF\xDD")) << "no restart interval";
         const pix::PixPage back = decode(banded);
-        EXPECT_EQ(back.image.size(), page.image.size());
         EXPECT_TRUE(samePixels(back.image, decode(encode(page, progressive)).image));
         EXPECT_EQ(back.markers.size(), 2); // JFIF + ours
         const QString path = tempDir() + "/banded.jpg";
@@ -178,37 +173,6 @@ TEST(JpegTranscode, OtherFormatsAreEncodedWithTheMarkers) {
     EXPECT_EQ(result.markers.value(1), donor[0]);
     EXPECT_LE(maxChannelDiff(result.image, page.image), 16);
 }
-
-TEST(JpegMagick, MagickDecodesOurFileAsWeDo) {
-    const QString path = tempDir() + "/ours.jpg";
-    writeBytes(path, encode(rgbPage(123, 77)));
-    EXPECT_LE(maxChannelDiff(magickDecode(path), decode(readBytes(path)).image), 1);
-}
-
-struct MagickJpegCase {
-    const char* name;
-    QStringList options;
-    int expectedType;
-    int tolerance;
-};
-
-class JpegFromMagick : public ::testing::TestWithParam<MagickJpegCase> {};
-
-TEST_P(JpegFromMagick, DecodesLikeMagick) {
-    const QString path = tempDir() + "/magick.jpg";
-    magickEncode(gradientImage(90, 70), path, GetParam().options);
-    const pix::PixPage page = decode(readBytes(path));
-    EXPECT_EQ(page.type, GetParam().expectedType);
-    EXPECT_LE(maxChannelDiff(page.image, magickDecode(path)), GetParam().tolerance);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Variants, JpegFromMagick,
-    ::testing::Values(MagickJpegCase{"baseline", {"-quality", "90"}, pix::kRgb, 1},
-                      MagickJpegCase{"progressive", {"-interlace", "JPEG"}, pix::kRgb, 1},
-                      MagickJpegCase{"grey", {"-colorspace", "Gray"}, pix::kGray, 1},
-                      MagickJpegCase{"cmyk", {"-colorspace", "CMYK"}, pix::kRgb, 3}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 // libjpeg's warnings never refuse a file: a segment cut short resynchronises at the next restart
 // marker and decodes as djpeg decodes it; a file cut short opens with its rest grey and noted.

@@ -4,6 +4,8 @@
 
 #include "support/test_images.h"
 
+#include "engine/image_type.h"
+
 #include <QFile>
 #include <QProcess>
 #include <gtest/gtest.h>
@@ -86,11 +88,18 @@ bool haveTool(const QString& program) {
     return !QStandardPaths::findExecutable(program).isEmpty();
 }
 
+QByteArray magick(const QStringList& args) {
+    return runTool(kMagick, args);
+}
+
 QImage magickDecode(const QString& path, int frame) {
+    // ImageMagick un-blends PSD alpha from white unless told not to (our files store plain alpha),
+    // and leaves a bottom-up TGA's rows to its orientation tag unless told to apply it.
     const QByteArray pam =
-        runTool(kMagick, {QStringLiteral("%1[%2]").arg(path).arg(frame), QStringLiteral("-depth"),
-                          QStringLiteral("8"), QStringLiteral("-type"),
-                          QStringLiteral("TrueColorAlpha"), QStringLiteral("pam:-")});
+        magick({QStringLiteral("-define"), QStringLiteral("psd:alpha-unblend=off"),
+                QStringLiteral("%1[%2]").arg(path).arg(frame), QStringLiteral("-auto-orient"),
+                QStringLiteral("-depth"), QStringLiteral("8"), QStringLiteral("-type"),
+                QStringLiteral("TrueColorAlpha"), QStringLiteral("pam:-")});
     return pam.isEmpty() ? QImage() : fromPam(pam);
 }
 
@@ -156,6 +165,28 @@ const pix::Codec& gifCodec() {
     const pix::Codec* c = pix::codecForExtension(QStringLiteral("x.gif"));
     if (!c) throw std::runtime_error("no GIF codec");
     return *c;
+}
+
+const pix::Codec& codec(const QString& name) {
+    for (const auto& c : pix::allCodecs())
+        if (c->name() == name) return *c;
+    throw std::runtime_error("no codec " + name.toStdString());
+}
+
+pix::PixPage readFirst(const QString& codecName, const QByteArray& bytes) {
+    const pix::DecodedFile f = codec(codecName).read(view(bytes));
+    if (f.pages.isEmpty()) throw std::runtime_error("no pages");
+    return f.pages.first();
+}
+
+QImage sampleOfType(int type, int width, int height) {
+    QImage img = gradientImage(width, height, pix::typeHasAlpha(type));
+    if (pix::typeHasAlpha(type))
+        for (int y = 0; y < height; y += 5) {
+            auto* row = reinterpret_cast<QRgb*>(img.scanLine(y));
+            for (int x = 0; x < width; x += 3) row[x] &= 0x00FFFFFFu;
+        }
+    return pix::convertToType(img, type);
 }
 
 } // namespace pixtest

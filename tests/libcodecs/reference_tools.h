@@ -1,5 +1,5 @@
-// Independent references for the codec tests: ImageMagick and libtiff's tools, fed and read
-// through PAM files that the tests write and parse themselves.
+// Shared by the codec tests: independent references (ImageMagick and libtiff's tools, fed and read
+// through PAM files that the tests write and parse themselves), sample pages and file helpers.
 #pragma once
 
 #include "engine/codecs/codec.h"
@@ -18,7 +18,9 @@ QByteArray runTool(const QString& program, const QStringList& args);
 // True when `program` is on the PATH; tests that need an optional tool skip without it.
 bool haveTool(const QString& program);
 
-// ImageMagick's decoding of one frame of a file, as ARGB32 (straight alpha).
+// ImageMagick's convert with the arguments; its standard output.
+QByteArray magick(const QStringList& args);
+// ImageMagick's decoding of one frame of a file, upright, as ARGB32 (straight alpha).
 QImage magickDecode(const QString& path, int frame = 0);
 // Writes `image` as a PAM and lets ImageMagick convert it to `path` with `options` before the
 // output name (e.g. {"-quality", "90"}).
@@ -42,8 +44,15 @@ QByteArray readBytes(const QString& path);
 void writeBytes(const QString& path, const QByteArray& bytes);
 pix::Bytes view(const QByteArray& bytes);
 
-// The engine's codec for a file-type code, or for "gif".
+// The engine's codec for a file-type code, for "gif", or by its short name ("bmp", "pcx", ...).
 const pix::Codec& codec(int fileType);
 const pix::Codec& gifCodec();
+const pix::Codec& codec(const QString& name);
+// Reads with the named codec, returning the first page.
+pix::PixPage readFirst(const QString& codecName, const QByteArray& bytes);
+
+// A small image of the page type with every palette entry in use: a colour gradient with, for
+// alpha types, some fully transparent pixels.
+QImage sampleOfType(int type, int width = 37, int height = 23);
 
 } // namespace pixtest
