@@ -89,22 +89,20 @@ PIX_HOT void causalPass(const Lanes* __restrict xs, Lanes* __restrict ys, int n,
 }
 
 // Anticausal pass from the end, z[p] = sum k[0..3] x[p + 1..4] - sum k[4..7] z[p + 1..4],
-// added to the causal result and rounded to bytes; z starts at `start` per lane. xs holds four
-// positions of future after the last one.
-PIX_HOT void anticausalPass(const Lanes* __restrict xs, const Lanes* __restrict ys,
-                            uint8_t* __restrict out, int n, const float* k,
-                            const float* __restrict start) {
-    float z1[kLanes], z2[kLanes], z3[kLanes], z4[kLanes];
-    for (int l = 0; l < kLanes; ++l) z1[l] = z2[l] = z3[l] = z4[l] = start[l];
+// added to the causal result in ys and rounded to bytes. z[p] takes the place of the causal
+// value it was added to, so ys holds z's history; xs and ys hold four positions after the last
+// one (ys with z's starting values).
+PIX_HOT void anticausalPass(const Lanes* __restrict xs, Lanes* __restrict ys,
+                            uint8_t* __restrict out, int n, const float* k) {
     for (int p = n + 3; p >= 4; --p) {
         uint8_t* o = out + size_t(p - 4) * kLanes;
         for (int l = 0; l < kLanes; ++l) {
             const float z = k[0] * xs[p + 1][l] + k[1] * xs[p + 2][l] + k[2] * xs[p + 3][l] +
-                            k[3] * xs[p + 4][l] - k[4] * z1[l] - k[5] * z2[l] - k[6] * z3[l] -
-                            k[7] * z4[l];
-            z4[l] = z3[l], z3[l] = z2[l], z2[l] = z1[l], z1[l] = z;
-            const float v = ys[p][l] + z + 0.5f;
-            o[l] = uint8_t(v <= 0.0f ? 0 : (v >= 255.0f ? 255 : int(v)));
+                            k[3] * xs[p + 4][l] - k[4] * ys[p + 1][l] - k[5] * ys[p + 2][l] -
+                            k[6] * ys[p + 3][l] - k[7] * ys[p + 4][l];
+            const int v = int(ys[p][l] + z + 0.5f); // clamped as integers: min/max instructions
+            ys[p][l] = z;
+            o[l] = uint8_t(std::clamp(v, 0, 255));
         }
     }
 }
@@ -128,10 +126,10 @@ void filterLanes(Lanes* x, Lanes* ys, uint8_t* bytes, int n, const Coeffs& c) {
     }
     const float kc[8] = {c.n[0], c.n[1], c.n[2], c.n[3], c.d[1], c.d[2], c.d[3], c.d[4]};
     causalPass(x, ys, n, kc);
-    float start[kLanes];
-    for (int l = 0; l < kLanes; ++l) start[l] = x[n + 3][l] * c.anticausalGain;
+    for (int i = 1; i <= 4; ++i)
+        for (int l = 0; l < kLanes; ++l) ys[n + 3 + i][l] = x[n + 3][l] * c.anticausalGain;
     const float ka[8] = {c.m[1], c.m[2], c.m[3], c.m[4], c.d[1], c.d[2], c.d[3], c.d[4]};
-    anticausalPass(x, ys, bytes, n, ka, start);
+    anticausalPass(x, ys, bytes, n, ka);
 }
 
 // The buffers of one band, kept per thread from band to band.
@@ -141,7 +139,7 @@ struct LaneBuffers {
     // Room for n positions; the first one to load.
     Lanes* reserve(int n) {
         xs.resize((size_t(n) + 8) * kLanes);
-        ys.resize((size_t(n) + 4) * kLanes);
+        ys.resize((size_t(n) + 8) * kLanes);
         bytes.resize(size_t(n) * kLanes);
         return x() + 4;
     }
