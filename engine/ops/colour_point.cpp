@@ -80,23 +80,26 @@ inline __m256i luma8(__m256i p) {
 // (c - l) * 64 times 2 * f through the rounding high multiply is round((c - l) * f / 256)
 // exactly, as the plain loop's (x + 128) >> 8.
 void saturateRowAvx2(const uint32_t* in, uint32_t* out, int n, int f256) {
-    const __m256i lowBytes = _mm256_set1_epi32(0x00FF00FF), byte = _mm256_set1_epi32(0xFF);
-    const __m256i gain = _mm256_set1_epi16(int16_t(2 * f256)), zero = _mm256_setzero_si256();
-    const __m256i top = _mm256_set1_epi16(255), alpha = _mm256_set1_epi32(int(0xFF000000u));
+    const __m256i lowBytes = _mm256_set1_epi32(0x00FF00FF);
+    const __m256i gain = _mm256_set1_epi16(int16_t(2 * f256));
+    const __m256i alpha = _mm256_set1_epi32(int(0xFF000000u));
+    // After the saturating pack each 128-bit half holds b r b r ... of its four pixels, then
+    // g a g a ...: back to b g r a per pixel.
+    const __m256i order = _mm256_broadcastsi128_si256(
+        _mm_setr_epi8(0, 8, 1, 9, 2, 10, 3, 11, 4, 12, 5, 13, 6, 14, 7, 15));
     int x = 0;
     for (; x + 8 <= n; x += 8) {
         const __m256i p = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + x));
         const __m256i l = luma8(p), ll = _mm256_or_si256(l, _mm256_slli_epi32(l, 16));
         auto scale = [&](__m256i c) {
             const __m256i d = _mm256_slli_epi16(_mm256_sub_epi16(c, ll), 6);
-            const __m256i v = _mm256_add_epi16(ll, _mm256_mulhrs_epi16(d, gain));
-            return _mm256_min_epi16(_mm256_max_epi16(v, zero), top);
+            return _mm256_add_epi16(ll, _mm256_mulhrs_epi16(d, gain));
         };
         const __m256i br = scale(_mm256_and_si256(p, lowBytes));
-        const __m256i g = scale(_mm256_and_si256(_mm256_srli_epi32(p, 8), lowBytes));
-        const __m256i rgb = _mm256_or_si256(br, _mm256_slli_epi32(_mm256_and_si256(g, byte), 8));
+        const __m256i ga = scale(_mm256_and_si256(_mm256_srli_epi32(p, 8), lowBytes));
+        const __m256i bgra = _mm256_shuffle_epi8(_mm256_packus_epi16(br, ga), order);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x),
-                            _mm256_or_si256(rgb, _mm256_and_si256(p, alpha)));
+                            _mm256_blendv_epi8(bgra, p, alpha));
     }
     saturateRowPlain(in + x, out + x, n - x, f256);
 }
