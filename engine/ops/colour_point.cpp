@@ -119,7 +119,9 @@ void duotoneRowAvx2(const uint32_t* in, uint32_t* out, int n, const uint32_t* ra
 
 #pragma GCC pop_options
 
-const bool kHasAvx2 = __builtin_cpu_supports("avx2");
+// Asked at load time; the explicit init makes the answer right whatever the order of
+// initialisation.
+const bool kHasAvx2 = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
 #endif
 
 void saturateRow(const uint32_t* in, uint32_t* out, int n, int f256) {
