@@ -111,9 +111,12 @@ PIX_HOT void anticausalPass(const Lanes* __restrict xs, Lanes* __restrict ys,
 PIX_HOT void loadRowBlock(const cv::Mat& in, int y0, int rows, Lanes* xs, int n) {
     const uint8_t* src[kLanes / 4];
     for (int r = 0; r < kLanes / 4; ++r) src[r] = in.ptr<uint8_t>(y0 + std::min(r, rows - 1));
-    for (int x = 0; x < n; ++x)
-        for (int r = 0; r < kLanes / 4; ++r)
-            for (int c = 0; c < 4; ++c) xs[x][4 * r + c] = src[r][4 * x + c];
+    for (int x = 0; x < n; ++x) {
+        // The pixels first, as whole words; then one vectorised conversion of all their bytes.
+        uint8_t pixels[kLanes];
+        for (int r = 0; r < kLanes / 4; ++r) std::memcpy(pixels + 4 * r, src[r] + 4 * x, 4);
+        for (int l = 0; l < kLanes; ++l) xs[x][l] = pixels[l];
+    }
 }
 
 // Filters n positions of kLanes values, loaded into xs[4..n+3] by the caller, into bytes
