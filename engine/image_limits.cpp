@@ -45,9 +45,10 @@ namespace {
 
 constexpr size_t kHugePage = size_t(2) << 20;
 
-// Large pixel buffers, 2 MB aligned. The last one released is kept for the next image of about
-// its size: an editor allocates a page-sized buffer per operation, and a fresh one costs page
-// faults and zeroing on every call while a kept one costs nothing.
+// Large pixel buffers, 2 MB aligned. The last two released are kept for the next images of
+// about their size: an editor allocates a page-sized buffer per operation (and a filter often a
+// second one for its passes), and a fresh one costs page faults and the kernel's zeroing on every
+// call while a kept one costs nothing. Kept buffers are handed out as they are, not cleared.
 class BufferCache {
 public:
     struct Block {
@@ -64,8 +65,9 @@ public:
     Block* take(size_t size) {
         {
             const std::lock_guard lock(mutex_);
-            if (kept_ && kept_->size >= size && kept_->size - size <= size / 4)
-                return std::exchange(kept_, nullptr);
+            for (Block*& kept : kept_)
+                if (kept && kept->size >= size && kept->size - size <= size / 4)
+                    return std::exchange(kept, nullptr);
         }
         void* memory = std::aligned_alloc(kHugePage, size);
         if (!memory) return nullptr;
@@ -75,14 +77,24 @@ public:
         return new Block{memory, size};
     }
 
+    // Keeps the block in place of the older kept one; the kept total stays within kMaxKept.
     void give(Block* block) {
-        if (block->size > kMaxKept) return release(block);
-        Block* old = nullptr;
+        Block* dropped[3] = {nullptr, nullptr, nullptr};
         {
             const std::lock_guard lock(mutex_);
-            old = std::exchange(kept_, block);
+            dropped[0] = std::exchange(kept_[1], kept_[0]);
+            kept_[0] = block;
+            size_t total = 0;
+            for (int i = 0; i < 2; ++i) {
+                Block*& kept = kept_[i];
+                if (kept && total + kept->size > kMaxKept)
+                    dropped[1 + i] = std::exchange(kept, nullptr);
+                else if (kept)
+                    total += kept->size;
+            }
         }
-        if (old) release(old);
+        for (Block* b : dropped)
+            if (b) release(b);
     }
 
 private:
@@ -94,7 +106,7 @@ private:
     }
 
     std::mutex mutex_;
-    Block* kept_ = nullptr;
+    Block* kept_[2] = {nullptr, nullptr}; // the most recently released first
 };
 
 void giveBack(void* block) {

@@ -7,6 +7,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <functional>
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
+#define PIX_AVX2_ROWS 1
+#endif
 
 namespace pix::ops {
 
@@ -38,17 +42,100 @@ PIX_HOT void thresholdRow(const uint32_t* in, uint32_t* out, int n, int low, int
     }
 }
 
-// Branch-free so that it vectorises: each channel l + (c - l) * f / 256, rounded down.
-PIX_HOT void saturateRow(const uint32_t* in, uint32_t* out, int n, int f256) {
+// Each channel l + round((c - l) * f / 256), clamped, where l is the pixel's luminance.
+void saturateRowPlain(const uint32_t* in, uint32_t* out, int n, int f256) {
     for (int x = 0; x < n; ++x) {
         const uint32_t p = in[x];
         const int r = int(p >> 16) & 0xFF, g = int(p >> 8) & 0xFF, b = int(p) & 0xFF;
-        const int l = (r * 77 + g * 150 + b * 29 + 128) >> 8;
+        const int l = luma(p);
         const int nr = std::clamp(l + (((r - l) * f256 + 128) >> 8), 0, 255);
         const int ng = std::clamp(l + (((g - l) * f256 + 128) >> 8), 0, 255);
         const int nb = std::clamp(l + (((b - l) * f256 + 128) >> 8), 0, 255);
         out[x] = (p & 0xFF000000u) | uint32_t(nr) << 16 | uint32_t(ng) << 8 | uint32_t(nb);
     }
+}
+
+void duotoneRowPlain(const uint32_t* in, uint32_t* out, int n, const uint32_t* ramp) {
+    for (int x = 0; x < n; ++x) out[x] = (in[x] & 0xFF000000u) | ramp[luma(in[x])];
+}
+
+#ifdef PIX_AVX2_ROWS
+// Eight pixels at a time in 16-bit lanes. The compiler's own vectorisation of the plain loops
+// works in 32-bit lanes with slow 32-bit multiplies (and is skipped for in-place rows, which
+// fail its overlap check); these give the same results bit for bit.
+#pragma GCC push_options
+#pragma GCC target("avx2")
+
+// The luminance of eight pixels, one per 32-bit lane: blue and red, then green, as word pairs
+// through one multiply-add each.
+inline __m256i luma8(__m256i p) {
+    const __m256i lowBytes = _mm256_set1_epi32(0x00FF00FF);
+    const __m256i br = _mm256_and_si256(p, lowBytes);
+    const __m256i ga = _mm256_and_si256(_mm256_srli_epi32(p, 8), lowBytes);
+    const __m256i sum = _mm256_add_epi32(_mm256_madd_epi16(br, _mm256_set1_epi32(77 << 16 | 29)),
+                                         _mm256_madd_epi16(ga, _mm256_set1_epi32(150)));
+    return _mm256_srli_epi32(_mm256_add_epi32(sum, _mm256_set1_epi32(128)), 8);
+}
+
+// (c - l) * 64 times 2 * f through the rounding high multiply is round((c - l) * f / 256)
+// exactly, as the plain loop's (x + 128) >> 8.
+void saturateRowAvx2(const uint32_t* in, uint32_t* out, int n, int f256) {
+    const __m256i lowBytes = _mm256_set1_epi32(0x00FF00FF);
+    const __m256i gain = _mm256_set1_epi16(int16_t(2 * f256));
+    const __m256i alpha = _mm256_set1_epi32(int(0xFF000000u));
+    // After the saturating pack each 128-bit half holds b r b r ... of its four pixels, then
+    // g a g a ...: back to b g r a per pixel.
+    const __m256i order = _mm256_broadcastsi128_si256(
+        _mm_setr_epi8(0, 8, 1, 9, 2, 10, 3, 11, 4, 12, 5, 13, 6, 14, 7, 15));
+    int x = 0;
+    for (; x + 8 <= n; x += 8) {
+        const __m256i p = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + x));
+        const __m256i l = luma8(p), ll = _mm256_or_si256(l, _mm256_slli_epi32(l, 16));
+        auto scale = [&](__m256i c) {
+            const __m256i d = _mm256_slli_epi16(_mm256_sub_epi16(c, ll), 6);
+            return _mm256_add_epi16(ll, _mm256_mulhrs_epi16(d, gain));
+        };
+        const __m256i br = scale(_mm256_and_si256(p, lowBytes));
+        const __m256i ga = scale(_mm256_and_si256(_mm256_srli_epi32(p, 8), lowBytes));
+        const __m256i bgra = _mm256_shuffle_epi8(_mm256_packus_epi16(br, ga), order);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x),
+                            _mm256_blendv_epi8(bgra, p, alpha));
+    }
+    saturateRowPlain(in + x, out + x, n - x, f256);
+}
+
+void duotoneRowAvx2(const uint32_t* in, uint32_t* out, int n, const uint32_t* ramp) {
+    const __m256i alpha = _mm256_set1_epi32(int(0xFF000000u));
+    const auto* table = reinterpret_cast<const int*>(ramp);
+    int x = 0;
+    for (; x + 8 <= n; x += 8) {
+        const __m256i p = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + x));
+        const __m256i colour = _mm256_i32gather_epi32(table, luma8(p), 4);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x),
+                            _mm256_or_si256(colour, _mm256_and_si256(p, alpha)));
+    }
+    duotoneRowPlain(in + x, out + x, n - x, ramp);
+}
+
+#pragma GCC pop_options
+
+// Asked at load time; the explicit init makes the answer right whatever the order of
+// initialisation.
+const bool kHasAvx2 = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
+#endif
+
+void saturateRow(const uint32_t* in, uint32_t* out, int n, int f256) {
+#ifdef PIX_AVX2_ROWS
+    if (kHasAvx2) return saturateRowAvx2(in, out, n, f256);
+#endif
+    saturateRowPlain(in, out, n, f256);
+}
+
+void duotoneRow(const uint32_t* in, uint32_t* out, int n, const uint32_t* ramp) {
+#ifdef PIX_AVX2_ROWS
+    if (kHasAvx2) return duotoneRowAvx2(in, out, n, ramp);
+#endif
+    duotoneRowPlain(in, out, n, ramp);
 }
 
 PIX_HOT void grayRow(const uint32_t* in, uint32_t* out, int n) {
@@ -83,9 +170,8 @@ void duotone(const QImage& src, QImage& out, QRgb colour, const ProgressFn& prog
         ramp[l] = uint32_t(ch(qRed(colour))) << 16 | uint32_t(ch(qGreen(colour))) << 8 |
                   uint32_t(ch(qBlue(colour)));
     }
-    mapRows(src, out, progress, [&](const uint32_t* in, uint32_t* o, int n) {
-        for (int x = 0; x < n; ++x) o[x] = (in[x] & 0xFF000000u) | ramp[luma(in[x])];
-    });
+    mapRows(src, out, progress,
+            [&](const uint32_t* in, uint32_t* o, int n) { duotoneRow(in, o, n, ramp.data()); });
 }
 
 void saturate(const QImage& src, QImage& out, double factor, const ProgressFn& progress) {

@@ -3,6 +3,7 @@
 #include "gaussian.h"
 
 #include "area_support.h"
+#include "engine/image_limits.h"
 #include "op_support.h"
 
 #include <cmath>
@@ -72,109 +73,124 @@ Coeffs derivePasses(double sigma) {
 }
 
 constexpr int kLanes = 64; // values filtered side by side: 16 pixels of 4 channels
+using Lanes = float[kLanes];
 
-// One recursive step over the lanes: y = sum k[0..3] * x[0..3] - sum k[4..7] * y[1..4].
-PIX_HOT void step(float* y, const float* x0, const float* x1, const float* x2, const float* x3,
-                  const float* y1, const float* y2, const float* y3, const float* y4,
-                  const float* k) {
-    for (int l = 0; l < kLanes; ++l)
-        y[l] = k[0] * x0[l] + k[1] * x1[l] + k[2] * x2[l] + k[3] * x3[l] - k[4] * y1[l] -
-               k[5] * y2[l] - k[6] * y3[l] - k[7] * y4[l];
+// Each pass runs over all positions in one call, so that the lanes' loop is the only inner loop
+// and nothing is called per position.
+
+// Causal pass: y[p] = sum k[0..3] x[p - 0..3] - sum k[4..7] y[p - 1..4], over positions
+// 0..n-1 of xs and ys, which both hold four positions of history before position 0.
+PIX_HOT void causalPass(const Lanes* __restrict xs, Lanes* __restrict ys, int n, const float* k) {
+    for (int p = 4; p < n + 4; ++p)
+        for (int l = 0; l < kLanes; ++l)
+            ys[p][l] = k[0] * xs[p][l] + k[1] * xs[p - 1][l] + k[2] * xs[p - 2][l] +
+                       k[3] * xs[p - 3][l] - k[4] * ys[p - 1][l] - k[5] * ys[p - 2][l] -
+                       k[6] * ys[p - 3][l] - k[7] * ys[p - 4][l];
 }
 
-PIX_HOT void toFloats(float* d, const uint8_t* s) {
-    for (int l = 0; l < kLanes; ++l) d[l] = s[l];
-}
-
-PIX_HOT void sumToBytes(uint8_t* out, const float* a, const float* b) {
-    for (int l = 0; l < kLanes; ++l) {
-        const float v = a[l] + b[l] + 0.5f;
-        out[l] = uint8_t(v <= 0.0f ? 0 : (v >= 255.0f ? 255 : int(v)));
+// Anticausal pass from the end, z[p] = sum k[0..3] x[p + 1..4] - sum k[4..7] z[p + 1..4],
+// added to the causal result in ys and rounded to bytes. z[p] takes the place of the causal
+// value it was added to, so ys holds z's history; xs and ys hold four positions after the last
+// one (ys with z's starting values).
+PIX_HOT void anticausalPass(const Lanes* __restrict xs, Lanes* __restrict ys,
+                            uint8_t* __restrict out, int n, const float* k) {
+    for (int p = n + 3; p >= 4; --p) {
+        uint8_t* o = out + size_t(p - 4) * kLanes;
+        for (int l = 0; l < kLanes; ++l) {
+            const float z = k[0] * xs[p + 1][l] + k[1] * xs[p + 2][l] + k[2] * xs[p + 3][l] +
+                            k[3] * xs[p + 4][l] - k[4] * ys[p + 1][l] - k[5] * ys[p + 2][l] -
+                            k[6] * ys[p + 3][l] - k[7] * ys[p + 4][l];
+            const int v = int(ys[p][l] + z + 0.5f); // clamped as integers: min/max instructions
+            ys[p][l] = z;
+            o[l] = uint8_t(std::clamp(v, 0, 255));
+        }
     }
 }
 
-// Filters n positions of kLanes values each: load(pos, float*) fills a position's lanes (pos in
-// 0..n-1), store(pos, const uint8_t*) takes its filtered lanes as bytes.
-template <class Load, class Store>
-void filterLanes(int n, const Coeffs& c, const Load& load, const Store& store) {
-    thread_local std::vector<float> xs, ys, zs;
-    thread_local std::vector<uint8_t> bytes;
-    xs.resize(size_t(n + 8) * kLanes);
-    ys.resize(size_t(n + 4) * kLanes);
-    zs.resize(size_t(5) * kLanes);
-    bytes.resize(kLanes);
-    auto X = [&](int pos) { return xs.data() + size_t(pos + 4) * kLanes; };
-    auto Y = [&](int pos) { return ys.data() + size_t(pos + 4) * kLanes; };
-    for (int pos = 0; pos < n; ++pos) load(pos, X(pos));
+// Positions 0..n-1 of 16 rows' pixels (fewer rows repeat the last), 4 channels each, as floats.
+PIX_HOT void loadRowBlock(const cv::Mat& in, int y0, int rows, Lanes* xs, int n) {
+    const uint8_t* src[kLanes / 4];
+    for (int r = 0; r < kLanes / 4; ++r) src[r] = in.ptr<uint8_t>(y0 + std::min(r, rows - 1));
+    for (int x = 0; x < n; ++x) {
+        // The pixels first, as whole words; then one vectorised conversion of all their bytes.
+        uint8_t pixels[kLanes];
+        for (int r = 0; r < kLanes / 4; ++r) std::memcpy(pixels + 4 * r, src[r] + 4 * x, 4);
+        for (int l = 0; l < kLanes; ++l) xs[x][l] = pixels[l];
+    }
+}
+
+// Filters n positions of kLanes values, loaded into xs[4..n+3] by the caller, into bytes
+// (n x kLanes), with the edge values repeated.
+void filterLanes(Lanes* x, Lanes* ys, uint8_t* bytes, int n, const Coeffs& c) {
     for (int i = 1; i <= 4; ++i) {
-        std::copy(X(0), X(0) + kLanes, X(-i));
-        std::copy(X(n - 1), X(n - 1) + kLanes, X(n - 1 + i));
-        for (int l = 0; l < kLanes; ++l) Y(-i)[l] = X(0)[l] * c.causalGain;
+        std::copy(x[4], x[4] + kLanes, x[4 - i]);
+        std::copy(x[n + 3], x[n + 3] + kLanes, x[n + 3 + i]);
+        for (int l = 0; l < kLanes; ++l) ys[4 - i][l] = x[4][l] * c.causalGain;
     }
     const float kc[8] = {c.n[0], c.n[1], c.n[2], c.n[3], c.d[1], c.d[2], c.d[3], c.d[4]};
-    for (int pos = 0; pos < n; ++pos)
-        step(Y(pos), X(pos), X(pos - 1), X(pos - 2), X(pos - 3), Y(pos - 1), Y(pos - 2), Y(pos - 3),
-             Y(pos - 4), kc);
-    // The anticausal pass keeps its last four outputs in a ring.
-    float* z[5];
-    for (int i = 0; i < 5; ++i) z[i] = zs.data() + size_t(i) * kLanes;
-    for (int i = 1; i < 5; ++i)
-        for (int l = 0; l < kLanes; ++l) z[i][l] = X(n - 1)[l] * c.anticausalGain;
+    causalPass(x, ys, n, kc);
+    for (int i = 1; i <= 4; ++i)
+        for (int l = 0; l < kLanes; ++l) ys[n + 3 + i][l] = x[n + 3][l] * c.anticausalGain;
     const float ka[8] = {c.m[1], c.m[2], c.m[3], c.m[4], c.d[1], c.d[2], c.d[3], c.d[4]};
-    for (int pos = n - 1; pos >= 0; --pos) {
-        step(z[0], X(pos + 1), X(pos + 2), X(pos + 3), X(pos + 4), z[1], z[2], z[3], z[4], ka);
-        sumToBytes(bytes.data(), Y(pos), z[0]);
-        store(pos, bytes.data());
-        float* last = z[4];
-        z[4] = z[3], z[3] = z[2], z[2] = z[1], z[1] = z[0], z[0] = last;
-    }
+    anticausalPass(x, ys, bytes, n, ka);
 }
 
-void recursiveBlur(const cv::Mat& in, cv::Mat& out, double sigma, const ProgressFn& progress,
-                   int percentFrom, int percentTo) {
-    const Coeffs c = derivePasses(sigma);
-    const int w = in.cols, h = in.rows, mid = (percentFrom + percentTo) / 2;
+// The buffers of one band, kept per thread from band to band.
+struct LaneBuffers {
+    std::vector<float> xs, ys;
+    std::vector<uint8_t> bytes;
+    // Room for n positions; the first one to load.
+    Lanes* reserve(int n) {
+        xs.resize((size_t(n) + 8) * kLanes);
+        ys.resize((size_t(n) + 8) * kLanes);
+        bytes.resize(size_t(n) * kLanes);
+        return x() + 4;
+    }
+    Lanes* x() { return reinterpret_cast<Lanes*>(xs.data()); }
+    Lanes* y() { return reinterpret_cast<Lanes*>(ys.data()); }
+};
+
+// Stores position p's 16 pixels (fewer at the bottom edge) at column `at` of row p of `to`:
+// a block of rows filtered along x lands transposed, so that the second pass reads columns as
+// rows.
+void storeTransposed(cv::Mat& to, int at, int rows, const uint8_t* bytes, int n) {
+    if (rows == kLanes / 4) // a fixed size: one vector copy, no call
+        for (int p = 0; p < n; ++p)
+            std::memcpy(to.ptr<uint8_t>(p) + 4 * at, bytes + size_t(p) * kLanes, kLanes);
+    else
+        for (int p = 0; p < n; ++p)
+            std::memcpy(to.ptr<uint8_t>(p) + 4 * at, bytes + size_t(p) * kLanes, size_t(4) * rows);
+}
+
+// Filters the rows of `from` in blocks of 16 into `to`, transposed.
+void filterRowsTransposed(const cv::Mat& from, cv::Mat& to, const Coeffs& c,
+                          const ProgressFn& progress, int percentFrom, int percentTo) {
     constexpr int kRows = kLanes / 4;
-    // Rows in blocks of 16, each pixel position holding the 4 channels of 16 rows.
-    const int blocks = (h + kRows - 1) / kRows;
+    const int w = from.cols, h = from.rows, blocks = (h + kRows - 1) / kRows;
     forEachRowBand(
         blocks, progress,
         [&](int b0, int b1) {
+            thread_local LaneBuffers buf;
             for (int b = b0; b < b1; ++b) {
                 const int y0 = b * kRows, rows = std::min(kRows, h - y0);
-                filterLanes(
-                    w, c,
-                    [&](int x, float* d) {
-                        uint32_t gathered[kRows];
-                        for (int r = 0; r < kRows; ++r)
-                            gathered[r] = in.ptr<uint32_t>(y0 + std::min(r, rows - 1))[x];
-                        toFloats(d, reinterpret_cast<const uint8_t*>(gathered));
-                    },
-                    [&](int x, const uint8_t* v) {
-                        for (int r = 0; r < rows; ++r)
-                            std::memcpy(out.ptr<uint8_t>(y0 + r) + 4 * x, v + 4 * r, 4);
-                    });
+                loadRowBlock(from, y0, rows, buf.reserve(w), w);
+                filterLanes(buf.x(), buf.y(), buf.bytes.data(), w, c);
+                storeTransposed(to, y0, rows, buf.bytes.data(), w);
             }
         },
-        percentFrom, mid, 2);
-    // Then columns in strips of 16 pixels, in place.
-    const int bytes = w * 4, strips = (bytes + kLanes - 1) / kLanes;
-    forEachRowBand(
-        strips, progress,
-        [&](int s0, int s1) {
-            for (int s = s0; s < s1; ++s) {
-                const int c0 = s * kLanes, n = std::min(kLanes, bytes - c0);
-                filterLanes(
-                    h, c,
-                    [&](int y, float* d) {
-                        const uint8_t* src = out.ptr<uint8_t>(y) + c0;
-                        if (n == kLanes) return toFloats(d, src);
-                        for (int l = 0; l < kLanes; ++l) d[l] = src[std::min(l, n - 1)];
-                    },
-                    [&](int y, const uint8_t* v) { std::memcpy(out.ptr<uint8_t>(y) + c0, v, n); });
-            }
-        },
-        mid, percentTo, 2);
+        percentFrom, percentTo, 2);
+}
+
+// Rows, then columns as the rows of a transposed buffer, each read and written a cache line
+// at a time.
+void recursiveBlur(const cv::Mat& in, cv::Mat& out, double sigma, const ProgressFn& progress,
+                   int percentFrom, int percentTo) {
+    const Coeffs c = derivePasses(sigma);
+    const int mid = (percentFrom + percentTo) / 2;
+    QImage buffer = allocateImage(in.rows, in.cols, QImage::Format_ARGB32, kSource);
+    cv::Mat transposed(in.cols, in.rows, CV_8UC4, buffer.bits(), size_t(buffer.bytesPerLine()));
+    filterRowsTransposed(in, transposed, c, progress, percentFrom, mid);
+    filterRowsTransposed(transposed, out, c, progress, mid, percentTo);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The Processor group's point and colour operations: the shared call sweeps, and each
 // operation against its own definition.
 #include "engine/image_type.h"
+#include "engine/ops/colour_point.h"
 #include "engine/ops/dither_two.h"
 #include "engine/ops/noise_add.h"
 #include "engine/ops/op_support.h"
@@ -11,8 +12,10 @@
 #include "ops_test_util.h"
 #include "support/test_images.h"
 
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <random>
 #include <set>
 
 using namespace pix;
@@ -169,6 +172,44 @@ TEST(ToneCurves, ThresholdLeavesTwoLevelsAndPosterizeItsFour) {
         EXPECT_LE(std::abs(out - v), 255 / (2 * (ops::kPosterizeLevels - 1)) + 1) << v;
     }
     EXPECT_EQ(levels, (std::set<int>{0, 85, 170, 255}));
+}
+
+// Random pixels of every value, on rows whose width is no multiple of the vector width, in place
+// and into a second image: Saturation and Duotone give their per-pixel definitions exactly.
+TEST(ColourPoint, SaturationAndDuotoneFollowTheirDefinitionsOnEveryPixel) {
+    QImage src(37, 29, QImage::Format_ARGB32);
+    std::mt19937 random(7);
+    for (int y = 0; y < src.height(); ++y)
+        for (int x = 0; x < src.width(); ++x) src.setPixel(x, y, random());
+    auto saturated = [](QRgb p, int f256) {
+        const int l = ops::luma(p);
+        auto ch = [&](int c) { return std::clamp(l + (((c - l) * f256 + 128) >> 8), 0, 255); };
+        return qRgba(ch(qRed(p)), ch(qGreen(p)), ch(qBlue(p)), qAlpha(p));
+    };
+    auto duo = [](QRgb p, QRgb c) {
+        const int l = ops::luma(p);
+        auto ch = [l](int v) {
+            return l <= 128 ? (v * l + 64) / 128 : v + ((255 - v) * (l - 128) + 63) / 127;
+        };
+        return qRgba(ch(qRed(c)), ch(qGreen(c)), ch(qBlue(c)), qAlpha(p));
+    };
+    const QRgb colour = qRgb(192, 128, 32);
+    for (const double factor : {0.0, 0.3, 1.0, 1.5, 4.0, 10.0}) {
+        QImage inPlace = src.copy(), apart(src.size(), src.format());
+        ops::saturate(inPlace, inPlace, factor);
+        ops::saturate(src, apart, factor);
+        for (int y = 0; y < src.height(); ++y)
+            for (int x = 0; x < src.width(); ++x) {
+                const QRgb want = saturated(src.pixel(x, y), int(std::lround(factor * 256)));
+                ASSERT_EQ(inPlace.pixel(x, y), want) << factor << " at " << x << "," << y;
+                ASSERT_EQ(apart.pixel(x, y), want) << factor << " at " << x << "," << y;
+            }
+    }
+    QImage toned = src.copy();
+    ops::duotone(toned, toned, colour);
+    for (int y = 0; y < src.height(); ++y)
+        for (int x = 0; x < src.width(); ++x)
+            ASSERT_EQ(toned.pixel(x, y), duo(src.pixel(x, y), colour)) << x << "," << y;
 }
 
 TEST(RedEye, LowersRedOnRedDominantPixelsInsideOnlyAndLeavesTheRest) {
