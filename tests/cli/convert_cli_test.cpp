@@ -24,10 +24,6 @@ void write(const QString& path, const QList<pix::PixPage>& pages, pix::SaveOptio
     pix::encodeFile(path, pix::kFileAuto, pages, o);
 }
 
-pix::PixPage page(int type, int w = 30, int h = 20) {
-    return {imageOfType(type, w, h), type, {}};
-}
-
 QList<pix::PixPage> pagesOf(const QString& path) {
     return pix::decodeFile(path).pages;
 }
@@ -36,16 +32,16 @@ QList<pix::PixPage> pagesOf(const QString& path) {
 
 TEST(ConvertCli, PngToTiffAndBackIsExact) {
     const QString dir = tempDir();
-    write(dir + "/a.png", {page(pix::kRgba)});
+    write(dir + "/a.png", {pageOfType(pix::kRgba)});
     ASSERT_EQ(convert({dir + "/a.png", dir + "/b.tif", "--tiff-compression", "deflate"}).code, 0);
     ASSERT_EQ(convert({dir + "/b.tif", dir + "/c.png"}).code, 0);
-    EXPECT_TRUE(samePixels(pagesOf(dir + "/c.png").value(0).image, page(pix::kRgba).image));
+    EXPECT_TRUE(samePixels(pagesOf(dir + "/c.png").value(0).image, pageOfType(pix::kRgba).image));
 }
 
 TEST(ConvertCli, PagesAreKeptOrPicked) {
     const QString dir = tempDir();
-    const QList<pix::PixPage> pages = {page(pix::kRgb, 10, 10), page(pix::kGray, 20, 5),
-                                       page(pix::kMono, 9, 9)};
+    const QList<pix::PixPage> pages = {pageOfType(pix::kRgb, 10, 10), pageOfType(pix::kGray, 20, 5),
+                                       pageOfType(pix::kMono, 9, 9)};
     write(dir + "/in.tif", pages);
     ASSERT_EQ(convert({dir + "/in.tif", dir + "/all.tif"}).code, 0);
     EXPECT_EQ(pagesOf(dir + "/all.tif").size(), 3);
@@ -61,7 +57,7 @@ TEST(ConvertCli, PagesAreKeptOrPicked) {
 
 TEST(ConvertCli, TypeAndQualityOptionsTakeEffect) {
     const QString dir = tempDir();
-    write(dir + "/in.png", {page(pix::kRgb, 120, 90)});
+    write(dir + "/in.png", {pageOfType(pix::kRgb, 120, 90)});
     ASSERT_EQ(convert({"--type", "3", dir + "/in.png", dir + "/grey.png"}).code, 0);
     EXPECT_EQ(pagesOf(dir + "/grey.png").value(0).type, pix::kGray);
     ASSERT_EQ(convert({"--jpeg-quality", "10", dir + "/in.png", dir + "/low.jpg"}).code, 0);
@@ -73,20 +69,20 @@ TEST(ConvertCli, TypeAndQualityOptionsTakeEffect) {
 
 TEST(ConvertCli, AppendAddsATiffPage) {
     const QString dir = tempDir();
-    write(dir + "/book.tif", {page(pix::kRgb)});
-    write(dir + "/extra.png", {page(pix::kGray, 8, 8)});
+    write(dir + "/book.tif", {pageOfType(pix::kRgb)});
+    write(dir + "/extra.png", {pageOfType(pix::kGray, 8, 8)});
     ASSERT_EQ(convert({"--append", dir + "/extra.png", dir + "/book.tif"}).code, 0);
     const QList<pix::PixPage> pages = pagesOf(dir + "/book.tif");
     ASSERT_EQ(pages.size(), 2);
-    EXPECT_TRUE(samePixels(pages[1].image, page(pix::kGray, 8, 8).image));
+    EXPECT_TRUE(samePixels(pages[1].image, pageOfType(pix::kGray, 8, 8).image));
 }
 
 TEST(ConvertCli, MarkersFromAnotherJpeg) {
     const QString dir = tempDir();
-    pix::PixPage donor = page(pix::kRgb);
+    pix::PixPage donor = pageOfType(pix::kRgb);
     donor.markers = {{0xE1, QByteArray("Exif donor")}, {0xE2, QByteArray("icc")}};
     write(dir + "/donor.jpg", {donor});
-    write(dir + "/plain.jpg", {page(pix::kRgb, 50, 40)});
+    write(dir + "/plain.jpg", {pageOfType(pix::kRgb, 50, 40)});
     ASSERT_EQ(convert({"--markers", "1", "--markers-from", dir + "/donor.jpg", dir + "/plain.jpg",
                        dir + "/out.jpg"})
                   .code,
@@ -99,7 +95,7 @@ TEST(ConvertCli, MarkersFromAnotherJpeg) {
 
 TEST(ConvertCli, InfoListsPages) {
     const QString dir = tempDir();
-    write(dir + "/in.tif", {page(pix::kRgb, 11, 7), page(pix::kRgba, 3, 4)});
+    write(dir + "/in.tif", {pageOfType(pix::kRgb, 11, 7), pageOfType(pix::kRgba, 3, 4)});
     const pixtest::ProgramRun r = convert({"--info", dir + "/in.tif"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains("pages: 2"));
@@ -110,7 +106,7 @@ TEST(ConvertCli, InfoListsPages) {
 TEST(ConvertCli, FailuresExplainAndLeaveFilesAlone) {
     const QString dir = tempDir();
     writeBytes(dir + "/bad.png", "\x89PNG\r\n\x1a\n garbage");
-    write(dir + "/keep.jpg", {page(pix::kRgb)});
+    write(dir + "/keep.jpg", {pageOfType(pix::kRgb)});
     const QByteArray before = readBytes(dir + "/keep.jpg");
     const pixtest::ProgramRun r = convert({dir + "/bad.png", dir + "/keep.jpg"});
     EXPECT_EQ(r.code, 1);
@@ -126,7 +122,7 @@ TEST(ConvertCli, FailuresExplainAndLeaveFilesAlone) {
 
 TEST(ConvertCli, ACutJpegIsRefusedUnlessSalvaged) {
     const QString dir = tempDir();
-    write(dir + "/full.jpg", {page(pix::kRgb, 200, 160)});
+    write(dir + "/full.jpg", {pageOfType(pix::kRgb, 200, 160)});
     const QByteArray bytes = readBytes(dir + "/full.jpg");
     writeBytes(dir + "/cut.jpg", bytes.left(bytes.size() * 2 / 3));
     const pixtest::ProgramRun refused = convert({dir + "/cut.jpg", dir + "/a.png"});

@@ -178,6 +178,25 @@ TEST_P(Damaged, GarbledBytesNeverEscapeAsAnythingButPixError) {
 INSTANTIATE_TEST_SUITE_P(AllFormats, Damaged, ::testing::ValuesIn(kDamage),
                          [](const auto& info) { return std::string(info.param.label); });
 
+// Files cut inside the header or the first picture, and a TIFF whose first directory lies past
+// its end, hold no picture at all: each is an error.
+TEST(Hostile, FilesWithoutAWholeFirstPictureAreErrors) {
+    const QString gifPath = tempDir() + "/cut.gif";
+    magickEncode(gradientImage(64, 64), gifPath);
+    const QByteArray gif = readBytes(gifPath);
+    const QByteArray tiff = codec("tiff").write({pageOfType(pix::kRgb, 64, 64)}, {});
+    QByteArray farDirectory = tiff;
+    farDirectory.replace(4, 3, "\xF0\xFF\xFF");
+    const std::pair<const char*, QByteArray> broken[] = {{"gif", gif.left(6)},
+                                                         {"gif", gif.left(13)},
+                                                         {"gif", gif.left(gif.size() / 2)},
+                                                         {"tiff", tiff.left(6)},
+                                                         {"tiff", tiff.left(tiff.size() / 2)},
+                                                         {"tiff", farDirectory}};
+    for (const auto& [name, bytes] : broken)
+        EXPECT_EQ(outcome(codec(name), bytes), "") << name << ", " << bytes.size() << " bytes";
+}
+
 // A mapped file that another program shortens while it is being read: the reader sees zeros past
 // the new end instead of a bus error, and the read is reported as failed.
 TEST(Hostile, FileShortenedWhileMappedIsAnErrorNotACrash) {

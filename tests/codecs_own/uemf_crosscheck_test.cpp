@@ -3,6 +3,7 @@
 // come back exactly. Every mapping is 1:1 and every shape sits on whole pixels.
 #include "engine/codecs/codec.h"
 #include "engine/image_type.h"
+#include "libcodecs/reference_tools.h"
 #include "support/test_images.h"
 
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 #include <uemf.h>
 #include <uwmf.h>
 
@@ -92,13 +94,6 @@ void expectRegion(const QImage& page, int x, int y, const QImage& want) {
         << "region at (" << x << ", " << y << ") of size " << want.width() << "x" << want.height();
 }
 
-pix::PixPage decodeOnly(const QString& path, int fileType) {
-    const pix::DecodedFile file = pix::decodeFile(path);
-    EXPECT_EQ(file.fileType, fileType);
-    EXPECT_EQ(file.pages.size(), 1);
-    return file.pages.value(0);
-}
-
 // ---- EMF ----
 
 constexpr int kEmfW = 48, kEmfH = 36;
@@ -164,12 +159,15 @@ TEST(UemfCrossCheck, EmfShapesAndBitmaps) {
         const U_POINTL triangle[] = {point32_set(28, 2), point32_set(44, 2), point32_set(44, 18)};
         append(et,
                U_EMRPOLYGON_set(rectl_set(point32_set(28, 2), point32_set(44, 18)), 3, triangle));
+        append(et, selectobject_set(green, eht)); // with the stock null pen
+        append(et, selectobject_set(U_NULL_PEN, eht));
+        append(et, U_EMRRECTANGLE_set(rectl_set(point32_set(2, 13), point32_set(8, 19))));
         append(et, deleteobject_set(&red, eht));
         append(et, stretchDibits(dib, 30, 24, 5, 4, 0, 0, 5, 4));  // 1:1, the whole bitmap
         append(et, stretchDibits(dib, 2, 24, 3, 2, 1, 0, 3, 2));   // 1:1, a part of it
         append(et, stretchDibits(dib, 12, 20, 10, 8, 0, 0, 5, 4)); // twice the size
     });
-    const pix::PixPage page = decodeOnly(path, pix::kFileEmf);
+    const pix::PixPage page = pixtest::decodeOnly(path, pix::kFileEmf);
     const QImage& img = page.image;
     ASSERT_EQ(img.size(), QSize(kEmfW, kEmfH));
     EXPECT_EQ(page.type, pix::kRgb);
@@ -182,6 +180,11 @@ TEST(UemfCrossCheck, EmfShapesAndBitmaps) {
     EXPECT_TRUE(qBlue(edge) > qGreen(edge) && qRed(edge) < 64) << std::hex << edge;
     for (const QPoint corner : {QPoint(14, 2), QPoint(25, 2), QPoint(14, 13), QPoint(25, 13)})
         EXPECT_EQ(at(img, corner.x(), corner.y()), kWhite) << corner.x() << ", " << corner.y();
+    // The null-pen rectangle: the brush inside, no outline.
+    for (const QPoint p : {QPoint(3, 14), QPoint(5, 16)})
+        EXPECT_EQ(at(img, p.x(), p.y()), kGreen) << p.x() << ", " << p.y();
+    for (const QPoint p : {QPoint(1, 15), QPoint(9, 15), QPoint(4, 12), QPoint(4, 20)})
+        EXPECT_EQ(at(img, p.x(), p.y()), kWhite) << p.x() << ", " << p.y();
     // The triangle: the brush well inside, background across its long edge.
     EXPECT_EQ(at(img, 40, 5), kYellow);
     EXPECT_EQ(at(img, 33, 12), kWhite);
@@ -204,7 +207,7 @@ TEST(UemfCrossCheck, EmfWholePictureBitmapComesBackAsItself) {
     const QString path = writeEmf("bitmap.emf", 7, 5, [&](EMFTRACK* et, EMFHANDLES*) {
         append(et, stretchDibits(dib, 0, 0, 7, 5, 0, 0, 7, 5));
     });
-    const pix::PixPage page = decodeOnly(path, pix::kFileEmf);
+    const pix::PixPage page = pixtest::decodeOnly(path, pix::kFileEmf);
     EXPECT_EQ(page.type, pix::kRgb);
     ASSERT_EQ(page.image.size(), QSize(7, 5));
     expectRegion(page.image, 0, 0, bitmap);
@@ -219,46 +222,24 @@ void append(WMFTRACK* wt, char* record) {
     ASSERT_EQ(wmf_append(reinterpret_cast<U_METARECORD*>(record), wt, U_REC_FREE), 0);
 }
 
-// Writes a 32 x 24 WMF with libuemf, with or without the placeable header (at 96 units an inch,
-// so one logical unit is one pixel either way).
-QString writeWmf(const QString& name, bool placeable, const Dib& dib) {
+// Writes a WMF with libuemf, with a placeable header of that size in inches when `inches` is
+// given, at `dpi` logical units an inch; `draw` appends the records after the window set-up.
+QString writeWmf(const QString& name, std::optional<QSizeF> inches, int dpi, QSize window,
+                 const std::function<void(WMFTRACK*, WMFHANDLES*)>& draw) {
     const QString path = QDir(pixtest::tempDir()).filePath(name);
     WMFTRACK* wt = nullptr;
     WMFHANDLES* wht = nullptr;
     EXPECT_EQ(wmf_start(path.toLocal8Bit().constData(), 100000, 25000, &wt), 0);
     EXPECT_EQ(wmf_htable_create(128, 128, &wht), 0);
-    U_PAIRF* inches = placeable ? U_PAIRF_set(kWmfW / 96.0f, kWmfH / 96.0f) : nullptr;
-    EXPECT_EQ(wmf_header_append(reinterpret_cast<U_METARECORD*>(U_WMRHEADER_set(inches, 96)), wt,
+    U_PAIRF* size = inches ? U_PAIRF_set(float(inches->width()), float(inches->height())) : nullptr;
+    EXPECT_EQ(wmf_header_append(reinterpret_cast<U_METARECORD*>(U_WMRHEADER_set(size, dpi)), wt,
                                 U_REC_FREE),
               0);
-    std::free(inches);
-
+    std::free(size);
     append(wt, U_WMRSETMAPMODE_set(U_MM_ANISOTROPIC));
     append(wt, U_WMRSETWINDOWORG_set(point16_set(0, 0)));
-    append(wt, U_WMRSETWINDOWEXT_set(point16_set(kWmfW, kWmfH)));
-    uint32_t pen = 0, red = 0, green = 0, nullPen = 0;
-    append(wt, wcreatepenindirect_set(&pen, wht, U_PEN_set(U_PS_SOLID, 1, ref(kBlue))));
-    append(wt, wselectobject_set(pen, wht));
-    append(wt, wcreatebrushindirect_set(&red, wht, U_WLOGBRUSH_set(U_BS_SOLID, ref(kRed), 0)));
-    append(wt, wselectobject_set(red, wht));
-    append(wt, U_WMRRECTANGLE_set(U_RECT16_set(point16_set(2, 2), point16_set(12, 10))));
-    // A second rectangle with the null pen, after the red brush is deleted and its slot reused.
-    append(wt, wcreatepenindirect_set(&nullPen, wht, U_PEN_set(U_PS_NULL, 1, ref(kBlue))));
-    append(wt, wselectobject_set(nullPen, wht));
-    append(wt, wdeleteobject_set(&red, wht));
-    append(wt, wcreatebrushindirect_set(&green, wht, U_WLOGBRUSH_set(U_BS_SOLID, ref(kGreen), 0)));
-    append(wt, wselectobject_set(green, wht));
-    append(wt, U_WMRRECTANGLE_set(U_RECT16_set(point16_set(16, 2), point16_set(24, 10))));
-
-    append(wt, U_WMRSTRETCHDIB_set(point16_set(2, 14), point16_set(5, 4), point16_set(0, 0),
-                                   point16_set(5, 4), U_DIB_RGB_COLORS, U_SRCCOPY, dib.bmi(),
-                                   dib.size(), dib.bits()));
-    append(wt,
-           U_WMRDIBSTRETCHBLT_set(point16_set(10, 14), point16_set(5, 4), point16_set(0, 0),
-                                  point16_set(5, 4), U_SRCCOPY, dib.bmi(), dib.size(), dib.bits()));
-    append(wt,
-           U_WMRDIBSTRETCHBLT_set(point16_set(18, 14), point16_set(3, 2), point16_set(1, 0),
-                                  point16_set(3, 2), U_SRCCOPY, dib.bmi(), dib.size(), dib.bits()));
+    append(wt, U_WMRSETWINDOWEXT_set(point16_set(window.width(), window.height())));
+    draw(wt, wht);
     append(wt, U_WMREOF_set());
     EXPECT_EQ(wmf_finish(wt), 0);
     wmf_free(&wt);
@@ -266,44 +247,81 @@ QString writeWmf(const QString& name, bool placeable, const Dib& dib) {
     return path;
 }
 
-void checkWmf(bool placeable) {
+// A placeable header in twips: one inch by half an inch is 96 x 48 pixels.
+TEST(UemfCrossCheck, PlaceableHeaderSetsThePixelSize) {
+    const QString path = writeWmf("twips.wmf", QSizeF(1.0, 0.5), 1440, QSize(1440, 720),
+                                  [](WMFTRACK*, WMFHANDLES*) {});
+    EXPECT_EQ(pixtest::decodeOnly(path, pix::kFileWmf).image.size(), QSize(96, 48));
+}
+
+// Shapes and bitmaps in a 32 x 24 WMF, with or without the placeable header (at 96 units an
+// inch, so one logical unit is one pixel either way).
+TEST(UemfCrossCheck, WmfWithAndWithoutPlaceableHeader) {
     const QImage bitmap = sampleBitmap(5, 4);
     const Dib dib(bitmap);
-    const QString path = writeWmf(placeable ? "placeable.wmf" : "plain.wmf", placeable, dib);
-    const pix::PixPage page = decodeOnly(path, pix::kFileWmf);
-    const QImage& img = page.image;
-    ASSERT_EQ(img.size(), QSize(kWmfW, kWmfH));
-    EXPECT_EQ(page.type, pix::kRgb);
+    const auto draw = [&](WMFTRACK* wt, WMFHANDLES* wht) {
+        uint32_t pen = 0, red = 0, green = 0, nullPen = 0;
+        append(wt, wcreatepenindirect_set(&pen, wht, U_PEN_set(U_PS_SOLID, 1, ref(kBlue))));
+        append(wt, wselectobject_set(pen, wht));
+        append(wt, wcreatebrushindirect_set(&red, wht, U_WLOGBRUSH_set(U_BS_SOLID, ref(kRed), 0)));
+        append(wt, wselectobject_set(red, wht));
+        append(wt, U_WMRRECTANGLE_set(U_RECT16_set(point16_set(2, 2), point16_set(12, 10))));
+        // A rectangle and a triangle with the null pen, after the red brush is deleted and its
+        // slot reused.
+        append(wt, wcreatepenindirect_set(&nullPen, wht, U_PEN_set(U_PS_NULL, 1, ref(kBlue))));
+        append(wt, wselectobject_set(nullPen, wht));
+        append(wt, wdeleteobject_set(&red, wht));
+        append(wt,
+               wcreatebrushindirect_set(&green, wht, U_WLOGBRUSH_set(U_BS_SOLID, ref(kGreen), 0)));
+        append(wt, wselectobject_set(green, wht));
+        append(wt, U_WMRRECTANGLE_set(U_RECT16_set(point16_set(16, 2), point16_set(24, 10))));
+        const U_POINT16 triangle[] = {point16_set(26, 2), point16_set(31, 2), point16_set(31, 7)};
+        append(wt, U_WMRPOLYGON_set(3, triangle));
+        append(wt, U_WMRSTRETCHDIB_set(point16_set(2, 14), point16_set(5, 4), point16_set(0, 0),
+                                       point16_set(5, 4), U_DIB_RGB_COLORS, U_SRCCOPY, dib.bmi(),
+                                       dib.size(), dib.bits()));
+        append(wt, U_WMRDIBSTRETCHBLT_set(point16_set(10, 14), point16_set(5, 4), point16_set(0, 0),
+                                          point16_set(5, 4), U_SRCCOPY, dib.bmi(), dib.size(),
+                                          dib.bits()));
+        append(wt, U_WMRDIBSTRETCHBLT_set(point16_set(18, 14), point16_set(3, 2), point16_set(1, 0),
+                                          point16_set(3, 2), U_SRCCOPY, dib.bmi(), dib.size(),
+                                          dib.bits()));
+    };
+    for (const bool placeable : {false, true}) {
+        SCOPED_TRACE(placeable ? "placeable" : "plain");
+        const auto inches =
+            placeable ? std::optional(QSizeF(kWmfW / 96.0, kWmfH / 96.0)) : std::nullopt;
+        const pix::PixPage page =
+            pixtest::decodeOnly(writeWmf(placeable ? "placeable.wmf" : "plain.wmf", inches, 96,
+                                         QSize(kWmfW, kWmfH), draw),
+                                pix::kFileWmf);
+        const QImage& img = page.image;
+        if (img.size() != QSize(kWmfW, kWmfH)) {
+            ADD_FAILURE() << "size";
+            continue;
+        }
+        EXPECT_EQ(page.type, pix::kRgb);
 
-    expectOutlinedRect(img, 2, 2, 12, 10, kBlue, kRed);
-    // Null pen: the brush fills the inside; the last column and row are left open, as GDI draws
-    // one pixel smaller there, so only the pixels past them are checked.
-    for (int y = 2; y < 9; ++y)
-        for (int x = 16; x < 23; ++x) ASSERT_EQ(at(img, x, y), kGreen) << x << ", " << y;
-    for (int i = 1; i <= 10; ++i) {
-        EXPECT_EQ(at(img, 15, i), kWhite) << i;
-        EXPECT_EQ(at(img, 24, i), kWhite) << i;
+        expectOutlinedRect(img, 2, 2, 12, 10, kBlue, kRed);
+        // Null pen: the brush fills the inside; the last column and row are left open, as GDI
+        // draws one pixel smaller there, so only the pixels past them are checked.
+        for (int y = 2; y < 9; ++y)
+            for (int x = 16; x < 23; ++x) EXPECT_EQ(at(img, x, y), kGreen) << x << ", " << y;
+        for (int i = 0; i < 10; ++i)
+            for (const QPoint p :
+                 {QPoint(15, 1 + i), QPoint(24, 1 + i), QPoint(15 + i, 1), QPoint(15 + i, 10)})
+                EXPECT_EQ(at(img, p.x(), p.y()), kWhite) << p.x() << ", " << p.y();
+        EXPECT_EQ(at(img, 30, 3), kGreen) << "inside the triangle";
+        EXPECT_EQ(at(img, 26, 6), kWhite) << "outside it";
+
+        expectRegion(img, 2, 14, bitmap);
+        expectRegion(img, 10, 14, bitmap);
+        expectRegion(img, 18, 14, bitmap.copy(1, 2, 3, 2));
+        for (const QPoint p :
+             {QPoint(1, 14), QPoint(7, 17), QPoint(2, 18), QPoint(9, 14), QPoint(15, 17),
+              QPoint(17, 14), QPoint(21, 14), QPoint(18, 16), QPoint(kWmfW - 1, kWmfH - 1)})
+            EXPECT_EQ(at(img, p.x(), p.y()), kWhite) << p.x() << ", " << p.y();
     }
-    for (int x = 15; x <= 24; ++x) {
-        EXPECT_EQ(at(img, x, 1), kWhite) << x;
-        EXPECT_EQ(at(img, x, 10), kWhite) << x;
-    }
-
-    expectRegion(img, 2, 14, bitmap);
-    expectRegion(img, 10, 14, bitmap);
-    expectRegion(img, 18, 14, bitmap.copy(1, 2, 3, 2));
-    for (const QPoint p :
-         {QPoint(1, 14), QPoint(7, 17), QPoint(2, 18), QPoint(9, 14), QPoint(15, 17),
-          QPoint(17, 14), QPoint(21, 14), QPoint(18, 16), QPoint(kWmfW - 1, kWmfH - 1)})
-        EXPECT_EQ(at(img, p.x(), p.y()), kWhite) << p.x() << ", " << p.y();
-}
-
-TEST(UemfCrossCheck, WmfWithoutPlaceableHeader) {
-    checkWmf(false);
-}
-
-TEST(UemfCrossCheck, WmfWithPlaceableHeader) {
-    checkWmf(true);
 }
 
 } // namespace

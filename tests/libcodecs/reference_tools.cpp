@@ -136,21 +136,6 @@ int visibleDiff(const QImage& a, const QImage& b) {
     return maxChannelDiff(x, y);
 }
 
-QByteArray readBytes(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        ADD_FAILURE() << "cannot read " << path.toStdString();
-        return {};
-    }
-    return f.readAll();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-        ADD_FAILURE() << "cannot write " << path.toStdString();
-}
-
 pix::Bytes view(const QByteArray& bytes) {
     return pix::Bytes(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
 }
@@ -187,6 +172,17 @@ QImage sampleOfType(int type, int width, int height) {
             for (int x = 0; x < width; x += 3) row[x] &= 0x00FFFFFFu;
         }
     return pix::convertToType(img, type);
+}
+
+pix::PixPage pageOfType(int type, int width, int height) {
+    return {imageOfType(type, width, height), type, {}};
+}
+
+pix::PixPage decodeOnly(const QString& path, int fileType) {
+    const pix::DecodedFile file = pix::decodeFile(path);
+    EXPECT_EQ(file.fileType, fileType);
+    EXPECT_EQ(file.pages.size(), 1);
+    return file.pages.value(0);
 }
 
 } // namespace pixtest

@@ -39,9 +39,7 @@ QImage fromPam(const QByteArray& pam);
 // count as equal whatever colour they carry. -1 when the sizes differ.
 int visibleDiff(const QImage& a, const QImage& b);
 
-// Whole files.
-QByteArray readBytes(const QString& path);
-void writeBytes(const QString& path, const QByteArray& bytes);
+// Bytes as the codecs take them.
 pix::Bytes view(const QByteArray& bytes);
 
 // The engine's codec for a file-type code, for "gif", or by its short name ("bmp", "pcx", ...).
@@ -54,5 +52,9 @@ pix::PixPage readFirst(const QString& codecName, const QByteArray& bytes);
 // A small image of the page type with every palette entry in use: a colour gradient with, for
 // alpha types, some fully transparent pixels.
 QImage sampleOfType(int type, int width = 37, int height = 23);
+// imageOfType's picture as a page of that type.
+pix::PixPage pageOfType(int type, int width = 37, int height = 23);
+// Decodes a whole file, expecting the given file type and a single page; returns that page.
+pix::PixPage decodeOnly(const QString& path, int fileType);
 
 } // namespace pixtest

@@ -25,10 +25,6 @@ const pix::Codec& tiffCodec() {
     return codec(pix::kFileTiff);
 }
 
-pix::PixPage pageOfType(int type, int w = 45, int h = 31) {
-    return {imageOfType(type, w, h), type, {}};
-}
-
 QList<pix::PixPage> decodeAll(const QByteArray& bytes) {
     return tiffCodec().read(view(bytes)).pages;
 }
@@ -113,33 +109,22 @@ TEST(TiffJpeg, JpegCompressedPagesAreClose) {
     }
 }
 
-TEST(TiffPages, EveryPageComesBackInOrder) {
-    const QList<pix::PixPage> pages = {pageOfType(pix::kRgb, 20, 10), pageOfType(pix::kGray, 7, 9),
-                                       pageOfType(pix::kRgba, 33, 2)};
+// Pages written at once and a page appended later come back in order, also through ImageMagick.
+TEST(TiffPages, EveryPageComesBackInOrderAndAnAppendedOneLast) {
+    QList<pix::PixPage> pages = {pageOfType(pix::kRgb, 20, 10), pageOfType(pix::kGray, 7, 9),
+                                 pageOfType(pix::kMono)};
     const QString path = tempDir() + "/pages.tif";
-    writeBytes(path, tiffCodec().write(pages, compression(pix::kTiffLzw)));
+    writeBytes(path, tiffCodec().write(pages, compression(pix::kTiffDeflate)));
+    pages.append(pageOfType(pix::kRgba, 33, 2));
+    pix::appendPageToTiff(path, pages.last(), compression(pix::kTiffPackBits));
     const QList<pix::PixPage> back = decodeAll(readBytes(path));
-    ASSERT_EQ(back.size(), 3);
-    for (int i = 0; i < 3; ++i) {
+    ASSERT_EQ(back.size(), 4);
+    for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(back[i].type, pages[i].type);
         EXPECT_TRUE(samePixels(back[i].image, pages[i].image)) << "page " << i;
         EXPECT_TRUE(samePixels(magickDecode(path, i), pages[i].image)) << "magick page " << i;
     }
-    EXPECT_EQ(magickFormat(path, "%n\n").split('\n').first(), "3");
-}
-
-TEST(TiffAppend, AddsOnePageAndKeepsTheOthers) {
-    const QString path = tempDir() + "/append.tif";
-    const QList<pix::PixPage> pages = {pageOfType(pix::kRgb), pageOfType(pix::kMono)};
-    writeBytes(path, tiffCodec().write(pages, compression(pix::kTiffDeflate)));
-    const pix::PixPage extra = pageOfType(pix::kRgba, 17, 19);
-    pix::appendPageToTiff(path, extra, compression(pix::kTiffPackBits));
-    const QList<pix::PixPage> back = decodeAll(readBytes(path));
-    ASSERT_EQ(back.size(), 3);
-    EXPECT_TRUE(samePixels(back[0].image, pages[0].image));
-    EXPECT_TRUE(samePixels(back[1].image, pages[1].image));
-    EXPECT_TRUE(samePixels(back[2].image, extra.image));
-    EXPECT_TRUE(samePixels(magickDecode(path, 2), extra.image));
+    EXPECT_EQ(magickFormat(path, "%n\n").split('\n').first(), "4");
 }
 
 TEST(TiffAppend, RefusesOtherFilesAndLeavesThemAlone) {
@@ -195,17 +180,6 @@ TEST(TiffSave, FailingDiskKeepsTheOldFile) {
             EXPECT_EQ(readBytes(path), before);
             EXPECT_EQ(QFileInfo(path).dir().entryList(QDir::Files | QDir::Hidden).size(), 1);
         }
-}
-
-TEST(TiffErrors, BrokenFilesAreErrors) {
-    const QByteArray full = tiffCodec().write({pageOfType(pix::kRgb, 64, 64)}, {});
-    EXPECT_THROW(tiffCodec().read(view(full.left(full.size() / 2))), pix::PixError);
-    EXPECT_THROW(tiffCodec().read(view(full.left(6))), pix::PixError);
-    QByteArray badOffset = full;
-    badOffset[4] = char(0xF0); // first directory beyond the end
-    badOffset[5] = char(0xFF);
-    badOffset[6] = char(0xFF);
-    EXPECT_THROW(tiffCodec().read(view(badOffset)), pix::PixError);
 }
 
 namespace {

@@ -3,8 +3,10 @@
 #include "engine/image_type.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <memory>
 
 namespace pixtest {
@@ -56,6 +58,21 @@ QString tempDir() {
     const QString path = dir->path() + QStringLiteral("/t%1").arg(++n);
     QDir().mkpath(path);
     return path;
+}
+
+QByteArray readBytes(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        ADD_FAILURE() << "cannot read " << path.toStdString();
+        return {};
+    }
+    return f.readAll();
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        ADD_FAILURE() << "cannot write " << path.toStdString();
 }
 
 } // namespace pixtest

@@ -16,6 +16,9 @@ bool samePixels(const QImage& a, const QImage& b);
 int maxChannelDiff(const QImage& a, const QImage& b);
 // A fresh empty folder for the running test, removed at exit.
 QString tempDir();
+// Whole files; a file that cannot be read or written fails the running test.
+QByteArray readBytes(const QString& path);
+void writeBytes(const QString& path, const QByteArray& bytes);
 
 } // namespace pixtest
 

@@ -20,14 +20,8 @@
 
 using platform::Answer;
 
-namespace {
-
-QByteArray fileBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-} // namespace
+using pixtest::readBytes;
+using pixtest::writeBytes;
 
 TEST_F(FrameTest, OpenShowsTheImageAndEnablesTheMenus) {
     const QString path =
@@ -47,11 +41,8 @@ TEST_F(FrameTest, OpenShowsTheImageAndEnablesTheMenus) {
 TEST_F(FrameTest, ACutJpegOpensWithOneInformationMessage) {
     const QString path =
         writeImage(QStringLiteral("cut.jpg"), {pixtest::gradientImage(64, 64)}, pix::kFileJpeg);
-    const QByteArray full = fileBytes(path);
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(full.left(full.size() / 2));
-    f.close();
+    const QByteArray full = readBytes(path);
+    writeBytes(path, full.left(full.size() / 2));
     desktop.answerOpen(path);
     desktop.answerMessage(Answer::Ok);
     ASSERT_TRUE(frame->chooseMenuItem(QStringLiteral("mnuOpen")));
@@ -70,10 +61,7 @@ TEST_F(FrameTest, CancelledOrUnreadableOpenReleasesTheSlot) {
     EXPECT_TRUE(desktop.messagesShown.isEmpty());
 
     const QString junk = pixtest::tempDir() + QStringLiteral("/junk.png");
-    QFile f(junk);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("\x89PNG\r\n\x1a\n this is not really a picture");
-    f.close();
+    writeBytes(junk, "\x89PNG\r\n\x1a\n this is not really a picture");
     desktop.answerOpen(junk);
     desktop.answerMessage(Answer::Ok);
     frame->chooseMenuItem(QStringLiteral("mnuOpen"));
@@ -186,7 +174,7 @@ TEST_F(FrameTest, SaveOfAnImageWithoutAFileAsksWhereAsSaveAsDoes) {
 TEST_F(FrameTest, AFailedSaveKeepsTheOldFileAndSaysWhy) {
     const QString path =
         writeImage(QStringLiteral("keep.png"), {pixtest::gradientImage(16, 16)}, pix::kFilePng);
-    const QByteArray before = fileBytes(path);
+    const QByteArray before = readBytes(path);
     frmMain* doc = openThroughMenu(path);
     doc->Pix->image().modifyPage(QString(), [](pix::PixPage& p) { p.image.fill(Qt::red); });
     desktop.answerMessage(Answer::Ok);
@@ -194,7 +182,7 @@ TEST_F(FrameTest, AFailedSaveKeepsTheOldFileAndSaysWhy) {
     frame->chooseMenuItem(QStringLiteral("mnuSave"));
     pix::injectWriteFailureForTesting(0);
     EXPECT_FALSE(doc->Saved);
-    EXPECT_EQ(fileBytes(path), before);
+    EXPECT_EQ(readBytes(path), before);
     ASSERT_EQ(desktop.messagesShown.size(), 1);
     EXPECT_TRUE(desktop.messagesShown[0].text.startsWith(QStringLiteral("Error: ")));
     EXPECT_EQ(desktop.messagesShown[0].icon, platform::Icon::Critical);
@@ -203,7 +191,7 @@ TEST_F(FrameTest, AFailedSaveKeepsTheOldFileAndSaysWhy) {
     // Without the failure the same save works.
     frame->chooseMenuItem(QStringLiteral("mnuSave"));
     EXPECT_TRUE(doc->Saved);
-    EXPECT_NE(fileBytes(path), before);
+    EXPECT_NE(readBytes(path), before);
 }
 
 TEST_F(FrameTest, SaveWithoutAnImageSaysSo) {
@@ -265,7 +253,7 @@ private:
 };
 
 QByteArray pngBytes() {
-    return fileBytes(
+    return readBytes(
         writeImage(QStringLiteral("net.png"), {pixtest::gradientImage(24, 12)}, pix::kFilePng));
 }
 
@@ -384,5 +372,5 @@ TEST_F(FrameTest, SavingAnOpenedGifKeepsItAGif) {
     EXPECT_EQ(back.fileType, pix::kFileAuto);
     ASSERT_EQ(back.pages.size(), 2);
     EXPECT_EQ(back.pages[0].image.pixel(3, 3), qRgb(0, 255, 0));
-    EXPECT_TRUE(fileBytes(path).startsWith("GIF8"));
+    EXPECT_TRUE(readBytes(path).startsWith("GIF8"));
 }

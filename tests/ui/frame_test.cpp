@@ -34,7 +34,7 @@ TEST_F(FrameTest, WithoutDocumentsOnlyTheStartItemsAreEnabled) {
     EXPECT_FALSE(frame->menuItem(QStringLiteral("mnumDraw"))->isVisible());
 }
 
-TEST_F(FrameTest, ANewUnchangedImageStillAsksOnClose) {
+TEST_F(FrameTest, ANewUnchangedImageStillAsksOnCloseAndItsSlotStaysUsed) {
     frmMain* doc = newDocument();
     EXPECT_EQ(doc->windowTitle(), QStringLiteral("Pixendra"));
     desktop.answerMessage(Answer::No);
@@ -49,6 +49,9 @@ TEST_F(FrameTest, ANewUnchangedImageStillAsksOnClose) {
     EXPECT_FALSE(enabled("mnuPaste"));
     EXPECT_FALSE(enabled("mnuSave"));
     EXPECT_FALSE(enabled("mnuEffects", 2));
+    // The document table only grows: closed slots are never reused.
+    EXPECT_EQ(newDocument()->DocumentIndex, 1);
+    EXPECT_FALSE(frame->DocumentInUse[0]);
 }
 
 TEST_F(FrameTest, ClosingTheFrameAsksEveryDocumentCancelKeepsTheRestAndNoSavesSettings) {
@@ -133,15 +136,6 @@ TEST_F(FrameTest, AChangeMarksTheDocumentUnsaved) {
               QStringLiteral("File '/somewhere/photo.png' is not saved, save it?"));
 }
 
-TEST_F(FrameTest, TheDocumentTableOnlyGrows) {
-    newDocument();
-    desktop.answerMessage(Answer::No);
-    frame->mdiArea()->currentSubWindow()->close();
-    frmMain* doc = newDocument();
-    EXPECT_EQ(doc->DocumentIndex, 1) << "closed slots are never reused";
-    EXPECT_FALSE(frame->DocumentInUse[0]);
-}
-
 TEST_F(FrameTest, EngineControlNeverGetsANegativeSize) {
     frmMain* doc = newDocument();
     QWidget* window = doc->parentWidget();
@@ -182,6 +176,7 @@ TEST_F(FrameTest, CoordinatesPanelStaysRightOfTheOptionStrip) {
     EXPECT_EQ(frame->CoordsInfo->x() + frame->CoordsInfo->width(), frame->TopBar->width());
 }
 
+// Tiles side by side or stacked; the cascade keeps the window sizes and steps by a title bar.
 TEST_F(FrameTest, TileAndCascadeArrangeTheWindows) {
     newDocument();
     newDocument();
@@ -192,13 +187,10 @@ TEST_F(FrameTest, TileAndCascadeArrangeTheWindows) {
     EXPECT_LT(windows[0]->y() + windows[0]->height(), windows[1]->y() + 2);
     frame->menuItem(QStringLiteral("ArrVertival"))->trigger();
     EXPECT_LT(windows[0]->x() + windows[0]->width(), windows[1]->x() + 2);
-}
 
-TEST_F(FrameTest, CascadeKeepsTheWindowSizesAndStepsByATitleBar) {
     newDocument();
-    newDocument();
-    newDocument();
-    auto windows = frame->mdiArea()->subWindowList();
+    windows = frame->mdiArea()->subWindowList();
+    ASSERT_EQ(windows.size(), 3);
     const QSize area = frame->mdiArea()->viewport()->size();
     windows[0]->resize(300, 200);
     windows[1]->resize(350, 250);
@@ -228,10 +220,7 @@ TEST_F(FrameTest, AlphaMaskFilesBecomeMenuItems) {
     ASSERT_TRUE(programDir.mkpath(QStringLiteral("AlphaMasks")));
     pix::encodeFile(masks.filePath(QStringLiteral("Soft Oval.png")), pix::kFilePng,
                     {pix::PixPage{pixtest::gradientImage(8, 8), 5, {}}}, {});
-    QFile junk(masks.filePath(QStringLiteral("readme.txt")));
-    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
-    junk.write("not a picture");
-    junk.close();
+    pixtest::writeBytes(masks.filePath(QStringLiteral("readme.txt")), "not a picture");
     newDocument();
     masks.removeRecursively();
     EXPECT_TRUE(frame->menuItem(QStringLiteral("mnuChannelsAlpha"), 0)->isVisible());

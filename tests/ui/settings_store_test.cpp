@@ -3,7 +3,6 @@
 #include "settings/mod_settings.h"
 #include "support/test_images.h"
 
-#include <QFile>
 #include <gtest/gtest.h>
 
 namespace {
@@ -92,10 +91,7 @@ TEST(SettingsStore, CorruptOrUnreadableStoreGivesDefaults) {
     for (const QByteArray& junk :
          {QByteArray("\xff\xfe\x00garbage", 10), QByteArray("no section line\n"),
           QByteArray("[HKEY_LOCAL_MACHINE\\SOFTWARE]\nbad\\q=1\n")}) {
-        QFile f(file);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(junk);
-        f.close();
+        pixtest::writeBytes(file, junk);
         CRegister store(file);
         FrameSettings s;
         s.jpegQuality = 3;
