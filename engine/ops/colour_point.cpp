@@ -63,12 +63,13 @@ void duotoneRowPlain(const uint32_t* in, uint32_t* out, int n, const uint32_t* r
 // Eight pixels at a time in 16-bit lanes. The compiler's own vectorisation of the plain loops
 // works in 32-bit lanes with slow 32-bit multiplies (and is skipped for in-place rows, which
 // fail its overlap check); these give the same results bit for bit.
-#pragma GCC push_options
-#pragma GCC target("avx2")
+// Built for AVX2 whatever the compiler's default target (GCC and clang both take the attribute;
+// lambdas would not inherit it, so the helpers are functions).
+#define PIX_AVX2 __attribute__((target("avx2")))
 
 // The luminance of eight pixels, one per 32-bit lane: blue and red, then green, as word pairs
 // through one multiply-add each.
-inline __m256i luma8(__m256i p) {
+PIX_AVX2 inline __m256i luma8(__m256i p) {
     const __m256i lowBytes = _mm256_set1_epi32(0x00FF00FF);
     const __m256i br = _mm256_and_si256(p, lowBytes);
     const __m256i ga = _mm256_and_si256(_mm256_srli_epi32(p, 8), lowBytes);
@@ -79,7 +80,13 @@ inline __m256i luma8(__m256i p) {
 
 // (c - l) * 64 times 2 * f through the rounding high multiply is round((c - l) * f / 256)
 // exactly, as the plain loop's (x + 128) >> 8.
-void saturateRowAvx2(const uint32_t* in, uint32_t* out, int n, int f256) {
+// One channel pair of eight pixels moved away from their luminance `ll` by `gain`.
+PIX_AVX2 inline __m256i scaleFromLuma(__m256i c, __m256i ll, __m256i gain) {
+    const __m256i d = _mm256_slli_epi16(_mm256_sub_epi16(c, ll), 6);
+    return _mm256_add_epi16(ll, _mm256_mulhrs_epi16(d, gain));
+}
+
+PIX_AVX2 void saturateRowAvx2(const uint32_t* in, uint32_t* out, int n, int f256) {
     const __m256i lowBytes = _mm256_set1_epi32(0x00FF00FF);
     const __m256i gain = _mm256_set1_epi16(int16_t(2 * f256));
     const __m256i alpha = _mm256_set1_epi32(int(0xFF000000u));
@@ -91,12 +98,9 @@ void saturateRowAvx2(const uint32_t* in, uint32_t* out, int n, int f256) {
     for (; x + 8 <= n; x += 8) {
         const __m256i p = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + x));
         const __m256i l = luma8(p), ll = _mm256_or_si256(l, _mm256_slli_epi32(l, 16));
-        auto scale = [&](__m256i c) {
-            const __m256i d = _mm256_slli_epi16(_mm256_sub_epi16(c, ll), 6);
-            return _mm256_add_epi16(ll, _mm256_mulhrs_epi16(d, gain));
-        };
-        const __m256i br = scale(_mm256_and_si256(p, lowBytes));
-        const __m256i ga = scale(_mm256_and_si256(_mm256_srli_epi32(p, 8), lowBytes));
+        const __m256i br = scaleFromLuma(_mm256_and_si256(p, lowBytes), ll, gain);
+        const __m256i ga =
+            scaleFromLuma(_mm256_and_si256(_mm256_srli_epi32(p, 8), lowBytes), ll, gain);
         const __m256i bgra = _mm256_shuffle_epi8(_mm256_packus_epi16(br, ga), order);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x),
                             _mm256_blendv_epi8(bgra, p, alpha));
@@ -104,7 +108,7 @@ void saturateRowAvx2(const uint32_t* in, uint32_t* out, int n, int f256) {
     saturateRowPlain(in + x, out + x, n - x, f256);
 }
 
-void duotoneRowAvx2(const uint32_t* in, uint32_t* out, int n, const uint32_t* ramp) {
+PIX_AVX2 void duotoneRowAvx2(const uint32_t* in, uint32_t* out, int n, const uint32_t* ramp) {
     const __m256i alpha = _mm256_set1_epi32(int(0xFF000000u));
     const auto* table = reinterpret_cast<const int*>(ramp);
     int x = 0;
@@ -117,7 +121,7 @@ void duotoneRowAvx2(const uint32_t* in, uint32_t* out, int n, const uint32_t* ra
     duotoneRowPlain(in + x, out + x, n - x, ramp);
 }
 
-#pragma GCC pop_options
+#undef PIX_AVX2
 
 // Asked at load time; the explicit init makes the answer right whatever the order of
 // initialisation.
