@@ -36,13 +36,6 @@ QTemporaryDir& dir() {
 QString input;     // the photograph as an uncompressed TIFF
 pix::PixPage page; // the TIFF as pixendra-convert loads it
 
-QString converterPath() {
-    const QByteArray env = qgetenv("PIXENDRA_CONVERT");
-    if (!env.isEmpty()) return QString::fromLocal8Bit(env);
-    const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
-    return QFileInfo(self).dir().filePath(QStringLiteral("../cli/pixendra-convert"));
-}
-
 // ---- The peers' commands
 
 // Each peer's arguments: vips the operation then its arguments after the two files; gm and

@@ -25,7 +25,9 @@
 #include "engine/ops/warp.h"
 #include "engine/pix_image.h"
 
+#include "bench_support.h"
 #include <QDir>
+
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -46,56 +48,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-extern char** environ;
-
 using namespace pix::ops;
+using namespace benchsupport;
 
 namespace {
 
-constexpr int kW = 4000, kH = 3000;
-const QString kMagick = QStringLiteral("/usr/bin/convert"); // never a stand-in on the PATH
-const QString kWallpapers =
-    QStringLiteral("/usr/share/wallpapers/%1/contents/images/2560x1600.jpg");
-const QStringList kPhotographs = {QStringLiteral("Autumn"), QStringLiteral("BytheWater"),
-                                  QStringLiteral("ColdRipple"), QStringLiteral("FallenLeaf")};
 const QString kNoUndo = QStringLiteral("no undo");
-
-using Clock = std::chrono::steady_clock;
-
-double since(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// ---- Child processes
-
-// Runs a program to the end; its wall time in seconds, or a negative number when it failed.
-double runProcess(const QStringList& argv) {
-    std::vector<QByteArray> args;
-    for (const QString& a : argv) args.push_back(a.toLocal8Bit());
-    std::vector<char*> ptrs;
-    for (QByteArray& a : args) ptrs.push_back(a.data());
-    ptrs.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const auto start = Clock::now();
-    pid_t pid = 0;
-    const int spawned = posix_spawnp(&pid, ptrs[0], &actions, nullptr, ptrs.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return -1;
-    int status = 0;
-    if (waitpid(pid, &status, 0) != pid) return -1;
-    const double seconds = since(start);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? seconds : -1;
-}
-
-QString converterPath() {
-    const QByteArray env = qgetenv("PIXENDRA_CONVERT");
-    if (!env.isEmpty()) return QString::fromLocal8Bit(env);
-    const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
-    return QFileInfo(self).dir().filePath(QStringLiteral("../cli/pixendra-convert"));
-}
 
 // ---- The picture
 
@@ -113,18 +71,8 @@ Setup& setup() {
 }
 
 bool makeInput(Setup& s) {
-    QStringList files;
-    for (const QString& n : kPhotographs) files << kWallpapers.arg(n);
-    for (const QString& f : files)
-        if (!QFile::exists(f)) return false;
     s.input = s.dir.path() + QStringLiteral("/photo.tif");
-    const QStringList mosaic = {"(",      files[0], files[1],  "+append", ")",      "(",
-                                files[2], files[3], "+append", ")",       "-append"};
-    const QStringList cut = {"-gravity", "center", "-crop",
-                             QStringLiteral("%1x%2+0+0").arg(kW).arg(kH), "+repage"};
-    if (runProcess(QStringList{kMagick} + mosaic + cut +
-                   QStringList{"-depth", "8", "-compress", "none", s.input}) < 0)
-        return false;
+    if (!writePhotograph(s.input)) return false;
     pix::PixImage loaded;
     loaded.LoadFromFile(s.input, kNoUndo);
     s.page = loaded.page(0);

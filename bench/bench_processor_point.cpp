@@ -20,6 +20,8 @@
 #include "engine/pix_image.h"
 #include "engine/processor_point.h"
 
+#include "bench_support.h"
+
 #include <QFile>
 #include <QImage>
 #include <QMap>
@@ -33,47 +35,12 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
-extern char** environ;
-
 using namespace pix;
+using namespace benchsupport;
 
 namespace {
 
-constexpr int kW = 4000, kH = 3000;
-const QString kMagick = QStringLiteral("/usr/bin/convert"); // never a stand-in on the PATH
-const QString kWallpapers =
-    QStringLiteral("/usr/share/wallpapers/%1/contents/images/2560x1600.jpg");
-const QStringList kPhotographs = {QStringLiteral("Autumn"), QStringLiteral("BytheWater"),
-                                  QStringLiteral("ColdRipple"), QStringLiteral("FallenLeaf")};
 const QString kNoUndo = QStringLiteral("no undo");
-
-using Clock = std::chrono::steady_clock;
-
-double since(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// Runs a program to the end; its wall time in seconds, or a negative number when it failed.
-double runProcess(const QStringList& argv) {
-    std::vector<QByteArray> args;
-    for (const QString& a : argv) args.push_back(a.toLocal8Bit());
-    std::vector<char*> ptrs;
-    for (QByteArray& a : args) ptrs.push_back(a.data());
-    ptrs.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const auto start = Clock::now();
-    pid_t pid = 0;
-    const int spawned = posix_spawnp(&pid, ptrs[0], &actions, nullptr, ptrs.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return -1;
-    int status = 0;
-    if (waitpid(pid, &status, 0) != pid) return -1;
-    const double seconds = since(start);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? seconds : -1;
-}
 
 QTemporaryDir dir;
 QString input;  // the photograph as an uncompressed TIFF
@@ -82,16 +49,8 @@ QImage scratch; // the reused working copy of the operations alone
 QMap<QString, double> fastest;
 
 bool makeInput() {
-    QStringList files;
-    for (const QString& n : kPhotographs) files << kWallpapers.arg(n);
-    for (const QString& f : files)
-        if (!QFile::exists(f)) return false;
     input = dir.path() + QStringLiteral("/photo.tif");
-    const QStringList args = {
-        "(",       files[0], files[1],    "+append",  ")",      "(",     files[2],        files[3],
-        "+append", ")",      "-append",   "-gravity", "center", "-crop", "4000x3000+0+0", "+repage",
-        "-depth",  "8",      "-compress", "none",     input};
-    if (runProcess(QStringList{kMagick} + args) < 0) return false;
+    if (!writePhotograph(input)) return false;
     PixImage loaded;
     loaded.LoadFromFile(input, kNoUndo);
     photo = toWorkingFormat(loaded.image(), loaded.imageType());

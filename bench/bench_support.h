@@ -4,7 +4,9 @@
 // Header-only: every .cpp file of bench/ is a program of its own.
 #pragma once
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMap>
 #include <QString>
 #include <QStringList>
@@ -50,6 +52,14 @@ inline double runProcess(const QStringList& argv) {
     if (waitpid(pid, &status, 0) != pid) return -1;
     const double seconds = since(start);
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? seconds : -1;
+}
+
+// pixendra-convert: $PIXENDRA_CONVERT, else the one built beside this benchmark.
+inline QString converterPath() {
+    const QByteArray env = qgetenv("PIXENDRA_CONVERT");
+    if (!env.isEmpty()) return QString::fromLocal8Bit(env);
+    const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    return QFileInfo(self).dir().filePath(QStringLiteral("../cli/pixendra-convert"));
 }
 
 // Writes the photograph to `path` as an uncompressed 8-bit TIFF; false when the wallpapers or
