@@ -75,6 +75,7 @@ void carryOut(const ConvertRequest& r, QTextStream& out, QTextStream& err) {
         return;
     }
     pix::PixImage image;
+    image.setSingleUse(true); // a failure ends the run without saving
     image.LoadFromFile(r.input, kNoUndo);
     reportDamage(image, r, err);
     if (r.info) return listInfo(image, out);

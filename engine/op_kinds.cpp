@@ -3,6 +3,8 @@
 #include "image_type.h"
 #include "ops/op_support.h"
 
+#include <utility>
+
 namespace pix {
 
 void OperationKinds::onWorkingImage(PixImage& img, const QString& label,
@@ -10,7 +12,9 @@ void OperationKinds::onWorkingImage(PixImage& img, const QString& label,
                                     bool needAlpha) const {
     const ProgressFn progress = img.progressHandler();
     img.modifyPage(label, [&](PixPage& page) {
-        QImage work = toWorkingFormat(page.image, page.type);
+        // Taken out of the page so that, when nothing else holds the pixels (a single-use
+        // image), the operation may write into them.
+        QImage work = toWorkingFormat(std::exchange(page.image, QImage()), page.type);
         if (needAlpha && work.format() != QImage::Format_ARGB32)
             work = work.convertToFormat(QImage::Format_ARGB32);
         ops::requireAllocated(work, source);

@@ -60,7 +60,7 @@ void PixImage::restore(PageSnapshot s) {
 }
 
 void PixImage::beginChange(const QString& undoLabel) {
-    if (UndoHistory::isNoUndoLabel(undoLabel)) return;
+    if (singleUse_ || UndoHistory::isNoUndoLabel(undoLabel)) return;
     PageSnapshot s = snapshot();
     s.label = undoLabel;
     history_.record(std::move(s));
@@ -74,8 +74,10 @@ void PixImage::endChange() {
 
 void PixImage::modifyPage(const QString& undoLabel, const std::function<void(PixPage&)>& change) {
     if (IsEmpty()) throw PixError(kErrNoImage, QStringLiteral("No image"), kSource);
-    PixPage work = pages_[current_]; // shares pixels until the change writes
-    change(work);                    // may throw: nothing recorded, nothing changed
+    // Shares pixels until the change writes; a single-use image hands its pixels over, so the
+    // change may write into them.
+    PixPage work = singleUse_ ? std::move(pages_[current_]) : pages_[current_];
+    change(work); // may throw: nothing recorded, nothing changed (single use: page undefined)
     beginChange(undoLabel);
     pages_[current_] = std::move(work);
     endChange();

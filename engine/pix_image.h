@@ -56,6 +56,10 @@ public:
     // The one path for edits: records undo per label, applies `change` to the current page,
     // marks the image modified and notifies. Exceptions from `change` leave the image as it was.
     void modifyPage(const QString& undoLabel, const std::function<void(PixPage&)>& change);
+    // An image used once and thrown away on failure (the converter's): it records no undo, and
+    // operations write into the page's own pixels instead of a fresh buffer. After a failed
+    // operation its current page is undefined.
+    void setSingleUse(bool on) { singleUse_ = on; }
 
     // New blank page list holding one width x height image of the given type and colour.
     void CreateBlank(int width, int height, EngineColor color, int type, const QString& undoLabel);
@@ -129,6 +133,7 @@ private:
     int current_ = 0;
     UndoHistory history_;
     bool modified_ = false;
+    bool singleUse_ = false;
     int fileType_ = 0;
     QString fileName_;
     SaveOptions saveOptions_;
