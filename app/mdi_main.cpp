@@ -151,11 +151,11 @@ const MDIMain::FrameCommand* MDIMain::frameCommand(const QString& name) {
         {"mnuView:open", &MDIMain::refreshViewMenu},
         {"mnuZoomWindow", &MDIMain::cmdZoomWindow},
         // Printing, help, updates and the scanner are not built yet.
-        {"mnuPageSetup", nullptr},
-        {"mnuPrintSettings", nullptr},
-        {"mnuAbout", nullptr},
-        {"mnuIndex", nullptr},
-        {"mnuUpdate", nullptr},
+        {"mnuPageSetup", &MDIMain::cmdPageSetup},
+        {"mnuPrintSettings", &MDIMain::cmdPrint},
+        {"mnuAbout", &MDIMain::cmdAbout},
+        {"mnuIndex", &MDIMain::cmdHelpIndex},
+        {"mnuUpdate", &MDIMain::cmdCheckUpdate},
         {"mnuSelectTwain", nullptr},
         // Import: the captures make a new image first and capture into it; the scan makes one
         // only when no document is open. Capturing and scanning themselves are not built yet.

@@ -100,6 +100,7 @@ public:
     // Opens a submenu as the user would (its refresh or forwarding runs).
     void openSubmenu(const QString& name, int index = -1);
     static bool clipboardHasPicture();
+
     // Number of scanner sources available.
     int scannerSourceCount() const { return 0; }
 
@@ -169,6 +170,12 @@ private:
     void cmdCaptureRect(int);
     void cmdCaptureWindow(int);
     void cmdAcquireTwain(int);
+    // Printing (print_commands.cpp) and the Help menu (help_commands.cpp).
+    void cmdPageSetup(int);
+    void cmdPrint(int index);
+    void cmdAbout(int);
+    void cmdHelpIndex(int);
+    void cmdCheckUpdate(int);
     // Shows the active document's magnifier beside its window and hides every other one.
     void showMagnifierOfActiveDocument();
     void tile(bool horizontal);

@@ -2,13 +2,16 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QProcess>
 #include <QScreen>
 #include <QStringList>
+#include <QUrl>
 
 namespace platform {
 
@@ -128,6 +131,10 @@ public:
         return c;
     }
     int showModal(QDialog& dialog) override { return dialog.exec(); }
+    bool openUrl(const QUrl& url) override { return QDesktopServices::openUrl(url); }
+    bool startProgram(const QString& program, const QStringList& arguments) override {
+        return QProcess::startDetached(program, arguments);
+    }
     double twipsPerPixel() const override {
         const QScreen* s = QGuiApplication::primaryScreen();
         const double dpi = s ? s->logicalDotsPerInchX() : 96.0;

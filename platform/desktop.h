@@ -8,6 +8,7 @@
 #include <optional>
 
 class QDialog;
+class QUrl;
 class QWidget;
 
 namespace platform {
@@ -56,6 +57,10 @@ public:
     virtual int showModal(QDialog& dialog) = 0;
     // Twips (1/1440 inch) per screen pixel.
     virtual double twipsPerPixel() const = 0;
+    // Opens a file or address in the desktop's program for it; false when none could.
+    virtual bool openUrl(const QUrl& url) = 0;
+    // Starts a program on its own; false when it could not be started.
+    virtual bool startProgram(const QString& program, const QStringList& arguments) = 0;
 };
 
 // The desktop in use: the real one unless a test installed another.

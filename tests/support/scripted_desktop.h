@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <QStringList>
+#include <QUrl>
 #include <deque>
 #include <functional>
 
@@ -38,6 +39,8 @@ public:
     QStringList inputsShown;
     QList<platform::FileRequest> saveRequests;
     QList<platform::FileRequest> openRequests;
+    QList<QUrl> urlsOpened;             // openUrl calls, none really opened
+    QList<QStringList> programsStarted; // startProgram calls: program then arguments, none run
     int pendingAnswers() const;
 
     // --- Desktop -------------------------------------------------------------------------------
@@ -49,6 +52,14 @@ public:
     std::optional<QColor> chooseColor(const QColor& initial) override;
     int showModal(QDialog& dialog) override;
     double twipsPerPixel() const override { return 15.0; }
+    bool openUrl(const QUrl& url) override {
+        urlsOpened << url;
+        return true;
+    }
+    bool startProgram(const QString& program, const QStringList& arguments) override {
+        programsStarted << (QStringList{program} + arguments);
+        return true;
+    }
 
 private:
     std::deque<platform::Answer> messages_;
