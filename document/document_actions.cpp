@@ -31,9 +31,9 @@ const Action kActions[] = {
     {"SaveAs", &frmMain::SaveAs},
     {"DemosEncrypt", Missing{}},
     {"DemosDecrypt", Missing{}},
-    {"CaptureScreen", Missing{}},
-    {"CaptureRect", Missing{}},
-    {"CaptureWindow", Missing{}},
+    {"CaptureScreen", &frmMain::CaptureScreen},
+    {"CaptureRect", &frmMain::CaptureRect},
+    {"CaptureWindow", &frmMain::CaptureWindow},
     // Edit
     {"Undo", &frmMain::Undo},
     {"Redo", &frmMain::Redo},

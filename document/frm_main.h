@@ -70,6 +70,15 @@ public:
     void SaveAs(); // SaveCancelled tells whether the user cancelled
     bool NewImage();
     void LoadURL(const QString& url);
+
+    // --- screen capture (frm_main_capture.cpp) -------------------------------------------------
+    // The whole screen, as a new last page. The frame hides while the screen is read.
+    void CaptureScreen();
+    // Starts the user's rectangle selection; the page comes with Capture_ScreenSelectionFinished.
+    void CaptureRect();
+    void Capture_ScreenSelectionFinished(int selLeft, int selTop, int selWidth, int selHeight);
+    // A window the user picks by dragging the picker's target onto it replaces the image.
+    void CaptureWindow();
     void Dialog_TypeChange(int nFilterIndex, const QString& filterString);
     // Seconds without data after which a download gives up (tests shorten it), in ms.
     static int downloadTimeoutMs;
