@@ -1,0 +1,29 @@
+#include "asks.h"
+
+#include "platform/vb.h"
+
+namespace catalogue {
+
+bool promptAccepts(const Row& row, const QString& answer) {
+    if (!row.ranged) return true;
+    try {
+        const int32_t v = vb::toInt32(vb::leadingNumber(answer));
+        return v >= row.minimum && v <= row.maximum;
+    } catch (const vb::OverflowError&) {
+        return false;
+    }
+}
+
+bool walkAsks(const Entry& entry, const pix::PixImage& image, Values& values, const AskFn& answer) {
+    for (const Ask& ask : entry.asks) {
+        RowValue& value = values[ask.row];
+        if (ask.when && !ask.when(image)) {
+            value.text = ask.otherwise;
+            continue;
+        }
+        if (!answer(ask, entry.rows[size_t(ask.row)], value)) return false;
+    }
+    return true;
+}
+
+} // namespace catalogue
