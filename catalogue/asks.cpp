@@ -14,6 +14,16 @@ bool promptAccepts(const Row& row, const QString& answer) {
     }
 }
 
+std::vector<int> rowsWithoutFirstValue(const Entry& entry) {
+    std::vector<int> rows;
+    if (entry.input == Input::Prompt || entry.input == Input::File) rows.push_back(0);
+    for (const Ask& a : entry.asks)
+        if (a.kind != AskKind::YesNo &&
+            (a.kind != AskKind::Prompt || entry.rows[size_t(a.row)].text.isEmpty()))
+            rows.push_back(a.row);
+    return rows;
+}
+
 bool walkAsks(const Entry& entry, const pix::PixImage& image, Values& values, const AskFn& answer) {
     for (const Ask& ask : entry.asks) {
         RowValue& value = values[ask.row];

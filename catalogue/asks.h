@@ -6,12 +6,17 @@
 #include "values.h"
 
 #include <functional>
+#include <vector>
 
 namespace catalogue {
 
 // Whether a prompt row takes `answer`: any answer when the row has no range, else a number whose
 // value rounded half to even lies in the row's range.
 bool promptAccepts(const Row& row, const QString& answer);
+
+// The rows that only a person can fill: what is typed into a prompt without a default, picked in
+// a colour or file dialog, or chosen in the menus; their first values are no answer.
+std::vector<int> rowsWithoutFirstValue(const Entry& entry);
 
 // Answers one question into the row's value; false ends the run.
 using AskFn = std::function<bool(const Ask& ask, const Row& row, RowValue& value)>;

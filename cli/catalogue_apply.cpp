@@ -231,14 +231,7 @@ std::optional<Resolved> resolve(const QString& menuPath, const QList<QPair<QStri
     }
     // What a person types into a prompt without a default, or picks in a colour or file dialog,
     // has no first value to use.
-    std::vector<int> personRows;
-    if (entry.input == catalogue::Input::Prompt || entry.input == catalogue::Input::File)
-        personRows.push_back(0);
-    for (const catalogue::Ask& a : entry.asks)
-        if (a.kind != catalogue::AskKind::YesNo &&
-            (a.kind != catalogue::AskKind::Prompt || entry.rows[size_t(a.row)].text.isEmpty()))
-            personRows.push_back(a.row);
-    for (int row : personRows) {
+    for (int row : catalogue::rowsWithoutFirstValue(entry)) {
         if (std::any_of(r.changes.begin(), r.changes.end(),
                         [row](const auto& c) { return c.first == row; }))
             continue;
