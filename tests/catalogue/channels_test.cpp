@@ -6,6 +6,7 @@
 #include "cli/catalogue_apply.h"
 #include "engine/image_type.h"
 
+#include <QFile>
 #include <QMenu>
 
 namespace {
@@ -108,6 +109,25 @@ TEST_F(ChannelsTest, MaskMenuListsTheShippedMasksAndAskedNotToFitPlacesTheMaskAt
         // Not fitted, the pixels beyond the mask keep their alpha; fitted, the corner is clear.
         EXPECT_EQ(qAlpha(after.pixel(295, 275)), fitted ? 0 : 255);
     }
+}
+
+TEST_F(ChannelsTest, AMaskFileThatIsNoImageIsReportedAndChangesNothing) {
+    setImage(pix::kRgba);
+    const QImage before = pixels();
+    const QString path = pixtest::tempDir() + QStringLiteral("/not-a-mask.png");
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("plain text, no picture");
+    f.close();
+    desktop.answerOpen(path);
+    desktop.answerInput(QStringLiteral("0"));
+    desktop.answerMessage(platform::Answer::Yes); // Size Mask to Fit?
+    desktop.answerMessage(platform::Answer::Ok);  // the error
+    choose("mnuChannelsAlphaAddMask", 0);
+    EXPECT_EQ(desktop.pendingAnswers(), 0);
+    EXPECT_TRUE(desktop.messagesShown.last().text.startsWith(QStringLiteral("Error: ")));
+    EXPECT_EQ(image().Undos(), 0);
+    EXPECT_TRUE(pixtest::samePixels(pixels(), before));
 }
 
 TEST_F(ChannelsTest, ConverterReachesTheChannelCommandsAndAnswersPromptsByTheirText) {
