@@ -117,6 +117,7 @@ public:
     void setDrawingDefaults(const DrawingDefaults& defaults) override { drawing = defaults; }
     const FrameSettings& frameSettings() const override { return settings; }
     QString alphaMaskFolder() const override;
+    QString itemCaption(const QString& item) const override;
     void enableImageMenus(bool enable) override;
     void enableMetadataItems(bool exif, bool thumbnail, bool iptc) override;
     void enableContextItems(bool crop, bool effects) override;

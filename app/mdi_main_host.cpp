@@ -2,6 +2,7 @@
 // colours, and the menu items that follow what a document reports.
 #include "app/mdi_main.h"
 
+#include "catalogue/channels_catalogue.h"
 #include "catalogue/menu_table.h"
 #include "document/frm_main.h"
 
@@ -44,9 +45,7 @@ void MDIMain::setForegroundColour(uint32_t colour) {
 }
 
 QString MDIMain::alphaMaskFolder() const {
-    QString folder = programFolder();
-    if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
-    return folder + QStringLiteral("AlphaMasks");
+    return catalogue::alphaMaskFolder();
 }
 
 void MDIMain::enableImageMenus(bool enable) {
@@ -83,4 +82,9 @@ void MDIMain::checkDrawingItem(const QString& group, int index) {
 bool MDIMain::isItemChecked(const QString& item) const {
     const QAction* a = actions_.value(item);
     return a && a->isChecked();
+}
+
+QString MDIMain::itemCaption(const QString& item) const {
+    const QAction* a = actions_.value(item);
+    return a ? a->text() : QString();
 }

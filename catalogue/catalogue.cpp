@@ -1,5 +1,6 @@
 #include "catalogue.h"
 
+#include "channels_catalogue.h"
 #include "effects_catalogue.h"
 #include "filters_catalogue.h"
 
@@ -53,9 +54,17 @@ Row scroll(const QString& caption, int minimum, int maximum, int initial, int la
     return r;
 }
 
+Row prompt(const QString& caption, const QString& initial, int minimum, int maximum) {
+    Row r = text(caption, initial);
+    r.minimum = minimum;
+    r.maximum = maximum;
+    r.ranged = true;
+    return r;
+}
+
 const Entry* Catalogue::find(int index) const {
     for (const Entry& e : entries)
-        if (e.index == index) return &e;
+        if (e.index == index || (e.coversFollowing && index > e.index)) return &e;
     return nullptr;
 }
 
@@ -63,6 +72,7 @@ const std::vector<const Catalogue*>& allCatalogues() {
     static const std::vector<const Catalogue*> registry = [] {
         std::vector<const Catalogue*> all{&effectsCatalogue()};
         for (const Catalogue* c : filtersCatalogues()) all.push_back(c);
+        for (const Catalogue* c : channelsCatalogues()) all.push_back(c);
         return all;
     }();
     return registry;

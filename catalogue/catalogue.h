@@ -36,6 +36,8 @@ struct Row {
     int minimum = 0, maximum = 0, largeChange = 1;
     // The value is a length in image pixels: a preview scales it with the preview.
     bool pixelSized = false;
+    // Prompt rows: an answer outside minimum..maximum (rounded half to even) is asked again.
+    bool ranged = false;
 };
 
 Row text(const QString& caption, const QString& initial);
@@ -44,6 +46,9 @@ Row colour(const QString& caption, uint32_t bgr);
 Row list(const QString& caption, const QStringList& items, int selected);
 Row check(const QString& caption, bool ticked);
 Row scroll(const QString& caption, int minimum, int maximum, int initial, int largeChange);
+// A text row answered in an input prompt (the caption is the prompt's text) whose answer must
+// lie in minimum..maximum.
+Row prompt(const QString& caption, const QString& initial, int minimum, int maximum);
 
 class Values;
 
@@ -56,6 +61,9 @@ public:
     virtual QRect selection() const = 0;
     // Whether the frame's check mark `item` (a menu item key, e.g. "mnuDitherPalette") is on.
     virtual bool checked(const QString& item) const = 0;
+    // The caption of the menu item that started the run (items built at run time, such as the
+    // mask files, are known by it); empty when there is none.
+    virtual QString chosenCaption() const { return {}; }
 };
 
 // The engine call of an entry, on its target, with the rows' values (values.context() gives the
@@ -83,6 +91,26 @@ enum class Input {
     Prompt,  // an input prompt (row 0's caption) sets text row 0
     Preview, // the preview dialog `previewDialog` shows the scroll rows
     Line,    // a line dragged on the document image (linePrompt first, then onLine)
+    Asks,    // the entry's asks, in order (colour dialog, prompts, file dialog, yes/no)
+};
+
+// One question of an Asks entry. Each sets one row; an unanswered question (Cancel, an empty
+// prompt, no file) ends the run without change.
+enum class AskKind {
+    Colour,       // the colour dialog sets colour row `row`
+    Prompt,       // an input prompt (the row's caption, the program's title) sets text row `row`;
+                  // a ranged row asks again until the answer lies in its range
+    File,         // the open-file dialog (the filter in the row's items) sets text row `row`
+    YesNo,        // a Yes/No message (the row's caption) sets check row `row`: ticked for Yes
+    ChosenCaption // text row `row` takes the caption of the menu item that started the run
+};
+
+struct Ask {
+    AskKind kind = AskKind::Prompt;
+    int row = 0;
+    // Asked only when this holds for the image; otherwise the row's text becomes `otherwise`.
+    std::function<bool(const pix::PixImage&)> when{};
+    QString otherwise{};
 };
 
 // What the call works on.
@@ -106,6 +134,10 @@ struct Entry {
     // Preview entries: the dialog's class name. Its rows are the dialog's controls, and its call
     // is made on the preview as on the working copy.
     QString previewDialog{};
+    // Asks entries: the questions, in order.
+    std::vector<Ask> asks{};
+    // The entry serves every index from `index` on (items the program adds at run time).
+    bool coversFollowing = false;
 };
 
 // How a catalogue reports a failure of its calls.

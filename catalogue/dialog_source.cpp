@@ -1,5 +1,6 @@
 #include "dialog_source.h"
 
+#include "asks.h"
 #include "frm_dialog.h"
 #include "platform/desktop.h"
 
@@ -54,6 +55,29 @@ void readRow(const frmDialog& dlg, int k, const Row& row, RowValue& value) {
     }
 }
 
+// The colour dialog, starting at the last colour chosen in it; sets `bgr` unless cancelled.
+bool askColour(uint32_t& bgr) {
+    static std::optional<QColor> last;
+    const QColor initial =
+        last.value_or(QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF)));
+    const std::optional<QColor> chosen = platform::desktop().chooseColor(initial);
+    if (!chosen) return false;
+    last = *chosen;
+    bgr = uint32_t(chosen->red()) | uint32_t(chosen->green()) << 8 | uint32_t(chosen->blue()) << 16;
+    return true;
+}
+
+// A file from the open-file dialog into `path`.
+bool askFile(const QString& title, const QString& filter, QString& path) {
+    platform::FileRequest request;
+    request.title = title;
+    request.filter = filter;
+    const platform::FileAnswer chosen = platform::desktop().openFile(request);
+    if (!chosen.accepted || chosen.fileName.isEmpty()) return false;
+    path = chosen.fileName;
+    return true;
+}
+
 } // namespace
 
 bool DialogSource::fill(const Entry& entry, Values& values) {
@@ -66,26 +90,11 @@ bool DialogSource::fill(const Entry& entry, Values& values) {
 }
 
 bool ColourSource::fill(const Entry&, Values& values) {
-    static std::optional<QColor> last;
-    const uint32_t bgr = values[0].colour;
-    const QColor initial =
-        last.value_or(QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF)));
-    const std::optional<QColor> chosen = platform::desktop().chooseColor(initial);
-    if (!chosen) return false;
-    last = *chosen;
-    values[0].colour =
-        uint32_t(chosen->red()) | uint32_t(chosen->green()) << 8 | uint32_t(chosen->blue()) << 16;
-    return true;
+    return askColour(values[0].colour);
 }
 
 bool FileSource::fill(const Entry& entry, Values& values) {
-    platform::FileRequest request;
-    request.title = entry.title;
-    request.filter = entry.rows.front().items.value(0);
-    const platform::FileAnswer chosen = platform::desktop().openFile(request);
-    if (!chosen.accepted) return false;
-    values[0].text = chosen.fileName;
-    return true;
+    return askFile(entry.title, entry.rows.front().items.value(0), values[0].text);
 }
 
 bool PromptSource::fill(const Entry& entry, Values& values) {
@@ -94,6 +103,38 @@ bool PromptSource::fill(const Entry& entry, Values& values) {
     if (!answer) return false;
     values[0].text = *answer;
     return true;
+}
+
+bool AsksSource::fill(const Entry& entry, Values& values) {
+    const QString title = QStringLiteral("Pixendra"); // prompts bear the program's title
+    const QString chosen = values.context().chosenCaption();
+    return walkAsks(entry, image_, values, [&](const Ask& ask, const Row& row, RowValue& value) {
+        switch (ask.kind) {
+        case AskKind::Colour:
+            return askColour(value.colour);
+        case AskKind::File:
+            return askFile(entry.title, row.items.value(0), value.text);
+        case AskKind::YesNo:
+            value.ticked =
+                platform::messageBox(row.caption, platform::Buttons::YesNo,
+                                     platform::Icon::Question, title) == platform::Answer::Yes;
+            return true;
+        case AskKind::ChosenCaption:
+            value.text = chosen;
+            return !chosen.isEmpty();
+        case AskKind::Prompt:
+            break;
+        }
+        // The same prompt until the answer is in range; empty or Cancel ends the run.
+        for (;;) {
+            const std::optional<QString> answer =
+                platform::desktop().input(row.caption, title, row.text);
+            if (!answer || answer->isEmpty()) return false;
+            if (!promptAccepts(row, *answer)) continue;
+            value.text = *answer;
+            return true;
+        }
+    });
 }
 
 } // namespace catalogue

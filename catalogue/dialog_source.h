@@ -32,6 +32,17 @@ public:
     bool fill(const Entry& entry, Values& values) override;
 };
 
+// The entry's asks through the desktop: colour and file dialogs, input prompts that ask again
+// until the answer lies in range, Yes/No messages; conditions are read on `image`.
+class AsksSource : public ParameterSource {
+public:
+    explicit AsksSource(const pix::PixImage& image) : image_(image) {}
+    bool fill(const Entry& entry, Values& values) override;
+
+private:
+    const pix::PixImage& image_;
+};
+
 class DialogSource : public ParameterSource {
 public:
     explicit DialogSource(frmDialog& dialog) : dlg_(dialog) {}

@@ -4,6 +4,7 @@
 
 #include "convert_run.h"
 
+#include "catalogue/asks.h"
 #include "catalogue/dispatch.h"
 #include "catalogue/menu_paths.h"
 #include "convert_options.h"
@@ -30,12 +31,30 @@ QString quotedList(const QStringList& items) {
     return q.join(QStringLiteral(", "));
 }
 
+// A caption's first line with text: how a prompt of several lines is named on the command line.
+QString firstLine(const QString& caption) {
+    for (const QString& line : caption.split(QLatin1Char('\n')))
+        if (!line.trimmed().isEmpty()) return line;
+    return caption;
+}
+
 // Reads `text` as a value of `row`; nullopt with the reason in *why when it cannot.
 std::optional<Change> readValue(const catalogue::Row& row, const QString& text, QString* why) {
     const QString v = text.trimmed();
     switch (row.kind) {
     case catalogue::RowKind::Text:
+        // A file row (its items hold the dialog's filter) takes a path.
+        if (!row.items.isEmpty() && !v.isEmpty())
+            return [v](catalogue::RowValue& r) { r.text = v; };
         if (!vb::isNumeric(v)) break;
+        if (!catalogue::promptAccepts(row, v)) {
+            *why = QStringLiteral("%1 takes a number %2..%3, not %4")
+                       .arg(firstLine(row.caption))
+                       .arg(row.minimum)
+                       .arg(row.maximum)
+                       .arg(quoted(text));
+            return std::nullopt;
+        }
         return [v](catalogue::RowValue& r) { r.text = v; };
     case catalogue::RowKind::Colour: {
         const QColor c = QColor::fromString(v);
@@ -91,22 +110,26 @@ std::optional<Change> readValue(const catalogue::Row& row, const QString& text, 
 // rows follow each other as they do when typed into the dialog.
 class SetSource : public catalogue::ParameterSource {
 public:
-    SetSource(std::vector<std::pair<int, Change>> changes, QSize imageSize)
-        : changes_(std::move(changes)), imageSize_(imageSize) {}
+    SetSource(std::vector<std::pair<int, Change>> changes, const pix::PixImage& image)
+        : changes_(std::move(changes)), image_(image) {}
     bool fill(const catalogue::Entry& entry, catalogue::Values& values) override {
+        const QSize imageSize(image_.width(), image_.height());
         for (const auto& [row, change] : changes_) {
             change(values[row]);
             const auto& link = entry.aspectLink;
             if (!link || !values[link->keepRow].ticked) continue;
-            if (const auto follow = catalogue::linkedEdit(*link, row, values[row].text, imageSize_))
+            if (const auto follow = catalogue::linkedEdit(*link, row, values[row].text, imageSize))
                 values[follow->row].text = follow->text;
         }
-        return true;
+        // Questions the program would not ask of this image take their fixed answers.
+        return catalogue::walkAsks(entry, image_, values,
+                                   [](const catalogue::Ask&, const catalogue::Row&,
+                                      catalogue::RowValue&) { return true; });
     }
 
 private:
     std::vector<std::pair<int, Change>> changes_;
-    QSize imageSize_;
+    const pix::PixImage& image_;
 };
 
 QStringList validPaths() {
@@ -187,8 +210,9 @@ std::optional<Resolved> resolve(const QString& menuPath, const QList<QPair<QStri
         int row = -1;
         QStringList captions;
         for (size_t k = 0; k < entry.rows.size(); ++k) {
-            captions << entry.rows[k].caption;
-            if (entry.rows[k].caption == caption) row = int(k);
+            const QString& c = entry.rows[k].caption;
+            captions << firstLine(c);
+            if (c == caption || firstLine(c) == caption) row = int(k);
         }
         if (row < 0) {
             *error = captions.isEmpty()
@@ -205,13 +229,15 @@ std::optional<Resolved> resolve(const QString& menuPath, const QList<QPair<QStri
         }
         r.changes.emplace_back(row, *change);
     }
-    // What a person types into a prompt or picks in a file dialog has no first value to use.
-    const bool asksAPerson =
-        entry.input == catalogue::Input::Prompt || entry.input == catalogue::Input::File;
-    if (asksAPerson && std::none_of(r.changes.begin(), r.changes.end(),
-                                    [](const auto& c) { return c.first == 0; })) {
-        *error = QStringLiteral("--apply: %1 asks a person for %2; give it with --set \"%2=...\"")
-                     .arg(quoted(menuPath), quoted(entry.rows.front().caption));
+    // What a person types into a prompt without a default, or picks in a colour or file dialog,
+    // has no first value to use.
+    for (int row : catalogue::rowsWithoutFirstValue(entry)) {
+        if (std::any_of(r.changes.begin(), r.changes.end(),
+                        [row](const auto& c) { return c.first == row; }))
+            continue;
+        const QString caption = firstLine(entry.rows[size_t(row)].caption);
+        *error = QStringLiteral("--apply: %1 asks a person for %2; give it with --set \"%3=...\"")
+                     .arg(quoted(menuPath), quoted(caption), caption);
         return std::nullopt;
     }
     return r;
@@ -219,7 +245,7 @@ std::optional<Resolved> resolve(const QString& menuPath, const QList<QPair<QStri
 
 // Runs a resolved step on the image; throws pix::PixError when the operation fails.
 void run(pix::PixImage& image, const Resolved& step) {
-    SetSource source(step.changes, QSize(image.width(), image.height()));
+    SetSource source(step.changes, image);
     // The converter has no selection and no check marks.
     const catalogue::RunResult result = catalogue::runFound(*step.entry, image, source);
     if (result.outcome == catalogue::Outcome::Applied) return;

@@ -52,10 +52,7 @@ const Action kActions[] = {
     {"ImageType", Missing{}},
     {"Draw_Image", &frmMain::Draw_Image},
     // Channels
-    {"ChannelsAlpha", Missing{}},
-    {"ChannelsAlphaAddMask", Missing{}},
     {"ChannelsRGB", Missing{}},
-    {"ChannelsRGBSwap", Missing{}},
     {"ChannelsAdjust", Missing{}},
     // Draw
     {"DrawSetup", Missing{}},

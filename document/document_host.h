@@ -62,6 +62,8 @@ public:
                                  const QString& height) = 0;
     // Whether the frame's check mark `item` (a menu item key such as "mnuDitherPalette") is on.
     virtual bool isItemChecked(const QString& item) const = 0;
+    // The caption of the frame's menu item `item` as shown; empty when there is no such item.
+    virtual QString itemCaption(const QString& item) const = 0;
     // The window dialogs of a document belong to.
     virtual QWidget* dialogOwner() = 0;
 

@@ -19,14 +19,16 @@ namespace {
 // The document's side of a run: its own selection and the frame's check marks.
 class DocumentContext : public catalogue::RunContext {
 public:
-    DocumentContext(const DocumentHost& host, QRect selection)
-        : host_(host), selection_(selection) {}
+    DocumentContext(const DocumentHost& host, QRect selection, QString chosenItem)
+        : host_(host), selection_(selection), chosenItem_(std::move(chosenItem)) {}
     QRect selection() const override { return selection_; }
     bool checked(const QString& item) const override { return host_.isItemChecked(item); }
+    QString chosenCaption() const override { return host_.itemCaption(chosenItem_); }
 
 private:
     const DocumentHost& host_;
     QRect selection_;
+    QString chosenItem_; // the menu item key of the run, e.g. "mnuChannelsAlphaAddMask(2)"
 };
 
 // Where an entry's values come from, by its input kind.
@@ -42,6 +44,8 @@ sourceFor(const catalogue::Entry& entry, frmDialog& dialog, pix::PixImage& targe
         return std::make_unique<catalogue::FileSource>();
     case Input::Prompt:
         return std::make_unique<catalogue::PromptSource>();
+    case Input::Asks:
+        return std::make_unique<catalogue::AsksSource>(target);
     case Input::Preview:
         return std::make_unique<adjust::PreviewSource>(target, owner);
     case Input::None:
@@ -82,7 +86,9 @@ void frmMain::runCatalogue(const catalogue::Catalogue& table, int16_t index) {
     connect(&dlg, &frmDialog::ControlChanged, this, &frmMain::frmDlg_ControlChanged);
     runningEntry_ = entry;
     const bool onWorkingCopy = entry->target == catalogue::Target::WorkingCopy;
-    const DocumentContext context(host_, selectionRect());
+    const DocumentContext context(
+        host_, selectionRect(),
+        QStringLiteral("%1(%2)").arg(QLatin1String(table.menuGroup)).arg(index));
 
     catalogue::RunResult result;
     try {

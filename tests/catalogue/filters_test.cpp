@@ -2,6 +2,7 @@
 // box pair, coalesced previews, Apply at 0, 0), and the fixed arguments of the presets checked
 // against the engine called directly.
 #include "adjust/preview_dialog.h"
+#include "catalogue/asks.h"
 #include "catalogue/filters_catalogue.h"
 #include "catalogue_fixture.h"
 #include "engine/image_type.h"
@@ -142,7 +143,7 @@ TEST(CatalogueCalls, EveryEntryGivesTheSamePixelsHoweverItsRowsAreSplit) {
     int compared = 0;
     for (const catalogue::Catalogue* table : catalogue::allCatalogues())
         for (const catalogue::Entry& entry : table->entries) {
-            if (!entry.call) continue;
+            if (!entry.call || !catalogue::rowsWithoutFirstValue(entry).empty()) continue;
             SCOPED_TRACE(std::string(table->actionName) + "(" + std::to_string(entry.index) + ")");
             pix::PixImage runs[3];
             for (int k = 0; k < 3; ++k) {

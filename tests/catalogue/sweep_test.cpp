@@ -3,6 +3,7 @@
 // menus or of a table without an expectation here fails the sweep.
 #include "adjust/preview_dialog.h"
 #include "catalogue/catalogue.h"
+#include "catalogue/channels_catalogue.h"
 #include "catalogue/menu_table.h"
 #include "catalogue_fixture.h"
 #include "document/document_actions.h"
@@ -20,12 +21,13 @@ namespace {
 
 // What answering an index with the rows' first values must do.
 enum class Expect {
-    Changes,       // the image changes
-    Keeps,         // the first values describe the image as it is: same size, same pixels
-    ToWhiteOnly,   // the near-white pixels become white, and nothing else changes
-    Nothing,       // no operation here (a submenu header or an unused index): no dialog, no change
-    AwaitsLine,    // no dialog: a message, then the next line on the image changes it
-    NeedsSelection // without a selection a message refuses it; with one it changes the image
+    Changes,        // the image changes
+    Keeps,          // the first values describe the image as it is: same size, same pixels
+    ToWhiteOnly,    // the near-white pixels become white, and nothing else changes
+    Nothing,        // no operation here (a submenu header or an unused index): no dialog, no change
+    AwaitsLine,     // no dialog: a message, then the next line on the image changes it
+    NeedsSelection, // without a selection a message refuses it; with one it changes the image
+    ChangesWhole    // changes the document image as a whole, with or without a selection
 };
 
 struct Expectation {
@@ -37,6 +39,8 @@ struct Expectation {
 using Key = std::pair<std::string, int>; // document action, menu index
 
 const std::set<int> kTwoLevelTypes = {pix::kMono};
+const std::set<int> kOpaqueTypes = {pix::kMono, pix::kIndexed, pix::kGray, pix::kRgb};
+const std::set<int> kGreyTypes = {pix::kMono, pix::kGray, pix::kGrayAlpha};
 
 // Every index that the menus or the tables know, by action, and the gaps the menus skip.
 const std::map<Key, Expectation>& expectations() {
@@ -113,6 +117,20 @@ const std::map<Key, Expectation>& expectations() {
             {{"Filters", 38}, {Expect::Keeps, {}, "a tint of 0"}},
             {{"Filters", 39}, {Expect::Keeps, {}, "a saturation factor of 1"}},
             {{"Filters", 40}, {Expect::Changes}},
+            {{"ChannelsAlpha", 0}, {Expect::Nothing, {}, "Add Alpha Mask submenu"}},
+            {{"ChannelsAlpha", 1}, {Expect::ChangesWhole, {pix::kMono}, "no dark grey in 1-bit"}},
+            {{"ChannelsAlpha", 2}, {Expect::ChangesWhole}},
+            {{"ChannelsAlpha", 3}, {Expect::ChangesWhole}},
+            {{"ChannelsAlpha", 4}, {Expect::ChangesWhole, kOpaqueTypes, "opaque already"}},
+            {{"ChannelsAlpha", 5}, {Expect::ChangesWhole, kOpaqueTypes, "alpha 255 everywhere"}},
+            {{"ChannelsAlpha", 6}, {Expect::Nothing, {}, "separator"}},
+            {{"ChannelsAlpha", 7}, {Expect::ChangesWhole, kOpaqueTypes, "opaque already"}},
+            {{"ChannelsAlphaAddMask", 0}, {Expect::ChangesWhole}},
+            {{"ChannelsAlphaAddMask", 1}, {Expect::Nothing, {}, "separator"}},
+            {{"ChannelsAlphaAddMask", 2}, {Expect::ChangesWhole, {}, "the first shipped mask"}},
+            {{"ChannelsRGBSwap", 0}, {Expect::Changes, kGreyTypes, "grey channels are equal"}},
+            {{"ChannelsRGBSwap", 1}, {Expect::Changes, kGreyTypes, "grey channels are equal"}},
+            {{"ChannelsRGBSwap", 2}, {Expect::Changes, kGreyTypes, "grey channels are equal"}},
         };
         // The preset submenus: every item changes the sweep picture.
         const std::pair<const char*, std::vector<int>> presets[] = {
@@ -214,6 +232,31 @@ protected:
             return;
         case catalogue::Input::None:
             return;
+        case catalogue::Input::Asks:
+            // The dark disc's colour, each prompt's default (2 where it has none), the first
+            // shipped mask, Yes; questions the image does not call for get no answer.
+            for (const catalogue::Ask& a : entry.asks) {
+                if (a.when && !a.when(image())) continue;
+                const catalogue::Row& row = entry.rows[size_t(a.row)];
+                switch (a.kind) {
+                case catalogue::AskKind::Colour:
+                    desktop.answerColor(QColor(48, 52, 60));
+                    break;
+                case catalogue::AskKind::Prompt:
+                    desktop.answerInput(row.text.isEmpty() ? QStringLiteral("2") : row.text);
+                    break;
+                case catalogue::AskKind::File:
+                    desktop.answerOpen(catalogue::alphaMaskFolder() +
+                                       QStringLiteral("/Radial.png"));
+                    break;
+                case catalogue::AskKind::YesNo:
+                    desktop.answerMessage(platform::Answer::Yes);
+                    break;
+                case catalogue::AskKind::ChosenCaption:
+                    break;
+                }
+            }
+            return;
         case catalogue::Input::File:
         case catalogue::Input::Prompt:
         case catalogue::Input::Line:
@@ -274,7 +317,7 @@ protected:
             run(table, index);
             EXPECT_EQ(desktop.pendingAnswers(), 0) << "the entry did not ask as its input says";
             const QImage after = pixels();
-            if (!selection.isEmpty()) {
+            if (!selection.isEmpty() && ex.expect != Expect::ChangesWhole) {
                 ASSERT_EQ(after.size(), before.size());
                 EXPECT_EQ(changedOutside(before, after, selection), 0);
             }

@@ -34,8 +34,9 @@ platform::Answer ScriptedDesktop::message(const platform::MessageRequest& r) {
 }
 
 std::optional<QString> ScriptedDesktop::input(const QString& prompt, const QString&,
-                                              const QString&) {
+                                              const QString& defaultText) {
     inputsShown.append(prompt);
+    inputDefaultsShown.append(defaultText);
     if (!take(inputs_, "input prompt", prompt)) return std::nullopt;
     const auto [given, text] = inputs_.front();
     inputs_.pop_front();

@@ -37,6 +37,7 @@ public:
     // --- what was asked ------------------------------------------------------------------------
     QList<platform::MessageRequest> messagesShown;
     QStringList inputsShown;
+    QStringList inputDefaultsShown; // the default answer of each prompt shown, in order
     QList<platform::FileRequest> saveRequests;
     QList<platform::FileRequest> openRequests;
     QList<QUrl> urlsOpened;             // openUrl calls, none really opened
