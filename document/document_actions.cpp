@@ -54,9 +54,7 @@ const Action kActions[] = {
     // Channels
     {"ChannelsAlpha", Missing{}},
     {"ChannelsAlphaAddMask", Missing{}},
-    {"ChannelsRGB", Missing{}},
     {"ChannelsRGBSwap", Missing{}},
-    {"ChannelsAdjust", Missing{}},
     // Draw
     {"DrawSetup", Missing{}},
     {"DrawAntialias", &frmMain::DrawAntialias},
@@ -86,7 +84,6 @@ const Action kActions[] = {
     {"DemosFlipLinesV", Missing{}},
     {"DemosGrid", Missing{}},
     // Filters
-    {"FiltersNegativeColor", Missing{}},
     // Metadata
     {"Metadata", Missing{}},
 };
