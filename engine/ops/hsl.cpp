@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
+#include <vector>
 
 namespace pix::ops {
 
@@ -52,24 +52,34 @@ template <class T> void fromHsl(T h, T s, T l, T& r, T& g, T& b) {
     b = hueChannel(lo, hi, h6 - 2);
 }
 
-// Runs fn(h, s, l) over every pixel's HSL of src into out.
-void mapHsl(const QImage& src, QImage& out, const ProgressFn& progress,
-            const std::function<void(float&, float&, float&)>& fn) {
+// Runs fn(h, s, l) over every pixel's HSL of src into out (a template, so that fn is inlined
+// into the pixel loop).
+template <class Fn> void mapHsl(const QImage& src, QImage& out, const ProgressFn& progress, Fn fn) {
     require(out.size() == src.size() && out.format() == src.format(),
             QStringLiteral("The output image does not match the input"), "Processor");
     const RowView rows(out);
     forEachRowBand(src.height(), progress, [&](int y0, int y1) {
+        // Colours recur (flat areas, smooth gradients): a small direct-mapped cache of the
+        // colours computed last saves most of the conversions.
+        constexpr int kBits = 12;
+        std::vector<uint32_t> keys(1u << kBits, 0xFFFFFFFFu), values(1u << kBits);
         for (int y = y0; y < y1; ++y) {
             const uint32_t* in = row32(src, y);
             uint32_t* o = rows[y];
             for (int x = 0; x < src.width(); ++x) {
-                const uint32_t p = in[x];
-                float h, s, l, r, g, b;
-                toHsl(float((p >> 16) & 0xFF), float((p >> 8) & 0xFF), float(p & 0xFF), h, s, l);
-                fn(h, s, l);
-                fromHsl(h, s, l, r, g, b);
-                o[x] = (p & 0xFF000000u) | uint32_t(clampByte(double(r))) << 16 |
-                       uint32_t(clampByte(double(g))) << 8 | uint32_t(clampByte(double(b)));
+                const uint32_t p = in[x], rgb = p & 0x00FFFFFFu;
+                const uint32_t slot = (rgb * 2654435761u) >> (32 - kBits);
+                if (keys[slot] != rgb) {
+                    float h, s, l, r, g, b;
+                    toHsl(float(rgb >> 16), float((rgb >> 8) & 0xFF), float(rgb & 0xFF), h, s, l);
+                    fn(h, s, l);
+                    fromHsl(h, s, l, r, g, b);
+                    keys[slot] = rgb;
+                    values[slot] = uint32_t(clampByte(double(r))) << 16 |
+                                   uint32_t(clampByte(double(g))) << 8 |
+                                   uint32_t(clampByte(double(b)));
+                }
+                o[x] = (p & 0xFF000000u) | values[slot];
             }
         }
     });
