@@ -2,6 +2,7 @@
 
 #include "platform/vb.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
@@ -45,9 +46,14 @@ frmAdjustRGB::frmAdjustRGB(const catalogue::Entry& entry, QWidget* owner)
         QLineEdit* box =
             addNumberBox(scrAlpha, QStringLiteral("txtAlpha"), true, true, [](QLineEdit*) {});
         box->setText(QStringLiteral("0"));
+        // It takes the list's place; the list goes below it, as in RGB mode.
+        const int listTop = lstAdjustType->y(), up = label->y() - listTop;
         for (QWidget* w : {static_cast<QWidget*>(scrAlpha), static_cast<QWidget*>(label),
-                           static_cast<QWidget*>(box)})
+                           static_cast<QWidget*>(box)}) {
             w->setEnabled(false);
+            w->move(w->x(), w->y() - up);
+        }
+        lstAdjustType->move(lstAdjustType->x(), listTop + 2 * up);
     }
 }
 

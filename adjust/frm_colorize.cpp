@@ -3,6 +3,7 @@
 #include "engine/colors_hsl.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QScrollBar>
 #include <QSignalBlocker>
 
@@ -20,9 +21,17 @@ frmColorize::frmColorize(const catalogue::Entry& entry, QWidget* owner)
     chkLum = check(3);
     QScrollBar** bars[] = {&scrHue, &scrSat, &scrLum};
     QCheckBox* boxes[] = {chkHue, chkSat, chkLum};
+    // Each check box sits on its bar's caption line, the bars right below the colour button.
+    const int firstBox = chkHue->y();
+    int shift = 0;
     for (int i = 0; i < 3; ++i) {
         boxes[i]->setText(QString::fromLatin1(kNames[i]) + QStringLiteral(" 255"));
-        QScrollBar* bar = addScroll(QString::fromLatin1(kNames[i]), 0, 255, 127, 10);
+        QLabel* label = nullptr;
+        QScrollBar* bar = addScroll(QString::fromLatin1(kNames[i]), 0, 255, 127, 10, &label);
+        if (i == 0) shift = label->y() - firstBox;
+        label->hide();
+        boxes[i]->move(label->x(), label->y() - shift);
+        bar->move(bar->x(), bar->y() - shift);
         *bars[i] = bar;
         connect(bar, &QScrollBar::valueChanged, this,
                 [this, i, bar] { barMoved(i, !bar->isSliderDown()); });

@@ -2,6 +2,7 @@
 
 #include "platform/vb.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <algorithm>
@@ -24,6 +25,7 @@ frmShift::frmShift(const catalogue::Entry& entry, QWidget* owner) : PreviewDialo
     const char* names[] = {"txtOffsetX", "txtOffsetY"};
     for (int i = 0; i < 2; ++i) {
         QScrollBar* bar = bars[i];
+        caption(i)->setText(captionText(i, 0));
         *boxes[i] =
             addNumberBox(bar, QString::fromLatin1(names[i]), true, false, [bar](QLineEdit* edit) {
                 // The leading number, rounded, within the bar's range.

@@ -211,10 +211,10 @@ QLineEdit* PreviewDialog::addLooseBox(const QString& name, const QString& label,
     const double top = nextTop_ - kSmallPitchTwips, left = kScrollLeftTwips + (loose % 3) * 1000;
     auto* caption = new QLabel(label, this);
     caption->setObjectName(QStringLiteral("lbl") + name.mid(3));
-    place(caption, left, top, 400, kLabelHeightTwips);
+    place(caption, left, top, 450, kLabelHeightTwips);
     auto* edit = new QLineEdit(this);
     edit->setObjectName(name);
-    place(edit, left + 400, top, 560, kLabelHeightTwips + 30);
+    place(edit, left + 450, top, 510, kLabelHeightTwips + 30);
     edit->installEventFilter(this);
     connect(edit, &QLineEdit::editingFinished, this, [this, edit] {
         for (const NumberBox& b : numberBoxes_)
