@@ -5,52 +5,107 @@
 #include "platform/desktop.h"
 #include "platform/vb.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
-constexpr int kRowPitchTwips = 720; // label and scroll bar of one row
+constexpr int kRowPitchTwips = 720;   // label and scroll bar of one row
+constexpr int kSmallPitchTwips = 360; // a check box, list or button row
 constexpr int kLabelHeightTwips = 255;
 constexpr int kScrollHeightTwips = 255;
+constexpr int kBoxWidthTwips = 600;
 constexpr int kButtonWidthTwips = 1215;
 constexpr int kButtonHeightTwips = 375;
 
+QString withoutSpaces(QString s) {
+    s.remove(QLatin1Char(' '));
+    return s;
+}
+
+QString colourStyle(uint32_t bgr) {
+    return QStringLiteral("background-color: #%1%2%3")
+        .arg(bgr & 0xFF, 2, 16, QLatin1Char('0'))
+        .arg(bgr >> 8 & 0xFF, 2, 16, QLatin1Char('0'))
+        .arg(bgr >> 16 & 0xFF, 2, 16, QLatin1Char('0'));
+}
+
 } // namespace
 
-PreviewDialog::PreviewDialog(const catalogue::Entry& entry, QWidget* owner)
-    : QDialog(owner), entry_(entry) {
+PreviewDialog::PreviewDialog(const catalogue::Entry& entry, QWidget* owner, Boxes boxes)
+    : QDialog(owner), entry_(entry), boxes_(boxes) {
     setWindowTitle(entry.title);
     tpp_ = platform::desktop().twipsPerPixel();
     setFixedSize(vb::twipsToPixels(kInnerWidthTwips, tpp_),
                  vb::twipsToPixels(kInnerHeightTwips, tpp_));
 
-    int slot = 0;
     for (int k = 0; k < int(entry.rows.size()); ++k) {
         const catalogue::Row& row = entry.rows[size_t(k)];
-        if (row.kind != catalogue::RowKind::Scroll) continue;
-        QString name = row.caption;
-        name.remove(QLatin1Char(' '));
-        auto* label = new QLabel(this);
-        label->setObjectName(QStringLiteral("lbl") + name);
-        auto* bar = new QScrollBar(Qt::Horizontal, this);
-        bar->setObjectName(QStringLiteral("scr") + name);
-        bar->setRange(row.minimum, row.maximum);
-        bar->setPageStep(row.largeChange);
-        bar->setValue(int(vb::leadingNumber(row.text)));
-        const double top = 120 + slot * kRowPitchTwips;
-        place(label, kScrollLeftTwips, top, kScrollWidthTwips, kLabelHeightTwips);
-        place(bar, kScrollLeftTwips, top + kLabelHeightTwips, kScrollWidthTwips,
-              kScrollHeightTwips);
-        rows_.push_back({k, bar, label});
-        label->setText(captionText(k, bar->value()));
-        ++slot;
+        const QString name = withoutSpaces(row.caption);
+        switch (row.kind) {
+        case catalogue::RowKind::Scroll: {
+            QLabel* label = nullptr;
+            QScrollBar* bar = addScroll(name, row.minimum, row.maximum,
+                                        int(vb::leadingNumber(row.text)), row.largeChange, &label);
+            rows_.push_back({k, bar, label});
+            label->setText(captionText(k, bar->value()));
+            break;
+        }
+        case catalogue::RowKind::Check: {
+            auto* box = new QCheckBox(row.caption, this);
+            box->setObjectName(QStringLiteral("chk") + name);
+            box->setChecked(row.ticked);
+            place(box, kScrollLeftTwips, takeSlot(kSmallPitchTwips), kScrollWidthTwips,
+                  kLabelHeightTwips);
+            connect(box, &QCheckBox::clicked, this, [this] { changed(true); });
+            checks_.push_back({k, box});
+            break;
+        }
+        case catalogue::RowKind::List: {
+            auto* combo = new QComboBox(this);
+            combo->setObjectName(QStringLiteral("lst") + name);
+            combo->addItems(row.items);
+            combo->setCurrentIndex(row.selected);
+            place(combo, kScrollLeftTwips, takeSlot(kSmallPitchTwips), kScrollWidthTwips,
+                  kScrollHeightTwips + 60);
+            connect(combo, &QComboBox::currentIndexChanged, this, [this] { changed(true); });
+            lists_.push_back({k, combo});
+            break;
+        }
+        case catalogue::RowKind::Colour: {
+            colourRow_ = k;
+            btnColor = new QPushButton(this);
+            btnColor->setObjectName(QStringLiteral("btnColor"));
+            place(btnColor, kScrollLeftTwips, takeSlot(kSmallPitchTwips), kScrollWidthTwips,
+                  kLabelHeightTwips + 60);
+            setColour(row.colour);
+            connect(btnColor, &QPushButton::clicked, this, [this] {
+                const QColor start(int(colour_ & 0xFF), int(colour_ >> 8 & 0xFF),
+                                   int(colour_ >> 16 & 0xFF));
+                if (const std::optional<QColor> c = platform::desktop().chooseColor(start)) {
+                    setColour(pix::toBgr(*c));
+                    colourChosen();
+                }
+            });
+            break;
+        }
+        case catalogue::RowKind::Text:
+        case catalogue::RowKind::Option:
+            break; // no preview dialog has them
+        }
     }
+
     for (const ScrollRow& r : rows_) {
         // A moving thumb is the Scroll event; anything else (release, arrows, page, keys) the
         // Change event.
@@ -59,17 +114,30 @@ PreviewDialog::PreviewDialog(const catalogue::Entry& entry, QWidget* owner)
         connect(r.bar, &QScrollBar::sliderReleased, this, [this, r] { onValue(r, true); });
     }
 
-    chkRealTimePreview = new QCheckBox(QStringLiteral("Real-Time Preview"), this);
-    chkRealTimePreview->setObjectName(QStringLiteral("chkRealTimePreview"));
-    chkRealTimePreview->setChecked(true);
-    chkDelayedPreview = new QCheckBox(QStringLiteral("Delayed Preview"), this);
-    chkDelayedPreview->setObjectName(QStringLiteral("chkDelayedPreview"));
-    place(chkRealTimePreview, kScrollLeftTwips, kCheckTopTwips, 2400, kLabelHeightTwips);
-    place(chkDelayedPreview, kScrollLeftTwips + 2520, kCheckTopTwips, 2400, kLabelHeightTwips);
-    connect(chkRealTimePreview, &QCheckBox::clicked, this,
-            [this] { onPreviewBox(chkRealTimePreview); });
-    connect(chkDelayedPreview, &QCheckBox::clicked, this,
-            [this] { onPreviewBox(chkDelayedPreview); });
+    if (boxes_ != Boxes::DelayedWithButton) {
+        chkRealTimePreview = new QCheckBox(QStringLiteral("Real-Time Preview"), this);
+        chkRealTimePreview->setObjectName(QStringLiteral("chkRealTimePreview"));
+        chkRealTimePreview->setChecked(true);
+        place(chkRealTimePreview, kScrollLeftTwips, kCheckTopTwips, 2400, kLabelHeightTwips);
+        connect(chkRealTimePreview, &QCheckBox::clicked, this,
+                [this] { onPreviewBox(chkRealTimePreview); });
+    }
+    if (boxes_ != Boxes::RealTimeOnly) {
+        chkDelayedPreview = new QCheckBox(QStringLiteral("Delayed Preview"), this);
+        chkDelayedPreview->setObjectName(QStringLiteral("chkDelayedPreview"));
+        const double left = boxes_ == Boxes::Pair ? kScrollLeftTwips + 2520 : kScrollLeftTwips;
+        place(chkDelayedPreview, left, kCheckTopTwips, 2400, kLabelHeightTwips);
+        connect(chkDelayedPreview, &QCheckBox::clicked, this,
+                [this] { onPreviewBox(chkDelayedPreview); });
+    }
+    if (boxes_ == Boxes::DelayedWithButton) {
+        btnPreview = new QPushButton(QStringLiteral("Preview"), this);
+        btnPreview->setObjectName(QStringLiteral("btnPreview"));
+        btnPreview->setEnabled(false);
+        place(btnPreview, kScrollLeftTwips + 2520, kCheckTopTwips - 60, kButtonWidthTwips,
+              kButtonHeightTwips);
+        connect(btnPreview, &QPushButton::clicked, this, &PreviewDialog::previewNow);
+    }
 
     picPreview = new QLabel(this);
     picPreview->setObjectName(QStringLiteral("picPreview"));
@@ -95,6 +163,92 @@ void PreviewDialog::place(QWidget* w, double left, double top, double width, dou
                    vb::twipsToPixels(width, tpp_), vb::twipsToPixels(height, tpp_));
 }
 
+double PreviewDialog::takeSlot(double height) {
+    const double top = nextTop_;
+    nextTop_ += height;
+    return top;
+}
+
+QScrollBar* PreviewDialog::addScroll(const QString& name, int minimum, int maximum, int value,
+                                     int largeChange, QLabel** label) {
+    auto* caption = new QLabel(this);
+    caption->setObjectName(QStringLiteral("lbl") + name);
+    auto* bar = new QScrollBar(Qt::Horizontal, this);
+    bar->setObjectName(QStringLiteral("scr") + name);
+    bar->setRange(minimum, maximum);
+    bar->setPageStep(largeChange);
+    bar->setValue(value);
+    const double top = takeSlot(kRowPitchTwips);
+    place(caption, kScrollLeftTwips, top, kScrollWidthTwips - kBoxWidthTwips, kLabelHeightTwips);
+    place(bar, kScrollLeftTwips, top + kLabelHeightTwips, kScrollWidthTwips, kScrollHeightTwips);
+    if (label) *label = caption;
+    return bar;
+}
+
+QLineEdit* PreviewDialog::addNumberBox(QScrollBar* bar, const QString& name, bool minus, bool beep,
+                                       std::function<void(QLineEdit*)> validate) {
+    auto* edit = new QLineEdit(this);
+    edit->setObjectName(name);
+    // On the caption line, at the bar's right end.
+    const double top = vb::pixelsToTwips(bar->y(), tpp_) - kLabelHeightTwips - 30;
+    place(edit, kScrollLeftTwips + kScrollWidthTwips - kBoxWidthTwips, top, kBoxWidthTwips,
+          kLabelHeightTwips + 30);
+    edit->installEventFilter(this);
+    connect(edit, &QLineEdit::editingFinished, this, [this, edit] {
+        for (const NumberBox& b : numberBoxes_)
+            if (b.edit == edit) b.validate(edit);
+    });
+    numberBoxes_.push_back({edit, bar, minus, beep, std::move(validate)});
+    return edit;
+}
+
+QLineEdit* PreviewDialog::addLooseBox(const QString& name, const QString& label, bool minus,
+                                      bool beep, std::function<void(QLineEdit*)> validate) {
+    // Three loose boxes share a slot, side by side.
+    const int loose = int(std::count_if(numberBoxes_.begin(), numberBoxes_.end(),
+                                        [](const NumberBox& b) { return !b.bar; }));
+    if (loose % 3 == 0) takeSlot(kSmallPitchTwips);
+    const double top = nextTop_ - kSmallPitchTwips, left = kScrollLeftTwips + (loose % 3) * 1000;
+    auto* caption = new QLabel(label, this);
+    caption->setObjectName(QStringLiteral("lbl") + name.mid(3));
+    place(caption, left, top, 450, kLabelHeightTwips);
+    auto* edit = new QLineEdit(this);
+    edit->setObjectName(name);
+    place(edit, left + 450, top, 510, kLabelHeightTwips + 30);
+    edit->installEventFilter(this);
+    connect(edit, &QLineEdit::editingFinished, this, [this, edit] {
+        for (const NumberBox& b : numberBoxes_)
+            if (b.edit == edit) b.validate(edit);
+    });
+    numberBoxes_.push_back({edit, nullptr, minus, beep, std::move(validate)});
+    return edit;
+}
+
+bool PreviewDialog::eventFilter(QObject* watched, QEvent* event) {
+    const NumberBox* box = nullptr;
+    for (const NumberBox& b : numberBoxes_)
+        if (b.edit == watched) box = &b;
+    if (!box) return QDialog::eventFilter(watched, event);
+    if (event->type() == QEvent::FocusIn) {
+        // The whole value is selected, ready to be typed over.
+        QTimer::singleShot(0, box->edit, &QLineEdit::selectAll);
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress) return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        box->validate(box->edit);
+        return true; // Enter stays in the box: no default button
+    }
+    const QString text = key->text();
+    if (text.isEmpty() || text.at(0).unicode() < 0x20 || text == QStringLiteral("\x7f"))
+        return false; // editing and moving keys, backspace
+    const QChar c = text.at(0);
+    if (c.isDigit() || (box->minus && c == QLatin1Char('-'))) return false;
+    if (box->beep) QApplication::beep();
+    return true;
+}
+
 QString PreviewDialog::captionText(int row, int value) const {
     return entry_.rows[size_t(row)].caption + QStringLiteral(": ") + QString::number(value);
 }
@@ -109,6 +263,29 @@ QLabel* PreviewDialog::caption(int row) const {
     for (const ScrollRow& r : rows_)
         if (r.row == row) return r.label;
     return nullptr;
+}
+
+QCheckBox* PreviewDialog::check(int row) const {
+    for (const auto& [k, box] : checks_)
+        if (k == row) return box;
+    return nullptr;
+}
+
+QComboBox* PreviewDialog::list(int row) const {
+    for (const auto& [k, combo] : lists_)
+        if (k == row) return combo;
+    return nullptr;
+}
+
+QLineEdit* PreviewDialog::box(const QScrollBar* bar) const {
+    for (const NumberBox& b : numberBoxes_)
+        if (b.bar == bar) return b.edit;
+    return nullptr;
+}
+
+void PreviewDialog::setColour(uint32_t bgr) {
+    colour_ = bgr & 0xFFFFFF;
+    if (btnColor) btnColor->setStyleSheet(colourStyle(colour_));
 }
 
 void PreviewDialog::Setup(pix::PixImage& target) {
@@ -133,16 +310,44 @@ void PreviewDialog::Setup(pix::PixImage& target) {
     place(picPreview, freeLeft + (kInnerWidthTwips - freeLeft - boxW) / 2,
           (kCheckTopTwips - boxH) / 2, boxW, boxH);
     picPreview->setPixmap(QPixmap::fromImage(scaled_));
+    setupDone();
 }
 
 void PreviewDialog::onValue(const ScrollRow& r, bool settled) {
     r.label->setText(captionText(r.row, r.bar->value()));
-    const bool update =
-        chkRealTimePreview->isChecked() || (settled && chkDelayedPreview->isChecked());
+    changed(settled);
+}
+
+void PreviewDialog::changed(bool settled) {
+    bool update = false;
+    switch (boxes_) {
+    case Boxes::Pair:
+        update = chkRealTimePreview->isChecked() || (settled && chkDelayedPreview->isChecked());
+        break;
+    case Boxes::RealTimeOnly:
+        update = settled || chkRealTimePreview->isChecked();
+        break;
+    case Boxes::DelayedWithButton:
+        update = !chkDelayedPreview->isChecked();
+        break;
+    }
     if (update) requestPreview();
 }
 
+void PreviewDialog::previewNow() {
+    forced_ = true;
+    requestPreview();
+}
+
 void PreviewDialog::onPreviewBox(QCheckBox* clicked) {
+    if (boxes_ == Boxes::DelayedWithButton) {
+        btnPreview->setEnabled(clicked->isChecked());
+        return;
+    }
+    if (boxes_ == Boxes::RealTimeOnly) {
+        if (clicked->isChecked()) requestPreview();
+        return;
+    }
     // At most one of the pair is checked; with neither the preview is blank.
     QCheckBox* other = clicked == chkRealTimePreview ? chkDelayedPreview : chkRealTimePreview;
     if (clicked->isChecked()) other->setChecked(false);
@@ -155,34 +360,47 @@ void PreviewDialog::onPreviewBox(QCheckBox* clicked) {
 void PreviewDialog::requestPreview() {
     if (pending_ || scaled_.isNull()) return;
     pending_ = true;
-    // Runs once the queued input has been handled, at the values the bars have by then.
+    // Runs once the queued input has been handled, at the values the controls have by then.
     QTimer::singleShot(0, this, &PreviewDialog::computePreview);
 }
 
 void PreviewDialog::readValues(catalogue::Values& values) const {
     for (const ScrollRow& r : rows_) values[r.row].text = QString::number(r.bar->value());
+    for (const auto& [k, box] : checks_) values[k].ticked = box->isChecked();
+    for (const auto& [k, combo] : lists_) values[k].position = combo->currentIndex();
+    if (colourRow_ >= 0) values[colourRow_].colour = colour_;
 }
 
-void PreviewDialog::computePreview() {
-    pending_ = false;
-    if (!chkRealTimePreview->isChecked() && !chkDelayedPreview->isChecked()) return;
-    pix::PixImage preview;
-    preview.setImage(scaled_, scaledType_, QStringLiteral("No Undo"));
+catalogue::Values PreviewDialog::previewValues(const pix::PixImage& preview) const {
     catalogue::Values values(entry_, preview);
     readValues(values);
     // Lengths in image pixels shrink with the preview.
     for (int k = 0; k < values.size(); ++k)
         if (entry_.rows[size_t(k)].pixelSized)
             values[k].text = QString::number(values.real(k) * scale_);
+    return values;
+}
+
+void PreviewDialog::computePreview() {
+    pending_ = false;
+    const bool forced = std::exchange(forced_, false);
+    if (boxes_ == Boxes::Pair && !forced && !chkRealTimePreview->isChecked() &&
+        !chkDelayedPreview->isChecked())
+        return;
+    busy = true;
+    pix::PixImage preview;
+    preview.setImage(scaled_, scaledType_, QStringLiteral("No Undo"));
     try {
-        entry_.call(preview, values);
+        entry_.call(preview, previewValues(preview));
     } catch (const pix::PixError& e) {
         // A preview that cannot be computed says why in its box; Apply reports its own failure.
         picPreview->setText(e.description());
+        busy = false;
         return;
     }
     picPreview->setPixmap(QPixmap::fromImage(preview.image()));
     ++computed_;
+    busy = false;
 }
 
 void PreviewDialog::apply() {

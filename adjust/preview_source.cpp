@@ -1,6 +1,10 @@
 #include "preview_source.h"
 
+#include "frm_adjust_rgb.h"
 #include "frm_bright_contrast.h"
+#include "frm_colorize.h"
+#include "frm_negative_color.h"
+#include "frm_shift.h"
 #include "platform/desktop.h"
 
 #include <memory>
@@ -23,6 +27,10 @@ struct Kind {
 // The preview dialogs by the class names the catalogue entries give.
 constexpr Kind kDialogs[] = {
     {"frmBrightContrast", &make<frmBrightContrast>},
+    {"frmColorize", &make<frmColorize>},
+    {"frmNegativeColor", &make<frmNegativeColor>},
+    {"frmAdjustRGB", &make<frmAdjustRGB>},
+    {"frmShift", &make<frmShift>},
 };
 
 } // namespace

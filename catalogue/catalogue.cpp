@@ -1,6 +1,7 @@
 #include "catalogue.h"
 
 #include "channels_catalogue.h"
+#include "colour_adjust_catalogue.h"
 #include "effects_catalogue.h"
 #include "filters_catalogue.h"
 
@@ -73,6 +74,7 @@ const std::vector<const Catalogue*>& allCatalogues() {
         std::vector<const Catalogue*> all{&effectsCatalogue()};
         for (const Catalogue* c : filtersCatalogues()) all.push_back(c);
         for (const Catalogue* c : channelsCatalogues()) all.push_back(c);
+        for (const Catalogue* c : colourAdjustCatalogues()) all.push_back(c);
         return all;
     }();
     return registry;

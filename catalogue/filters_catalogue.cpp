@@ -1,9 +1,11 @@
 #include "filters_catalogue.h"
 
+#include "engine/colors_hsl.h"
 #include "engine/draw.h"
 #include "engine/image_type.h"
 #include "engine/pix_error.h"
 #include "engine/processor_area.h"
+#include "engine/processor_colour.h"
 #include "engine/processor_point.h"
 #include "platform/vb.h"
 #include "values.h"
@@ -80,6 +82,12 @@ QImage strokes(const pix::PixImage& working, const std::function<void(pix::PixIm
     return t.image().convertToFormat(QImage::Format_ARGB32);
 }
 
+// Colorize's first colour: the one its three bars show at the middle of their range.
+uint32_t colorizeStart() {
+    const pix::Colors::Triple c = pix::Colors::HSLToRGB(127, 127, 127);
+    return c.a | uint32_t(c.b) << 8 | uint32_t(c.c) << 16;
+}
+
 // Filters(Index): the plain items of the Filters menus.
 Catalogue filters() {
     const QStringList channels = {t("Black"), t("Red"),     t("Green"), t("Yellow"),
@@ -115,6 +123,16 @@ Catalogue filters() {
                  },
              .input = Input::Preview,
              .previewDialog = t("frmBrightContrast")},
+            {.index = 3,
+             .title = t("Adjust Hue, Saturation and Luminance"),
+             .rows = {colour(t("Color"), colorizeStart()), check(t("Hue"), true),
+                      check(t("Sat"), true), check(t("Lum"), false)},
+             .call =
+                 [](pix::PixImage& img, const Values& v) {
+                     pr::Colorize(img, v.colour(0, 255), v.check(1), v.check(2), v.check(3));
+                 },
+             .input = Input::Preview,
+             .previewDialog = t("frmColorize")},
             preset(4, "Despeckle", [](pix::PixImage& img) { pr::Despeckle(img); }),
             {.index = 6,
              .title = t("Emboss"),
@@ -307,6 +325,16 @@ std::vector<Catalogue> presetCatalogues() {
         presets("mnuFiltersNegativeWhite", "FiltersNegativeWhite",
                 {preset(-1, "Negative", [](pix::PixImage& img) { pr::Negative(img); })}),
         presets("mnuFiltersNegativeCols", "FiltersNegativeCols", negativeColours),
+        // "By Color...": the reference colour from its dialog, on the document image itself.
+        presets("mnuFiltersNegativeColor", "FiltersNegativeColor",
+                {{.index = -1,
+                  .title = t("Negative Color"),
+                  .rows = {colour(t("Color"), 0x8000FF)}, // red 255, green 0, blue 128
+                  .call = [](pix::PixImage& img,
+                             const Values& v) { pr::NegativeByColor(img, v.colour(0, 255)); },
+                  .input = Input::Preview,
+                  .target = Target::Document,
+                  .previewDialog = t("frmNegativeColor")}}),
         presets("mnuFiltersCustomFilterColorEmboss", "FiltersCustomFilterColorEmboss",
                 {preset(-1, "Color Relief",
                         [](pix::PixImage& img) {

@@ -52,8 +52,6 @@ const Action kActions[] = {
     {"ImageType", Missing{}},
     {"Draw_Image", &frmMain::Draw_Image},
     // Channels
-    {"ChannelsRGB", Missing{}},
-    {"ChannelsAdjust", Missing{}},
     // Draw
     {"DrawSetup", Missing{}},
     {"DrawAntialias", &frmMain::DrawAntialias},
@@ -83,7 +81,6 @@ const Action kActions[] = {
     {"DemosFlipLinesV", Missing{}},
     {"DemosGrid", Missing{}},
     // Filters
-    {"FiltersNegativeColor", Missing{}},
     // Metadata
     {"Metadata", Missing{}},
 };

@@ -126,6 +126,11 @@ TEST(CliApply, FiltersPresetsPreviewAndColourDialogsRunFromTheirPaths) {
          {{"Brightness", "20"}, {"Contrast", "-10"}},
          0},
         {"Filters/Special Filters/Duotone...", {{"Color", "#FF8000"}}, 0},
+        {"Filters/Colorize...", {{"Color", "#FF8000"}, {"Lum", "true"}}, 0},
+        {"Filters/Negative/By Color...", {{"Color", "#FFFFFF"}}, 0},
+        {"Channels/RGB/Adjust...", {{"Red", "-128"}, {"Adjust Type", "Adjust Percent"}}, 0},
+        {"Channels/RGB/Shift...", {{"Offset X", "10"}, {"Green", "true"}}, 0},
+        {"Channels/HSL/Adjust...", {{"Hue", "30"}}, 0},
         {"Filters/Negative/White", {}, 0},
         {"Filters/Red Eye Reduction", {}, 1}, // nothing selected in the converter
         {"Filters/Adjustment Filters/Brightness & Contrast...", {{"Brightness", "101"}}, 2},

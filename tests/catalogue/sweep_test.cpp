@@ -80,7 +80,7 @@ const std::map<Key, Expectation>& expectations() {
             {{"Filters", 0}, {Expect::Changes}},
             {{"Filters", 1}, {Expect::Nothing, {}, "Blur submenu"}},
             {{"Filters", 2}, {Expect::Changes}},
-            {{"Filters", 3}, {Expect::Nothing, {}, "Colorize dialog not built"}},
+            {{"Filters", 3}, {Expect::Changes, kTwoLevelTypes, "black and white have no hue"}},
             {{"Filters", 4}, {Expect::Changes}},
             {{"Filters", 5}, {Expect::Nothing, {}, "Edge Detection submenu"}},
             {{"Filters", 6}, {Expect::Changes}},
@@ -155,6 +155,11 @@ const std::map<Key, Expectation>& expectations() {
         };
         for (const auto& [action, indexes] : presets)
             for (int i : indexes) t[{action, i}] = {Expect::Changes};
+        t[{"FiltersNegativeColor", -1}] = {Expect::ChangesWhole};
+        t[{"ChannelsRGB", 0}] = {Expect::Changes};
+        t[{"ChannelsRGB", 1}] = {Expect::ChangesWhole};
+        t[{"ChannelsRGB", 2}] = {Expect::Nothing, {}, "Swap submenu"};
+        t[{"ChannelsAdjust", 0}] = {Expect::Changes};
         // Curves and sharpening leave the two levels of a 1-bit picture where they are.
         for (const char* action :
              {"FiltersGammaAction", "FiltersSharpenAction", "FiltersUnsharpMaskAction"})
