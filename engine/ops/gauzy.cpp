@@ -64,7 +64,7 @@ QImage gauzy(const QImage& src, int blur, int sharpen, int clarity, GauzyMode mo
                     const int oc = int((o[x] >> shift) & 0xFF), gc = int((g[x] >> shift) & 0xFF);
                     const int soft = how.blend(oc, how.grey ? grey : gc);
                     const int mixed = oc * 100 + (soft - oc) * mixIn; // times 100
-                    const int detail = (oc - gc) * clarity;           // times 100
+                    const int detail = (oc - gc) * clarity / 2;       // times 100
                     p |= uint32_t(clampByte((mixed + detail + 50) / 100)) << shift;
                 }
                 dst[x] = p;

@@ -18,8 +18,8 @@ enum class GauzyMode : int {
 
 // The glow of `src` (32-bit, straight alpha): a blur of standard deviation blur / 5 pixels
 // (blur 0..100) laid over the image in `mode`, mixed in by (100 - sharpen) percent (sharpen
-// 0..100: 100 keeps the image sharp), then the image's detail above the blur added back by
-// `clarity` percent (0..100). Alpha kept.
+// 0..100: 100 keeps the image sharp), then half the image's detail above the blur added back
+// by `clarity` percent (0..100). Alpha kept.
 QImage gauzy(const QImage& src, int blur, int sharpen, int clarity, GauzyMode mode,
              const ProgressFn& progress = {});
 
