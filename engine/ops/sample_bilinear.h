@@ -57,9 +57,30 @@ inline int edgeIndex(int i, int n, SampleEdge edge) {
 inline uint32_t sampleBilinear(const SampleSource& src, double x, double y, SampleEdge edge,
                                bool opaque) {
     if (!(std::abs(x) < 1e9 && std::abs(y) < 1e9)) return 0; // NaN or far away: nothing
+    if (edge == SampleEdge::Transparent &&
+        (x <= -1.0 || y <= -1.0 || x >= src.width || y >= src.height))
+        return 0; // no neighbour inside
     const double fx = std::floor(x), fy = std::floor(y);
     const int x0 = int(fx), y0 = int(fy);
     const uint32_t wx = uint32_t((x - fx) * 256.0 + 0.5), wy = uint32_t((y - fy) * 256.0 + 0.5);
+    if (x0 >= 0 && y0 >= 0 && x0 + 1 < src.width && y0 + 1 < src.height) {
+        // Inside: the four neighbours are pixels of the image.
+        const uint32_t* r0 = reinterpret_cast<const uint32_t*>(src.bits + y0 * src.stride) + x0;
+        const uint32_t* r1 =
+            reinterpret_cast<const uint32_t*>(src.bits + (y0 + 1) * src.stride) + x0;
+        if (opaque) {
+            const uint32_t w00 = (256 - wx) * (256 - wy), w01 = wx * (256 - wy),
+                           w10 = (256 - wx) * wy, w11 = wx * wy; // sum 65536
+            auto ch = [&](int shift) {
+                return ((((r0[0] >> shift) & 0xFF) * w00 + ((r0[1] >> shift) & 0xFF) * w01 +
+                         ((r1[0] >> shift) & 0xFF) * w10 + ((r1[1] >> shift) & 0xFF) * w11 +
+                         32768) >>
+                        16)
+                       << shift;
+            };
+            return 0xFF000000u | ch(16) | ch(8) | ch(0);
+        }
+    }
     const int xs[2] = {detail::edgeIndex(x0, src.width, edge),
                        detail::edgeIndex(x0 + 1, src.width, edge)};
     const int ys[2] = {detail::edgeIndex(y0, src.height, edge),

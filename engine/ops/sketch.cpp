@@ -45,37 +45,40 @@ QImage scribble(const QImage& src, int darkness, const ProgressFn& progress) {
     std::array<float, kWaveSteps> wave;
     for (int i = 0; i < kWaveSteps; ++i)
         wave[size_t(i)] = float(1.1 * std::sin(2 * std::numbers::pi * i / kWaveSteps));
-    const double strength = 0.3 + 0.7 * darkness / 100.0;
-    std::array<double, kHatches.size()> cosines, sines;
+    const float strength = float(0.3 + 0.7 * darkness / 100.0);
+    std::array<float, kHatches.size()> cosines, sines;
     for (size_t k = 0; k < kHatches.size(); ++k) {
-        cosines[k] = std::cos(kHatches[k].angle * std::numbers::pi / 180.0);
-        sines[k] = std::sin(kHatches[k].angle * std::numbers::pi / 180.0);
+        cosines[k] = float(std::cos(kHatches[k].angle * std::numbers::pi / 180.0));
+        sines[k] = float(std::sin(kHatches[k].angle * std::numbers::pi / 180.0));
     }
+    // Positions across and along the lines are kept positive by this shift, so that truncation
+    // is the floor.
+    const float shift = float(4 * (src.width() + src.height()) + kPeriod);
+    const float perPeriod = float(1.0 / kPeriod);
     const RowView rows(out);
     forEachRowBand(out.height(), progress, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
             const uint32_t* in = row32(src, y);
             uint32_t* dst = rows[y];
             for (int x = 0; x < out.width(); ++x) {
-                const double tone = 1.0 - luma(in[x]) / 255.0;
-                double paper = 1.0;
+                const float tone = 1.0f - float(luma(in[x])) * (1.0f / 255.0f);
+                float paper = 1.0f;
                 for (size_t k = 0; k < kHatches.size(); ++k) {
-                    const Hatch& h = kHatches[k];
-                    const double lay = (tone - h.from) / 0.2;
-                    if (lay <= 0) continue;
-                    const double c = cosines[k], s = sines[k];
-                    double across = x * c + y * s;
-                    const double along = -x * s + y * c;
-                    const int line = int(std::floor(across / kPeriod));
+                    const float lay = (tone - float(kHatches[k].from)) * 5.0f;
+                    if (lay <= 0) break; // the layers start at rising tones
+                    float across = float(x) * cosines[k] + float(y) * sines[k] + shift;
+                    const float along = float(y) * cosines[k] - float(x) * sines[k] + shift;
                     // Each line wavers with its own phase.
-                    const uint32_t phase = hash2(line, int(h.angle)) % kWaveSteps;
-                    across += wave[(uint32_t(int(along * 12.0) & 0x7FFFFFFF) + phase) % kWaveSteps];
-                    const double d =
-                        std::abs(across - kPeriod * (std::floor(across / kPeriod) + 0.5));
-                    const double cover = std::clamp(kHalfWidth + 0.5 - d, 0.0, 1.0);
-                    paper *= 1.0 - cover * std::min(lay, 1.0) * strength;
+                    const uint32_t line = uint32_t(across * perPeriod);
+                    const uint32_t phase = ((line + uint32_t(k) * 7919u) * 0x9E3779B1u) >> 22;
+                    across += wave[(uint32_t(along * 12.0f) + phase) % kWaveSteps];
+                    const float inLine = across * perPeriod;
+                    const float d =
+                        std::abs(inLine - float(uint32_t(inLine)) - 0.5f) * float(kPeriod);
+                    const float cover = std::clamp(float(kHalfWidth) + 0.5f - d, 0.0f, 1.0f);
+                    paper *= 1.0f - cover * std::min(lay, 1.0f) * strength;
                 }
-                const uint32_t v = clampByte(255.0 * paper);
+                const uint32_t v = clampByte(255.0f * paper);
                 dst[x] = (in[x] & 0xFF000000u) | v << 16 | v << 8 | v;
             }
         }
@@ -111,31 +114,33 @@ QImage stipple(const QImage& src, int size, const ProgressFn& progress) {
             }
     });
     QImage out = newImageLike(src, kSource);
+    const float perPitch = float(1.0 / pitch);
     const RowView rows(out);
     forEachRowBand(out.height(), progress, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
             const uint32_t* in = row32(src, y);
             uint32_t* dst = rows[y];
-            const double fy = y / pitch;
-            const int cj = int(fy), dj = fy - cj < 0.5 ? -1 : 1;
+            const float fy = float(y) * perPitch;
+            const int cj = int(fy), dj = fy - float(cj) < 0.5f ? -1 : 1;
             for (int x = 0; x < out.width(); ++x) {
-                const double fx = x / pitch;
-                const int ci = int(fx), di = fx - ci < 0.5 ? -1 : 1;
+                const float fx = float(x) * perPitch;
+                const int ci = int(fx), di = fx - float(ci) < 0.5f ? -1 : 1;
                 // The dots that can reach this pixel: its cell's and the three towards it.
-                double r = 255, g = 255, b = 255;
+                float r = 255, g = 255, b = 255;
                 for (int k = 0; k < 4; ++k) {
                     const int i = ci + (k & 1) * di, j = cj + (k >> 1) * dj;
                     if (i < 0 || j < 0 || i >= cols || j >= rowsN) continue;
                     const Dot& d = dots[size_t(j) * size_t(cols) + size_t(i)];
-                    const double dist = std::hypot(x - d.x, y - d.y);
-                    const double cover = std::clamp(d.r - dist + 0.5, 0.0, 1.0);
-                    if (cover <= 0) continue;
-                    r += (((d.colour >> 16) & 0xFF) - r) * cover;
-                    g += (((d.colour >> 8) & 0xFF) - g) * cover;
-                    b += ((d.colour & 0xFF) - b) * cover;
+                    const float dx = float(x) - d.x, dy = float(y) - d.y, reach = d.r + 0.5f;
+                    const float dist2 = dx * dx + dy * dy;
+                    if (dist2 >= reach * reach) continue;
+                    const float cover = std::min(reach - std::sqrt(dist2), 1.0f);
+                    r += (float((d.colour >> 16) & 0xFF) - r) * cover;
+                    g += (float((d.colour >> 8) & 0xFF) - g) * cover;
+                    b += (float(d.colour & 0xFF) - b) * cover;
                 }
-                dst[x] = (in[x] & 0xFF000000u) | uint32_t(clampByte(r)) << 16 |
-                         uint32_t(clampByte(g)) << 8 | clampByte(b);
+                dst[x] = (in[x] & 0xFF000000u) | uint32_t(clampByte(double(r))) << 16 |
+                         uint32_t(clampByte(double(g))) << 8 | clampByte(double(b));
             }
         }
     });
