@@ -34,6 +34,24 @@ bool proper(const Quad& q) {
     return true;
 }
 
+// One canvas row: each pixel sampled at its pre-image under `m`; `side` is the sign of the
+// denominator in front of the horizon.
+PIX_HOT void warpRow(uint32_t* dst, int width, double X0, double Y, const std::array<double, 9>& m,
+                     double side, const SampleSource& source, bool opaque) {
+    double nu = m[0] * X0 + m[1] * Y + m[2];
+    double nv = m[3] * X0 + m[4] * Y + m[5];
+    double d = m[6] * X0 + m[7] * Y + m[8];
+    for (int x = 0; x < width; ++x) {
+        if (d * side > 1e-12) {
+            const double inv = 1.0 / d;
+            dst[x] = sampleBilinear(source, nu * inv, nv * inv, SampleEdge::Transparent, opaque);
+        } else {
+            dst[x] = 0;
+        }
+        nu += m[0], nv += m[3], d += m[6];
+    }
+}
+
 } // namespace
 
 std::array<double, 9> homography(const Quad& from, const Quad& to) {
@@ -91,19 +109,8 @@ QImage perspective(const QImage& src, const Quad& from, const Quad& to, bool gro
     const bool opaque = src.format() == QImage::Format_RGB32 || isOpaque(src);
     const RowView rows(out);
     forEachRowBand(out.height(), progress, [&](int y0, int y1) {
-        for (int y = y0; y < y1; ++y) {
-            uint32_t* dst = rows[y];
-            const double Y = y + canvas.top(), X0 = canvas.left();
-            double nu = m[0] * X0 + m[1] * Y + m[2];
-            double nv = m[3] * X0 + m[4] * Y + m[5];
-            double d = m[6] * X0 + m[7] * Y + m[8];
-            for (int x = 0; x < out.width(); ++x) {
-                dst[x] = d * side > 1e-12 ? sampleBilinear(source, nu / d, nv / d,
-                                                           SampleEdge::Transparent, opaque)
-                                          : 0;
-                nu += m[0], nv += m[3], d += m[6];
-            }
-        }
+        for (int y = y0; y < y1; ++y)
+            warpRow(rows[y], out.width(), canvas.left(), y + canvas.top(), m, side, source, opaque);
     });
     return out;
 }
