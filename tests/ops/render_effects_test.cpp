@@ -3,6 +3,7 @@
 #include "engine/effects_render.h"
 #include "engine/ops/drop_shadow.h"
 #include "engine/ops/perspective.h"
+#include "engine/ops/sample_bilinear.h"
 #include "engine/ops/sketch.h"
 #include "engine/pix_error.h"
 #include "ops_test_util.h"
@@ -57,6 +58,27 @@ TEST(DropShadow, LiesUnderTheShapeKeepsItsAlphaAndGrowsTheCanvasWhenAsked) {
     EXPECT_TRUE(pixtest::samePixels(ops::dropShadow(opaque, 5, 5, blue, 255.0, false), opaque));
 }
 
+TEST(SampleBilinear, PixelCentresAreExactAndEdgesClampWrapOrFade) {
+    const QImage img = pixtest::gradientImage(13, 9, true);
+    const ops::SampleSource src(img);
+    for (auto edge : {ops::SampleEdge::Transparent, ops::SampleEdge::Clamp, ops::SampleEdge::Wrap})
+        for (int y = 0; y < 9; ++y)
+            for (int x = 0; x < 13; ++x)
+                ASSERT_EQ(ops::sampleBilinear(src, x, y, edge, false), img.pixel(x, y));
+    // Halfway between two pixels: the alpha-weighted mean, within rounding.
+    const QRgb a = img.pixel(3, 4), b = img.pixel(4, 4);
+    const QRgb mid = ops::sampleBilinear(src, 3.5, 4, ops::SampleEdge::Clamp, false);
+    EXPECT_NEAR(qAlpha(mid), (qAlpha(a) + qAlpha(b)) / 2.0, 1.0);
+    EXPECT_NEAR(qRed(mid),
+                (qRed(a) * qAlpha(a) + qRed(b) * qAlpha(b)) / double(qAlpha(a) + qAlpha(b)), 1.0);
+    EXPECT_EQ(ops::sampleBilinear(src, -4.3, 2, ops::SampleEdge::Clamp, false), img.pixel(0, 2));
+    EXPECT_EQ(ops::sampleBilinear(src, 15.25, 8.5, ops::SampleEdge::Wrap, false),
+              ops::sampleBilinear(src, 2.25, -0.5, ops::SampleEdge::Wrap, false));
+    EXPECT_EQ(ops::sampleBilinear(src, -1.0, 2, ops::SampleEdge::Transparent, false), 0u);
+    EXPECT_EQ(qAlpha(ops::sampleBilinear(src, -0.5, 2, ops::SampleEdge::Transparent, false)),
+              (qAlpha(img.pixel(0, 2)) + 1) / 2);
+}
+
 TEST(Perspective, MapsTheCornersExactlyAndKeepsAFlatImageFlat) {
     const QRgb colour = qRgba(70, 140, 210, 180);
     const QImage flat = opstest::flat(120, 80, colour);
@@ -107,6 +129,16 @@ TEST(Renderings, DarknessFollowsTheImageAndBadArgumentsAreRefused) {
         const auto right = opstest::stats(out.copy(52, 0, 44, 64));
         EXPECT_LT(left.mean[0] + 40, right.mean[0]);
     }
+    opstest::expectCancelLeavesTheImage(
+        {{"DropShadow", [](PixImage& i) { Effects::DropShadow(i, 9, 9, std::nullopt, 255, true); }},
+         {"Gauzy", [](PixImage& i) { Effects::Gauzy(i, 50, 60, 50, 0); }},
+         {"Scribble", [](PixImage& i) { Effects::Scribble(i, 50, 2, true); }},
+         {"Stipple", [](PixImage& i) { Effects::Stipple(i, 50, 4, false); }},
+         {"Perspective",
+          [](PixImage& i) {
+              Effects::Perspective(i, {0, 499}, {0, 0}, {599, 90}, {599, 400}, 1);
+          }}},
+        pixtest::gradientImage(600, 500, true), 1);
     opstest::expectRejected({
         {"shadow blur", [](PixImage& i) { Effects::DropShadow(i, 5, 5, std::nullopt, -1, true); }},
         {"gauzy mode", [](PixImage& i) { Effects::Gauzy(i, 20, 20, 20, 5); }},
