@@ -102,7 +102,7 @@ Catalogue rendering(const char* group, const char* action, const char* title, Re
     return {group, action, std::move(e)};
 }
 
-// Half a quarter's rounding: a / 4 and 3a / 4 to the nearest integer, halves to even.
+// n quarters of a (a / 4 or 3a / 4) rounded to the nearest integer, halves to even.
 int quarter(int a, int n) {
     return int(std::nearbyint(a * n / 4.0));
 }
