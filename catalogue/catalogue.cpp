@@ -3,6 +3,7 @@
 #include "channels_catalogue.h"
 #include "colour_adjust_catalogue.h"
 #include "effects_catalogue.h"
+#include "effects_render_catalogue.h"
 #include "filters_catalogue.h"
 
 namespace catalogue {
@@ -75,6 +76,7 @@ const std::vector<const Catalogue*>& allCatalogues() {
         for (const Catalogue* c : filtersCatalogues()) all.push_back(c);
         for (const Catalogue* c : channelsCatalogues()) all.push_back(c);
         for (const Catalogue* c : colourAdjustCatalogues()) all.push_back(c);
+        for (const Catalogue* c : effectsRenderCatalogues()) all.push_back(c);
         return all;
     }();
     return registry;

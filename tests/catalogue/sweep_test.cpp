@@ -152,6 +152,11 @@ const std::map<Key, Expectation>& expectations() {
             {"FiltersDemosPatchWork", {-1}},
             {"FiltersDemosCharcoal", {-1}},
             {"FiltersDemosFlakyPaint", {-1}},
+            {"EffectsDropShadow", {0, 2, 3, 4, 5, 6}},
+            {"EffectsGauzy", {0, 2, 3, 4, 5}},
+            {"EffectsScribble", {0, 2, 3, 4, 5}},
+            {"EffectsStipple", {0, 2, 3, 4, 5}},
+            {"EffectsPerspectiveExamples", {0, 1, 2, 3, 4, 5}},
         };
         for (const auto& [action, indexes] : presets)
             for (int i : indexes) t[{action, i}] = {Expect::Changes};
@@ -166,6 +171,13 @@ const std::map<Key, Expectation>& expectations() {
             for (auto& [key, ex] : t)
                 if (key.first == action) ex.keepsOnTypes = kTwoLevelTypes;
         t[{"FiltersDemosFlakyPaint", -1}].keepsOnTypes = kTwoLevelTypes; // no light grey to key
+        // A shadow lies under opaque pixels on the same canvas (4), and a grown canvas that
+        // does not move the image (3) is cut back to the selection.
+        for (int i : {3, 4})
+            t[{"EffectsDropShadow", i}].keepsOnTypes = {pix::kMono, pix::kIndexed,
+                                                        pix::kIndexedAlpha, pix::kGray, pix::kRgb};
+        // On two levels the glow's detail term restores black and white.
+        for (int i : {2, 3, 4, 5}) t[{"EffectsGauzy", i}].keepsOnTypes = kTwoLevelTypes;
         return t;
     }();
     return table;
