@@ -156,7 +156,7 @@ const MDIMain::FrameCommand* MDIMain::frameCommand(const QString& name) {
         {"mnuAbout", &MDIMain::cmdAbout},
         {"mnuIndex", &MDIMain::cmdHelpIndex},
         {"mnuUpdate", &MDIMain::cmdCheckUpdate},
-        {"mnuSelectTwain", nullptr},
+        {"mnuSelectTwain", &MDIMain::cmdSelectTwain},
         // Import: the captures make a new image first and capture into it; the scan makes one
         // only when no document is open. Capturing and scanning themselves are not built yet.
         {"mnuCaptureScreen", &MDIMain::cmdCaptureScreen},
@@ -277,10 +277,6 @@ void MDIMain::cmdCaptureRect(int) {
 }
 void MDIMain::cmdCaptureWindow(int) {
     captureInto("CaptureWindow");
-}
-void MDIMain::cmdAcquireTwain(int) {
-    if (!IsAnyOpened()) FileNew();
-    // Scanning into the active document is not built yet.
 }
 
 void MDIMain::cmdCut(int) {

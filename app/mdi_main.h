@@ -102,7 +102,7 @@ public:
     static bool clipboardHasPicture();
 
     // Number of scanner sources available.
-    int scannerSourceCount() const { return 0; }
+    int scannerSourceCount() const;
 
     // --- what the documents ask of the frame (mdi_main_host.cpp) ---------------------------------
     void closeSlot(int slot) override;
@@ -171,6 +171,7 @@ private:
     void cmdCaptureRect(int);
     void cmdCaptureWindow(int);
     void cmdAcquireTwain(int);
+    void cmdSelectTwain(int);
     // Printing (print_commands.cpp) and the Help menu (help_commands.cpp).
     void cmdPageSetup(int);
     void cmdPrint(int index);

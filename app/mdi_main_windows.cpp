@@ -109,7 +109,7 @@ bool MDIMain::clipboardHasPicture() {
 }
 
 void MDIMain::refreshImportMenu(int) {
-    // No scanner interface is available yet: with no sources both scanner items are off.
+    // With no sources both scanner items are off.
     for (const char* n : {"mnuSelectTwain", "mnuAcquireTwain"})
         if (QAction* a = menuItem(QString::fromLatin1(n))) a->setEnabled(scannerSourceCount() > 0);
 }

@@ -344,10 +344,15 @@ TEST_F(FrameTest, CapturesMakeANewImageFirstAndTheScanOnlyWithoutADocument) {
     desktop.answerModal(pixtest::pressOk());
     frame->chooseMenuItem(QStringLiteral("mnuCaptureScreen"));
     ASSERT_EQ(openDocuments(), 1);
-    EXPECT_EQ(frame->activeDocument()->Pix->image().width(), 640);
+    EXPECT_EQ(frame->activeDocument()->Pix->image().page(0).image.width(), 640);
     frame->chooseMenuItem(QStringLiteral("mnuAcquireTwain")); // a document is open: no New
     EXPECT_EQ(openDocuments(), 1);
+    EXPECT_EQ(scanner.acquisitions, 1);
     desktop.answerModal(pixtest::pressOk());
+    desktop.answerModal([](QDialog& picker) { // closed without a pick
+        picker.reject();
+        return int(QDialog::Rejected);
+    });
     frame->chooseMenuItem(QStringLiteral("mnuCaptureWindow"));
     EXPECT_EQ(openDocuments(), 2);
 }

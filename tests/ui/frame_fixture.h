@@ -8,6 +8,7 @@
 #include "engine/pix_image.h"
 #include "settings/cregister.h"
 #include "support/scripted_desktop.h"
+#include "support/scripted_devices.h"
 #include "support/test_images.h"
 
 #include <QAction>
@@ -31,6 +32,7 @@ protected:
         storeFile = pixtest::tempDir() + QStringLiteral("/settings.reg");
         store = std::make_unique<CRegister>(storeFile);
         frame = std::make_unique<MDIMain>(*store);
+        screen.frame = frame.get();
         frame->Load();
         frame->show();
     }
@@ -67,6 +69,8 @@ protected:
     }
 
     pixtest::ScriptedDesktop desktop;
+    pixtest::ScriptedCapture screen;
+    pixtest::ScriptedScanner scanner;
     QString storeFile;
     std::unique_ptr<CRegister> store;
     std::unique_ptr<MDIMain> frame;
