@@ -67,6 +67,12 @@ void frmMain::Capture_ScreenSelectionFinished(int selLeft, int selTop, int selWi
 
 void frmMain::CaptureWindow() {
     if (!captureAvailable()) return;
+    if (!platform::capture().canPickWindows()) {
+        platform::messageBox(QStringLiteral("Picking a window is not possible in this session; "
+                                            "capture a rectangle instead."),
+                             platform::Buttons::Ok, platform::Icon::Information);
+        return;
+    }
     QWidget* frame = host_.dialogOwner();
     frame->hide();
     frmGetWindow picker(frame);

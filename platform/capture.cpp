@@ -1,5 +1,7 @@
 #include "capture.h"
 
+#include "portal_screenshot.h"
+
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -79,11 +81,11 @@ private:
 } // namespace
 
 QString QtCapture::unavailableReason() const {
-    if (x11Connection()) return {};
+    if (x11Connection() || portalScreenshotAvailable()) return {};
     if (QGuiApplication::platformName() == QLatin1String("wayland"))
-        return QStringLiteral("This Wayland session does not let programs read the screen; "
-                              "use the desktop's own screenshot tool and open the picture.");
-    return QStringLiteral("The screen of this session (%1) cannot be captured.")
+        return QStringLiteral("this Wayland session offers no screenshot portal; use the "
+                              "desktop's own screenshot tool and open the picture.");
+    return QStringLiteral("the screen of this session (%1) cannot be read.")
         .arg(QGuiApplication::platformName());
 }
 
@@ -91,9 +93,21 @@ QImage QtCapture::captureScreen() {
     return captureRect(desktopArea());
 }
 
+bool QtCapture::canPickWindows() const {
+    return x11Connection() != nullptr;
+}
+
 QImage QtCapture::captureRect(const QRect& area) {
     QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen || area.isEmpty()) return {};
+    if (!x11Connection()) {
+        // Without the X server, the portal's picture of the whole desktop, cut to the area.
+        const QImage whole = portalScreenshot();
+        const qreal ratio = screen->devicePixelRatio();
+        const QRect local = area.translated(-screen->virtualGeometry().topLeft());
+        return whole.copy(QRect(local.topLeft() * ratio, local.size() * ratio))
+            .convertToFormat(QImage::Format_RGB32);
+    }
     // The root window holds every screen, so one grab covers a rectangle across screens.
     const QRect local = area.translated(-screen->geometry().topLeft());
     return screen->grabWindow(0, local.x(), local.y(), local.width(), local.height())

@@ -23,12 +23,15 @@ public:
     virtual QImage captureWindow(quintptr window) = 0;
     // The top-level window under a screen point; 0 when none.
     virtual quintptr windowAt(const QPoint& global) const = 0;
+    // Whether windows can be picked and read one by one (not through a portal).
+    virtual bool canPickWindows() const = 0;
     // Shows a frozen picture of the screen for the user to drag a rectangle on, and returns at
     // once; `finished` receives the rectangle, or an empty one when the user pressed Escape.
     virtual void selectRectangle(std::function<void(const QRect&)> finished) = 0;
 };
 
-// Captures with Qt's screen grabbing and the X server's window tree.
+// Captures with Qt's screen grabbing and the X server's window tree, or through the desktop
+// portal where the X server is not there (Wayland).
 class QtCapture : public Capture {
 public:
     QString unavailableReason() const override;
@@ -36,6 +39,7 @@ public:
     QImage captureRect(const QRect& area) override;
     QImage captureWindow(quintptr window) override;
     quintptr windowAt(const QPoint& global) const override;
+    bool canPickWindows() const override;
     void selectRectangle(std::function<void(const QRect&)> finished) override;
 };
 

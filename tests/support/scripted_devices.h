@@ -29,6 +29,7 @@ public:
         return picture(QSize(50, 20));
     }
     quintptr windowAt(const QPoint&) const override { return 77; }
+    bool canPickWindows() const override { return true; }
     void selectRectangle(std::function<void(const QRect&)> finished) override {
         pendingRectangle = std::move(finished);
     }
