@@ -1,6 +1,7 @@
 #include "catalogue.h"
 
 #include "effects_catalogue.h"
+#include "effects_image_catalogue.h"
 #include "filters_catalogue.h"
 
 namespace catalogue {
@@ -63,6 +64,7 @@ const std::vector<const Catalogue*>& allCatalogues() {
     static const std::vector<const Catalogue*> registry = [] {
         std::vector<const Catalogue*> all{&effectsCatalogue()};
         for (const Catalogue* c : filtersCatalogues()) all.push_back(c);
+        for (const Catalogue* c : effectsImageCatalogues()) all.push_back(c);
         return all;
     }();
     return registry;

@@ -98,7 +98,10 @@ void frmMain::runCatalogue(const catalogue::Catalogue& table, int16_t index) {
     frmDlg = nullptr;
     frmProgress::instance().finish(this);
 
-    if (result.outcome == catalogue::Outcome::Refused) platform::messageBox(result.refusal);
+    if (result.outcome == catalogue::Outcome::Refused) {
+        if (result.beep) platform::desktop().beep();
+        platform::messageBox(result.refusal);
+    }
     if (result.outcome == catalogue::Outcome::AwaitsLine) {
         platform::messageBox(result.entry->linePrompt);
         Pix->setMouseMode(pix::kMouseLine);

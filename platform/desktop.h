@@ -56,6 +56,8 @@ public:
     virtual int showModal(QDialog& dialog) = 0;
     // Twips (1/1440 inch) per screen pixel.
     virtual double twipsPerPixel() const = 0;
+    // The system beep.
+    virtual void beep();
 };
 
 // The desktop in use: the real one unless a test installed another.

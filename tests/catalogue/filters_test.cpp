@@ -142,7 +142,9 @@ TEST(CatalogueCalls, EveryEntryGivesTheSamePixelsHoweverItsRowsAreSplit) {
     int compared = 0;
     for (const catalogue::Catalogue* table : catalogue::allCatalogues())
         for (const catalogue::Entry& entry : table->entries) {
-            if (!entry.call) continue;
+            // Entries that need a selection, a 1-bit image or a file have none of them here.
+            if (!entry.call || entry.precondition || entry.input == catalogue::Input::File)
+                continue;
             SCOPED_TRACE(std::string(table->actionName) + "(" + std::to_string(entry.index) + ")");
             pix::PixImage runs[3];
             for (int k = 0; k < 3; ++k) {

@@ -38,6 +38,7 @@ public:
     QStringList inputsShown;
     QList<platform::FileRequest> saveRequests;
     QList<platform::FileRequest> openRequests;
+    int beeps = 0;
     int pendingAnswers() const;
 
     // --- Desktop -------------------------------------------------------------------------------
@@ -49,6 +50,7 @@ public:
     std::optional<QColor> chooseColor(const QColor& initial) override;
     int showModal(QDialog& dialog) override;
     double twipsPerPixel() const override { return 15.0; }
+    void beep() override { ++beeps; }
 
 private:
     std::deque<platform::Answer> messages_;
