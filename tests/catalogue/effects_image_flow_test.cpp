@@ -6,6 +6,7 @@
 #include "engine/effects_image.h"
 #include "engine/image_type.h"
 #include "engine/ops/palettes.h"
+#include "support/text_page.h"
 
 #include <QAction>
 
@@ -114,4 +115,20 @@ TEST_F(CatalogueTest, TheDitherPaletteMarkReachesThePalette) {
                                    dither);
         EXPECT_TRUE(pixtest::samePixels(image().image(), expected.image())) << dither;
     }
+}
+
+TEST_F(CatalogueTest, AutoDeskewStraightensTheSelectedLinesOnly) {
+    // Text turned by 3 degrees in the lower right quarter of the page, selected.
+    const QRect quarter(320, 210, 320, 210);
+    const QImage page = pixtest::textPage(3.0, {640, 420}, quarter.adjusted(20, 20, -20, -20));
+    setImage(page, pix::kMono);
+    select(quarter);
+    frame->chooseMenuItem(QStringLiteral("mnuEffectsAutoDeskew"));
+    const pixtest::Lines lines = pixtest::measureLines(image().image(), quarter);
+    EXPECT_EQ(lines.count, 6);
+    EXPECT_NEAR(lines.degrees, 0.0, 0.2);
+    // Outside the selection nothing changes.
+    EXPECT_TRUE(
+        pixtest::samePixels(pixels().copy(0, 0, 320, 210),
+                            page.copy(0, 0, 320, 210).convertToFormat(QImage::Format_ARGB32)));
 }

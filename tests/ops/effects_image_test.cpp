@@ -5,12 +5,11 @@
 #include "engine/ops/palettes.h"
 #include "ops_test_util.h"
 #include "support/test_images.h"
+#include "support/text_page.h"
 
 #include <QPainter>
 #include <QSet>
-#include <cmath>
 #include <gtest/gtest.h>
-#include <numbers>
 
 using namespace pix;
 
@@ -24,68 +23,6 @@ QSet<QRgb> coloursOf(const QImage& image) {
     for (int y = 0; y < rgb.height(); ++y)
         for (int x = 0; x < rgb.width(); ++x) set.insert(rgb.pixel(x, y) | 0xFF000000u);
     return set;
-}
-
-// A page of text lines, words of ink on white, turned clockwise by `degrees` (the lines then
-// run down to the right), as "1-bit (2 color)".
-QImage textPage(double degrees) {
-    QImage page(640, 420, QImage::Format_RGB32);
-    page.fill(Qt::white);
-    QPainter p(&page);
-    p.translate(320, 210);
-    p.rotate(degrees);
-    p.translate(-320, -210);
-    p.setPen(Qt::NoPen);
-    p.setBrush(Qt::black);
-    uint32_t seed = 7;
-    auto next = [&seed](int n) { return int((seed = seed * 1103515245u + 12345u) >> 16) % n; };
-    for (int y = 50; y < 370; y += 28)
-        for (int x = 50; x < 590;) {
-            const int w = 8 + next(40);
-            p.drawRect(x, y, std::min(w, 590 - x), 10);
-            x += w + 6 + next(8);
-        }
-    p.end();
-    return convertToType(page, kMono);
-}
-
-struct Lines {
-    int count = 0;
-    double degrees = 0; // the lines' common slope
-};
-
-// The bands of rows holding ink, and the slope of the ink within them by least squares.
-Lines measureLines(const QImage& mono) {
-    const QImage grey = mono.convertToFormat(QImage::Format_Grayscale8);
-    std::vector<int> ink(size_t(grey.height()), 0);
-    for (int y = 0; y < grey.height(); ++y)
-        for (int x = 0; x < grey.width(); ++x) ink[size_t(y)] += grey.constScanLine(y)[x] < 128;
-    Lines lines;
-    double sxy = 0, sxx = 0;
-    for (int y = 0; y < grey.height();) {
-        if (!ink[size_t(y)]) {
-            ++y;
-            continue;
-        }
-        int end = y;
-        while (end < grey.height() && ink[size_t(end)]) ++end;
-        double n = 0, mx = 0, my = 0;
-        for (int pass = 0; pass < 2; ++pass)
-            for (int r = y; r < end; ++r)
-                for (int x = 0; x < grey.width(); ++x) {
-                    if (grey.constScanLine(r)[x] >= 128) continue;
-                    if (pass == 0) {
-                        ++n, mx += x, my += r;
-                    } else {
-                        sxy += (x - mx / n) * (r - my / n);
-                        sxx += (x - mx / n) * (x - mx / n);
-                    }
-                }
-        ++lines.count;
-        y = end;
-    }
-    lines.degrees = std::atan(sxy / sxx) * 180.0 / std::numbers::pi;
-    return lines;
 }
 
 } // namespace
@@ -152,12 +89,12 @@ TEST(EffectsImage, AutoCropTrimsABorderWithinItsTolerance) {
 }
 
 TEST(EffectsImage, AutoDeskewStraightensLinesTurnedBy3Degrees) {
-    ASSERT_EQ(measureLines(textPage(0)).count, 12);
+    ASSERT_EQ(pixtest::measureLines(pixtest::textPage(0)).count, 12);
     for (double degrees : {3.0, -3.0}) {
         PixImage img;
-        img.setImage(textPage(degrees), kMono, kNoUndo);
+        img.setImage(pixtest::textPage(degrees), kMono, kNoUndo);
         Effects::AutoDeskew(img, 2, 4, 1, 0, 0, 0, 0);
-        const Lines lines = measureLines(img.image());
+        const pixtest::Lines lines = pixtest::measureLines(img.image());
         EXPECT_EQ(lines.count, 12) << degrees;
         EXPECT_NEAR(lines.degrees, 0.0, 0.2) << degrees;
         EXPECT_EQ(img.imageType(), kMono);
