@@ -106,6 +106,8 @@ struct Entry {
     // Preview entries: the dialog's class name. Its rows are the dialog's controls, and its call
     // is made on the preview as on the working copy.
     QString previewDialog{};
+    // The precondition's refusal is shown with the information icon (else with none).
+    bool refusalInforms = false;
 };
 
 // How a catalogue reports a failure of its calls.

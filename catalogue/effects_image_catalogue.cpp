@@ -118,7 +118,8 @@ Catalogue crop() {
         .precondition = [](const pix::PixImage&, const RunContext& c) -> std::optional<QString> {
             if (c.selection().isEmpty()) return t("You must select a cropping area with the mouse");
             return std::nullopt;
-        }};
+        },
+        .refusalInforms = true};
     return {"mnuEffectsCrop",
             "EffectsCrop",
             {selection,

@@ -100,7 +100,9 @@ void frmMain::runCatalogue(const catalogue::Catalogue& table, int16_t index) {
 
     if (result.outcome == catalogue::Outcome::Refused) {
         if (result.beep) platform::desktop().beep();
-        platform::messageBox(result.refusal);
+        platform::messageBox(result.refusal, platform::Buttons::Ok,
+                             entry->refusalInforms ? platform::Icon::Information
+                                                   : platform::Icon::None);
     }
     if (result.outcome == catalogue::Outcome::AwaitsLine) {
         platform::messageBox(result.entry->linePrompt);

@@ -118,6 +118,7 @@ TEST_F(SelectionTest, CropToSelectionUsesTheDocumentsOwnSelection) {
     ASSERT_EQ(desktop.messagesShown.size(), 1);
     EXPECT_EQ(desktop.messagesShown[0].text,
               QStringLiteral("You must select a cropping area with the mouse"));
+    EXPECT_EQ(desktop.messagesShown[0].icon, platform::Icon::Information);
     EXPECT_EQ(other->Pix->image().image().size(), QSize(60, 50));
     EXPECT_EQ(doc->Pix->image().image().size(), QSize(100, 80));
 
