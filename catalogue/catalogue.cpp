@@ -4,6 +4,7 @@
 #include "colour_adjust_catalogue.h"
 #include "effects_catalogue.h"
 #include "effects_render_catalogue.h"
+#include "effects_image_catalogue.h"
 #include "filters_catalogue.h"
 
 namespace catalogue {
@@ -77,6 +78,7 @@ const std::vector<const Catalogue*>& allCatalogues() {
         for (const Catalogue* c : channelsCatalogues()) all.push_back(c);
         for (const Catalogue* c : colourAdjustCatalogues()) all.push_back(c);
         for (const Catalogue* c : effectsRenderCatalogues()) all.push_back(c);
+        for (const Catalogue* c : effectsImageCatalogues()) all.push_back(c);
         return all;
     }();
     return registry;

@@ -138,6 +138,8 @@ struct Entry {
     std::vector<Ask> asks{};
     // The entry serves every index from `index` on (items the program adds at run time).
     bool coversFollowing = false;
+    // The precondition's refusal is shown with the information icon (else with none).
+    bool refusalInforms = false;
 };
 
 // How a catalogue reports a failure of its calls.

@@ -73,8 +73,21 @@ RunResult runFound(const Entry& entry, pix::PixImage& image, ParameterSource& so
 
     const QMetaObject::Connection watch =
         QObject::connect(&image, &pix::PixImage::changed, [&] { result.workingChanged = true; });
-    result.error = runTrapped(entry, [&] { entry.call(image, *values); });
+    std::optional<Refusal> refused;
+    result.error = runTrapped(entry, [&] {
+        try {
+            entry.call(image, *values);
+        } catch (const Refusal& r) {
+            refused = r;
+        }
+    });
     QObject::disconnect(watch);
+    if (refused) {
+        result.outcome = Outcome::Refused;
+        result.refusal = refused->message;
+        result.beep = refused->beep;
+        return result;
+    }
     // A cancel the user asked for is no failure.
     if (result.error && result.error->number() == pix::kErrCancelled) {
         result.error.reset();

@@ -31,12 +31,20 @@ enum class Outcome {
     Refused,    // the entry's precondition refused the run: `refusal` says why
 };
 
+// Thrown by an engine call that refuses its values once it has them (a file it cannot use): the
+// run ends as Refused with this message, and `beep` asks for the system beep before it.
+struct Refusal {
+    QString message;
+    bool beep = false;
+};
+
 struct RunResult {
     Outcome outcome = Outcome::NoOperation;
     const Entry* entry = nullptr;
     bool workingChanged = false;        // the working copy was changed and needs writing back
     std::optional<pix::PixError> error; // set when Failed
     QString refusal;                    // set when Refused
+    bool beep = false;                  // the refusal asks for the system beep first
 };
 
 // Runs the entry of `index` on `image` (the working copy, or the document image for entries that

@@ -222,7 +222,11 @@ std::optional<Resolved> resolve(const QString& menuPath, const QList<QPair<QStri
             return std::nullopt;
         }
         QString why;
-        const std::optional<Change> change = readValue(entry.rows[size_t(row)], value, &why);
+        // A file dialog's row takes the path as it is given.
+        const std::optional<Change> change =
+            entry.input == catalogue::Input::File && row == 0
+                ? std::optional<Change>([value](catalogue::RowValue& r) { r.text = value; })
+                : readValue(entry.rows[size_t(row)], value, &why);
         if (!change) {
             *error = QStringLiteral("--set: ") + why;
             return std::nullopt;

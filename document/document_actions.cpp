@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <initializer_list>
 #include <variant>
+#include <vector>
 
 namespace documentactions {
 
@@ -49,7 +50,6 @@ const Action kActions[] = {
     // Images
     {"Images", Missing{}},
     {"ImagesImage", Missing{}},
-    {"ImageType", Missing{}},
     {"Draw_Image", &frmMain::Draw_Image},
     // Channels
     // Draw
@@ -63,14 +63,7 @@ const Action kActions[] = {
     {"DrawTextureEx", Missing{}},
     {"DrawTextureGradient", Missing{}},
     // Effects and Transforms
-    {"EffectsAutoDeskew", Missing{}},
-    {"EffectsPalette", Missing{}},
-    {"EffectsPalDisplayPalFile", Missing{}},
     {"EffectsDitherPalette", Missing{}},
-    {"EffectsDither", Missing{}},
-    {"EffectsThumbnail", Missing{}},
-    {"EffectsCrop", &frmMain::EffectsCrop},
-    {"EffectsFlip", Missing{}},
     {"Transforms", Missing{}},
     {"DemosFlipLinesH", Missing{}},
     {"DemosFlipLinesV", Missing{}},
@@ -85,9 +78,7 @@ struct MissingItems {
     const char* name;
     std::initializer_list<int> indexes;
 };
-const MissingItems kMissingItems[] = {
-    {"EffectsCrop", {1, 3, 4, 5, 6, 7}},
-};
+const std::vector<MissingItems> kMissingItems = {};
 
 const Action* find(const QString& name) {
     for (const Action& a : kActions)

@@ -104,7 +104,12 @@ void frmMain::runCatalogue(const catalogue::Catalogue& table, int16_t index) {
     frmDlg = nullptr;
     frmProgress::instance().finish(this);
 
-    if (result.outcome == catalogue::Outcome::Refused) platform::messageBox(result.refusal);
+    if (result.outcome == catalogue::Outcome::Refused) {
+        if (result.beep) platform::desktop().beep();
+        platform::messageBox(result.refusal, platform::Buttons::Ok,
+                             entry->refusalInforms ? platform::Icon::Information
+                                                   : platform::Icon::None);
+    }
     if (result.outcome == catalogue::Outcome::AwaitsLine) {
         platform::messageBox(result.entry->linePrompt);
         Pix->setMouseMode(pix::kMouseLine);

@@ -3,6 +3,7 @@
 // read-out and wheel zoom.
 #include "frm_main.h"
 
+#include "catalogue/catalogue.h"
 #include "document/document_host.h"
 #include "engine/ctrl/pix_ctrl.h"
 #include "engine/draw.h"
@@ -219,19 +220,9 @@ void frmMain::ShowPixelInfo(int x, int y) {
         n.arg(pix::bitsPerPixel(img.imageType())) + QStringLiteral("bpp"));
 }
 
-// Crop presets: index 0 keeps this document's selected rectangle (the control then drops the
-// selection, as the image changed size). The other presets are not built yet.
+// The crop presets, also run by the crop tool when its drag ends: the Crop table's entry.
 void frmMain::EffectsCrop(int16_t index) {
-    if (index != 0 || Pix->image().IsEmpty()) return;
-    const QRect sel = selectionRect();
-    if (sel.isEmpty()) {
-        platform::messageBox(QStringLiteral("You must select a cropping area with the mouse"),
-                             platform::Buttons::Ok, platform::Icon::Information);
-        return;
-    }
-    try {
-        pix::Effects::Crop(Pix->image(), sel.x(), sel.y(), sel.width(), sel.height(), QString());
-    } catch (const pix::PixError& e) {
-        RaiseError(e);
-    }
+    if (const catalogue::Catalogue* table =
+            catalogue::catalogueOfAction(QStringLiteral("EffectsCrop")))
+        runCatalogue(*table, index);
 }

@@ -15,6 +15,10 @@
 
 namespace platform {
 
+void Desktop::beep() {
+    QApplication::beep();
+}
+
 QStringList qtFilters(const QString& filter) {
     const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList out;

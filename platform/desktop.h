@@ -61,6 +61,8 @@ public:
     virtual bool openUrl(const QUrl& url) = 0;
     // Starts a program on its own; false when it could not be started.
     virtual bool startProgram(const QString& program, const QStringList& arguments) = 0;
+    // The system beep.
+    virtual void beep();
 };
 
 // The desktop in use: the real one unless a test installed another.

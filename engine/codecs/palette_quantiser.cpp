@@ -264,7 +264,38 @@ void diffuse(const QImage& src, const std::vector<Rgb>& palette, PalettedImage& 
     }
 }
 
+// Each pixel's nearest entry, without diffusion.
+void nearestOnly(const QImage& src, const std::vector<Rgb>& palette, PalettedImage& out) {
+    NearestCache nearest(palette);
+    for (int y = 0; y < src.height(); ++y) {
+        const auto* in = reinterpret_cast<const QRgb*>(src.constScanLine(y));
+        uchar* dst = out.indexes.scanLine(y);
+        for (int x = 0; x < src.width(); ++x)
+            dst[x] = uchar(nearest(qRed(in[x]), qGreen(in[x]), qBlue(in[x])));
+    }
+}
+
 } // namespace
+
+QImage mapToPalette(const QImage& image, const QList<QRgb>& palette, bool withDiffusion) {
+    if (image.isNull() || palette.isEmpty() || palette.size() > 256)
+        throw PixError(kErrInvalidArgument, QStringLiteral("Cannot map this image to a palette"),
+                       QStringLiteral("Palette"));
+    const bool direct =
+        image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32;
+    const QImage src = direct ? image : image.convertToFormat(QImage::Format_RGB32);
+    std::vector<Rgb> entries;
+    for (QRgb c : palette) entries.push_back({qRed(c), qGreen(c), qBlue(c)});
+    PalettedImage out{indexedLike(src), -1};
+    QList<QRgb> table;
+    for (QRgb c : palette) table.append(c | 0xFF000000u);
+    out.indexes.setColorTable(table);
+    if (withDiffusion)
+        diffuse(src, entries, out, false);
+    else
+        nearestOnly(src, entries, out);
+    return out.indexes;
+}
 
 PalettedImage quantiseToPalette(const QImage& image, bool keepTransparency, int maxColours) {
     if (image.isNull() || maxColours < 2 || maxColours > 256)

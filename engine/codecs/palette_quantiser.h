@@ -16,4 +16,9 @@ struct PalettedImage {
 // reserved entry and every other pixel counts as opaque. maxColours is 2..256.
 PalettedImage quantiseToPalette(const QImage& image, bool keepTransparency, int maxColours = 256);
 
+// Maps a picture (alpha ignored) onto `palette` (1..256 colours): each pixel takes its nearest
+// entry, with Floyd-Steinberg error diffusion when `withDiffusion`. 8-bit indexes whose colour
+// table is the palette.
+QImage mapToPalette(const QImage& image, const QList<QRgb>& palette, bool withDiffusion);
+
 } // namespace pix

@@ -43,8 +43,27 @@ QImage flip(const QImage& src, int direction) {
             QStringLiteral("Flip direction must be 0 (horizontal) or 1 (vertical), not %1")
                 .arg(direction),
             "Effects.Flip");
-    QImage out = src.mirrored(direction == 0, direction == 1);
-    requireAllocated(out, "Effects.Flip");
+    const bool wide = src.format() == QImage::Format_RGB32 || src.format() == QImage::Format_ARGB32;
+    if (!wide) {
+        QImage out = src.mirrored(direction == 0, direction == 1);
+        requireAllocated(out, "Effects.Flip");
+        return out;
+    }
+    // 32-bit pages: rows copied (or reversed) in bands on the shared pool.
+    QImage out = newImageLike(src, "Effects.Flip");
+    const RowView rows(out);
+    const int w = src.width(), h = src.height();
+    forEachRowBand(h, {}, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            if (direction == 1) {
+                std::memcpy(rows[y], row32(src, h - 1 - y), size_t(w) * 4);
+                continue;
+            }
+            const uint32_t* in = row32(src, y);
+            uint32_t* o = rows[y];
+            for (int x = 0; x < w; ++x) o[x] = in[w - 1 - x];
+        }
+    });
     return out;
 }
 

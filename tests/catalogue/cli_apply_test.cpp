@@ -1,5 +1,7 @@
 // Catalogue entries from the command line: the option split, entries applied with --set values
 // in process, and pixendra-convert --apply run as a program.
+#include "catalogue/effects_image_catalogue.h"
+#include "catalogue/menu_paths.h"
 #include "cli/catalogue_apply.h"
 #include "cli/convert_options.h"
 #include "engine/pix_image.h"
@@ -146,6 +148,34 @@ TEST(CliApply, FiltersPresetsPreviewAndColourDialogsRunFromTheirPaths) {
     }
 }
 
+TEST(CliApply, EveryEffectsAndImagesPresetRunsFromItsMenuPath) {
+    const QString pal = pixtest::tempDir() + QStringLiteral("/grey.pal");
+    QByteArray levels;
+    for (int i = 0; i < 768; ++i) levels.append(char(i / 12));
+    pixtest::writeBytes(pal, levels);
+    const auto& tables = catalogue::effectsImageCatalogues();
+    size_t reached = 0;
+    for (const catalogue::MenuEntry& m : catalogue::menuEntries()) {
+        if (std::find(tables.begin(), tables.end(), m.table) == tables.end()) continue;
+        SCOPED_TRACE(m.path.toStdString());
+        ++reached;
+        pix::PixImage img;
+        img.setImage(pixtest::gradientImage(64, 48), 5, QStringLiteral("No Undo"));
+        QList<QPair<QString, QString>> sets;
+        if (m.entry->input == catalogue::Input::File) sets = {{"Palette File:", pal}};
+        // The converter has no selection, and its image is not 1-bit: those two refuse.
+        const bool refused =
+            m.path == "Transforms/Crop/Selection" || m.path == "Effects/AutoDeskew";
+        QString error;
+        EXPECT_EQ(applyCatalogueEntry(img, m.path, sets, &error), refused ? 1 : 0)
+            << error.toStdString();
+        EXPECT_EQ(error.isEmpty(), !refused) << error.toStdString();
+    }
+    size_t entries = 0;
+    for (const catalogue::Catalogue* t : tables) entries += t->entries.size();
+    EXPECT_EQ(reached, entries) << "every entry has a menu path";
+}
+
 #ifdef PIXENDRA_CONVERT
 
 namespace {
@@ -172,6 +202,19 @@ TEST(CliApplyProgram, ResizesAndBlursOnTheWayThrough) {
                         {{"Width:", "32"}, {"Method:", "Lanczos3 Filter"}}, &error);
     applyCatalogueEntry(expected, "Effects/Motion Blur", {}, &error);
     EXPECT_TRUE(pixtest::samePixels(out, expected.image())) << "the same entries as in process";
+}
+
+TEST(CliApplyProgram, APaletteFileIsCheckedBeforeTheImageIsWritten) {
+    const QString dir = pixtest::tempDir();
+    ASSERT_TRUE(pixtest::gradientImage(8, 8).save(dir + "/in.png"));
+    pixtest::writeBytes(dir + "/short.pal", QByteArray(767, '\0'));
+    const pixtest::ProgramRun r = convert({dir + "/in.png", dir + "/out.png", "--apply",
+                                           "Effects/Apply Palette/Palette File...", "--set",
+                                           "Palette File:=" + dir + "/short.pal"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(dir + "/short.pal is not a valid palette file."))
+        << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(dir + "/out.png"));
 }
 
 TEST(CliApplyProgram, UnknownPathExitsNonZeroListingTheValidOnes) {

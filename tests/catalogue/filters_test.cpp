@@ -143,7 +143,11 @@ TEST(CatalogueCalls, EveryEntryGivesTheSamePixelsHoweverItsRowsAreSplit) {
     int compared = 0;
     for (const catalogue::Catalogue* table : catalogue::allCatalogues())
         for (const catalogue::Entry& entry : table->entries) {
-            if (!entry.call || !catalogue::rowsWithoutFirstValue(entry).empty()) continue;
+            // Entries that need a selection, a 1-bit image, a file or a person's answer have none
+            // of them here.
+            if (!entry.call || !catalogue::rowsWithoutFirstValue(entry).empty() ||
+                entry.precondition || entry.input == catalogue::Input::File)
+                continue;
             SCOPED_TRACE(std::string(table->actionName) + "(" + std::to_string(entry.index) + ")");
             pix::PixImage runs[3];
             for (int k = 0; k < 3; ++k) {

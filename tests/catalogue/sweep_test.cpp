@@ -10,8 +10,10 @@
 #include "engine/ctrl/pix_ctrl.h"
 #include "engine/image_type.h"
 
+#include <QFile>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <cstring>
 #include <map>
@@ -27,13 +29,16 @@ enum class Expect {
     Nothing,        // no operation here (a submenu header or an unused index): no dialog, no change
     AwaitsLine,     // no dialog: a message, then the next line on the image changes it
     NeedsSelection, // without a selection a message refuses it; with one it changes the image
-    ChangesWhole    // changes the document image as a whole, with or without a selection
+    ChangesWhole,   // changes the document image as a whole, with or without a selection
+    NeedsOneBit,    // on other types a message refuses it; on a 1-bit image it runs
+    Replaces,       // the document image itself is reshaped or replaced, whatever is selected
 };
 
 struct Expectation {
     Expect expect;
     std::set<int> keepsOnTypes = {}; // image types on which the result may equal the image
     const char* why = "";
+    int resultType = -1; // Replaces: the type the image must have afterwards (-1: any)
 };
 
 using Key = std::pair<std::string, int>; // document action, menu index
@@ -165,6 +170,34 @@ const std::map<Key, Expectation>& expectations() {
         t[{"ChannelsRGB", 1}] = {Expect::ChangesWhole};
         t[{"ChannelsRGB", 2}] = {Expect::Nothing, {}, "Swap submenu"};
         t[{"ChannelsAdjust", 0}] = {Expect::Changes};
+        for (int i : {0, 1}) {
+            t[{"EffectsFlip", i}] = {Expect::Changes};
+            t[{"EffectsThumbnail", i}] = {Expect::Changes};
+        }
+        // A dither keeps a picture that holds no more colours than it asks for: the 1-bit one
+        // always, the paletted ones (a few cube colours) from 16, the grey ones from 32, and any
+        // 24 x 20 selection from 64.
+        const std::set<int> fewColours[] = {
+            kTwoLevelTypes,
+            {pix::kMono, pix::kIndexed, pix::kIndexedAlpha},
+            {pix::kMono, pix::kIndexed, pix::kIndexedAlpha, pix::kGray, pix::kGrayAlpha},
+            {0, 1, 2, 3, 4, 5, 6}};
+        for (int i : {0, 1, 2, 3, 4, 5, 6, 7, 9})
+            t[{"EffectsDither", i}] = {Expect::Changes, fewColours[(i > 2) + (i > 4) + (i > 5)],
+                                       "the picture holds that few colours already"};
+        for (int type = 0; type < pix::kImageTypeCount; ++type)
+            t[{"ImageType", type}] = {Expect::Replaces, {}, "", type};
+        t[{"EffectsCrop", 0}] = {Expect::NeedsSelection};
+        t[{"EffectsCrop", 1}] = {Expect::Changes,
+                                 {1, 2, 3, 4, 5, 6},
+                                 "only the 1-bit picture has a border of one colour to trim"};
+        for (int i : {3, 4, 5, 6, 7}) t[{"EffectsCrop", i}] = {Expect::Changes};
+        t[{"EffectsAutoDeskew", -1}] = {Expect::NeedsOneBit, kTwoLevelTypes, "no text lines"};
+        for (int i : {0, 1, 2, 3, 4})
+            t[{"EffectsPalette", i}] = {Expect::Changes, kTwoLevelTypes, "black and white kept"};
+        t[{"EffectsPalette", 0}].keepsOnTypes = {pix::kMono, pix::kIndexed, pix::kIndexedAlpha};
+        t[{"EffectsPalette", 0}].why = "the paletted pictures hold web colours only";
+        t[{"EffectsPalDisplayPalFile", -1}] = {Expect::Replaces, {}, "", pix::kRgb};
         // Curves and sharpening leave the two levels of a 1-bit picture where they are.
         for (const char* action :
              {"FiltersGammaAction", "FiltersSharpenAction", "FiltersUnsharpMaskAction"})
@@ -218,6 +251,20 @@ QImage sweepPicture(int type, int w, int h) {
 
 class CatalogueSweep : public CatalogueTest {
 protected:
+    // A valid palette file of 256 distinct entries, written once.
+    static QString paletteFile() {
+        static QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("sweep.pal"));
+        if (!QFile::exists(path)) {
+            QByteArray bytes;
+            for (int i = 0; i < 256; ++i)
+                for (int level : {i % 64, (i * 5) % 64, 63 - i / 4}) bytes.append(char(level));
+            QFile f(path);
+            EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == 768);
+        }
+        return path;
+    }
+
     // The document action of the table, called by name as the menus call it.
     void run(const catalogue::Catalogue& table, int index) {
         ASSERT_TRUE(
@@ -275,6 +322,8 @@ protected:
             }
             return;
         case catalogue::Input::File:
+            desktop.answerOpen(paletteFile());
+            return;
         case catalogue::Input::Prompt:
         case catalogue::Input::Line:
             ADD_FAILURE() << "the sweep has no answer for this input";
@@ -317,8 +366,9 @@ protected:
             break;
         }
         case Expect::NeedsSelection:
+        case Expect::NeedsOneBit:
             ASSERT_NE(entry, nullptr) << "missing table entry";
-            if (selection.isEmpty()) {
+            if (ex.expect == Expect::NeedsSelection ? selection.isEmpty() : type != pix::kMono) {
                 desktop.answerMessage(platform::Answer::Ok);
                 const int shown = int(desktop.messagesShown.size());
                 run(table, index);
@@ -334,7 +384,9 @@ protected:
             run(table, index);
             EXPECT_EQ(desktop.pendingAnswers(), 0) << "the entry did not ask as its input says";
             const QImage after = pixels();
-            if (!selection.isEmpty() && ex.expect != Expect::ChangesWhole) {
+            // Entries on the document image itself are not bounded by the selection.
+            if (!selection.isEmpty() && ex.expect != Expect::ChangesWhole &&
+                entry->target == catalogue::Target::WorkingCopy) {
                 ASSERT_EQ(after.size(), before.size());
                 EXPECT_EQ(changedOutside(before, after, selection), 0);
             }
@@ -354,12 +406,15 @@ protected:
                 if (!ex.keepsOnTypes.count(type)) {
                     EXPECT_GT(whitened, 0);
                 }
+            } else if (ex.resultType >= 0) {
+                EXPECT_EQ(image().imageType(), ex.resultType);
             } else if (!ex.keepsOnTypes.count(type)) {
                 EXPECT_FALSE(pixtest::samePixels(after, before)) << "the image did not change";
             }
-            // The page's storage follows its type, and alpha is never dropped.
+            // The page's storage follows its type, and alpha is never dropped unless the image
+            // is replaced by one of another type.
             EXPECT_EQ(image().image().format(), pix::storageFormat(image().imageType()));
-            if (pix::typeHasAlpha(type)) {
+            if (pix::typeHasAlpha(type) && ex.expect != Expect::Replaces) {
                 EXPECT_TRUE(pix::typeHasAlpha(image().imageType()));
             }
             break;

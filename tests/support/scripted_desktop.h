@@ -42,6 +42,7 @@ public:
     QList<platform::FileRequest> openRequests;
     QList<QUrl> urlsOpened;             // openUrl calls, none really opened
     QList<QStringList> programsStarted; // startProgram calls: program then arguments, none run
+    int beeps = 0;
     int pendingAnswers() const;
 
     // --- Desktop -------------------------------------------------------------------------------
@@ -61,6 +62,7 @@ public:
         programsStarted << (QStringList{program} + arguments);
         return true;
     }
+    void beep() override { ++beeps; }
 
 private:
     std::deque<platform::Answer> messages_;
