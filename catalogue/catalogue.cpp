@@ -2,6 +2,7 @@
 
 #include "effects_catalogue.h"
 #include "filters_catalogue.h"
+#include "transforms_catalogue.h"
 
 namespace catalogue {
 
@@ -53,6 +54,12 @@ Row scroll(const QString& caption, int minimum, int maximum, int initial, int la
     return r;
 }
 
+Row file(const QString& caption) {
+    Row r = text(caption, QString());
+    r.kind = RowKind::File;
+    return r;
+}
+
 const Entry* Catalogue::find(int index) const {
     for (const Entry& e : entries)
         if (e.index == index) return &e;
@@ -63,6 +70,7 @@ const std::vector<const Catalogue*>& allCatalogues() {
     static const std::vector<const Catalogue*> registry = [] {
         std::vector<const Catalogue*> all{&effectsCatalogue()};
         for (const Catalogue* c : filtersCatalogues()) all.push_back(c);
+        all.push_back(&transformsCatalogue());
         return all;
     }();
     return registry;

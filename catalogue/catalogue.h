@@ -16,8 +16,16 @@
 namespace catalogue {
 
 // Row kinds, numbered as the parameter dialog numbers its rows; Scroll rows are the scroll bars
-// of the preview dialogs.
-enum class RowKind : int { Text = 0, Colour = 1, List = 2, Check = 3, Option = 4, Scroll = 5 };
+// of the preview dialogs; File rows hold the path of a file chosen in the file dialog.
+enum class RowKind : int {
+    Text = 0,
+    Colour = 1,
+    List = 2,
+    Check = 3,
+    Option = 4,
+    Scroll = 5,
+    File = 6
+};
 
 // Where a text row's first value comes from.
 enum class Start { Given, WorkingWidth, WorkingHeight };
@@ -44,6 +52,7 @@ Row colour(const QString& caption, uint32_t bgr);
 Row list(const QString& caption, const QStringList& items, int selected);
 Row check(const QString& caption, bool ticked);
 Row scroll(const QString& caption, int minimum, int maximum, int initial, int largeChange);
+Row file(const QString& caption);
 
 class Values;
 
@@ -83,6 +92,7 @@ enum class Input {
     Prompt,  // an input prompt (row 0's caption) sets text row 0
     Preview, // the preview dialog `previewDialog` shows the scroll rows
     Line,    // a line dragged on the document image (linePrompt first, then onLine)
+    Panel,   // the non-modal Transforms panel shows the rows and applies them on each Apply
 };
 
 // What the call works on.

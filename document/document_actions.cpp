@@ -81,7 +81,6 @@ const Action kActions[] = {
     {"EffectsThumbnail", Missing{}},
     {"EffectsCrop", &frmMain::EffectsCrop},
     {"EffectsFlip", Missing{}},
-    {"Transforms", Missing{}},
     {"DemosFlipLinesH", Missing{}},
     {"DemosFlipLinesV", Missing{}},
     {"DemosGrid", Missing{}},
