@@ -43,6 +43,12 @@ public:
                 if (!vb::isNumeric(s))
                     throw pix::PixError(13, QStringLiteral("Type mismatch"),
                                         QStringLiteral("Transform"));
+                // A number beyond a double's range would otherwise read as 0.
+                bool fits = false;
+                s.trimmed().toDouble(&fits);
+                if (!fits)
+                    throw pix::PixError(vb::OverflowError::kNumber, QStringLiteral("Overflow"),
+                                        QStringLiteral("Transform"));
                 values[k].text = s;
             }
             }
