@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QScrollBar>
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -143,6 +144,11 @@ TEST(CatalogueCalls, EveryEntryGivesTheSamePixelsHoweverItsRowsAreSplit) {
     for (const catalogue::Catalogue* table : catalogue::allCatalogues())
         for (const catalogue::Entry& entry : table->entries) {
             if (!entry.call) continue;
+            // A file row has no first value to run with.
+            if (std::any_of(entry.rows.begin(), entry.rows.end(), [](const catalogue::Row& r) {
+                    return r.kind == catalogue::RowKind::File;
+                }))
+                continue;
             SCOPED_TRACE(std::string(table->actionName) + "(" + std::to_string(entry.index) + ")");
             pix::PixImage runs[3];
             for (int k = 0; k < 3; ++k) {
