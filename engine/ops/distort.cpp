@@ -14,10 +14,14 @@ constexpr const char* kSource = "Distortions";
 constexpr double kPi = 3.14159265358979323846;
 
 struct Point {
+    float x, y;
+};
+
+struct Centre {
     double x, y;
 };
 
-Point centreOf(const QImage& img, int offsetX, int offsetY) {
+Centre centreOf(const QImage& img, int offsetX, int offsetY) {
     return {(img.width() - 1) / 2.0 + offsetX, (img.height() - 1) / 2.0 + offsetY};
 }
 
@@ -29,41 +33,65 @@ QImage everywhere(const QImage& src, Edges edges, const Fn& fn, const ProgressFn
         [&](int y, int x0, int x1, float* sx, float* sy) {
             for (int x = x0; x < x1; ++x) {
                 const Point p = fn(x, y);
-                sx[x - x0] = float(p.x);
-                sy[x - x0] = float(p.y);
+                sx[x - x0] = p.x;
+                sy[x - x0] = p.y;
             }
         },
         progress, kSource);
 }
 
+// A shift made of a part that follows the row and a part that follows the column: pixel (x, y)
+// reads (x, y) + byRow(y) + byColumn(x). The column part is worked out once per column.
+template <class ByRow, class ByColumn>
+QImage separable(const QImage& src, Edges edges, const ByRow& byRow, const ByColumn& byColumn,
+                 const ProgressFn& progress) {
+    std::vector<Point> columns(size_t(src.width()));
+    for (int x = 0; x < src.width(); ++x) columns[size_t(x)] = byColumn(x);
+    return inverseMap(
+        src, edges, src.rect(),
+        [&](int y, int x0, int x1, float* sx, float* sy) {
+            const Point r = byRow(y);
+            for (int x = x0; x < x1; ++x) {
+                sx[x - x0] = float(x) + (r.x + columns[size_t(x)].x);
+                sy[x - x0] = float(y) + (r.y + columns[size_t(x)].y);
+            }
+        },
+        progress, kSource);
+}
+
+constexpr auto kNone = [](int) { return Point{0, 0}; };
+
 // The disc of `radius` around `c`: a pixel at offset (dx, dy) and relative distance s (0..1)
 // reads c + fn(dx, dy, s); pixels outside the disc stay.
 template <class Fn>
-QImage radial(const QImage& src, Point c, double radius, const Fn& fn, const ProgressFn& progress) {
+QImage radial(const QImage& src, Centre c, double radius, const Fn& fn,
+              const ProgressFn& progress) {
     if (!(radius > 0)) return src.copy();
     const QRect reach(QPoint(int(std::floor(c.x - radius)), int(std::floor(c.y - radius))),
                       QPoint(int(std::ceil(c.x + radius)), int(std::ceil(c.y + radius))));
     const double r2 = radius * radius;
+    const float inverse = float(1 / radius);
     return inverseMap(
         src, {}, reach,
         [&](int y, int x0, int x1, float* sx, float* sy) {
             const double dy = y - c.y;
             for (int x = x0; x < x1; ++x) {
                 const double dx = x - c.x, d2 = dx * dx + dy * dy;
-                Point p{double(x), double(y)};
                 if (d2 < r2 && d2 > 0) {
-                    const Point o = fn(dx, dy, std::sqrt(d2 / r2));
-                    p = {c.x + o.x, c.y + o.y};
+                    const Point o = fn(float(dx), float(dy), std::sqrt(float(d2)) * inverse);
+                    sx[x - x0] = float(c.x) + o.x;
+                    sy[x - x0] = float(c.y) + o.y;
+                } else {
+                    sx[x - x0] = float(x);
+                    sy[x - x0] = float(y);
                 }
-                sx[x - x0] = float(p.x);
-                sy[x - x0] = float(p.y);
             }
         },
         progress, kSource);
 }
 
-Point turn(double dx, double dy, double radians) {
-    const double cs = std::cos(radians), sn = std::sin(radians);
+Point turn(float dx, float dy, float radians) {
+    const float cs = std::cos(radians), sn = std::sin(radians);
     return {dx * cs - dy * sn, dx * sn + dy * cs};
 }
 
@@ -141,21 +169,18 @@ double triangle(double t) {
 
 QImage spin(const QImage& src, double maxRadius, double maxAngle, int offsetX, int offsetY,
             const ProgressFn& progress) {
-    const double a = maxAngle * kPi / 180.0;
+    const float a = float(maxAngle * kPi / 180.0);
     return radial(
         src, centreOf(src, offsetX, offsetY), maxRadius,
-        [a](double dx, double dy, double s) { return turn(dx, dy, a * (1 - s) * (1 - s)); },
-        progress);
+        [a](float dx, float dy, float s) { return turn(dx, dy, a * (1 - s) * (1 - s)); }, progress);
 }
 
 QImage spinWave(const QImage& src, double maxRadius, double maxAngle, double period, int offsetX,
                 int offsetY, const ProgressFn& progress) {
-    const double a = maxAngle * kPi / 180.0;
+    const float a = float(maxAngle * kPi / 180.0), w = float(2 * kPi * period);
     return radial(
         src, centreOf(src, offsetX, offsetY), maxRadius,
-        [a, period](double dx, double dy, double s) {
-            return turn(dx, dy, a * (1 - s) * std::sin(2 * kPi * period * s));
-        },
+        [a, w](float dx, float dy, float s) { return turn(dx, dy, a * (1 - s) * std::sin(w * s)); },
         progress);
 }
 
@@ -163,8 +188,8 @@ QImage lens(const QImage& src, double maxRadius, int offsetX, int offsetY,
             const ProgressFn& progress) {
     return radial(
         src, centreOf(src, offsetX, offsetY), maxRadius,
-        [](double dx, double dy, double s) {
-            const double k = 1 - 0.5 * (1 - s * s) * (1 - s * s);
+        [](float dx, float dy, float s) {
+            const float k = 1 - 0.5f * (1 - s * s) * (1 - s * s);
             return Point{dx * k, dy * k};
         },
         progress);
@@ -172,22 +197,23 @@ QImage lens(const QImage& src, double maxRadius, int offsetX, int offsetY,
 
 QImage pinch(const QImage& src, double maxRadius, double amount, int offsetX, int offsetY,
              const ProgressFn& progress) {
-    const double a = amount / 20.0;
+    const float a = float(amount / 20.0);
     return radial(
         src, centreOf(src, offsetX, offsetY), maxRadius,
-        [a](double dx, double dy, double s) {
-            const double k = std::pow(std::sin(kPi / 2 * s), -a);
+        [a](float dx, float dy, float s) {
+            const float k = std::pow(std::sin(float(kPi / 2) * s), -a);
             return Point{dx * k, dy * k};
         },
         progress);
 }
 
 QImage randomJitter(const QImage& src, double offset, const ProgressFn& progress) {
+    const float o = float(offset);
     return everywhere(
         src, {},
-        [offset](int x, int y) {
-            return Point{x + offset * (2 * hash01(x, y, 1) - 1),
-                         y + offset * (2 * hash01(x, y, 2) - 1)};
+        [o](int x, int y) {
+            return Point{float(x) + o * float(2 * hash01(x, y, 1) - 1),
+                         float(y) + o * float(2 * hash01(x, y, 2) - 1)};
         },
         progress);
 }
@@ -197,14 +223,19 @@ QImage lineSlice(const QImage& src, int style, int offset1, int offset2,
     const double lo = std::min(offset1, offset2), hi = std::max(offset1, offset2);
     auto shift = [lo, hi](int line) {
         const double amount = std::round(lo + (hi - lo) * hash01(line, 0, 3));
-        return hash01(line, 0, 4) < 0.5 ? -amount : amount;
+        return float(hash01(line, 0, 4) < 0.5 ? amount : -amount);
     };
-    const bool rows = style == 0;
-    const Edges edges = rows ? Edges{Edge::Wrap, Edge::Clamp} : Edges{Edge::Clamp, Edge::Wrap};
-    return everywhere(
-        src, edges,
-        [&](int x, int y) {
-            return rows ? Point{x - shift(y), double(y)} : Point{double(x), y - shift(x)};
+    if (style == 0)
+        return separable(
+            src, {Edge::Wrap, Edge::Clamp},
+            [&](int y) {
+                return Point{shift(y), 0};
+            },
+            kNone, progress);
+    return separable(
+        src, {Edge::Clamp, Edge::Wrap}, kNone,
+        [&](int x) {
+            return Point{0, shift(x)};
         },
         progress);
 }
@@ -212,11 +243,18 @@ QImage lineSlice(const QImage& src, int style, int offset1, int offset2,
 QImage zigZag(const QImage& src, int style, int maxOffset, double period,
               const ProgressFn& progress) {
     const double w = src.width(), h = src.height();
-    return everywhere(
-        src, {},
-        [&](int x, int y) {
-            return style == 0 ? Point{x + maxOffset * triangle(period * y / h), double(y)}
-                              : Point{double(x), y + maxOffset * triangle(period * x / w)};
+    auto tooth = [&](double t) { return float(maxOffset * triangle(period * t)); };
+    if (style == 0)
+        return separable(
+            src, {},
+            [&](int y) {
+                return Point{tooth(y / h), 0};
+            },
+            kNone, progress);
+    return separable(
+        src, {}, kNone,
+        [&](int x) {
+            return Point{0, tooth(x / w)};
         },
         progress);
 }
@@ -224,35 +262,43 @@ QImage zigZag(const QImage& src, int style, int maxOffset, double period,
 QImage wave(const QImage& src, int style, double maxOffset, double period,
             const ProgressFn& progress) {
     const double w = src.width(), h = src.height();
-    const bool cosine = style >= 2, alongX = style % 2 == 0;
+    const bool cosine = style >= 2;
     auto swing = [&](double t) {
-        return maxOffset *
-               (cosine ? std::cos(2 * kPi * period * t) : std::sin(2 * kPi * period * t));
+        const double phase = 2 * kPi * period * t;
+        return float(maxOffset * (cosine ? std::cos(phase) : std::sin(phase)));
     };
-    return everywhere(
-        src, {},
-        [&](int x, int y) {
-            return alongX ? Point{x + swing(y / h), double(y)} : Point{double(x), y + swing(x / w)};
+    if (style % 2 == 0)
+        return separable(
+            src, {},
+            [&](int y) {
+                return Point{swing(y / h), 0};
+            },
+            kNone, progress);
+    return separable(
+        src, {}, kNone,
+        [&](int x) {
+            return Point{0, swing(x / w)};
         },
         progress);
 }
 
 QImage ripple(const QImage& src, int style, int maxRadius, int amount, double periods, int offsetX,
               int offsetY, const ProgressFn& progress) {
-    using Damp = double (*)(double);
+    using Damp = float (*)(float);
     static constexpr Damp kDampening[] = {
-        [](double) { return 1.0; },
-        [](double s) { return 1 - s; },
-        [](double s) { return (1 - s) * (1 - s); },
-        [](double s) { return std::cos(kPi / 2 * s); },
-        [](double s) { return (1 + std::cos(kPi * s)) / 2; },
+        [](float) { return 1.0f; },
+        [](float s) { return 1 - s; },
+        [](float s) { return (1 - s) * (1 - s); },
+        [](float s) { return std::cos(float(kPi / 2) * s); },
+        [](float s) { return (1 + std::cos(float(kPi) * s)) / 2; },
     };
     const Damp damp = kDampening[style];
+    const float r = float(maxRadius), a = float(amount), w = float(2 * kPi * periods);
     return radial(
         src, centreOf(src, offsetX, offsetY), maxRadius,
-        [&](double dx, double dy, double s) {
-            const double d = s * maxRadius;
-            const double k = (d + amount * damp(s) * std::sin(2 * kPi * periods * s)) / d;
+        [&](float dx, float dy, float s) {
+            const float d = s * r;
+            const float k = (d + a * damp(s) * std::sin(w * s)) / d;
             return Point{dx * k, dy * k};
         },
         progress);
@@ -266,21 +312,17 @@ QImage offset(const QImage& src, int style, int offsetX, int offsetY, const Prog
     // Whole shifts taken modulo the size keep the coordinates small and exact.
     const auto reduce = [](int v, int n, Edge e) { return e == Edge::Wrap ? v % n : v; };
     const Edges edges = kStyles[style];
-    const double ox = reduce(offsetX, src.width(), edges.x);
-    const double oy = reduce(offsetY, src.height(), edges.y);
-    return everywhere(
-        src, edges,
-        [&](int x, int y) {
-            return Point{x - ox, y - oy};
-        },
-        progress);
+    const Point by{-float(reduce(offsetX, src.width(), edges.x)),
+                   -float(reduce(offsetY, src.height(), edges.y))};
+    return separable(
+        src, edges, [by](int) { return by; }, kNone, progress);
 }
 
 QImage wow(const QImage& src, int style, int maxRadius, const ProgressFn& progress) {
     return radial(
         src, centreOf(src, 0, 0), maxRadius,
-        [style](double dx, double dy, double s) {
-            const double k = style == 0 ? s : std::sin(kPi / 2 * s) / s;
+        [style](float dx, float dy, float s) {
+            const float k = style == 0 ? s : std::sin(float(kPi / 2) * s) / s;
             return Point{dx * k, dy * k};
         },
         progress);
@@ -295,8 +337,8 @@ QImage marble(const QImage& src, double amount, double sizeX, double sizeY,
             const double u = x / (4 * sizeX), v = y / (4 * sizeY);
             double turbulence = 0;
             for (double f = 1; f <= 4; f *= 2) turbulence += std::abs(n(u * f, v * f)) / f;
-            const double phase = 2 * kPi * (x / (8 * sizeX) + y / (8 * sizeY) + turbulence);
-            return Point{x + amount * std::cos(phase), y + amount * std::sin(phase)};
+            const float phase = float(2 * kPi * (x / (8 * sizeX) + y / (8 * sizeY) + turbulence));
+            return Point{float(x + amount * std::cos(phase)), float(y + amount * std::sin(phase))};
         },
         progress);
 }
@@ -308,29 +350,37 @@ QImage perlin(const QImage& src, double amount, double sizeX, double sizeY,
         src, {},
         [&](int x, int y) {
             const double u = x / sizeX, v = y / sizeY;
-            return Point{x + amount * n(u, v), y + amount * n(u + 19.17, v + 7.31)};
+            return Point{float(x + amount * n(u, v)), float(y + amount * n(u + 19.17, v + 7.31))};
         },
         progress);
 }
 
 QImage bumpMap(const QImage& src, double amount, const QImage& bump, const ProgressFn& progress) {
     require(!bump.isNull(), QStringLiteral("The bump map image is empty"), kSource);
+    const int w = src.width(), h = src.height();
     const QImage scaled = bump.scaled(src.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                               .convertToFormat(QImage::Format_RGB32);
     requireAllocated(scaled, kSource);
-    const int w = src.width(), h = src.height();
-    auto lum = [&](int x, int y) {
-        return luma(row32(scaled, std::clamp(y, 0, h - 1))[std::clamp(x, 0, w - 1)]) / 255.0;
-    };
-    // The slope of the relief, in luminance per pixel.
+    // The relief's height 0..255 by pixel, and its slope in height per pixel times `amount`.
+    std::vector<uint8_t> height(size_t(w) * size_t(h));
+    forEachRowBand(h, {}, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y)
+            for (int x = 0; x < w; ++x)
+                height[size_t(y) * size_t(w) + size_t(x)] = uint8_t(luma(row32(scaled, y)[x]));
+    });
+    const float k = float(amount / 510.0);
     auto slope = [&](int x, int y) {
-        return Point{(lum(x + 1, y) - lum(x - 1, y)) / 2, (lum(x, y + 1) - lum(x, y - 1)) / 2};
+        auto at = [&](int i, int j) {
+            return float(height[size_t(std::clamp(j, 0, h - 1)) * size_t(w) +
+                                size_t(std::clamp(i, 0, w - 1))]);
+        };
+        return Point{k * (at(x + 1, y) - at(x - 1, y)), k * (at(x, y + 1) - at(x, y - 1))};
     };
     QImage out = everywhere(
         src, {},
         [&](int x, int y) {
             const Point g = slope(x, y);
-            return Point{x - amount * g.x, y - amount * g.y};
+            return Point{float(x) - g.x, float(y) - g.y};
         },
         progress);
     // Light from the top left: slopes facing it brighten, the others darken.
@@ -340,13 +390,13 @@ QImage bumpMap(const QImage& src, double amount, const QImage& bump, const Progr
             uint32_t* o = rows[y];
             for (int x = 0; x < w; ++x) {
                 const Point g = slope(x, y);
-                const double nx = -amount * g.x, ny = -amount * g.y;
-                const double shade = (1 - nx - ny) / std::sqrt(nx * nx + ny * ny + 1);
-                if (shade == 1.0) continue;
-                const double f = std::clamp(shade, 0.0, 2.0);
+                if (g.x == 0 && g.y == 0) continue;
+                const float f =
+                    std::clamp((1 + g.x + g.y) / std::sqrt(g.x * g.x + g.y * g.y + 1), 0.0f, 2.0f);
                 uint32_t p = o[x] & 0xFF000000u;
-                for (int k = 0; k < 3; ++k)
-                    p |= uint32_t(clampByte(((o[x] >> (8 * k)) & 0xFF) * f)) << (8 * k);
+                for (int c = 0; c < 3; ++c)
+                    p |= uint32_t(clampByte(int(float((o[x] >> (8 * c)) & 0xFF) * f + 0.5f)))
+                         << (8 * c);
                 o[x] = p;
             }
         }
@@ -355,10 +405,14 @@ QImage bumpMap(const QImage& src, double amount, const QImage& bump, const Progr
 }
 
 QImage customDistortion(const QImage& src, const ProgressFn& progress) {
-    return everywhere(
+    auto ripple = [](int t) { return float(4 * std::sin(2 * kPi * t / 32)); };
+    return separable(
         src, {},
-        [](int x, int y) {
-            return Point{x + 4 * std::sin(2 * kPi * y / 32), y + 4 * std::sin(2 * kPi * x / 32)};
+        [&](int y) {
+            return Point{ripple(y), 0};
+        },
+        [&](int x) {
+            return Point{0, ripple(x)};
         },
         progress);
 }

@@ -109,8 +109,15 @@ QImage inverseMap(const QImage& src, Edges edges, QRect reach, const RowMap& map
         std::vector<float> sx(size_t(std::max(reach.width(), 0))), sy(sx.size());
         for (int y = y0; y < y1; ++y) {
             uint32_t* o = rows[y];
-            std::memcpy(o, row32(src, y), rowBytes);
-            if (y < reach.top() || y > reach.bottom()) continue;
+            const uint32_t* in = row32(src, y);
+            if (y < reach.top() || y > reach.bottom()) {
+                std::memcpy(o, in, rowBytes);
+                continue;
+            }
+            // The pixels either side of the reach stay as they are.
+            std::memcpy(o, in, size_t(reach.left()) * 4);
+            std::memcpy(o + reach.right() + 1, in + reach.right() + 1,
+                        size_t(src.width() - reach.right() - 1) * 4);
             map(y, reach.left(), reach.right() + 1, sx.data(), sy.data());
             for (int i = 0, x = reach.left(); x <= reach.right(); ++i, ++x)
                 o[x] = sampler.at(sx[size_t(i)], sy[size_t(i)]);
