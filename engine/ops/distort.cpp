@@ -61,38 +61,51 @@ QImage separable(const QImage& src, Edges edges, const ByRow& byRow, const ByCol
 
 constexpr auto kNone = [](int) { return Point{0, 0}; };
 
-// The disc of `radius` around `c`: a pixel at offset (dx, dy) and relative distance s (0..1)
-// reads c + fn(dx, dy, s); pixels outside the disc stay.
-template <class Fn>
-QImage radial(const QImage& src, Centre c, double radius, const Fn& fn,
+// How a radial distortion moves the point at relative distance s: the source lies `scale` times
+// as far from the centre, turned by `angle` radians.
+struct Turn {
+    double scale = 1, angle = 0;
+};
+
+// The disc of `radius` around `c`: a pixel at relative distance s (0..1) from the centre reads
+// the point that profile(s) names; pixels outside the disc stay. The profile is tabulated once
+// (as the source's relative distance, which stays finite where the scale does not) and read
+// by linear interpolation, so a pixel costs one square root.
+template <class Profile>
+QImage radial(const QImage& src, Centre c, double radius, const Profile& profile,
               const ProgressFn& progress) {
     if (!(radius > 0)) return src.copy();
+    const int n = int(std::clamp(2 * radius, 256.0, double(1 << 18)));
+    std::vector<Point> table(size_t(n) + 2);
+    for (int i = 0; i <= n + 1; ++i) {
+        const double s = std::max(double(std::min(i, n)) / n, 1e-6);
+        const Turn t = profile(s);
+        const double rho = std::clamp(s * t.scale, -1e6, 1e6);
+        table[size_t(i)] = {float(rho * std::cos(t.angle)), float(rho * std::sin(t.angle))};
+    }
     const QRect reach(QPoint(int(std::floor(c.x - radius)), int(std::floor(c.y - radius))),
                       QPoint(int(std::ceil(c.x + radius)), int(std::ceil(c.y + radius))));
     const double r2 = radius * radius;
-    const float inverse = float(1 / radius);
+    const float inverse = float(1 / radius), cx = float(c.x), cy = float(c.y);
     return inverseMap(
         src, {}, reach,
         [&](int y, int x0, int x1, float* sx, float* sy) {
             const double dy = y - c.y;
             for (int x = x0; x < x1; ++x) {
                 const double dx = x - c.x, d2 = dx * dx + dy * dy;
-                if (d2 < r2 && d2 > 0) {
-                    const Point o = fn(float(dx), float(dy), std::sqrt(float(d2)) * inverse);
-                    sx[x - x0] = float(c.x) + o.x;
-                    sy[x - x0] = float(c.y) + o.y;
-                } else {
-                    sx[x - x0] = float(x);
-                    sy[x - x0] = float(y);
-                }
+                sx[x - x0] = float(x);
+                sy[x - x0] = float(y);
+                if (!(d2 < r2 && d2 > 0)) continue;
+                const float s = std::sqrt(float(d2)) * inverse, at = s * float(n);
+                const int i = std::min(int(at), n);
+                const float f = at - float(i);
+                const Point a = table[size_t(i)], b = table[size_t(i) + 1];
+                const float p = (a.x + (b.x - a.x) * f) / s, q = (a.y + (b.y - a.y) * f) / s;
+                sx[x - x0] = cx + float(dx) * p - float(dy) * q;
+                sy[x - x0] = cy + float(dx) * q + float(dy) * p;
             }
         },
         progress, kSource);
-}
-
-Point turn(float dx, float dy, float radians) {
-    const float cs = std::cos(radians), sn = std::sin(radians);
-    return {dx * cs - dy * sn, dx * sn + dy * cs};
 }
 
 // A reproducible value in [0, 1) for a pair of whole numbers and a seed.
@@ -169,18 +182,23 @@ double triangle(double t) {
 
 QImage spin(const QImage& src, double maxRadius, double maxAngle, int offsetX, int offsetY,
             const ProgressFn& progress) {
-    const float a = float(maxAngle * kPi / 180.0);
+    const double a = maxAngle * kPi / 180.0;
     return radial(
         src, centreOf(src, offsetX, offsetY), maxRadius,
-        [a](float dx, float dy, float s) { return turn(dx, dy, a * (1 - s) * (1 - s)); }, progress);
+        [a](double s) {
+            return Turn{1, a * (1 - s) * (1 - s)};
+        },
+        progress);
 }
 
 QImage spinWave(const QImage& src, double maxRadius, double maxAngle, double period, int offsetX,
                 int offsetY, const ProgressFn& progress) {
-    const float a = float(maxAngle * kPi / 180.0), w = float(2 * kPi * period);
+    const double a = maxAngle * kPi / 180.0, w = 2 * kPi * period;
     return radial(
         src, centreOf(src, offsetX, offsetY), maxRadius,
-        [a, w](float dx, float dy, float s) { return turn(dx, dy, a * (1 - s) * std::sin(w * s)); },
+        [a, w](double s) {
+            return Turn{1, a * (1 - s) * std::sin(w * s)};
+        },
         progress);
 }
 
@@ -188,23 +206,15 @@ QImage lens(const QImage& src, double maxRadius, int offsetX, int offsetY,
             const ProgressFn& progress) {
     return radial(
         src, centreOf(src, offsetX, offsetY), maxRadius,
-        [](float dx, float dy, float s) {
-            const float k = 1 - 0.5f * (1 - s * s) * (1 - s * s);
-            return Point{dx * k, dy * k};
-        },
-        progress);
+        [](double s) { return Turn{1 - 0.5 * (1 - s * s) * (1 - s * s)}; }, progress);
 }
 
 QImage pinch(const QImage& src, double maxRadius, double amount, int offsetX, int offsetY,
              const ProgressFn& progress) {
-    const float a = float(amount / 20.0);
+    const double a = amount / 20.0;
     return radial(
         src, centreOf(src, offsetX, offsetY), maxRadius,
-        [a](float dx, float dy, float s) {
-            const float k = std::pow(std::sin(float(kPi / 2) * s), -a);
-            return Point{dx * k, dy * k};
-        },
-        progress);
+        [a](double s) { return Turn{std::pow(std::sin(kPi / 2 * s), -a)}; }, progress);
 }
 
 QImage randomJitter(const QImage& src, double offset, const ProgressFn& progress) {
@@ -284,22 +294,21 @@ QImage wave(const QImage& src, int style, double maxOffset, double period,
 
 QImage ripple(const QImage& src, int style, int maxRadius, int amount, double periods, int offsetX,
               int offsetY, const ProgressFn& progress) {
-    using Damp = float (*)(float);
+    using Damp = double (*)(double);
     static constexpr Damp kDampening[] = {
-        [](float) { return 1.0f; },
-        [](float s) { return 1 - s; },
-        [](float s) { return (1 - s) * (1 - s); },
-        [](float s) { return std::cos(float(kPi / 2) * s); },
-        [](float s) { return (1 + std::cos(float(kPi) * s)) / 2; },
+        [](double) { return 1.0; },
+        [](double s) { return 1 - s; },
+        [](double s) { return (1 - s) * (1 - s); },
+        [](double s) { return std::cos(kPi / 2 * s); },
+        [](double s) { return (1 + std::cos(kPi * s)) / 2; },
     };
     const Damp damp = kDampening[style];
-    const float r = float(maxRadius), a = float(amount), w = float(2 * kPi * periods);
+    const double w = 2 * kPi * periods;
     return radial(
         src, centreOf(src, offsetX, offsetY), maxRadius,
-        [&](float dx, float dy, float s) {
-            const float d = s * r;
-            const float k = (d + a * damp(s) * std::sin(w * s)) / d;
-            return Point{dx * k, dy * k};
+        [&](double s) {
+            const double d = s * maxRadius;
+            return Turn{(d + amount * damp(s) * std::sin(w * s)) / d};
         },
         progress);
 }
@@ -321,11 +330,7 @@ QImage offset(const QImage& src, int style, int offsetX, int offsetY, const Prog
 QImage wow(const QImage& src, int style, int maxRadius, const ProgressFn& progress) {
     return radial(
         src, centreOf(src, 0, 0), maxRadius,
-        [style](float dx, float dy, float s) {
-            const float k = style == 0 ? s : std::sin(float(kPi / 2) * s) / s;
-            return Point{dx * k, dy * k};
-        },
-        progress);
+        [style](double s) { return Turn{style == 0 ? s : std::sin(kPi / 2 * s) / s}; }, progress);
 }
 
 QImage marble(const QImage& src, double amount, double sizeX, double sizeY,
