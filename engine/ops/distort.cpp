@@ -133,38 +133,41 @@ public:
         for (int i = 0; i < 512; ++i) perm_[size_t(i)] = uint8_t(p[size_t(i & 255)]);
     }
 
-    double operator()(double x, double y) const {
-        const double fx = std::floor(x), fy = std::floor(y);
-        const int xi = int(int64_t(fx) & 255), yi = int(int64_t(fy) & 255);
-        const double u = x - fx, v = y - fy;
-        const double a = grad(xi, yi, u, v), b = grad(xi + 1, yi, u - 1, v);
-        const double c = grad(xi, yi + 1, u, v - 1), d = grad(xi + 1, yi + 1, u - 1, v - 1);
-        const double su = fade(u), sv = fade(v);
-        return 1.4 * (a + (b - a) * su + (c - a + (a - b - c + d) * su) * sv);
+    // The noise along a row: out[i] = noise(u0 + i * du, v) for i in 0..count-1. The corner
+    // gradients are looked up once per lattice cell.
+    void row(double u0, double du, double v, int count, float* out) const {
+        const double fv = std::floor(v);
+        const int yi = int(int64_t(fv) & 255);
+        const double ty = v - fv, sv = fade(ty);
+        int64_t cell = INT64_MIN;
+        double ga = 0, gb = 0, gc = 0, gd = 0, ha = 0, hb = 0, hc = 0, hd = 0;
+        for (int i = 0; i < count; ++i) {
+            const double u = u0 + i * du, fu = std::floor(u);
+            if (int64_t(fu) != cell) {
+                cell = int64_t(fu);
+                const int xi = int(cell & 255);
+                // Each corner's gradient dotted with the offset, split into its u and v parts.
+                auto corner = [&](int cx, int cy, double oy, double& g, double& h) {
+                    const Point d = kGradients[perm_[size_t(perm_[size_t(cx)] + cy)] & 7];
+                    g = d.x;
+                    h = d.y * oy;
+                };
+                corner(xi, yi, ty, ga, ha);
+                corner(xi + 1, yi, ty, gb, hb);
+                corner(xi, yi + 1, ty - 1, gc, hc);
+                corner(xi + 1, yi + 1, ty - 1, gd, hd);
+            }
+            const double tx = u - fu, su = fade(tx);
+            const double a = ga * tx + ha, b = gb * (tx - 1) + hb;
+            const double c = gc * tx + hc, d = gd * (tx - 1) + hd;
+            out[i] = float(1.4 * (a + (b - a) * su + (c - a + (a - b - c + d) * su) * sv));
+        }
     }
 
 private:
+    static constexpr Point kGradients[8] = {{1, 1}, {1, -1}, {-1, 1}, {-1, -1},
+                                            {1, 0}, {-1, 0}, {0, 1},  {0, -1}};
     static double fade(double t) { return t * t * t * (t * (t * 6 - 15) + 10); }
-    double grad(int xi, int yi, double u, double v) const {
-        switch (perm_[size_t(perm_[size_t(xi)] + yi)] & 7) {
-        case 0:
-            return u + v;
-        case 1:
-            return u - v;
-        case 2:
-            return -u + v;
-        case 3:
-            return -u - v;
-        case 4:
-            return u;
-        case 5:
-            return -u;
-        case 6:
-            return v;
-        default:
-            return -v;
-        }
-    }
     std::array<uint8_t, 512> perm_{};
 };
 
@@ -336,28 +339,45 @@ QImage wow(const QImage& src, int style, int maxRadius, const ProgressFn& progre
 QImage marble(const QImage& src, double amount, double sizeX, double sizeY,
               const ProgressFn& progress) {
     const GradientNoise& n = noise();
-    return everywhere(
-        src, {},
-        [&](int x, int y) {
-            const double u = x / (4 * sizeX), v = y / (4 * sizeY);
-            double turbulence = 0;
-            for (double f = 1; f <= 4; f *= 2) turbulence += std::abs(n(u * f, v * f)) / f;
-            const float phase = float(2 * kPi * (x / (8 * sizeX) + y / (8 * sizeY) + turbulence));
-            return Point{float(x + amount * std::cos(phase)), float(y + amount * std::sin(phase))};
+    const float a = float(amount);
+    return inverseMap(
+        src, {}, src.rect(),
+        [&](int y, int x0, int x1, float* sx, float* sy) {
+            // Turbulence: three octaves of the noise's magnitude, into sx, sy as scratch.
+            const int count = x1 - x0;
+            const double du = 1 / (4 * sizeX), v = y / (4 * sizeY);
+            std::vector<float> turbulence(size_t(count), 0.0f);
+            for (int f = 1; f <= 4; f *= 2) {
+                n.row(x0 * du * f, du * f, v * f, count, sx);
+                for (int i = 0; i < count; ++i) turbulence[size_t(i)] += std::abs(sx[i]) / float(f);
+            }
+            for (int i = 0; i < count; ++i) {
+                const int x = x0 + i;
+                const float phase = float(2 * kPi) * (float(x / (8 * sizeX) + y / (8 * sizeY)) +
+                                                      turbulence[size_t(i)]);
+                sx[i] = float(x) + a * std::cos(phase);
+                sy[i] = float(y) + a * std::sin(phase);
+            }
         },
-        progress);
+        progress, kSource);
 }
 
 QImage perlin(const QImage& src, double amount, double sizeX, double sizeY,
               const ProgressFn& progress) {
     const GradientNoise& n = noise();
-    return everywhere(
-        src, {},
-        [&](int x, int y) {
-            const double u = x / sizeX, v = y / sizeY;
-            return Point{float(x + amount * n(u, v)), float(y + amount * n(u + 19.17, v + 7.31))};
+    const float a = float(amount);
+    return inverseMap(
+        src, {}, src.rect(),
+        [&](int y, int x0, int x1, float* sx, float* sy) {
+            const int count = x1 - x0;
+            n.row(x0 / sizeX, 1 / sizeX, y / sizeY, count, sx);
+            n.row(x0 / sizeX + 19.17, 1 / sizeX, y / sizeY + 7.31, count, sy);
+            for (int i = 0; i < count; ++i) {
+                sx[i] = float(x0 + i) + a * sx[i];
+                sy[i] = float(y) + a * sy[i];
+            }
         },
-        progress);
+        progress, kSource);
 }
 
 QImage bumpMap(const QImage& src, double amount, const QImage& bump, const ProgressFn& progress) {
