@@ -85,24 +85,25 @@ QImage radial(const QImage& src, Centre c, double radius, const Profile& profile
     }
     const QRect reach(QPoint(int(std::floor(c.x - radius)), int(std::floor(c.y - radius))),
                       QPoint(int(std::ceil(c.x + radius)), int(std::ceil(c.y + radius))));
-    const double r2 = radius * radius;
-    const float inverse = float(1 / radius), cx = float(c.x), cy = float(c.y);
+    const float r2 = float(radius * radius), inverse = float(1 / radius), scale = float(n);
+    const float cx = float(c.x), cy = float(c.y);
     return inverseMap(
         src, {}, reach,
-        [&](int y, int x0, int x1, float* sx, float* sy) {
-            const double dy = y - c.y;
+        [&, r2, inverse, scale, cx, cy, n, lut = table.data()](int y, int x0, int x1, float* sx,
+                                                               float* sy) {
+            const float dy = float(y) - cy;
             for (int x = x0; x < x1; ++x) {
-                const double dx = x - c.x, d2 = dx * dx + dy * dy;
+                const float dx = float(x) - cx, d2 = dx * dx + dy * dy;
                 sx[x - x0] = float(x);
                 sy[x - x0] = float(y);
                 if (!(d2 < r2 && d2 > 0)) continue;
-                const float s = std::sqrt(float(d2)) * inverse, at = s * float(n);
+                const float d = std::sqrt(d2), at = d * inverse * scale;
                 const int i = std::min(int(at), n);
-                const float f = at - float(i);
-                const Point a = table[size_t(i)], b = table[size_t(i) + 1];
-                const float p = (a.x + (b.x - a.x) * f) / s, q = (a.y + (b.y - a.y) * f) / s;
-                sx[x - x0] = cx + float(dx) * p - float(dy) * q;
-                sy[x - x0] = cy + float(dx) * q + float(dy) * p;
+                const float f = at - float(i), k = scale / at; // 1 / s
+                const Point a = lut[i], b = lut[i + 1];
+                const float p = (a.x + (b.x - a.x) * f) * k, q = (a.y + (b.y - a.y) * f) * k;
+                sx[x - x0] = cx + dx * p - dy * q;
+                sy[x - x0] = cy + dx * q + dy * p;
             }
         },
         progress, kSource);

@@ -15,24 +15,30 @@ using opstest::at;
 namespace {
 
 TEST(Distortions, LensAndPinchWithNothingToDoAreTheIdentity) {
-    const QImage src = opstest::smoothImage(61, 40, true);
-    EXPECT_TRUE(pixtest::samePixels(ops::lens(src, 0, 3, -2), src)) << "lens radius 0";
-    EXPECT_TRUE(pixtest::samePixels(ops::pinch(src, 0, 10, 0, 0), src)) << "pinch radius 0";
-    EXPECT_TRUE(pixtest::samePixels(ops::pinch(src, 200, 0, 5, 5), src)) << "pinch amount 0";
-    EXPECT_FALSE(pixtest::samePixels(ops::pinch(src, 200, 10, 0, 0), src));
-    EXPECT_FALSE(pixtest::samePixels(ops::lens(src, 30, 0, 0), src));
+    for (const bool alpha : {false, true}) {
+        const QImage src = opstest::smoothImage(61, 40, alpha);
+        EXPECT_TRUE(pixtest::samePixels(ops::lens(src, 0, 3, -2), src)) << "lens radius 0";
+        EXPECT_TRUE(pixtest::samePixels(ops::pinch(src, 0, 10, 0, 0), src)) << "pinch radius 0";
+        EXPECT_TRUE(pixtest::samePixels(ops::pinch(src, 200, 0, 5, 5), src)) << "pinch amount 0";
+        EXPECT_FALSE(pixtest::samePixels(ops::pinch(src, 200, 10, 0, 0), src));
+        EXPECT_FALSE(pixtest::samePixels(ops::lens(src, 30, 0, 0), src));
+    }
 }
 
 TEST(Distortions, OffsetWrapBothIsACyclicShift) {
-    const QImage src = opstest::smoothImage(37, 23, true);
-    const int w = src.width(), h = src.height();
-    for (const auto& [dx, dy] : {std::pair{w, h}, {w + 3, -5}, {-2 * w - 1, 7}, {0, 0}}) {
-        const QImage out = ops::offset(src, 1, dx, dy);
-        int wrong = 0;
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                wrong += at(out, x, y) != at(src, ((x - dx) % w + w) % w, ((y - dy) % h + h) % h);
-        EXPECT_EQ(wrong, 0) << "by " << dx << ", " << dy;
+    // Opaque and translucent pictures take different samplers: both must wrap exactly.
+    for (const bool alpha : {false, true}) {
+        const QImage src = opstest::smoothImage(37, 23, alpha);
+        const int w = src.width(), h = src.height();
+        for (const auto& [dx, dy] : {std::pair{w, h}, {w + 3, -5}, {-2 * w - 1, 7}, {0, 0}}) {
+            const QImage out = ops::offset(src, 1, dx, dy);
+            int wrong = 0;
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x)
+                    wrong +=
+                        at(out, x, y) != at(src, ((x - dx) % w + w) % w, ((y - dy) % h + h) % h);
+            EXPECT_EQ(wrong, 0) << "by " << dx << ", " << dy << (alpha ? " with alpha" : "");
+        }
     }
 }
 
