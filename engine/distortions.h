@@ -14,6 +14,7 @@ void Spin(PixImage& img, double maxRadius, double maxAngle, int offsetX, int off
 void SpinWave(PixImage& img, double maxRadius, double maxAngle, double wavePeriod, int offsetX,
               int offsetY, const QString& undoLabel = {});
 void Lens(PixImage& img, double maxRadius, int offsetX, int offsetY, const QString& undoLabel = {});
+// amount -100..100: positive pulls towards the centre, negative pushes out.
 void Pinch(PixImage& img, double maxRadius, double amount, int offsetX, int offsetY,
            const QString& undoLabel = {});
 void Random(PixImage& img, double offset, const QString& undoLabel = {});
