@@ -6,6 +6,7 @@
 #include "effects_render_catalogue.h"
 #include "effects_image_catalogue.h"
 #include "filters_catalogue.h"
+#include "transforms_catalogue.h"
 
 namespace catalogue {
 
@@ -65,6 +66,12 @@ Row prompt(const QString& caption, const QString& initial, int minimum, int maxi
     return r;
 }
 
+Row file(const QString& caption) {
+    Row r = text(caption, QString());
+    r.kind = RowKind::File;
+    return r;
+}
+
 const Entry* Catalogue::find(int index) const {
     for (const Entry& e : entries)
         if (e.index == index || (e.coversFollowing && index > e.index)) return &e;
@@ -79,6 +86,7 @@ const std::vector<const Catalogue*>& allCatalogues() {
         for (const Catalogue* c : colourAdjustCatalogues()) all.push_back(c);
         for (const Catalogue* c : effectsRenderCatalogues()) all.push_back(c);
         for (const Catalogue* c : effectsImageCatalogues()) all.push_back(c);
+        all.push_back(&transformsCatalogue());
         return all;
     }();
     return registry;

@@ -16,8 +16,16 @@
 namespace catalogue {
 
 // Row kinds, numbered as the parameter dialog numbers its rows; Scroll rows are the scroll bars
-// of the preview dialogs.
-enum class RowKind : int { Text = 0, Colour = 1, List = 2, Check = 3, Option = 4, Scroll = 5 };
+// of the preview dialogs; File rows hold the path of a file chosen in the file dialog.
+enum class RowKind : int {
+    Text = 0,
+    Colour = 1,
+    List = 2,
+    Check = 3,
+    Option = 4,
+    Scroll = 5,
+    File = 6
+};
 
 // Where a text row's first value comes from.
 enum class Start { Given, WorkingWidth, WorkingHeight };
@@ -49,6 +57,7 @@ Row scroll(const QString& caption, int minimum, int maximum, int initial, int la
 // A text row answered in an input prompt (the caption is the prompt's text) whose answer must
 // lie in minimum..maximum.
 Row prompt(const QString& caption, const QString& initial, int minimum, int maximum);
+Row file(const QString& caption);
 
 class Values;
 
@@ -91,6 +100,7 @@ enum class Input {
     Prompt,  // an input prompt (row 0's caption) sets text row 0
     Preview, // the preview dialog `previewDialog` shows the scroll rows
     Line,    // a line dragged on the document image (linePrompt first, then onLine)
+    Panel,   // the non-modal Transforms panel shows the rows and applies them on each Apply
     Asks,    // the entry's asks, in order (colour dialog, prompts, file dialog, yes/no)
 };
 

@@ -15,6 +15,7 @@ void addRow(frmDialog& dlg, int k, const Row& row, const RowValue& value) {
     switch (row.kind) {
     case RowKind::Text:
     case RowKind::Scroll: // a scroll bar's value is typed here
+    case RowKind::File:   // a path is typed here
         dlg.AddControl(row.caption, value.text, frmDialog::kText);
         break;
     case RowKind::Colour:
@@ -38,6 +39,7 @@ void readRow(const frmDialog& dlg, int k, const Row& row, RowValue& value) {
     switch (row.kind) {
     case RowKind::Text:
     case RowKind::Scroll:
+    case RowKind::File:
         value.text = dlg.txtText(k)->text();
         break;
     case RowKind::Colour:

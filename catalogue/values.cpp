@@ -91,6 +91,10 @@ int Values::position(int k) const {
     return ofKind(k, RowKind::List, RowKind::List).position;
 }
 
+QString Values::path(int k) const {
+    return ofKind(k, RowKind::File, RowKind::File).text;
+}
+
 pix::EngineColor Values::colour(int k, int alpha) const {
     return pix::MakeColor(ofKind(k, RowKind::Colour, RowKind::Colour).colour, alpha);
 }

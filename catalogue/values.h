@@ -36,6 +36,8 @@ public:
     uint8_t byte(int k) const;
     bool check(int k) const;
     int position(int k) const;
+    // The path of a file row (empty when no file was chosen).
+    QString path(int k) const;
     // The colour row's colour paired with `alpha` (an engine colour value).
     pix::EngineColor colour(int k, int alpha) const;
 

@@ -56,6 +56,9 @@ std::optional<Change> readValue(const catalogue::Row& row, const QString& text, 
             return std::nullopt;
         }
         return [v](catalogue::RowValue& r) { r.text = v; };
+    case catalogue::RowKind::File:
+        if (v.isEmpty()) break;
+        return [v](catalogue::RowValue& r) { r.text = v; };
     case catalogue::RowKind::Colour: {
         const QColor c = QColor::fromString(v);
         if (v.size() != 7 || !v.startsWith(QLatin1Char('#')) || !c.isValid()) break;
@@ -100,7 +103,8 @@ std::optional<Change> readValue(const catalogue::Row& row, const QString& text, 
     }
     }
     static const char* const kExpected[] = {"a number",      "a colour #RRGGBB", "",
-                                            "true or false", "true or false",    "a whole number"};
+                                            "true or false", "true or false",    "a whole number",
+                                            "a file's path"};
     *why = QStringLiteral("%1 takes %2, not %3")
                .arg(row.caption, QLatin1String(kExpected[int(row.kind)]), quoted(text));
     return std::nullopt;

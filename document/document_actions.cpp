@@ -64,7 +64,6 @@ const Action kActions[] = {
     {"DrawTextureGradient", Missing{}},
     // Effects and Transforms
     {"EffectsDitherPalette", Missing{}},
-    {"Transforms", Missing{}},
     {"DemosFlipLinesH", Missing{}},
     {"DemosFlipLinesV", Missing{}},
     {"DemosGrid", Missing{}},

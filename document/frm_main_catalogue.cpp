@@ -2,10 +2,12 @@
 // working copy — a fresh parameter dialog, the values, the engine call, the write-back.
 #include "frm_main.h"
 
+#include "adjust/frm_transforms.h"
 #include "adjust/preview_source.h"
 #include "catalogue/dialog_source.h"
 #include "catalogue/dispatch.h"
 #include "catalogue/frm_dialog.h"
+#include "catalogue/menu_paths.h"
 #include "document/document_host.h"
 #include "engine/ctrl/pix_ctrl.h"
 #include "engine/pix_image.h"
@@ -50,6 +52,7 @@ sourceFor(const catalogue::Entry& entry, frmDialog& dialog, pix::PixImage& targe
         return std::make_unique<adjust::PreviewSource>(target, owner);
     case Input::None:
     case Input::Line:
+    case Input::Panel:
         break;
     }
     return std::make_unique<catalogue::NoDialogSource>();
@@ -80,6 +83,12 @@ void frmMain::reportFailure(const catalogue::Catalogue& table, const catalogue::
 void frmMain::runCatalogue(const catalogue::Catalogue& table, int16_t index) {
     const catalogue::Entry* entry = table.find(index);
     if (!entry || Pix->image().IsEmpty()) return;
+    // Panel entries open the non-modal panel on the document image and return at once.
+    if (entry->input == catalogue::Input::Panel) {
+        const QString path = catalogue::menuPath(table.menuGroup, index);
+        showTransforms(Pix->image(), this, host_.dialogOwner(), path.section(QLatin1Char('/'), -1));
+        return;
+    }
     // Every run makes a fresh parameter dialog and unloads it, shown or not.
     frmDialog dlg(host_.dialogOwner());
     frmDlg = &dlg;

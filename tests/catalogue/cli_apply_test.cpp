@@ -4,6 +4,7 @@
 #include "catalogue/menu_paths.h"
 #include "cli/catalogue_apply.h"
 #include "cli/convert_options.h"
+#include "cli/convert_run.h"
 #include "engine/pix_image.h"
 #include "support/test_images.h"
 
@@ -234,3 +235,24 @@ TEST(CliApplyProgram, UnknownPathExitsNonZeroListingTheValidOnes) {
 }
 
 #endif
+
+TEST(CliApply, TheBumpMapTakesItsImageAsAFileRow) {
+    pix::PixImage img;
+    QString error;
+    img.setImage(pixtest::gradientImage(40, 30), 5, QStringLiteral("No Undo"));
+    const QImage before = img.image();
+    // Without its image the bump map refuses, saying why; an empty path is no file.
+    EXPECT_EQ(applyCatalogueEntry(img, "Transforms/Bump Map", {}, &error), pixcli::kExitFailed);
+    EXPECT_TRUE(error.contains(QStringLiteral("No bump map image"))) << error.toStdString();
+    EXPECT_EQ(applyCatalogueEntry(img, "Transforms/Bump Map", {{"Bump Map Image", " "}}, &error),
+              pixcli::kExitUsage);
+    EXPECT_TRUE(error.contains(QStringLiteral("a file's path"))) << error.toStdString();
+    EXPECT_TRUE(pixtest::samePixels(img.image(), before));
+
+    const QString relief = pixtest::tempDir() + QStringLiteral("/relief.png");
+    ASSERT_TRUE(pixtest::gradientImage(16, 16).save(relief));
+    EXPECT_EQ(applyCatalogueEntry(img, "Transforms/Bump Map", {{"Bump Map Image", relief}}, &error),
+              0)
+        << error.toStdString();
+    EXPECT_FALSE(pixtest::samePixels(img.image(), before));
+}

@@ -1,6 +1,7 @@
 // One sweep over every catalogue table: every menu index of the table's group, on every image
 // type, with and without a selection, answered OK with the rows' first values. An index of the
 // menus or of a table without an expectation here fails the sweep.
+#include "adjust/frm_transforms.h"
 #include "adjust/preview_dialog.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/channels_catalogue.h"
@@ -11,6 +12,7 @@
 #include "engine/image_type.h"
 
 #include <QFile>
+#include <QApplication>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -137,6 +139,8 @@ const std::map<Key, Expectation>& expectations() {
             {{"ChannelsRGBSwap", 1}, {Expect::Changes, kGreyTypes, "grey channels are equal"}},
             {{"ChannelsRGBSwap", 2}, {Expect::Changes, kGreyTypes, "grey channels are equal"}},
         };
+        // Every distortion and the default one change the sweep picture.
+        for (int i = 0; i <= 14; ++i) t[{"Transforms", i}] = {Expect::Changes};
         // The preset submenus: every item changes the sweep picture.
         const std::pair<const char*, std::vector<int>> presets[] = {
             {"FiltersBlurAction", {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}},
@@ -294,6 +298,14 @@ protected:
                 return dlg.result();
             });
             return;
+        case catalogue::Input::Panel:
+            // The bump map asks for its image when the panel opens.
+            for (const catalogue::Row& row : entry.rows)
+                if (row.kind == catalogue::RowKind::File) {
+                    desktop.answerMessage(platform::Answer::Ok);
+                    desktop.answerOpen(bumpImage());
+                }
+            return;
         case catalogue::Input::None:
             return;
         case catalogue::Input::Asks:
@@ -329,6 +341,28 @@ protected:
             ADD_FAILURE() << "the sweep has no answer for this input";
             return;
         }
+    }
+
+    // A relief for the bump map: a bright disc on grey.
+    static QString bumpImage() {
+        QImage relief(20, 20, QImage::Format_RGB32);
+        relief.fill(qRgb(90, 90, 90));
+        QPainter p(&relief);
+        p.setBrush(Qt::white);
+        p.drawEllipse(QRect(4, 4, 12, 12));
+        p.end();
+        return writeImage(QStringLiteral("bump.png"), {relief}, pix::kFilePng);
+    }
+
+    // The panel an entry opened: Apply once, then Close.
+    static void applyInPanel() {
+        frmTransforms* panel = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* p = qobject_cast<frmTransforms*>(w); p && p->isVisible()) panel = p;
+        ASSERT_NE(panel, nullptr) << "no Transforms panel opened";
+        ASSERT_TRUE(panel->cmdApply->isEnabled());
+        panel->cmdApply->click();
+        panel->cmdOK->click();
     }
 
     // Runs one index on one image and checks the expectation.
@@ -382,6 +416,7 @@ protected:
             ASSERT_NE(entry, nullptr) << "missing table entry";
             answer(*entry);
             run(table, index);
+            if (entry->input == catalogue::Input::Panel) applyInPanel();
             EXPECT_EQ(desktop.pendingAnswers(), 0) << "the entry did not ask as its input says";
             const QImage after = pixels();
             // Entries on the document image itself are not bounded by the selection.

@@ -1,0 +1,465 @@
+#include "distort.h"
+
+#include "inverse_map.h"
+
+#include <array>
+#include <cmath>
+#include <numeric>
+
+namespace pix::ops {
+
+namespace {
+
+constexpr const char* kSource = "Distortions";
+constexpr double kPi = 3.14159265358979323846;
+
+struct Point {
+    float x, y;
+};
+
+struct Centre {
+    double x, y;
+};
+
+Centre centreOf(const QImage& img, int offsetX, int offsetY) {
+    return {(img.width() - 1) / 2.0 + offsetX, (img.height() - 1) / 2.0 + offsetY};
+}
+
+// Every pixel of the image, mapped by `fn(x, y)` -> source point.
+template <class Fn>
+QImage everywhere(const QImage& src, Edges edges, const Fn& fn, const ProgressFn& progress) {
+    return inverseMap(
+        src, edges, src.rect(),
+        [&](int y, int x0, int x1, float* sx, float* sy) {
+            for (int x = x0; x < x1; ++x) {
+                const Point p = fn(x, y);
+                sx[x - x0] = p.x;
+                sy[x - x0] = p.y;
+            }
+        },
+        progress, kSource);
+}
+
+// A shift made of a part that follows the row and a part that follows the column: pixel (x, y)
+// reads (x, y) + byRow(y) + byColumn(x). The column part is worked out once per column.
+template <class ByRow, class ByColumn>
+QImage separable(const QImage& src, Edges edges, const ByRow& byRow, const ByColumn& byColumn,
+                 const ProgressFn& progress) {
+    std::vector<Point> columns(size_t(src.width()));
+    for (int x = 0; x < src.width(); ++x) columns[size_t(x)] = byColumn(x);
+    return inverseMap(
+        src, edges, src.rect(),
+        [&](int y, int x0, int x1, float* sx, float* sy) {
+            const Point r = byRow(y);
+            for (int x = x0; x < x1; ++x) {
+                sx[x - x0] = float(x) + (r.x + columns[size_t(x)].x);
+                sy[x - x0] = float(y) + (r.y + columns[size_t(x)].y);
+            }
+        },
+        progress, kSource);
+}
+
+constexpr auto kNone = [](int) { return Point{0, 0}; };
+
+// How a radial distortion moves the point at relative distance s: the source lies `scale` times
+// as far from the centre, turned by `angle` radians.
+struct Turn {
+    double scale = 1, angle = 0;
+};
+
+// The disc of `radius` around `c`: a pixel at relative distance s (0..1) from the centre reads
+// the point that profile(s) names; pixels outside the disc stay. The profile is tabulated once
+// (as the source's relative distance, which stays finite where the scale does not) and read
+// by linear interpolation, so a pixel costs one square root.
+template <class Profile>
+QImage radial(const QImage& src, Centre c, double radius, const Profile& profile,
+              const ProgressFn& progress) {
+    if (!(radius > 0)) return src.copy();
+    const int n = int(std::clamp(2 * radius, 256.0, double(1 << 18)));
+    std::vector<Point> table(size_t(n) + 2);
+    for (int i = 0; i <= n + 1; ++i) {
+        const double s = std::max(double(std::min(i, n)) / n, 1e-6);
+        const Turn t = profile(s);
+        const double rho = std::clamp(s * t.scale, -1e6, 1e6);
+        table[size_t(i)] = {float(rho * std::cos(t.angle)), float(rho * std::sin(t.angle))};
+    }
+    const QRect reach(QPoint(int(std::floor(c.x - radius)), int(std::floor(c.y - radius))),
+                      QPoint(int(std::ceil(c.x + radius)), int(std::ceil(c.y + radius))));
+    const float r2 = float(radius * radius), inverse = float(1 / radius), scale = float(n);
+    const float cx = float(c.x), cy = float(c.y);
+    return inverseMap(
+        src, {}, reach,
+        [&, r2, inverse, scale, cx, cy, n, lut = table.data()](int y, int x0, int x1, float* sx,
+                                                               float* sy) {
+            const float dy = float(y) - cy;
+            for (int x = x0; x < x1; ++x) {
+                const float dx = float(x) - cx, d2 = dx * dx + dy * dy;
+                sx[x - x0] = float(x);
+                sy[x - x0] = float(y);
+                if (!(d2 < r2 && d2 > 0)) continue;
+                const float d = std::sqrt(d2), at = d * inverse * scale;
+                const int i = std::min(int(at), n);
+                const float f = at - float(i), k = scale / at; // 1 / s
+                const Point a = lut[i], b = lut[i + 1];
+                const float p = (a.x + (b.x - a.x) * f) * k, q = (a.y + (b.y - a.y) * f) * k;
+                sx[x - x0] = cx + dx * p - dy * q;
+                sy[x - x0] = cy + dx * q + dy * p;
+            }
+        },
+        progress, kSource);
+}
+
+// A reproducible value in [0, 1) for a pair of whole numbers and a seed.
+double hash01(int a, int b, uint32_t seed) {
+    uint32_t h = uint32_t(a) * 0x9E3779B1u ^ (uint32_t(b) * 0x85EBCA77u + seed * 0xC2B2AE3Du);
+    h ^= h >> 16;
+    h *= 0x7FEB352Du;
+    h ^= h >> 15;
+    h *= 0x846CA68Bu;
+    h ^= h >> 16;
+    return double(h >> 8) / double(1u << 24);
+}
+
+// Smooth gradient noise in about [-1, 1] with a fixed permutation, so results are reproducible.
+class GradientNoise {
+public:
+    GradientNoise() {
+        std::array<int, 256> p{};
+        std::iota(p.begin(), p.end(), 0);
+        uint32_t s = 0x2545F491u;
+        for (int i = 255; i > 0; --i) {
+            s = s * 1664525u + 1013904223u;
+            std::swap(p[size_t(i)], p[size_t(s >> 8) % size_t(i + 1)]);
+        }
+        for (int i = 0; i < 512; ++i) perm_[size_t(i)] = uint8_t(p[size_t(i & 255)]);
+    }
+
+    // The noise along a row: out[i] = noise(u0 + i * du, v) for i in 0..count-1. The corner
+    // gradients are looked up once per lattice cell.
+    void row(double u0, double du, double v, int count, float* out) const {
+        const double fv = std::floor(v);
+        const int yi = int(int64_t(fv) & 255);
+        const double ty = v - fv, sv = fade(ty);
+        // The lattice cell of the current pixel: looked up again only when u leaves it.
+        double fu = 1, next = 0;
+        double ga = 0, gb = 0, gc = 0, gd = 0, ha = 0, hb = 0, hc = 0, hd = 0;
+        for (int i = 0; i < count; ++i) {
+            const double u = u0 + i * du;
+            if (!(u >= fu && u < next)) {
+                fu = std::floor(u);
+                next = fu + 1;
+                const int64_t cell = int64_t(fu);
+                const int xi = int(cell & 255);
+                // Each corner's gradient dotted with the offset, split into its u and v parts.
+                auto corner = [&](int cx, int cy, double oy, double& g, double& h) {
+                    const Point d = kGradients[perm_[size_t(perm_[size_t(cx)] + cy)] & 7];
+                    g = d.x;
+                    h = d.y * oy;
+                };
+                corner(xi, yi, ty, ga, ha);
+                corner(xi + 1, yi, ty, gb, hb);
+                corner(xi, yi + 1, ty - 1, gc, hc);
+                corner(xi + 1, yi + 1, ty - 1, gd, hd);
+            }
+            const double tx = u - fu, su = fade(tx);
+            const double a = ga * tx + ha, b = gb * (tx - 1) + hb;
+            const double c = gc * tx + hc, d = gd * (tx - 1) + hd;
+            out[i] = float(1.4 * (a + (b - a) * su + (c - a + (a - b - c + d) * su) * sv));
+        }
+    }
+
+private:
+    static constexpr Point kGradients[8] = {{1, 1}, {1, -1}, {-1, 1}, {-1, -1},
+                                            {1, 0}, {-1, 0}, {0, 1},  {0, -1}};
+    static double fade(double t) { return t * t * t * (t * (t * 6 - 15) + 10); }
+    std::array<uint8_t, 512> perm_{};
+};
+
+const GradientNoise& noise() {
+    static const GradientNoise n;
+    return n;
+}
+
+// (cos, sin) of 2 pi t from a table of 1024 steps with linear interpolation (error below 1e-5).
+Point circle(float t) {
+    static const std::vector<Point> table = [] {
+        std::vector<Point> points(1025);
+        for (int i = 0; i <= 1024; ++i)
+            points[size_t(i)] = {float(std::cos(2 * kPi * i / 1024)),
+                                 float(std::sin(2 * kPi * i / 1024))};
+        return points;
+    }();
+    const float at = (t - std::floor(t)) * 1024.0f;
+    const int i = std::clamp(int(at), 0, 1023);
+    const float f = at - float(i);
+    const Point a = table[size_t(i)], b = table[size_t(i) + 1];
+    return {a.x + (b.x - a.x) * f, a.y + (b.y - a.y) * f};
+}
+
+// A triangle wave of period 1 between -1 and 1.
+double triangle(double t) {
+    return 4.0 * std::abs(t - std::floor(t + 0.5)) - 1.0;
+}
+
+} // namespace
+
+QImage spin(const QImage& src, double maxRadius, double maxAngle, int offsetX, int offsetY,
+            const ProgressFn& progress) {
+    const double a = maxAngle * kPi / 180.0;
+    return radial(
+        src, centreOf(src, offsetX, offsetY), maxRadius,
+        [a](double s) {
+            return Turn{1, a * (1 - s) * (1 - s)};
+        },
+        progress);
+}
+
+QImage spinWave(const QImage& src, double maxRadius, double maxAngle, double period, int offsetX,
+                int offsetY, const ProgressFn& progress) {
+    const double a = maxAngle * kPi / 180.0, w = 2 * kPi * period;
+    return radial(
+        src, centreOf(src, offsetX, offsetY), maxRadius,
+        [a, w](double s) {
+            return Turn{1, a * (1 - s) * std::sin(w * s)};
+        },
+        progress);
+}
+
+QImage lens(const QImage& src, double maxRadius, int offsetX, int offsetY,
+            const ProgressFn& progress) {
+    return radial(
+        src, centreOf(src, offsetX, offsetY), maxRadius,
+        [](double s) { return Turn{1 - 0.5 * (1 - s * s) * (1 - s * s)}; }, progress);
+}
+
+QImage pinch(const QImage& src, double maxRadius, double amount, int offsetX, int offsetY,
+             const ProgressFn& progress) {
+    const double a = amount / 20.0;
+    return radial(
+        src, centreOf(src, offsetX, offsetY), maxRadius,
+        [a](double s) { return Turn{std::pow(std::sin(kPi / 2 * s), -a)}; }, progress);
+}
+
+QImage randomJitter(const QImage& src, double offset, const ProgressFn& progress) {
+    const float o = float(offset);
+    return everywhere(
+        src, {},
+        [o](int x, int y) {
+            return Point{float(x) + o * float(2 * hash01(x, y, 1) - 1),
+                         float(y) + o * float(2 * hash01(x, y, 2) - 1)};
+        },
+        progress);
+}
+
+QImage lineSlice(const QImage& src, int style, int offset1, int offset2,
+                 const ProgressFn& progress) {
+    const double lo = std::min(offset1, offset2), hi = std::max(offset1, offset2);
+    auto shift = [lo, hi](int line) {
+        const double amount = std::round(lo + (hi - lo) * hash01(line, 0, 3));
+        return float(hash01(line, 0, 4) < 0.5 ? amount : -amount);
+    };
+    if (style == 0)
+        return separable(
+            src, {Edge::Wrap, Edge::Clamp},
+            [&](int y) {
+                return Point{shift(y), 0};
+            },
+            kNone, progress);
+    return separable(
+        src, {Edge::Clamp, Edge::Wrap}, kNone,
+        [&](int x) {
+            return Point{0, shift(x)};
+        },
+        progress);
+}
+
+QImage zigZag(const QImage& src, int style, int maxOffset, double period,
+              const ProgressFn& progress) {
+    const double w = src.width(), h = src.height();
+    auto tooth = [&](double t) { return float(maxOffset * triangle(period * t)); };
+    if (style == 0)
+        return separable(
+            src, {},
+            [&](int y) {
+                return Point{tooth(y / h), 0};
+            },
+            kNone, progress);
+    return separable(
+        src, {}, kNone,
+        [&](int x) {
+            return Point{0, tooth(x / w)};
+        },
+        progress);
+}
+
+QImage wave(const QImage& src, int style, double maxOffset, double period,
+            const ProgressFn& progress) {
+    const double w = src.width(), h = src.height();
+    const bool cosine = style >= 2;
+    auto swing = [&](double t) {
+        const double phase = 2 * kPi * period * t;
+        return float(maxOffset * (cosine ? std::cos(phase) : std::sin(phase)));
+    };
+    if (style % 2 == 0)
+        return separable(
+            src, {},
+            [&](int y) {
+                return Point{swing(y / h), 0};
+            },
+            kNone, progress);
+    return separable(
+        src, {}, kNone,
+        [&](int x) {
+            return Point{0, swing(x / w)};
+        },
+        progress);
+}
+
+QImage ripple(const QImage& src, int style, int maxRadius, int amount, double periods, int offsetX,
+              int offsetY, const ProgressFn& progress) {
+    using Damp = double (*)(double);
+    static constexpr Damp kDampening[] = {
+        [](double) { return 1.0; },
+        [](double s) { return 1 - s; },
+        [](double s) { return (1 - s) * (1 - s); },
+        [](double s) { return std::cos(kPi / 2 * s); },
+        [](double s) { return (1 + std::cos(kPi * s)) / 2; },
+    };
+    const Damp damp = kDampening[style];
+    const double w = 2 * kPi * periods;
+    return radial(
+        src, centreOf(src, offsetX, offsetY), maxRadius,
+        [&](double s) {
+            const double d = s * maxRadius;
+            return Turn{(d + amount * damp(s) * std::sin(w * s)) / d};
+        },
+        progress);
+}
+
+QImage offset(const QImage& src, int style, int offsetX, int offsetY, const ProgressFn& progress) {
+    static constexpr Edges kStyles[] = {{Edge::Clamp, Edge::Clamp},
+                                        {Edge::Wrap, Edge::Wrap},
+                                        {Edge::Wrap, Edge::Clamp},
+                                        {Edge::Clamp, Edge::Wrap}};
+    // Whole shifts taken modulo the size keep the coordinates small and exact.
+    const auto reduce = [](int v, int n, Edge e) { return e == Edge::Wrap ? v % n : v; };
+    const Edges edges = kStyles[style];
+    const Point by{-float(reduce(offsetX, src.width(), edges.x)),
+                   -float(reduce(offsetY, src.height(), edges.y))};
+    return separable(
+        src, edges, [by](int) { return by; }, kNone, progress);
+}
+
+QImage wow(const QImage& src, int style, int maxRadius, const ProgressFn& progress) {
+    return radial(
+        src, centreOf(src, 0, 0), maxRadius,
+        [style](double s) { return Turn{style == 0 ? s : std::sin(kPi / 2 * s) / s}; }, progress);
+}
+
+QImage marble(const QImage& src, double amount, double sizeX, double sizeY,
+              const ProgressFn& progress) {
+    const GradientNoise& n = noise();
+    const float a = float(amount);
+    return inverseMap(
+        src, {}, src.rect(),
+        [&](int y, int x0, int x1, float* sx, float* sy) {
+            // Turbulence: three octaves of the noise's magnitude, into sx, sy as scratch.
+            const int count = x1 - x0;
+            const double du = 1 / (4 * sizeX), v = y / (4 * sizeY);
+            std::vector<float> turbulence(size_t(count), 0.0f);
+            for (int f = 1; f <= 4; f *= 2) {
+                n.row(x0 * du * f, du * f, v * f, count, sx);
+                for (int i = 0; i < count; ++i) turbulence[size_t(i)] += std::abs(sx[i]) / float(f);
+            }
+            for (int i = 0; i < count; ++i) {
+                const int x = x0 + i;
+                const Point d =
+                    circle(float(x / (8 * sizeX) + y / (8 * sizeY)) + turbulence[size_t(i)]);
+                sx[i] = float(x) + a * d.x;
+                sy[i] = float(y) + a * d.y;
+            }
+        },
+        progress, kSource);
+}
+
+QImage perlin(const QImage& src, double amount, double sizeX, double sizeY,
+              const ProgressFn& progress) {
+    const GradientNoise& n = noise();
+    const float a = float(amount);
+    return inverseMap(
+        src, {}, src.rect(),
+        [&](int y, int x0, int x1, float* sx, float* sy) {
+            const int count = x1 - x0;
+            n.row(x0 / sizeX, 1 / sizeX, y / sizeY, count, sx);
+            n.row(x0 / sizeX + 19.17, 1 / sizeX, y / sizeY + 7.31, count, sy);
+            for (int i = 0; i < count; ++i) {
+                sx[i] = float(x0 + i) + a * sx[i];
+                sy[i] = float(y) + a * sy[i];
+            }
+        },
+        progress, kSource);
+}
+
+QImage bumpMap(const QImage& src, double amount, const QImage& bump, const ProgressFn& progress) {
+    require(!bump.isNull(), QStringLiteral("The bump map image is empty"), kSource);
+    const int w = src.width(), h = src.height();
+    const QImage scaled = bump.scaled(src.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                              .convertToFormat(QImage::Format_RGB32);
+    requireAllocated(scaled, kSource);
+    // The relief's height 0..255 by pixel, and its slope in height per pixel times `amount`.
+    std::vector<uint8_t> height(size_t(w) * size_t(h));
+    forEachRowBand(h, {}, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y)
+            for (int x = 0; x < w; ++x)
+                height[size_t(y) * size_t(w) + size_t(x)] = uint8_t(luma(row32(scaled, y)[x]));
+    });
+    const float k = float(amount / 510.0);
+    auto slope = [&](int x, int y) {
+        auto at = [&](int i, int j) {
+            return float(height[size_t(std::clamp(j, 0, h - 1)) * size_t(w) +
+                                size_t(std::clamp(i, 0, w - 1))]);
+        };
+        return Point{k * (at(x + 1, y) - at(x - 1, y)), k * (at(x, y + 1) - at(x, y - 1))};
+    };
+    QImage out = everywhere(
+        src, {},
+        [&](int x, int y) {
+            const Point g = slope(x, y);
+            return Point{float(x) - g.x, float(y) - g.y};
+        },
+        progress);
+    // Light from the top left: slopes facing it brighten, the others darken.
+    const RowView rows(out);
+    forEachRowBand(h, {}, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            uint32_t* o = rows[y];
+            for (int x = 0; x < w; ++x) {
+                const Point g = slope(x, y);
+                if (g.x == 0 && g.y == 0) continue;
+                const float f =
+                    std::clamp((1 + g.x + g.y) / std::sqrt(g.x * g.x + g.y * g.y + 1), 0.0f, 2.0f);
+                uint32_t p = o[x] & 0xFF000000u;
+                for (int c = 0; c < 3; ++c)
+                    p |= uint32_t(clampByte(int(float((o[x] >> (8 * c)) & 0xFF) * f + 0.5f)))
+                         << (8 * c);
+                o[x] = p;
+            }
+        }
+    });
+    return out;
+}
+
+QImage customDistortion(const QImage& src, const ProgressFn& progress) {
+    auto ripple = [](int t) { return float(4 * std::sin(2 * kPi * t / 32)); };
+    return separable(
+        src, {},
+        [&](int y) {
+            return Point{ripple(y), 0};
+        },
+        [&](int x) {
+            return Point{0, ripple(x)};
+        },
+        progress);
+}
+
+} // namespace pix::ops
