@@ -45,7 +45,7 @@ constexpr ToolButton kToolButtons[] = {
 
 MDIMain::MDIMain(CRegister& store, QWidget* parent) : QMainWindow(parent), store_(store) {
     setWindowTitle(QStringLiteral("Corvane Pixendra"));
-    setWindowIcon(QIcon(QPixmap::fromImage(artwork::appIcon())));
+    setWindowIcon(artwork::appIconSet());
     mdi_ = new QMdiArea(this);
     mdi_->setObjectName(QStringLiteral("MDIClient"));
     mdi_->viewport()->installEventFilter(this);
@@ -53,6 +53,7 @@ MDIMain::MDIMain(CRegister& store, QWidget* parent) : QMainWindow(parent), store
     buildMenus();
     buildBars();
     resize(1024, 720);
+    installDesktopIntegration();
     connect(mdi_, &QMdiArea::subWindowActivated, this, &MDIMain::onDocumentActivated);
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
             &MDIMain::refreshEditItems);
@@ -150,6 +151,8 @@ const MDIMain::FrameCommand* MDIMain::frameCommand(const QString& name) {
         {"mnuImport:open", &MDIMain::refreshImportMenu},
         {"mnuView:open", &MDIMain::refreshViewMenu},
         {"mnuZoomWindow", &MDIMain::cmdZoomWindow},
+        {"mnuPasteNew", &MDIMain::cmdPasteNew},
+        {"mnuSelectNone", &MDIMain::cmdSelectNone},
         // Printing, help, updates and the scanner are not built yet.
         {"mnuPageSetup", nullptr},
         {"mnuPrintSettings", nullptr},
@@ -370,7 +373,7 @@ void MDIMain::buildBars() {
         b->setObjectName(QStringLiteral("cmd(%1)").arg(t.tool));
         b->setCheckable(true);
         b->setAutoRaise(true);
-        b->setIcon(QIcon(QPixmap::fromImage(artwork::toolIcon(t.tool))));
+        b->setIcon(artwork::toolIconSet(t.tool));
         b->setIconSize(QSize(20, 20));
         if (*t.tip) b->setToolTip(QString::fromLatin1(t.tip));
         // Buttons without a tip are spare places of the bar.
@@ -478,7 +481,9 @@ int MDIMain::createDocumentSlot() {
         // The Edit items follow every change of the active document's image and history.
         connect(doc, &frmMain::menuStateChanged, this, [this, doc] {
             if (doc == activeDocument()) refreshEditItems();
+            updateCaption();
         });
+        connect(doc, &frmMain::saved, this, [this, doc] { documentSaved(doc); });
         connect(doc, &frmMain::drawingSettingChosen, this, &MDIMain::checkDrawingItem);
         Documents[n]->loadWindow();
     }
@@ -516,6 +521,7 @@ void MDIMain::FileOpen() {
     const int n = createDocumentSlot();
     if (!Documents[n]->LoadImage(QString())) return releaseSlot(n);
     showDocument(n);
+    documentSaved(Documents[n]);
 }
 
 void MDIMain::FileNew() {
