@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMdiArea>
@@ -365,9 +366,11 @@ void MDIMain::setAlphaMaskItems(const QStringList& names) {
 void MDIMain::buildBars() {
     LeftBar = new QWidget(this);
     LeftBar->setObjectName(QStringLiteral("LeftBar"));
-    auto* left = new QVBoxLayout(LeftBar);
+    // Two columns of tools, so that the bar fits a screen 512 pixels high (1366 x 768 at 150 %).
+    auto* left = new QGridLayout(LeftBar);
     left->setContentsMargins(2, 2, 2, 2);
     left->setSpacing(1);
+    int place = 0;
     for (const ToolButton& t : kToolButtons) {
         auto* b = new QToolButton(LeftBar);
         b->setObjectName(QStringLiteral("cmd(%1)").arg(t.tool));
@@ -381,9 +384,12 @@ void MDIMain::buildBars() {
         connect(b, &QToolButton::clicked, this,
                 [this, tool = t.tool] { SelectTool(int16_t(tool)); });
         cmd.insert(t.tool, b);
-        left->addWidget(b);
+        // The spare places come last: their rows take no room while they are hidden.
+        left->addWidget(b, place / 2, place % 2);
+        ++place;
     }
-    left->addStretch();
+    const int rows = (place + 1) / 2;
+    left->setRowStretch(rows, 1);
 
     ColorsBg = new QWidget(LeftBar);
     ColorsBg->setObjectName(QStringLiteral("ColorsBg"));
@@ -397,7 +403,7 @@ void MDIMain::buildBars() {
         swatches_[i] = swatch;
     }
     refreshColours();
-    left->addWidget(ColorsBg);
+    left->addWidget(ColorsBg, rows + 1, 0, 1, 2, Qt::AlignHCenter);
 
     auto* leftDock = new QToolBar(QStringLiteral("Side Toolbar"), this);
     leftDock->setObjectName(QStringLiteral("SideToolbar"));
@@ -496,6 +502,11 @@ void MDIMain::showDocument(int n) {
     if (!doc) return;
     QMdiSubWindow* sub = mdi_->addSubWindow(doc);
     sub->setAttribute(Qt::WA_DeleteOnClose);
+    // The window's own menu leaves the close keys to File > Close (the same close, one owner).
+    if (QMenu* own = sub->systemMenu())
+        for (QAction* a : own->actions())
+            if (a->shortcuts() == QKeySequence::keyBindings(QKeySequence::Close))
+                a->setShortcuts({});
     sub->resize(std::min(800, mdi_->width()), std::min(600, mdi_->height()));
     sub->show();
     mdi_->setActiveSubWindow(sub);

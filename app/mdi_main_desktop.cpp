@@ -42,8 +42,9 @@ void MDIMain::installDesktopIntegration() {
         QAction* full = view->addAction(QStringLiteral("Full Screen"));
         full->setObjectName(QStringLiteral("mnuFullScreen"));
         full->setCheckable(true);
-        full->setShortcuts(QKeySequence::keyBindings(QKeySequence::FullScreen)
-                           << QKeySequence(Qt::Key_F11));
+        QList<QKeySequence> keys = QKeySequence::keyBindings(QKeySequence::FullScreen);
+        if (!keys.contains(QKeySequence(Qt::Key_F11))) keys.prepend(QKeySequence(Qt::Key_F11));
+        full->setShortcuts(keys);
         connect(full, &QAction::toggled, this, [this](bool on) {
             if (on)
                 showFullScreen();

@@ -65,7 +65,11 @@ void RecentFiles::save() {
 
 void RecentFiles::rebuildMenu() {
     if (!menu_) return;
-    menu_->clear();
+    // The entries go later: this may run inside the handler of one of them.
+    for (QAction* a : menu_->actions()) {
+        menu_->removeAction(a);
+        a->deleteLater();
+    }
     for (int i = 0; i < files_.size(); ++i) {
         // "&1 name" .. "1&0 name": the number is the access key.
         const QString number = i < 9 ? QStringLiteral("&%1").arg(i + 1) : QStringLiteral("1&0");

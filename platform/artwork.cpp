@@ -195,9 +195,10 @@ void paintToolIcon(QPainter& p, int tool, QIcon::Mode mode) {
         p.drawRoundedRect(QRectF(5, 8, 10, 9), 3, 3);
         for (int i = 0; i < 4; ++i) p.drawLine(QPointF(6 + i * 2.7, 8), QPointF(6 + i * 2.7, 3));
         break;
+    // Upright strokes are one pixel wide on the half pixel: whole device pixels at 1x and 2x.
     case 2: // dashed selection
-        p.setPen(QPen(ink, 1.2, Qt::DashLine));
-        p.drawRect(QRectF(3, 4, 14, 12));
+        p.setPen(QPen(ink, 1, Qt::DashLine));
+        p.drawRect(QRectF(3.5, 4.5, 13, 11));
         break;
     case 3:  // magnifier
     case 4:  // magnifier with frame
@@ -214,7 +215,8 @@ void paintToolIcon(QPainter& p, int tool, QIcon::Mode mode) {
         p.drawPolygon(QPolygonF({{3, 15}, {8, 3}, {17, 7}, {14, 17}}));
         break;
     case 9:
-        p.drawRect(QRectF(3, 5, 14, 10));
+        p.setPen(QPen(ink, 1));
+        p.drawRect(QRectF(3.5, 5.5, 13, 9));
         break;
     case 10:
         p.drawEllipse(QRectF(2, 5, 16, 10));
@@ -238,8 +240,9 @@ void paintToolIcon(QPainter& p, int tool, QIcon::Mode mode) {
         p.drawEllipse(QRectF(14, 13, 4, 5));
         break;
     case 19: // crop marks
-        p.drawPolyline(QPolygonF({{5, 1}, {5, 15}, {19, 15}}));
-        p.drawPolyline(QPolygonF({{1, 5}, {15, 5}, {15, 19}}));
+        p.setPen(QPen(ink, 1));
+        p.drawPolyline(QPolygonF({{5.5, 1}, {5.5, 15.5}, {19, 15.5}}));
+        p.drawPolyline(QPolygonF({{1, 5.5}, {15.5, 5.5}, {15.5, 19}}));
         break;
     case 20: // eraser
         p.setBrush(QColor(240, 150, 160));
