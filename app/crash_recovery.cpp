@@ -157,7 +157,10 @@ QList<CrashRecovery::Orphan> CrashRecovery::orphans() const {
     for (const QFileInfo& dir : root.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
         if (dir.absoluteFilePath() == QFileInfo(session_).absoluteFilePath()) continue;
         // A session whose lock can be taken has ended (its process is gone).
+        // Only a dead owner makes a lock stale, however old the lock: a long-running instance
+        // keeps its copies.
         QLockFile lock(dir.absoluteFilePath() + QLatin1Char('/') + kLockName);
+        lock.setStaleLockTime(0);
         if (!lock.tryLock(0)) continue;
         lock.unlock();
         const QDir session(dir.absoluteFilePath());

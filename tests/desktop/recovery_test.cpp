@@ -180,6 +180,33 @@ TEST_F(FrameTest, LaterKeepsTheCopiesAndDiscardDeletesThem) {
     EXPECT_TRUE(QDir(root).entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
 }
 
+TEST_F(FrameTest, ARunningInstancesCopiesAreNotOfferedAndCloseRemovesThem) {
+    const QString root = pixtest::tempDir() + QStringLiteral("/recovery");
+    CrashRecovery running(*frame, root);
+    frmMain* doc = newDocument();
+    frame->chooseMenuItem(QStringLiteral("mnuFiltersNegativeCols"), 0);
+    running.writeChanged();
+    running.waitForWrites();
+    ASSERT_EQ(
+        filesUnder(running.sessionFolder()),
+        QStringList({QStringLiteral("document-0.pxrecovery"), QStringLiteral("session.lock")}));
+    // An instance that has run for an hour is still alive: its copies are not another's to take.
+    QFile lock(running.sessionFolder() + QStringLiteral("/session.lock"));
+    ASSERT_TRUE(lock.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(lock.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                                 QFileDevice::FileModificationTime));
+    lock.close();
+    CrashRecovery second(*frame, root);
+    EXPECT_TRUE(second.orphans().isEmpty());
+    // Closing the document (without saving) removes its copy.
+    desktop.answerMessage(platform::Answer::No);
+    frame->chooseMenuItem(QStringLiteral("mnuClose"));
+    EXPECT_FALSE(frame->DocumentInUse.value(doc->DocumentIndex));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    running.waitForWrites();
+    EXPECT_EQ(filesUnder(running.sessionFolder()), QStringList({QStringLiteral("session.lock")}));
+}
+
 // Edits the document through the menus and lets the recovery write; the edit must take.
 static void editAndWrite(MDIMain& frame, CrashRecovery& recovery, frmMain* doc) {
     const QImage before = doc->Pix->image().image();

@@ -125,6 +125,14 @@ TEST_F(FrameTest, TheCaptionMarksAModifiedActiveDocument) {
     EXPECT_EQ(frame->windowTitle(), QStringLiteral("*Corvane Pixendra"));
     frame->chooseMenuItem(QStringLiteral("mnuSave"));
     EXPECT_EQ(frame->windowTitle(), QStringLiteral("Corvane Pixendra"));
+    // A maximized document shows its caption in the frame's; the mark stays in front.
+    auto* sub = qobject_cast<QMdiSubWindow*>(doc->parentWidget());
+    sub->showMaximized();
+    doc->Pix->image().modifyPage(QString(), [](pix::PixPage& p) { p.image.fill(Qt::blue); });
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("*Corvane Pixendra - [c.png@100%]"));
+    sub->showNormal();
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("*Corvane Pixendra"));
+    frame->chooseMenuItem(QStringLiteral("mnuSave"));
     // The mark follows the active document.
     frmMain* fresh = newDocument();
     EXPECT_EQ(frame->windowTitle(), QStringLiteral("*Corvane Pixendra"));
