@@ -99,6 +99,8 @@ void CrashRecovery::writeChanged() {
             forget(doc);
             continue;
         }
+        // A long operation lets this timer run between its bands: its pages are half done.
+        if (doc->isBusy()) continue;
         const QList<qint64> keys = pageKeys(image);
         if (keys == it->written) continue;
         if (!lock_) {
