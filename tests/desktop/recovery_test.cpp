@@ -16,6 +16,7 @@
 #include <QThread>
 #include <csignal>
 #include <sys/mount.h>
+#include <unistd.h>
 
 namespace {
 
@@ -89,6 +90,7 @@ TEST(RecoveryFile, KeepsEveryPageLosslesslyAndRefusesADamagedCopy) {
 TEST(RecoveryChild, EditAndWaitToBeKilled) {
     const QString file = qEnvironmentVariable("PIXENDRA_RECOVERY_CHILD");
     if (file.isEmpty()) GTEST_SKIP() << "runs only as the child of the kill test";
+    const pid_t parent = ::getppid();
     CRegister store(QFileInfo(file).absolutePath() + QStringLiteral("/child-settings.reg"));
     Program program;
     startProgram(program, store, {file}, QDir::currentPath());
@@ -101,10 +103,12 @@ TEST(RecoveryChild, EditAndWaitToBeKilled) {
     ASSERT_TRUE(doc->Pix->image().image().save(file + QStringLiteral(".expected.png")));
     std::printf("READY\n");
     std::fflush(stdout);
-    for (;;) {
+    // Killed by the parent; should the parent go first, the child ends too.
+    while (::getppid() == parent) {
         QCoreApplication::processEvents();
         QThread::msleep(20);
     }
+    std::_Exit(1);
 }
 
 TEST_F(FrameTest, AfterAKillTheNextStartOffersTheEditedDocument) {
