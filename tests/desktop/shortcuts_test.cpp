@@ -140,3 +140,17 @@ TEST_F(FrameTest, TheCaptionMarksAModifiedActiveDocument) {
     frame->chooseMenuItem(QStringLiteral("mnuClose"));
     EXPECT_EQ(frame->windowTitle(), QStringLiteral("Corvane Pixendra"));
 }
+
+TEST_F(FrameTest, EscapeGivesUpAPendingWarpLineBeforeItClearsTheSelection) {
+    frmMain* doc = newDocument(200, 150);
+    frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+    doc->Pix->viewport()->setFocus();
+    frame->chooseMenuItem(QStringLiteral("mnuSelectAll"));
+    doc->WarpPending = true; // as "Warp Image..." leaves it, waiting for a line
+    QTest::keyClick(doc->Pix->viewport(), Qt::Key_Escape);
+    EXPECT_FALSE(doc->WarpPending) << "the first Escape gives up the line";
+    EXPECT_TRUE(doc->Pix->SelectionShown()) << "and leaves the selection";
+    QTest::keyClick(doc->Pix->viewport(), Qt::Key_Escape);
+    EXPECT_FALSE(doc->Pix->SelectionShown()) << "the next one is Select None";
+}
