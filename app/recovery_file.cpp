@@ -35,8 +35,10 @@ QByteArray header(const Snapshot& s) {
         << qint32(s.currentPage) << qint32(s.pages.size());
     for (const pix::PixPage& p : s.pages) {
         out << qint32(p.type) << qint32(p.image.width()) << qint32(p.image.height())
-            << qint32(p.image.format()) << qint64(p.image.bytesPerLine()) << p.image.colorTable()
-            << qint32(p.markers.size());
+            << qint32(p.image.format()) << qint64(p.image.bytesPerLine())
+            << qint32(p.image.colorTable().size());
+        for (QRgb c : p.image.colorTable()) out << quint32(c);
+        out << qint32(p.markers.size());
         for (const pix::JpegMarker& m : p.markers) out << qint32(m.code) << m.data;
     }
     return bytes;
@@ -67,13 +69,21 @@ Snapshot readHeader(QDataStream& in, const QString& path, QList<PageShape>* shap
     s.currentPage = current;
     if (!shapes) return s;
     for (int i = 0; i < count; ++i) {
-        qint32 type = 0, w = 0, h = 0, format = 0, markers = 0;
+        qint32 type = 0, w = 0, h = 0, format = 0, colours = 0, markers = 0;
         qint64 bpl = 0;
         PageShape shape{};
-        in >> type >> w >> h >> format >> bpl >> shape.colours >> markers;
+        // Counts are checked before anything is read or reserved for them.
+        in >> type >> w >> h >> format >> bpl >> colours;
+        if (in.status() != QDataStream::Ok || colours < 0 || colours > 256)
+            damaged(path, QStringLiteral("bad page header"));
+        for (int c = 0; c < colours; ++c) {
+            quint32 rgb = 0;
+            in >> rgb;
+            shape.colours << QRgb(rgb);
+        }
+        in >> markers;
         if (in.status() != QDataStream::Ok || format <= QImage::Format_Invalid ||
-            format >= QImage::NImageFormats || type < 0 || type > 6 || markers < 0 ||
-            markers > 16 || shape.colours.size() > 256)
+            format >= QImage::NImageFormats || type < 0 || type > 6 || markers < 0 || markers > 16)
             damaged(path, QStringLiteral("bad page header"));
         pix::checkImageSize(w, h, source());
         for (int m = 0; m < markers; ++m) {
@@ -127,6 +137,16 @@ Snapshot read(const QString& path, bool withPages) {
     QList<PageShape> shapes;
     Snapshot s = readHeader(in, path, withPages ? &shapes : nullptr);
     if (!withPages) return s;
+    // The rows the header claims must be exactly what the file holds, before any is allocated.
+    int64_t claimed = 0;
+    for (const PageShape& shape : shapes) {
+        const int bits = QImage::toPixelFormat(shape.format).bitsPerPixel();
+        const int64_t row = (int64_t(shape.width) * bits + 31) / 32 * 4;
+        if (bits <= 0 || row != shape.bytesPerLine) damaged(path, QStringLiteral("bad row length"));
+        claimed += pix::checkedMul(row, shape.height, source());
+    }
+    if (claimed + int64_t(sizeof kEndMagic) != file.size() - file.pos())
+        damaged(path, QStringLiteral("pixels missing"));
     for (const PageShape& shape : shapes) {
         QImage image = pix::allocateImage(shape.width, shape.height, shape.format, source());
         if (image.bytesPerLine() != shape.bytesPerLine)
