@@ -13,12 +13,14 @@ frmSplash::frmSplash(std::function<void()> showFrame)
     setAttribute(Qt::WA_DeleteOnClose);
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
-    const QImage picture = artwork::splashPicture();
+    // Drawn at the screen's pixel ratio, so it is sharp at any scale.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QImage picture = artwork::splashPicture(screen ? screen->devicePixelRatio() : 1.0);
     Image1->setPixmap(QPixmap::fromImage(picture));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(Image1);
-    setFixedSize(picture.size());
+    setFixedSize(picture.deviceIndependentSize().toSize());
     if (const QScreen* s = QGuiApplication::primaryScreen())
         move(s->geometry().center() - rect().center());
     Timer1.setSingleShot(true);

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMdiArea>
@@ -45,7 +46,7 @@ constexpr ToolButton kToolButtons[] = {
 
 MDIMain::MDIMain(CRegister& store, QWidget* parent) : QMainWindow(parent), store_(store) {
     setWindowTitle(QStringLiteral("Corvane Pixendra"));
-    setWindowIcon(QIcon(QPixmap::fromImage(artwork::appIcon())));
+    setWindowIcon(artwork::appIconSet());
     mdi_ = new QMdiArea(this);
     mdi_->setObjectName(QStringLiteral("MDIClient"));
     mdi_->viewport()->installEventFilter(this);
@@ -53,6 +54,7 @@ MDIMain::MDIMain(CRegister& store, QWidget* parent) : QMainWindow(parent), store
     buildMenus();
     buildBars();
     resize(1024, 720);
+    installDesktopIntegration();
     connect(mdi_, &QMdiArea::subWindowActivated, this, &MDIMain::onDocumentActivated);
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
             &MDIMain::refreshEditItems);
@@ -150,6 +152,8 @@ const MDIMain::FrameCommand* MDIMain::frameCommand(const QString& name) {
         {"mnuImport:open", &MDIMain::refreshImportMenu},
         {"mnuView:open", &MDIMain::refreshViewMenu},
         {"mnuZoomWindow", &MDIMain::cmdZoomWindow},
+        {"mnuPasteNew", &MDIMain::cmdPasteNew},
+        {"mnuSelectNone", &MDIMain::cmdSelectNone},
         // Printing, help, updates and the scanner are not built yet.
         {"mnuPageSetup", &MDIMain::cmdPageSetup},
         {"mnuPrintSettings", &MDIMain::cmdPrint},
@@ -358,15 +362,17 @@ void MDIMain::setAlphaMaskItems(const QStringList& names) {
 void MDIMain::buildBars() {
     LeftBar = new QWidget(this);
     LeftBar->setObjectName(QStringLiteral("LeftBar"));
-    auto* left = new QVBoxLayout(LeftBar);
+    // Two columns of tools, so that the bar fits a screen 512 pixels high (1366 x 768 at 150 %).
+    auto* left = new QGridLayout(LeftBar);
     left->setContentsMargins(2, 2, 2, 2);
     left->setSpacing(1);
+    int place = 0;
     for (const ToolButton& t : kToolButtons) {
         auto* b = new QToolButton(LeftBar);
         b->setObjectName(QStringLiteral("cmd(%1)").arg(t.tool));
         b->setCheckable(true);
         b->setAutoRaise(true);
-        b->setIcon(QIcon(QPixmap::fromImage(artwork::toolIcon(t.tool))));
+        b->setIcon(artwork::toolIconSet(t.tool));
         b->setIconSize(QSize(20, 20));
         if (*t.tip) b->setToolTip(QString::fromLatin1(t.tip));
         // Buttons without a tip are spare places of the bar.
@@ -374,9 +380,12 @@ void MDIMain::buildBars() {
         connect(b, &QToolButton::clicked, this,
                 [this, tool = t.tool] { SelectTool(int16_t(tool)); });
         cmd.insert(t.tool, b);
-        left->addWidget(b);
+        // The spare places come last: their rows take no room while they are hidden.
+        left->addWidget(b, place / 2, place % 2);
+        ++place;
     }
-    left->addStretch();
+    const int rows = (place + 1) / 2;
+    left->setRowStretch(rows, 1);
 
     ColorsBg = new QWidget(LeftBar);
     ColorsBg->setObjectName(QStringLiteral("ColorsBg"));
@@ -390,7 +399,7 @@ void MDIMain::buildBars() {
         swatches_[i] = swatch;
     }
     refreshColours();
-    left->addWidget(ColorsBg);
+    left->addWidget(ColorsBg, rows + 1, 0, 1, 2, Qt::AlignHCenter);
 
     auto* leftDock = new QToolBar(QStringLiteral("Side Toolbar"), this);
     leftDock->setObjectName(QStringLiteral("SideToolbar"));
@@ -474,7 +483,9 @@ int MDIMain::createDocumentSlot() {
         // The Edit items follow every change of the active document's image and history.
         connect(doc, &frmMain::menuStateChanged, this, [this, doc] {
             if (doc == activeDocument()) refreshEditItems();
+            updateCaption();
         });
+        connect(doc, &frmMain::saved, this, [this, doc] { documentSaved(doc); });
         connect(doc, &frmMain::drawingSettingChosen, this, &MDIMain::checkDrawingItem);
         Documents[n]->loadWindow();
     }
@@ -487,6 +498,11 @@ void MDIMain::showDocument(int n) {
     if (!doc) return;
     QMdiSubWindow* sub = mdi_->addSubWindow(doc);
     sub->setAttribute(Qt::WA_DeleteOnClose);
+    // The window's own menu leaves the close keys to File > Close (the same close, one owner).
+    if (QMenu* own = sub->systemMenu())
+        for (QAction* a : own->actions())
+            if (a->shortcuts() == QKeySequence::keyBindings(QKeySequence::Close))
+                a->setShortcuts({});
     sub->resize(std::min(800, mdi_->width()), std::min(600, mdi_->height()));
     sub->show();
     mdi_->setActiveSubWindow(sub);
@@ -512,6 +528,7 @@ void MDIMain::FileOpen() {
     const int n = createDocumentSlot();
     if (!Documents[n]->LoadImage(QString())) return releaseSlot(n);
     showDocument(n);
+    documentSaved(Documents[n]);
 }
 
 void MDIMain::FileNew() {

@@ -11,6 +11,7 @@
 #include <functional>
 
 class CRegister;
+class RecentFiles;
 class frmMain;
 class QAction;
 class QLabel;
@@ -92,6 +93,13 @@ public:
     QStringList notBuiltItems() const;
 
     bool settingsSaved() const { return settingsSaved_; }
+    // --- the desktop around the frame (mdi_main_desktop.cpp) -------------------------------------
+    // The "Recent Files" submenu of File.
+    RecentFiles* recentFiles() const { return recentFiles_; }
+    // The caption marks a modified active document with "*".
+    void updateCaption();
+    // The document's file was opened or written: it joins the recent files, the caption follows.
+    void documentSaved(frmMain* doc);
     // Chooses a menu item as the user would (runs its route); false when there is no such item.
     bool chooseMenuItem(const QString& name, int index = -1);
     QMenu* submenu(const QString& name, int index = -1) const;
@@ -178,6 +186,10 @@ private:
     void cmdAbout(int);
     void cmdHelpIndex(int);
     void cmdCheckUpdate(int);
+    void cmdPasteNew(int);
+    void cmdSelectNone(int);
+    // Recent files, drops, the desktop's standard shortcuts, full screen and the caption.
+    void installDesktopIntegration();
     // Shows the active document's magnifier beside its window and hides every other one.
     void showMagnifierOfActiveDocument();
     void tile(bool horizontal);
@@ -192,4 +204,5 @@ private:
     bool pressed_[21] = {};
     bool settingsSaved_ = false;
     bool exiting_ = false;
+    RecentFiles* recentFiles_ = nullptr;
 };

@@ -11,6 +11,7 @@
 
 void MDIMain::closeSlot(int slot) {
     if (slot >= 0 && slot < DocumentInUse.size()) DocumentInUse[slot] = false;
+    updateCaption();
     if (IsAnyOpened()) return;
     for (const char* n : {"mnuUndo", "mnuRedo", "mnuPaste"})
         if (QAction* a = menuItem(QString::fromLatin1(n))) a->setEnabled(false);

@@ -92,6 +92,7 @@ void MDIMain::refreshEditItems() {
 
 void MDIMain::onDocumentActivated(QMdiSubWindow* window) {
     refreshEditItems();
+    updateCaption();
     QAction* zoomItem = menuItem(QStringLiteral("mnuZoomWindow"));
     if (zoomItem && zoomItem->isChecked()) showMagnifierOfActiveDocument();
     // The application's selection is that of the document the user works in.

@@ -44,8 +44,10 @@ constexpr MenuRow kRows[] = {
     {"mnumEdit", -1, "mnuCut", -1, "Cut", "Ctrl+X", 0},
     {"mnumEdit", -1, "mnuCopy", -1, "&Copy", "Ctrl+C", 0},
     {"mnumEdit", -1, "mnuPaste", -1, "&Paste", "Ctrl+V", 0},
+    {"mnumEdit", -1, "mnuPasteNew", -1, "Paste as New &Image", "Ctrl+Shift+V", A},
     {"mnumEdit", -1, "mnuDelete", -1, "&Delete", "Del", S},
     {"mnumEdit", -1, "mnuSelectAll", -1, "Select All", "Ctrl+A", 0},
+    {"mnumEdit", -1, "mnuSelectNone", -1, "Select &None", "Ctrl+Shift+A", 0},
     // View
     {"", -1, "mnuView", -1, "&View", "", A},
     {"mnuView", -1, "mnuZoomIn", -1, "Zoom In        Ctrl++", "", 0},

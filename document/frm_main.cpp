@@ -317,6 +317,7 @@ bool frmMain::Save() {
     const int code = fileformats::FormatFromFilterIndex(index);
     if (!saveTo(FilePath, code)) return false;
     Saved = true;
+    emit saved();
     return true;
 }
 
@@ -356,6 +357,7 @@ void frmMain::SaveAs() {
     if (!readFile(path, false, true)) return;
     Saved = true;
     SaveCancelled = false;
+    emit saved();
 }
 
 bool frmMain::NewImage() {

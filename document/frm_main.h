@@ -65,6 +65,9 @@ public:
 
     // --- files ---------------------------------------------------------------------------------
     bool LoadImage(const QString& sfile = QString());
+    // Opens a file named from outside the program (command line, a drop): an unreadable file gets
+    // the short "Invalid Image" message, as one chosen in the open dialog does.
+    bool LoadImageFrom(const QString& path) { return readFile(path, true, false); }
     void ApplySaveSettings();
     bool Save();   // false when nothing was written
     void SaveAs(); // SaveCancelled tells whether the user cancelled
@@ -169,6 +172,8 @@ signals:
     void menuStateChanged();
     // Item `index` of the Draw menu's radio group `group` was chosen: its check mark follows.
     void drawingSettingChosen(const QString& group, int index);
+    // The image was written to FilePath (Save or Save As).
+    void saved();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

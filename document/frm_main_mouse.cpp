@@ -14,6 +14,7 @@
 #include "platform/desktop.h"
 #include "platform/vb.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -37,7 +38,10 @@ constexpr ToolCursor kToolCursors[] = {
 QCursor cursorFor(int tool) {
     for (const ToolCursor& c : kToolCursors)
         if (c.tool == tool)
-            return QCursor(QPixmap::fromImage(artwork::toolIcon(c.iconTool)), c.hotX, c.hotY);
+            // Drawn at the screens' pixel ratio: sharp at any scale (the hot spot stays logical).
+            return QCursor(
+                QPixmap::fromImage(artwork::toolIcon(c.iconTool, qGuiApp->devicePixelRatio())),
+                c.hotX, c.hotY);
     return QCursor(Qt::ArrowCursor);
 }
 
@@ -53,6 +57,13 @@ public:
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
+        // A key the watcher acts on is claimed before the menus' shortcuts see it (Escape is
+        // also Select None).
+        if (event->type() == QEvent::ShortcutOverride) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (onKey_(-key->key())) key->accept();
+            return false;
+        }
         return event->type() == QEvent::KeyPress && onKey_(static_cast<QKeyEvent*>(event)->key());
     }
 
@@ -104,8 +115,10 @@ void frmMain::connectMouse() {
         ShowPixelInfo(0, 0);
     });
     // Escape abandons a pending warp line.
+    // A negative key asks only whether the watcher would act on it.
     installEventFilter(new KeyWatcher(this, [this](int key) {
-        if (key != Qt::Key_Escape || !WarpPending) return false;
+        if (std::abs(key) != Qt::Key_Escape || !WarpPending) return false;
+        if (key < 0) return true;
         abandonLine();
         return true;
     }));

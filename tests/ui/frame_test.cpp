@@ -21,7 +21,7 @@ TEST_F(FrameTest, WithoutDocumentsOnlyTheStartItemsAreEnabled) {
                                     "mnuCaptureWindow", "mnuNew",           "mnuPageSetup",
                                     "mnuExit",          "mnuSettings(0)",   "mnuSettings(1)",
                                     "mnuSettings(2)",   "mnuSettings(3)",   "mnuAbout",
-                                    "mnuIndex",         "mnuUpdate"};
+                                    "mnuIndex",         "mnuUpdate",        "mnuPasteNew"};
     QSet<QString> enabledLeaves;
     for (QAction* a : frame->allMenuItems())
         if (!a->menu() && a->isEnabled()) enabledLeaves.insert(a->objectName());

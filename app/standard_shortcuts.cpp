@@ -1,0 +1,52 @@
+#include "standard_shortcuts.h"
+
+#include "app/mdi_main.h"
+
+#include <QAction>
+#include <QKeySequence>
+
+namespace shortcuts {
+
+namespace {
+
+// The desktop's key for the command (from the platform's key scheme), or `fallback` where the
+// scheme has none.
+struct ExtraKey {
+    const char* item;
+    int index;
+    QKeySequence::StandardKey standard;
+    const char* fallback;
+};
+
+constexpr ExtraKey kExtraKeys[] = {
+    {"mnuOpen", -1, QKeySequence::Open, "Ctrl+O"},
+    {"mnuNew", -1, QKeySequence::New, "Ctrl+N"},
+    {"mnuClose", -1, QKeySequence::Close, "Ctrl+W"},
+    {"mnuSave", -1, QKeySequence::Save, "Ctrl+S"},
+    {"mnuSaveAs", -1, QKeySequence::SaveAs, "Ctrl+Shift+S"},
+    {"mnuPrintSettings", 2, QKeySequence::Print, "Ctrl+P"}, // "Fit to Page"
+    {"mnuExit", -1, QKeySequence::Quit, "Ctrl+Q"},
+    {"mnuRedo", -1, QKeySequence::UnknownKey, "Ctrl+Shift+Z"},
+    {"mnuZoomIn", -1, QKeySequence::ZoomIn, "Ctrl++"},
+    {"mnuZoomIn", -1, QKeySequence::UnknownKey, "Ctrl+Shift+="},
+    {"mnuZoomOut", -1, QKeySequence::ZoomOut, "Ctrl+-"},
+    {"mnuZoomType", 1, QKeySequence::UnknownKey, "Ctrl+0"}, // "Best Fit"
+    {"mnuSelectNone", -1, QKeySequence::UnknownKey, "Esc"},
+};
+
+} // namespace
+
+void addStandardShortcuts(MDIMain& frame) {
+    for (const ExtraKey& k : kExtraKeys) {
+        QAction* a = frame.menuItem(QString::fromLatin1(k.item), k.index);
+        if (!a) continue;
+        QList<QKeySequence> keys = a->shortcuts();
+        QList<QKeySequence> extra = QKeySequence::keyBindings(k.standard);
+        if (extra.isEmpty()) extra << QKeySequence(QString::fromLatin1(k.fallback));
+        for (const QKeySequence& key : extra)
+            if (!key.isEmpty() && !keys.contains(key)) keys << key;
+        a->setShortcuts(keys);
+    }
+}
+
+} // namespace shortcuts
