@@ -1,6 +1,7 @@
 #include "mdi_main.h"
 
 #include "catalogue/menu_table.h"
+#include "colour/frame_swatches.h"
 #include "document/document_actions.h"
 #include "document/frm_main.h"
 #include "engine/ctrl/pix_ctrl.h"
@@ -8,6 +9,8 @@
 #include "platform/artwork.h"
 #include "platform/desktop.h"
 #include "settings/cregister.h"
+#include "tools/drawing_textures.h"
+#include "tools/frm_controls.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -150,6 +153,7 @@ const MDIMain::FrameCommand* MDIMain::frameCommand(const QString& name) {
         {"mnuImport:open", &MDIMain::refreshImportMenu},
         {"mnuView:open", &MDIMain::refreshViewMenu},
         {"mnuZoomWindow", &MDIMain::cmdZoomWindow},
+        {"mnuDrawTextureGradient", &MDIMain::cmdTextureGradient},
         // Printing, help, updates and the scanner are not built yet.
         {"mnuPageSetup", nullptr},
         {"mnuPrintSettings", nullptr},
@@ -317,6 +321,7 @@ void MDIMain::SelectTool(int16_t tool) {
     if (tool >= 0 && tool <= 20) pressed_[tool] = true;
     if (QToolButton* b = cmd.value(tool)) b->setChecked(true);
     CurrTool = tool;
+    if (Controls) Controls->showStrip(tool);
     layoutTopBar();
     if (!IsAnyOpened()) return;
     const int16_t number = tool == 19 ? 2 : tool == 20 ? 11 : tool;
@@ -370,7 +375,9 @@ void MDIMain::buildBars() {
         b->setObjectName(QStringLiteral("cmd(%1)").arg(t.tool));
         b->setCheckable(true);
         b->setAutoRaise(true);
-        b->setIcon(QIcon(QPixmap::fromImage(artwork::toolIcon(t.tool))));
+        QIcon icon(QPixmap::fromImage(artwork::toolIcon(t.tool)));
+        icon.addPixmap(QPixmap::fromImage(artwork::toolIcon(t.tool, 2.0)));
+        b->setIcon(icon);
         b->setIconSize(QSize(20, 20));
         if (*t.tip) b->setToolTip(QString::fromLatin1(t.tip));
         // Buttons without a tip are spare places of the bar.
@@ -382,18 +389,8 @@ void MDIMain::buildBars() {
     }
     left->addStretch();
 
-    ColorsBg = new QWidget(LeftBar);
-    ColorsBg->setObjectName(QStringLiteral("ColorsBg"));
-    ColorsBg->setFixedSize(44, 44);
-    const char* const tips[] = {"Select foreground color", "Select background color"};
-    for (int i = 0; i < 2; ++i) {
-        auto* swatch = new QLabel(ColorsBg);
-        swatch->setObjectName(QStringLiteral("SelColor(%1)").arg(i));
-        swatch->setToolTip(QString::fromLatin1(tips[i]));
-        swatch->setGeometry(4 + i * 14, 4 + i * 14, 24, 24);
-        swatches_[i] = swatch;
-    }
-    refreshColours();
+    swatchBar_ = new colour::FrameSwatches(*this, this, LeftBar);
+    ColorsBg = swatchBar_;
     left->addWidget(ColorsBg);
 
     auto* leftDock = new QToolBar(QStringLiteral("Side Toolbar"), this);
@@ -425,6 +422,10 @@ void MDIMain::buildBars() {
     TopBar->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     addToolBar(Qt::TopToolBarArea, topDock);
     TopBar->installEventFilter(this);
+    // The tool palette's strips sit at the left of the top bar.
+    Controls = new frmControls(
+        *this, [this](int item) { return submenu(QStringLiteral("mnuDrawSetup"), item); }, TopBar);
+    optionStripRight = [this] { return Controls->stripRight(); };
 }
 
 void MDIMain::layoutTopBar() {
@@ -582,13 +583,7 @@ QMenu* MDIMain::submenu(const QString& name, int index) const {
 }
 
 void MDIMain::refreshColours() {
-    for (int i = 0; i < 2; ++i) {
-        if (!swatches_[i]) continue;
-        const uint32_t c = SelColor[i];
-        const QColor colour(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
-        swatches_[i]->setStyleSheet(
-            QStringLiteral("background-color: %1; border: 1px solid #404040;").arg(colour.name()));
-    }
+    if (swatchBar_) swatchBar_->refresh();
 }
 
 void MDIMain::openSubmenu(const QString& name, int index) {

@@ -58,15 +58,14 @@ const Action kActions[] = {
     {"ChannelsRGBSwap", Missing{}},
     {"ChannelsAdjust", Missing{}},
     // Draw
-    {"DrawSetup", Missing{}},
+    {"DrawSetup", &frmMain::DrawSetup},
     {"DrawAntialias", &frmMain::DrawAntialias},
     {"DrawThickness", &frmMain::DrawThickness},
     {"DrawLineStyle", &frmMain::DrawLineStyle},
     {"DrawFillStyle", &frmMain::DrawFillStyle},
     {"DrawOpacity", &frmMain::DrawOpacity},
-    {"DrawTexture", Missing{}},
-    {"DrawTextureEx", Missing{}},
-    {"DrawTextureGradient", Missing{}},
+    {"DrawTexture", &frmMain::DrawTexture},
+    {"DrawTextureEx", &frmMain::DrawTextureEx},
     // Effects and Transforms
     {"EffectsAutoDeskew", Missing{}},
     {"EffectsPalette", Missing{}},

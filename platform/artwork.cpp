@@ -76,8 +76,10 @@ QImage backgroundTile() {
     return img;
 }
 
-QImage toolIcon(int tool) {
-    QImage img = canvas(20, 20);
+QImage toolIcon(int tool, qreal scale) {
+    // Drawn in 20 x 20 logical units at the asked scale, so it stays sharp on dense screens.
+    QImage img = canvas(qRound(20 * scale), qRound(20 * scale));
+    img.setDevicePixelRatio(scale);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(QColor(30, 30, 30), 1.5));

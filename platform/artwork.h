@@ -9,7 +9,7 @@ QImage splashPicture();
 QImage appIcon();
 // The tile shown around and behind images (the "BACKGROUND" picture).
 QImage backgroundTile();
-// 20 x 20 icon of a tool button.
-QImage toolIcon(int tool);
+// 20 x 20 icon of a tool button, drawn for the given device pixel ratio.
+QImage toolIcon(int tool, qreal scale = 1.0);
 
 } // namespace artwork
