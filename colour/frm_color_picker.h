@@ -13,11 +13,6 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-namespace colour {
-class FieldView;
-class HueStripView;
-} // namespace colour
-
 class frmColorPicker : public QDialog {
     Q_OBJECT
 public:
@@ -45,8 +40,8 @@ public:
     int generations() const { return generations_; }
 
     QLabel* lblTitle = nullptr;
-    colour::FieldView* picColors = nullptr;
-    colour::HueStripView* picColorSlider = nullptr;
+    QWidget* picColors = nullptr;      // the field
+    QWidget* picColorSlider = nullptr; // the hue strip
     QLabel* lblSlider = nullptr;
     QLabel* picTheColor = nullptr;
     QList<QPushButton*> picSysColor;

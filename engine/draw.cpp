@@ -212,7 +212,8 @@ QFont textQFont(const TextFont& f, double zoom) {
         QFont::Medium, QFont::DemiBold, QFont::Bold,       QFont::ExtraBold, QFont::Black};
     QFont font(f.name);
     // Points at 96 dots per inch: 12 points are 16 image pixels.
-    font.setPixelSize(std::max(1, int(std::lround(f.size * 96.0 / 72.0 * zoom))));
+    // Shown at a zoom, the size is the image's pixel size times the zoom.
+    font.setPixelSize(std::max(1, int(std::lround(std::lround(f.size * 96.0 / 72.0) * zoom))));
     font.setWeight(kWeights[std::clamp(f.weight, 0, 9)]);
     font.setItalic(f.italic);
     font.setUnderline(f.underline);

@@ -34,7 +34,9 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
-        p.drawImage(QPointF(0, 0), artwork::toolIcon(tool_, p.device()->devicePixelRatioF()));
+        // The painter's scale is the device's pixel ratio, also when painting is redirected.
+        const qreal scale = std::max<qreal>(1.0, p.deviceTransform().m11());
+        p.drawImage(QRectF(0, 0, 20, 20), artwork::toolIcon(tool_, scale));
     }
 
 private:
