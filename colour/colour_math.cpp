@@ -1,6 +1,7 @@
 #include "colour_math.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace colour {
@@ -29,12 +30,17 @@ void DrawFade(QImage& field, int row, Rgb start, Rgb end, bool webSafe) {
     const double step[3] = {(end.r - start.r) / 255.0, (end.g - start.g) / 255.0,
                             (end.b - start.b) / 255.0};
     double value[3] = {double(start.r), double(start.g), double(start.b)};
+    static const auto kSafe = [] {
+        std::array<uint8_t, 256> t{};
+        for (int v = 0; v < 256; ++v) t[v] = uint8_t(WebSafe(v));
+        return t;
+    }();
     auto* line = reinterpret_cast<QRgb*>(field.scanLine(row));
     for (int x = 0; x < 256; ++x) {
         int ch[3];
         for (int k = 0; k < 3; ++k) {
             ch[k] = roundEven(std::abs(value[k]));
-            if (webSafe) ch[k] = WebSafe(ch[k]);
+            if (webSafe) ch[k] = kSafe[std::min(ch[k], 255)];
             value[k] += step[k];
         }
         line[x] = qRgb(ch[0], ch[1], ch[2]);
