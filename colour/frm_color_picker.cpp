@@ -278,7 +278,8 @@ bool frmColorPicker::eventFilter(QObject* watched, QEvent* event) {
         savedText_ = box->text();
         break;
     case QEvent::KeyPress:
-        checkBox(box);
+        // An emptied box stays empty while it is typed into.
+        if (!box->text().isEmpty()) checkBox(box);
         break;
     case QEvent::KeyRelease:
         if (!box->text().isEmpty()) {

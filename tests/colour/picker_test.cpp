@@ -33,6 +33,11 @@ TEST_F(ColourTest, EachSystemWellSelectsExactlyItsColourAndOkSetsTheSwatch) {
     QTest::mouseClick(picker.cmdCancel, Qt::LeftButton);
     EXPECT_TRUE(frame->isEnabled());
     EXPECT_EQ(frame->SelColor[0], 0x000000u);
+    // Escape (or closing the window) is Cancel: the frame is never left disabled.
+    openPicker(0);
+    QTest::keyClick(&picker, Qt::Key_Escape);
+    EXPECT_FALSE(picker.isVisible());
+    EXPECT_TRUE(frame->isEnabled());
 }
 
 TEST_F(ColourTest, WebSafeFieldHoldsOnlyWebSafeChannelsWithTheBoundaryAt26) {

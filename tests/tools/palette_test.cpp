@@ -2,6 +2,8 @@
 // and pick-colour strips, and its pictures at two screen scales.
 #include "palette_fixture.h"
 
+#include <QTextEdit>
+
 TEST_F(PaletteTest, EachToolShowsItsOwnStripOnly) {
     chooseTool(15);
     EXPECT_TRUE(palette().DrawToolbar[15]->isVisible());
@@ -50,6 +52,9 @@ TEST_F(PaletteTest, SliderDragStopsAtEitherEndAndSetsTheTextSize) {
     EXPECT_EQ(block->x() + block->width(), slider.ScrollBar->x() + slider.ScrollBar->width());
     EXPECT_EQ(palette().lblSelector[8]->text(), QStringLiteral("100 pixel"));
     EXPECT_EQ(frmControls::Values[7].Value, 100.0);
+    // Drop-down 7 sizes the active document's second text box and its buffer's font.
+    EXPECT_EQ(doc->PixBuffer->image().Draw().font.size, 100.0);
+    EXPECT_EQ(doc->TextInput2->font().pointSizeF(), 100.0);
     // Pressing the open drop-down again closes the slider and raises the button.
     QTest::mouseClick(dropDown, Qt::LeftButton);
     EXPECT_FALSE(slider.isVisible());
