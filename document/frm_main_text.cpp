@@ -108,14 +108,12 @@ void frmMain::PrepText() {
 void frmMain::Draw_Text() {
     try {
         PrepText();
-        pix::Draw::DrawText(Pix->image(), TextAnchor.x(), TextAnchor.y(), TextInput->toPlainText(),
-                            QString());
-    } catch (const pix::PixError&) {
-        throw;
-    } catch (const std::exception&) {
-        throw pix::PixError(pix::kErrInvalidArgument, QStringLiteral("Invalid text settings"),
+    } catch (const vb::OverflowError&) {
+        throw pix::PixError(vb::OverflowError::kNumber, QStringLiteral("Overflow"),
                             QStringLiteral("Draw_Text"));
     }
+    pix::Draw::DrawText(Pix->image(), TextAnchor.x(), TextAnchor.y(), TextInput->toPlainText(),
+                        QString());
 }
 
 void frmMain::ApplyText() {

@@ -107,5 +107,18 @@ TEST_F(ColourTest, MarkerIsClampedAndMovingItNeverRegeneratesTheField) {
     EXPECT_EQ(picker.base().b, 255);
     EXPECT_EQ(picker.base().r + picker.base().g, 0);
     EXPECT_EQ(picker.generations(), generations + 1);
+    // The strip's anchors, and no step between rows larger than 6 in any channel.
+    const QImage hue = colour::hueStrip();
+    ASSERT_EQ(hue.size(), QSize(19, 256));
+    EXPECT_EQ(hue.pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(hue.pixel(18, 170), qRgb(0, 255, 0));
+    EXPECT_EQ(hue.pixel(9, 255), qRgb(255, 0, 0));
+    for (int y = 1; y < 256; ++y) {
+        const QRgb a = hue.pixel(0, y - 1), b = hue.pixel(0, y);
+        EXPECT_LE(std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
+                      std::abs(qBlue(a) - qBlue(b)),
+                  6)
+            << y;
+    }
     QTest::mouseClick(picker.cmdCancel, Qt::LeftButton);
 }
