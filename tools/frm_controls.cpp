@@ -196,9 +196,7 @@ frmControls::frmControls(DocumentHost& host, std::function<QMenu*(int)> setupMen
     QApplication::restoreOverrideCursor();
 }
 
-frmControls::~frmControls() {
-    delete selector_;
-}
+frmControls::~frmControls() = default;
 
 void frmControls::addSettingButton(QWidget* strip, const SettingButton& kind, int index) {
     const QString key = QStringLiteral("%1(%2)").arg(QString::fromLatin1(kind.name)).arg(index);
@@ -340,7 +338,8 @@ void frmControls::showPickColour(uint32_t colour) {
 
 frmSelector& frmControls::selector() {
     if (!selector_) {
-        selector_ = new frmSelector(window());
+        // A tool window of the palette's own, which goes with the palette.
+        selector_ = new frmSelector(this);
         selector_->moved = [this] { CalcPos(); };
     }
     return *selector_;
@@ -370,7 +369,7 @@ void frmControls::ClickDropDown(int index) {
     s.setPosition(v.Max > v.Min ? (v.Value - v.Min) / (v.Max - v.Min) : 0.0);
     setValueCaption(index);
     if (QWidget* button = CmdDropDown[index])
-        s.move(button->mapTo(window(), QPoint(0, button->height())));
+        s.move(button->mapToGlobal(QPoint(0, button->height())));
     s.tag = index;
     s.show();
     s.raise();
