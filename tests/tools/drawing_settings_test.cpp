@@ -84,6 +84,23 @@ TEST_F(PaletteTest, GifTextureAsksForTheImageNumberAndRefusesAnInvalidOne) {
     desktop.answerInput(QStringLiteral("2"));
     texture(*frame, 0);
     EXPECT_EQ(qBlue(doc->Pix->image().Draw().texture.pixel(1, 1)), 255);
+    // An icon's transparent areas take the colour the user chooses.
+    QImage icon(16, 16, QImage::Format_ARGB32);
+    icon.fill(Qt::transparent);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 8; x < 16; ++x) icon.setPixel(x, y, qRgb(255, 0, 0));
+    const QString ico = pixtest::tempDir() + QStringLiteral("/tex.ico");
+    pix::encodeFile(ico, *pix::codecForExtension(ico), {pix::PixPage{icon, 6, {}}},
+                    pix::SaveOptions{});
+    desktop.answerOpen(ico);
+    desktop.answerMessage(Answer::Ok);
+    desktop.answerColor(QColor(0, 255, 0));
+    texture(*frame, 0);
+    EXPECT_EQ(desktop.messagesShown.last().text,
+              QStringLiteral("Please select a color to use for the icon's transparent areas."));
+    const QImage& t = doc->Pix->image().Draw().texture;
+    EXPECT_EQ(t.pixel(2, 2), qRgb(0, 255, 0));
+    EXPECT_EQ(t.pixel(12, 2), qRgb(255, 0, 0));
 }
 
 TEST_F(PaletteTest, PresetsGradientsAndColourReachTheEngine) {
