@@ -68,6 +68,8 @@ void frmMain::createTextBoxes() {
 }
 
 void frmMain::fitTextBox() {
+    // The label measures in the box's font (the size slider may have given it another).
+    lblTextSize->setFont(TextInput->font());
     lblTextSize->setText(TextInput->toPlainText() + QStringLiteral("M"));
     const QSize label = lblTextSize->sizeHint();
     TextInput->resize(label.width() + boxMargin(), label.height() + boxMargin());
