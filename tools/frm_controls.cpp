@@ -202,6 +202,10 @@ void frmControls::addSettingButton(QWidget* strip, const SettingButton& kind, in
     const QString key = QStringLiteral("%1(%2)").arg(QString::fromLatin1(kind.name)).arg(index);
     auto* b = new PaletteButton(key, kind.glyph, strip);
     const int item = kind.setupItem;
+    // The tip is the caption of the Draw > Setup item the button opens.
+    static const char* const kTips[] = {"",           "Antialias", "Thickness", "Line Style",
+                                        "Fill Style", "Opacity",   "Texture"};
+    if (item > 0 && item < int(std::size(kTips))) b->setToolTip(QString::fromLatin1(kTips[item]));
     connect(b, &PaletteButton::clicked, this, [this, b, item] {
         if (QMenu* menu = setupMenu_ ? setupMenu_(item) : nullptr)
             menu->popup(b->mapToGlobal(QPoint(0, b->height())));
