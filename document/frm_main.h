@@ -127,6 +127,8 @@ public:
     // Opens (or moves, keeping the text) the text box at a viewport position.
     void openTextBox(const QPointF& viewportPos);
     void PrepTextBox();
+    // The palette's text settings changed: an open text box takes them at once.
+    void textStyleChanged();
     void PrepText();
     void Draw_Text();
     // Draws the typed text into the image and closes the box; nothing while the box is hidden.

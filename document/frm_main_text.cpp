@@ -98,6 +98,10 @@ void frmMain::PrepTextBox() {
     fitTextBox();
 }
 
+void frmMain::textStyleChanged() {
+    if (!TextInput->isHidden()) PrepTextBox();
+}
+
 void frmMain::PrepText() {
     const TextStyle style = host_.textStyle();
     pix::DrawSettings& draw = Pix->image().Draw();

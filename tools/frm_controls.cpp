@@ -277,6 +277,14 @@ void frmControls::buildTextStrip(QWidget* strip) {
     };
     txtAntialias = addField("Antialias:", "txtAntialias", "0");
     txtAlpha = addField("Alpha:", "txtAlpha", "255");
+    // An open text box follows every change of the strip.
+    auto follow = [this] {
+        if (frmMain* doc = host_.currentDocument()) doc->textStyleChanged();
+    };
+    for (QComboBox* c : {lstFontSize, lstFonts, lstWeight})
+        connect(c, &QComboBox::currentTextChanged, this, follow);
+    for (QToolButton* b : {cmdBold, cmdItalic, cmdUnderline, cmdStrikeOut})
+        connect(b, &QToolButton::toggled, this, follow);
     row->addWidget(caption("Action:", strip));
     const Glyph glyphs[] = {applyGlyph, discardGlyph};
     for (int i = 0; i < 2; ++i) {

@@ -73,6 +73,10 @@ TEST_F(TextToolTest, SecondClickMovesTheBoxKeepingTheTextAndRightClickApplies) {
     EXPECT_EQ(doc->TextInput->toPlainText(), QStringLiteral("A\nB"));
     const int oneLine = QFontMetrics(doc->TextInput->font()).lineSpacing();
     EXPECT_GE(doc->TextInput->height(), 2 * oneLine) << "Enter adds a line";
+    // The box follows the palette while it is open.
+    palette().lstFontSize->setCurrentText(QStringLiteral("32"));
+    EXPECT_GE(doc->TextInput->height(), 4 * oneLine) << "twice the size, two lines";
+    palette().lstFontSize->setCurrentText(QStringLiteral("16"));
     click(at(50, 12));
     EXPECT_EQ(doc->TextInput->toPlainText(), QStringLiteral("A\nB"));
     EXPECT_EQ(doc->TextAnchor, QPoint(50, 12));
