@@ -102,6 +102,7 @@ PreviewDialog::PreviewDialog(const catalogue::Entry& entry, QWidget* owner, Boxe
         }
         case catalogue::RowKind::Text:
         case catalogue::RowKind::Option:
+        case catalogue::RowKind::File:
             break; // no preview dialog has them
         }
     }

@@ -1,6 +1,7 @@
 #include "mdi_main.h"
 
 #include "catalogue/menu_table.h"
+#include "colour/frame_swatches.h"
 #include "document/document_actions.h"
 #include "document/frm_main.h"
 #include "engine/ctrl/pix_ctrl.h"
@@ -8,6 +9,8 @@
 #include "platform/artwork.h"
 #include "platform/desktop.h"
 #include "settings/cregister.h"
+#include "tools/drawing_textures.h"
+#include "tools/frm_controls.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -154,6 +157,7 @@ const MDIMain::FrameCommand* MDIMain::frameCommand(const QString& name) {
         {"mnuZoomWindow", &MDIMain::cmdZoomWindow},
         {"mnuPasteNew", &MDIMain::cmdPasteNew},
         {"mnuSelectNone", &MDIMain::cmdSelectNone},
+        {"mnuDrawTextureGradient", &MDIMain::cmdTextureGradient},
         // Printing, help, updates and the scanner are not built yet.
         {"mnuPageSetup", &MDIMain::cmdPageSetup},
         {"mnuPrintSettings", &MDIMain::cmdPrint},
@@ -317,6 +321,7 @@ void MDIMain::SelectTool(int16_t tool) {
     if (tool >= 0 && tool <= 20) pressed_[tool] = true;
     if (QToolButton* b = cmd.value(tool)) b->setChecked(true);
     CurrTool = tool;
+    if (Controls) Controls->showStrip(tool);
     layoutTopBar();
     if (!IsAnyOpened()) return;
     const int16_t number = tool == 19 ? 2 : tool == 20 ? 11 : tool;
@@ -387,18 +392,8 @@ void MDIMain::buildBars() {
     const int rows = (place + 1) / 2;
     left->setRowStretch(rows, 1);
 
-    ColorsBg = new QWidget(LeftBar);
-    ColorsBg->setObjectName(QStringLiteral("ColorsBg"));
-    ColorsBg->setFixedSize(44, 44);
-    const char* const tips[] = {"Select foreground color", "Select background color"};
-    for (int i = 0; i < 2; ++i) {
-        auto* swatch = new QLabel(ColorsBg);
-        swatch->setObjectName(QStringLiteral("SelColor(%1)").arg(i));
-        swatch->setToolTip(QString::fromLatin1(tips[i]));
-        swatch->setGeometry(4 + i * 14, 4 + i * 14, 24, 24);
-        swatches_[i] = swatch;
-    }
-    refreshColours();
+    swatchBar_ = new colour::FrameSwatches(*this, this, LeftBar);
+    ColorsBg = swatchBar_;
     left->addWidget(ColorsBg, rows + 1, 0, 1, 2, Qt::AlignHCenter);
 
     auto* leftDock = new QToolBar(QStringLiteral("Side Toolbar"), this);
@@ -430,6 +425,10 @@ void MDIMain::buildBars() {
     TopBar->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     addToolBar(Qt::TopToolBarArea, topDock);
     TopBar->installEventFilter(this);
+    // The tool palette's strips sit at the left of the top bar.
+    Controls = new frmControls(
+        *this, [this](int item) { return submenu(QStringLiteral("mnuDrawSetup"), item); }, TopBar);
+    optionStripRight = [this] { return Controls->stripRight(); };
 }
 
 void MDIMain::layoutTopBar() {
@@ -595,13 +594,7 @@ QMenu* MDIMain::submenu(const QString& name, int index) const {
 }
 
 void MDIMain::refreshColours() {
-    for (int i = 0; i < 2; ++i) {
-        if (!swatches_[i]) continue;
-        const uint32_t c = SelColor[i];
-        const QColor colour(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
-        swatches_[i]->setStyleSheet(
-            QStringLiteral("background-color: %1; border: 1px solid #404040;").arg(colour.name()));
-    }
+    if (swatchBar_) swatchBar_->refresh();
 }
 
 void MDIMain::openSubmenu(const QString& name, int index) {

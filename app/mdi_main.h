@@ -19,6 +19,10 @@ class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
 class QToolButton;
+class frmControls;
+namespace colour {
+class FrameSwatches;
+}
 
 class MDIMain : public QMainWindow, public DocumentHost {
     Q_OBJECT
@@ -77,7 +81,8 @@ public:
     QWidget* CoordsInfo = nullptr;
     QLabel* lblCoords = nullptr;
     QLabel* lblArea = nullptr;
-    QHash<int, QToolButton*> cmd; // tool buttons by tool number
+    QHash<int, QToolButton*> cmd;    // tool buttons by tool number
+    frmControls* Controls = nullptr; // the tool palette
 
     // Width of the tool palette's option strip for the current tool, in pixels (0 without one).
     std::function<int()> optionStripRight;
@@ -103,6 +108,7 @@ public:
     // Chooses a menu item as the user would (runs its route); false when there is no such item.
     bool chooseMenuItem(const QString& name, int index = -1);
     QMenu* submenu(const QString& name, int index = -1) const;
+    colour::FrameSwatches* swatches() const { return swatchBar_; }
     // Shows the foreground and background colours in the swatches.
     void refreshColours();
     // Opens a submenu as the user would (its refresh or forwarding runs).
@@ -119,6 +125,12 @@ public:
     void publishSelection(const SelectionState& selection) override;
     uint32_t swatchColour(int swatch) const override;
     void setForegroundColour(uint32_t colour) override;
+    void setSwatchColour(int swatch, uint32_t colour) override;
+    frmMain* currentDocument() const override { return activeDocument(); }
+    QList<frmMain*> openDocuments() const override;
+    TextStyle textStyle() const override;
+    void showPointerColour(uint32_t colour) override;
+    void chooseTexture() override;
     int16_t currentTool() const override { return CurrTool; }
     void selectTool(int16_t tool) override { SelectTool(tool); }
     const DrawingDefaults& drawingDefaults() const override { return drawing; }
@@ -174,6 +186,7 @@ private:
     void refreshImportMenu(int);
     void refreshViewMenu(int);
     void cmdZoomWindow(int);
+    void cmdTextureGradient(int index);
     void captureInto(const char* action);
     void cmdCaptureScreen(int);
     void cmdCaptureRect(int);
@@ -200,7 +213,7 @@ private:
     QMdiArea* mdi_ = nullptr;
     QHash<QString, QAction*> actions_; // "name" or "name(index)"
     QHash<QString, QMenu*> submenus_;  // same keys, for items that open a submenu
-    QLabel* swatches_[2] = {};
+    colour::FrameSwatches* swatchBar_ = nullptr;
     bool pressed_[21] = {};
     bool settingsSaved_ = false;
     bool exiting_ = false;

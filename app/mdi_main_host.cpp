@@ -5,6 +5,8 @@
 #include "catalogue/channels_catalogue.h"
 #include "catalogue/menu_table.h"
 #include "document/frm_main.h"
+#include "tools/drawing_textures.h"
+#include "tools/frm_controls.h"
 
 #include <QAction>
 #include <QMdiSubWindow>
@@ -45,6 +47,35 @@ void MDIMain::setForegroundColour(uint32_t colour) {
     refreshColours();
 }
 
+void MDIMain::setSwatchColour(int swatch, uint32_t colour) {
+    if (swatch != 0 && swatch != 1) return;
+    SelColor[swatch] = colour & 0xFFFFFFu;
+    refreshColours();
+}
+
+TextStyle MDIMain::textStyle() const {
+    return Controls ? Controls->textStyle() : TextStyle{};
+}
+
+void MDIMain::showPointerColour(uint32_t colour) {
+    if (Controls) Controls->showPickColour(colour);
+}
+
+void MDIMain::chooseTexture() {
+    drawingtextures::selectTexture(*this);
+}
+
+void MDIMain::cmdTextureGradient(int index) {
+    drawingtextures::gradientTexture(*this, index);
+}
+
+QList<frmMain*> MDIMain::openDocuments() const {
+    QList<frmMain*> open;
+    for (int k = 0; k < Documents.size(); ++k)
+        if (DocumentInUse.value(k) && Documents[k]) open << Documents[k];
+    return open;
+}
+
 QString MDIMain::alphaMaskFolder() const {
     return catalogue::alphaMaskFolder();
 }
@@ -74,10 +105,18 @@ void MDIMain::showCoordinates(const QString& x, const QString& y, const QString&
 }
 
 void MDIMain::checkDrawingItem(const QString& group, int index) {
+    // The texture modes are items 6..8 of the texture menu.
+    if (group == QLatin1String("mnuDrawTexture")) {
+        for (int i = 6; i <= 8; ++i)
+            if (QAction* a = menuItem(group, i)) a->setChecked(i == index);
+        return;
+    }
     for (int i = 0; QAction* a = menuItem(group, i); ++i) a->setChecked(i == index);
     // Line styles are offered for thin pens only.
-    if (group == QLatin1String("mnuDrawThickness"))
+    if (group == QLatin1String("mnuDrawThickness")) {
         if (QAction* a = menuItem(QStringLiteral("mnuDrawSetup"), 3)) a->setEnabled(index == 0);
+        if (Controls) Controls->setLineStyleEnabled(index == 0);
+    }
 }
 
 bool MDIMain::isItemChecked(const QString& item) const {

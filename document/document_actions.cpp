@@ -53,15 +53,14 @@ const Action kActions[] = {
     {"Draw_Image", &frmMain::Draw_Image},
     // Channels
     // Draw
-    {"DrawSetup", Missing{}},
+    {"DrawSetup", &frmMain::DrawSetup},
     {"DrawAntialias", &frmMain::DrawAntialias},
     {"DrawThickness", &frmMain::DrawThickness},
     {"DrawLineStyle", &frmMain::DrawLineStyle},
     {"DrawFillStyle", &frmMain::DrawFillStyle},
     {"DrawOpacity", &frmMain::DrawOpacity},
-    {"DrawTexture", Missing{}},
-    {"DrawTextureEx", Missing{}},
-    {"DrawTextureGradient", Missing{}},
+    {"DrawTexture", &frmMain::DrawTexture},
+    {"DrawTextureEx", &frmMain::DrawTextureEx},
     // Effects and Transforms
     {"EffectsDitherPalette", Missing{}},
     {"DemosFlipLinesH", Missing{}},

@@ -5,7 +5,9 @@
 #pragma once
 
 #include "document/drawing_defaults.h"
+#include "document/text_style.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -31,6 +33,10 @@ public:
     virtual void releaseSlot(int slot) = 0;
     virtual bool IsAnyOpened() const = 0;
     virtual bool isActiveDocument(const frmMain* doc) const = 0;
+    // The document the frame-side windows (swatches, tool palette) act on; nullptr when none.
+    virtual frmMain* currentDocument() const = 0;
+    // Every open document, in slot order.
+    virtual QList<frmMain*> openDocuments() const = 0;
 
     // --- application-wide state ------------------------------------------------------------------
     virtual SelectionState selection() const = 0;
@@ -39,11 +45,19 @@ public:
     // Swatch 0 is the foreground colour, 1 the background colour (0x00BBGGRR).
     virtual uint32_t swatchColour(int swatch) const = 0;
     virtual void setForegroundColour(uint32_t colour) = 0;
+    // Sets swatch 0 or 1; the frame's swatches and gradient follow.
+    virtual void setSwatchColour(int swatch, uint32_t colour) = 0;
+    // The colour under the pointer while the pick-colour tool is current (the palette shows it).
+    virtual void showPointerColour(uint32_t colour) = 0;
+    // "Select..." of the texture menu: a picture file becomes every open document's texture.
+    virtual void chooseTexture() = 0;
     virtual int16_t currentTool() const = 0;
     virtual void selectTool(int16_t tool) = 0;
     virtual const DrawingDefaults& drawingDefaults() const = 0;
     virtual void setDrawingDefaults(const DrawingDefaults& defaults) = 0;
     virtual const FrameSettings& frameSettings() const = 0;
+    // The text strip of the tool palette: font, toggles, alpha and antialias.
+    virtual TextStyle textStyle() const = 0;
     // Folder of the images offered as alpha masks.
     virtual QString alphaMaskFolder() const = 0;
 

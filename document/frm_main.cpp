@@ -20,6 +20,7 @@
 #include <QHBoxLayout>
 #include <QHash>
 #include <QLabel>
+#include <algorithm>
 
 using platform::Answer;
 using platform::Buttons;
@@ -68,6 +69,7 @@ frmMain::frmMain(DocumentHost& host, QWidget* parent) : QWidget(parent), host_(h
     OverlayImage = new pix::PixImage(this);
     Pix->overlayPainter = [this](QPainter& p) { paintOverlay(p); };
     connectMouse();
+    createTextBoxes();
     resize(640, 480);
 }
 
@@ -84,6 +86,11 @@ void frmMain::loadWindow() {
         s->fillStyle = d.fillStyle;
         s->textureMode = d.textureMode;
     }
+    pix::DrawSettings& draw = Pix->image().Draw();
+    draw.antialias = d.antialias;
+    draw.texture = d.texture;
+    draw.penColor =
+        (draw.penColor & 0xFFFFFFu) | (uint32_t(std::clamp(d.penAlpha, 0.0, 255.0)) << 24);
     const FrameSettings& settings = host_.frameSettings();
     Pix->setBackgroundColor(uint32_t(settings.backgroundColor));
     Pix->setAlphaDisplay(settings.alphaDisplay);

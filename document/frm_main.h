@@ -8,6 +8,7 @@
 #include <QWidget>
 
 class QLabel;
+class QTextEdit;
 class DocumentHost;
 class frmDialog;
 
@@ -125,6 +126,31 @@ public:
     void DrawFillStyle(int16_t index);
     void DrawOpacity(int16_t index);
     int drawOpacityAlpha() const; // the pen's alpha 0..255
+    void DrawSetup(int16_t index);
+    void DrawTexture(int16_t index);
+    void DrawTextureEx(int16_t index);
+    // A texture chosen for every open document: it fills shapes, with the solid fill style.
+    void applyTexture(const QImage& texture);
+
+    // --- text tool (frm_main_text.cpp) -----------------------------------------------------------
+    QTextEdit* TextInput = nullptr;
+    QTextEdit* TextInput2 = nullptr;
+    QPoint TextAnchor; // image pixel where the text box opened
+    // Opens (or moves, keeping the text) the text box at a viewport position.
+    void openTextBox(const QPointF& viewportPos);
+    void PrepTextBox();
+    // The palette's text settings changed: an open text box takes them at once.
+    void textStyleChanged();
+    void PrepText();
+    void Draw_Text();
+    // Draws the typed text into the image and closes the box; nothing while the box is hidden.
+    void ApplyText();
+    // Closes the box without drawing.
+    void DiscardText();
+    // The frame's swatch colours reach the text boxes and the buffer's pen.
+    void SetTextColours(uint32_t foreground, uint32_t background);
+    // The palette's text size slider: the second box and the buffer's font follow.
+    void SetTextBoxSize(double size);
 
     // --- mouse tools -----------------------------------------------------------------------------
     QPoint ImagePoint;        // last pointer position over the image, in image pixels
@@ -182,6 +208,9 @@ protected:
 
 private:
     void onImageChanged();
+    void createTextBoxes();
+    // Sizes the text box from lblTextSize, which measures the typed text plus "M".
+    void fitTextBox();
     void layoutControls();
     void scanAlphaMasks();
     void showReaderNotes(const pix::PixImage& img, const QString& name);

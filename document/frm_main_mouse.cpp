@@ -152,6 +152,12 @@ void frmMain::onMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, double 
     // A left press starts anew: the old selection goes, outline included.
     if (button == Qt::LeftButton) Pix->clearSelection();
     if (button == Qt::RightButton && WarpPending) return abandonLine();
+    // The text tool: the left button opens (or moves) the text box, the right one applies it.
+    if (host_.currentTool() == 15 && !Pix->image().IsEmpty()) {
+        if (button == Qt::LeftButton) openTextBox(QPointF(x, y));
+        if (button == Qt::RightButton) ApplyText();
+        return;
+    }
     setPenColour();
     if (host_.currentTool() == 17 && !Pix->image().IsEmpty()) {
         try {
@@ -220,6 +226,7 @@ void frmMain::ShowPixelInfo(int x, int y) {
                       : image.format() == QImage::Format_Mono   ? image.pixelIndex(x, y)
                                                                 : 0;
     pixelColour_ = uint32_t(qRed(p)) | (uint32_t(qGreen(p)) << 8) | (uint32_t(qBlue(p)) << 16);
+    if (host_.currentTool() == 16) host_.showPointerColour(pixelColour_);
     QPalette pal = picPixelColor->palette();
     pal.setColor(QPalette::Window, QColor(qRed(p), qGreen(p), qBlue(p)));
     picPixelColor->setPalette(pal);

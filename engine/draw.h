@@ -4,6 +4,7 @@
 
 #include "pix_image.h"
 
+#include <QFont>
 #include <QPolygonF>
 
 namespace pix::Draw {
@@ -33,5 +34,13 @@ void DrawShape(PixImage& img, ShapeKind kind, const QPolygonF& points,
 // The same with explicit settings (the interactive shapes combine Draw and Shape settings).
 void DrawShape(PixImage& img, ShapeKind kind, const QPolygonF& points, const DrawSettings& settings,
                const QString& undoLabel = {});
+
+// Writes `text` (lines split at line breaks) with its top-left corner at (x, y) in the Draw
+// settings' font, pen colour with alpha and antialias. An empty text draws nothing and records
+// no step.
+void DrawText(PixImage& img, int x, int y, const QString& text, const QString& undoLabel = {});
+
+// The pixel font of a TextFont, as DrawText uses it (also for showing text at a zoom).
+QFont textQFont(const TextFont& font, double zoom = 1.0);
 
 } // namespace pix::Draw

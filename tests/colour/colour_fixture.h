@@ -1,0 +1,28 @@
+// The frame with its swatches and the colour picker they open.
+#pragma once
+
+#include "../ui/frame_fixture.h"
+
+#include "colour/frame_swatches.h"
+#include "colour/frm_color_picker.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+
+class ColourTest : public FrameTest {
+protected:
+    colour::FrameSwatches& swatches() { return *frame->swatches(); }
+    // Opens the picker as a click on swatch i does.
+    frmColorPicker& openPicker(int swatch) {
+        QTest::mouseClick(swatches().SelColor[swatch], Qt::LeftButton);
+        return swatches().picker();
+    }
+    // Types into a decimal box as the user does: focus arrives, keys go in, focus leaves.
+    static void typeInto(QLineEdit* box, const QString& text) {
+        QFocusEvent in(QEvent::FocusIn);
+        QApplication::sendEvent(box, &in);
+        box->selectAll();
+        QTest::keyClicks(box, text);
+    }
+};
