@@ -1,5 +1,6 @@
 #include "mdi_main.h"
 
+#include "catalogue/catalogue.h"
 #include "catalogue/menu_table.h"
 #include "document/document_actions.h"
 #include "document/frm_main.h"
@@ -119,6 +120,12 @@ void MDIMain::buildMenus() {
         if ((r.flags & menus::kSeparatorAfter) && parentMenu) parentMenu->addSeparator();
         actions_.insert(key, action);
     }
+    // Catalogue entries with a help text show it as their item's status tip.
+    for (const catalogue::Catalogue* table : catalogue::allCatalogues())
+        for (const catalogue::Entry& e : table->entries)
+            if (!e.help.isEmpty())
+                if (QAction* a = menuItem(QString::fromLatin1(table->menuGroup), e.index))
+                    a->setStatusTip(e.help);
 }
 
 QAction* MDIMain::menuItem(const QString& name, int index) const {

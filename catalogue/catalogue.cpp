@@ -1,5 +1,6 @@
 #include "catalogue.h"
 
+#include "demos_catalogue.h"
 #include "effects_catalogue.h"
 #include "filters_catalogue.h"
 
@@ -63,6 +64,7 @@ const std::vector<const Catalogue*>& allCatalogues() {
     static const std::vector<const Catalogue*> registry = [] {
         std::vector<const Catalogue*> all{&effectsCatalogue()};
         for (const Catalogue* c : filtersCatalogues()) all.push_back(c);
+        for (const Catalogue* c : demosCatalogues()) all.push_back(c);
         return all;
     }();
     return registry;

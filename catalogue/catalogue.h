@@ -106,6 +106,10 @@ struct Entry {
     // Preview entries: the dialog's class name. Its rows are the dialog's controls, and its call
     // is made on the preview as on the working copy.
     QString previewDialog{};
+    // The menu item's help text (its status tip); empty for none.
+    QString help{};
+    // The progress window's text while the call runs; empty for the usual "Processing Image".
+    QString progressText{};
 };
 
 // How a catalogue reports a failure of its calls.

@@ -29,8 +29,6 @@ void save(frmMain& d) {
 const Action kActions[] = {
     // File
     {"SaveAs", &frmMain::SaveAs},
-    {"DemosEncrypt", Missing{}},
-    {"DemosDecrypt", Missing{}},
     {"CaptureScreen", Missing{}},
     {"CaptureRect", Missing{}},
     {"CaptureWindow", Missing{}},
@@ -82,9 +80,6 @@ const Action kActions[] = {
     {"EffectsCrop", &frmMain::EffectsCrop},
     {"EffectsFlip", Missing{}},
     {"Transforms", Missing{}},
-    {"DemosFlipLinesH", Missing{}},
-    {"DemosFlipLinesV", Missing{}},
-    {"DemosGrid", Missing{}},
     // Filters
     {"FiltersNegativeColor", Missing{}},
     // Metadata

@@ -62,8 +62,10 @@ frmMain::frmMain(DocumentHost& host, QWidget* parent) : QWidget(parent), host_(h
     // Long engine operations on the image or its working copies show the progress window.
     for (pix::PixCtrl* ctrl : {Pix, PixBuffer, pixAction})
         connect(ctrl, &pix::PixCtrl::progress, this, [this](int percent, bool* cancel) {
-            frmProgress::instance().report(this, percent, QStringLiteral("Processing Image"),
-                                           cancel);
+            frmProgress::instance().report(
+                this, percent,
+                progressText_.isEmpty() ? QStringLiteral("Processing Image") : progressText_,
+                cancel);
         });
     OverlayImage = new pix::PixImage(this);
     Pix->overlayPainter = [this](QPainter& p) { paintOverlay(p); };

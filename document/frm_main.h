@@ -200,5 +200,6 @@ private:
     int16_t currTool_ = 0;
     uint32_t pixelColour_ = 0; // colour under the pointer, 0x00BBGGRR
     int savedMouseMode_ = 0;
-    QString defaultExt_; // the save dialog's default extension, kept in step by Dialog_TypeChange
+    QString defaultExt_;   // the save dialog's default extension, kept in step by Dialog_TypeChange
+    QString progressText_; // the progress window's text for the running operation
 };

@@ -85,6 +85,7 @@ void frmMain::runCatalogue(const catalogue::Catalogue& table, int16_t index) {
     const DocumentContext context(host_, selectionRect());
 
     catalogue::RunResult result;
+    progressText_ = entry->progressText;
     try {
         if (onWorkingCopy) SetImage2Buffer();
         pix::PixImage& target = onWorkingCopy ? pixAction->image() : Pix->image();
@@ -96,6 +97,7 @@ void frmMain::runCatalogue(const catalogue::Catalogue& table, int16_t index) {
     }
     runningEntry_ = nullptr;
     frmDlg = nullptr;
+    progressText_.clear();
     frmProgress::instance().finish(this);
 
     if (result.outcome == catalogue::Outcome::Refused) platform::messageBox(result.refusal);

@@ -1,0 +1,47 @@
+#include "demos.h"
+
+#include "image_type.h"
+#include "ops/colour_grid.h"
+#include "ops/scramble.h"
+#include "pix_error.h"
+
+namespace pix::Effects {
+
+namespace {
+
+void scramble(PixImage& img, const QString& key, bool forward, const QString& undoLabel) {
+    if (key.isEmpty())
+        throw PixError(kErrInvalidArgument, QStringLiteral("The key is empty"),
+                       forward ? QStringLiteral("Encrypt") : QStringLiteral("Decrypt"));
+    const ops::ChaChaKey k = ops::chachaKeyOf(key);
+    img.modifyPage(undoLabel, [&](PixPage& page) {
+        page.image.detach(); // the undo step keeps the shared original
+        ops::scramblePixels(page.image, page.type, k, forward);
+    });
+}
+
+} // namespace
+
+void Encrypt(PixImage& img, const QString& key, const QString& undoLabel) {
+    scramble(img, key, true, undoLabel);
+}
+
+void Decrypt(PixImage& img, const QString& key, const QString& undoLabel) {
+    scramble(img, key, false, undoLabel);
+}
+
+void DrawColorGrid(PixImage& img, const QString& undoLabel) {
+    img.modifyPage(undoLabel, [&](PixPage& page) {
+        // 24-bit, or 32-bit when the page has alpha: the grid drops no alpha.
+        const int type = typeHasAlpha(page.type) ? kRgba : kRgb;
+        if (page.type != type) {
+            page.image = convertToType(page.image, type);
+            page.type = type;
+        } else {
+            page.image.detach();
+        }
+        ops::drawColourGrid(page.image, img.progressHandler());
+    });
+}
+
+} // namespace pix::Effects
