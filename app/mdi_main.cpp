@@ -170,8 +170,7 @@ const MDIMain::FrameCommand* MDIMain::frameCommand(const QString& name) {
         {"mnuCaptureRect", &MDIMain::cmdCaptureRect},
         {"mnuCaptureWindow", &MDIMain::cmdCaptureWindow},
         {"mnuAcquireTwain", &MDIMain::cmdAcquireTwain},
-        // The page list of the Images menu is not rebuilt on opening yet.
-        {"mnumImages:open", nullptr},
+        {"mnumImages:open", &MDIMain::refreshImagesMenu},
     };
     for (const FrameCommand& c : kFrameCommands)
         if (name == QLatin1String(c.name)) return &c;

@@ -45,8 +45,9 @@ const Action kActions[] = {
     {"ZoomType", &frmMain::ZoomType},
     {"DemosHistogram", Missing{}},
     // Images
-    {"Images", Missing{}},
-    {"ImagesImage", Missing{}},
+    {"Images", &frmMain::Images},
+    {"ImagesImage", &frmMain::ImagesImage},
+    {"Images_Menu", &frmMain::Images_Menu},
     {"ImageType", Missing{}},
     {"Draw_Image", &frmMain::Draw_Image},
     // Channels

@@ -62,6 +62,12 @@ public:
                                  const QString& height) = 0;
     // Whether the frame's check mark `item` (a menu item key such as "mnuDitherPalette") is on.
     virtual bool isItemChecked(const QString& item) const = 0;
+    // Enables or checks the frame's menu item `item` ("mnuImages(4)", "mnuDemosHistogram").
+    virtual void setItemEnabled(const QString& item, bool enable) = 0;
+    virtual void setItemChecked(const QString& item, bool check) = 0;
+    // The Images menu's page list: one item per caption, the item of `current` checked; no
+    // captions leave the one item "No Images", disabled.
+    virtual void setPageItems(const QStringList& captions, int current) = 0;
     // The window dialogs of a document belong to.
     virtual QWidget* dialogOwner() = 0;
 

@@ -138,6 +138,15 @@ public:
     int GrabX = 0, GrabY = 0;
     pix::PixImage* OverlayImage = nullptr;
 
+    // --- pages (frm_main_pages.cpp)
+    // --------------------------------------------------------------- Items 4..12 of the Images
+    // menu: next, previous, add, remove, append to TIFF, background.
+    void Images(int16_t index);
+    // Page `index` of the list: shown, or drawn at the selection's corner when one exists.
+    void ImagesImage(int16_t index);
+    // The Images menu's enabled states, its page list and the image type's check mark.
+    void Images_Menu();
+
     // --- catalogue actions (frm_main_catalogue.cpp) ----------------------------------------------
     // Runs the entry of `index` of a catalogue on this document: its values, its call on the
     // working copy (or the image itself), the write-back, and its failure reported in the
@@ -168,6 +177,10 @@ protected:
 
 private:
     void onImageChanged();
+    void checkCurrentPage(); // the page list's check mark follows the current page
+    // Reads a file chosen in the open dialog into `scratch`; false (with the reason shown when
+    // the file could not be read) when nothing was read.
+    bool chooseAndRead(const QString& filter, pix::PixImage& scratch, QString* path = nullptr);
     void layoutControls();
     void scanAlphaMasks();
     void showReaderNotes(const pix::PixImage& img, const QString& name);

@@ -76,6 +76,7 @@ void PixImage::modifyPage(const QString& undoLabel, const std::function<void(Pix
     if (IsEmpty()) throw PixError(kErrNoImage, QStringLiteral("No image"), kSource);
     PixPage work = pages_[current_]; // shares pixels until the change writes
     change(work);                    // may throw: nothing recorded, nothing changed
+    work.changed = true;
     beginChange(undoLabel);
     pages_[current_] = std::move(work);
     endChange();
@@ -99,6 +100,7 @@ void PixImage::setPage(const PixPage& page, const QString& undoLabel) {
     } else {
         pages_[current_] = page;
     }
+    pages_[current_].changed = true;
     endChange();
 }
 
@@ -111,6 +113,7 @@ void PixImage::InsertPage(int index, const PixPage& page, const QString& undoLab
     index = std::clamp(index, 0, int(pages_.size()));
     beginChange(undoLabel);
     pages_.insert(index, page);
+    pages_[index].changed = true;
     if (pages_.size() == 1)
         current_ = 0;
     else if (index <= current_)
@@ -246,16 +249,20 @@ void PixImage::SaveToFile(const QString& path, int fileType, int pageIndex, bool
         fileType == kFileAuto ? codecForExtension(path) : codecForFileType(fileType);
     if (!codec) codec = codecForFileType(fileType_ != kFileAuto ? fileType_ : kFilePng);
     QList<PixPage> toWrite;
-    if (allPages && codec && codec->writesPages()) {
+    const bool whole = allPages && codec && codec->writesPages();
+    const int idx = (pageIndex > 0 && pageIndex < pages_.size()) ? pageIndex : current_;
+    if (whole) {
         toWrite = pages_;
     } else {
-        const int idx = (pageIndex > 0 && pageIndex < pages_.size()) ? pageIndex : current_;
         toWrite = {pages_[idx]};
     }
     if (!codec || !codec->canWrite())
         throw PixError(kErrUnsupported, QStringLiteral("This format cannot be written"), kSource);
     encodeFile(path, *codec, toWrite, saveOptions_);
     modified_ = false;
+    // The pages written are as the file holds them now.
+    for (int i = 0; i < pages_.size(); ++i)
+        if (whole || i == idx) pages_[i].changed = false;
 }
 
 void PixImage::AppendToTiff(const QString& path) {
