@@ -6,6 +6,7 @@
 #include "document/frm_main.h"
 #include "engine/ctrl/pix_ctrl.h"
 #include "engine/pix_image.h"
+#include "info/frm_histogram.h"
 #include "platform/artwork.h"
 #include "platform/desktop.h"
 #include "settings/cregister.h"
@@ -57,6 +58,9 @@ MDIMain::MDIMain(CRegister& store, QWidget* parent) : QMainWindow(parent), store
     connect(mdi_, &QMdiArea::subWindowActivated, this, &MDIMain::onDocumentActivated);
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
             &MDIMain::refreshEditItems);
+    // However the histogram window closes, its menu item loses the check mark.
+    connect(&frmHistogram::instance(), &frmHistogram::closed, this,
+            [this] { setItemChecked(QStringLiteral("mnuDemosHistogram"), false); });
 }
 
 MDIMain::~MDIMain() {

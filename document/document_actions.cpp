@@ -43,7 +43,7 @@ const Action kActions[] = {
     {"ZoomIn", &frmMain::ZoomIn},
     {"ZoomOut", &frmMain::ZoomOut},
     {"ZoomType", &frmMain::ZoomType},
-    {"DemosHistogram", Missing{}},
+    {"DemosHistogram", &frmMain::DemosHistogram},
     // Images
     {"Images", &frmMain::Images},
     {"ImagesImage", &frmMain::ImagesImage},

@@ -146,6 +146,9 @@ public:
     void ImagesImage(int16_t index);
     // The Images menu's enabled states, its page list and the image type's check mark.
     void Images_Menu();
+    // View > Histogram Window: toggles the check mark and the window, and draws the chart of the
+    // image into it when it is shown.
+    void DemosHistogram();
 
     // --- catalogue actions (frm_main_catalogue.cpp) ----------------------------------------------
     // Runs the entry of `index` of a catalogue on this document: its values, its call on the
