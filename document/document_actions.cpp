@@ -84,7 +84,7 @@ const Action kActions[] = {
     // Filters
     {"FiltersNegativeColor", Missing{}},
     // Metadata
-    {"Metadata", Missing{}},
+    {"Metadata", &frmMain::Metadata},
 };
 
 // Items of built indexed actions whose own index does nothing yet.

@@ -149,6 +149,9 @@ public:
     // View > Histogram Window: toggles the check mark and the window, and draws the chart of the
     // image into it when it is shown.
     void DemosHistogram();
+    // The Metadata menu: 0 EXIF tags, 1 the EXIF thumbnail as the last page, 2 IPTC tags, 3 the
+    // JPEG markers to save, 4 the current image's markers copied into a JPEG of another file.
+    void Metadata(int16_t index);
 
     // --- catalogue actions (frm_main_catalogue.cpp) ----------------------------------------------
     // Runs the entry of `index` of a catalogue on this document: its values, its call on the
