@@ -12,53 +12,57 @@ namespace {
 
 constexpr int kLanes = 8; // blocks computed side by side, so the compiler can vectorise the rounds
 
-inline uint32_t rotl(uint32_t v, int n) {
-    return (v << n) | (v >> (32 - n));
-}
+// Eight 32-bit lanes: one word of eight blocks computed side by side.
+typedef uint32_t Lane __attribute__((vector_size(4 * kLanes)));
 
-using Lanes = uint32_t[16][kLanes];
+// A macro, not a function: a function returning a vector would change its ABI between the
+// AVX2 and the plain clone.
+#define PIX_ROTL(v, n) (((v) << (n)) | ((v) >> (32 - (n))))
 
-inline void quarter(Lanes& x, int a, int b, int c, int d) {
-    for (int l = 0; l < kLanes; ++l) {
-        x[a][l] += x[b][l];
-        x[d][l] = rotl(x[d][l] ^ x[a][l], 16);
-        x[c][l] += x[d][l];
-        x[b][l] = rotl(x[b][l] ^ x[c][l], 12);
-        x[a][l] += x[b][l];
-        x[d][l] = rotl(x[d][l] ^ x[a][l], 8);
-        x[c][l] += x[d][l];
-        x[b][l] = rotl(x[b][l] ^ x[c][l], 7);
-    }
-}
+#define PIX_QUARTER(a, b, c, d)                                                                    \
+    x[a] += x[b];                                                                                  \
+    x[d] = PIX_ROTL(x[d] ^ x[a], 16);                                                              \
+    x[c] += x[d];                                                                                  \
+    x[b] = PIX_ROTL(x[b] ^ x[c], 12);                                                              \
+    x[a] += x[b];                                                                                  \
+    x[d] = PIX_ROTL(x[d] ^ x[a], 8);                                                               \
+    x[c] += x[d];                                                                                  \
+    x[b] = PIX_ROTL(x[b] ^ x[c], 7)
 
-// kLanes blocks from `counter` on, into out[block][word].
-void blockLanes(const ChaChaKey& key, const std::array<uint32_t, 3>& nonce, uint32_t counter,
-                uint32_t (*out)[16]) {
+// kLanes blocks from `counter` on, into out[block][word]. With AVX2 a lane is one register.
+__attribute__((target_clones("avx2", "default"))) void
+blockLanes(const ChaChaKey& key, const std::array<uint32_t, 3>& nonce, uint32_t counter,
+           uint32_t (*out)[16]) {
     uint32_t init[16] = {0x61707865, 0x3320646e, 0x79622d32, 0x6b206574};
     for (int i = 0; i < 8; ++i) init[4 + i] = key[size_t(i)];
     init[12] = counter;
     init[13] = nonce[0];
     init[14] = nonce[1];
     init[15] = nonce[2];
-    Lanes x;
+    Lane start[16];
     for (int w = 0; w < 16; ++w)
-        for (int l = 0; l < kLanes; ++l) x[w][l] = init[w];
-    for (int l = 0; l < kLanes; ++l) x[12][l] = counter + uint32_t(l);
+        for (int l = 0; l < kLanes; ++l) start[w][l] = init[w];
+    for (int l = 0; l < kLanes; ++l) start[12][l] = counter + uint32_t(l);
+    Lane x[16];
+    for (int w = 0; w < 16; ++w) x[w] = start[w];
     for (int round = 0; round < 10; ++round) {
-        quarter(x, 0, 4, 8, 12);
-        quarter(x, 1, 5, 9, 13);
-        quarter(x, 2, 6, 10, 14);
-        quarter(x, 3, 7, 11, 15);
-        quarter(x, 0, 5, 10, 15);
-        quarter(x, 1, 6, 11, 12);
-        quarter(x, 2, 7, 8, 13);
-        quarter(x, 3, 4, 9, 14);
+        PIX_QUARTER(0, 4, 8, 12);
+        PIX_QUARTER(1, 5, 9, 13);
+        PIX_QUARTER(2, 6, 10, 14);
+        PIX_QUARTER(3, 7, 11, 15);
+        PIX_QUARTER(0, 5, 10, 15);
+        PIX_QUARTER(1, 6, 11, 12);
+        PIX_QUARTER(2, 7, 8, 13);
+        PIX_QUARTER(3, 4, 9, 14);
     }
-    for (int l = 0; l < kLanes; ++l) {
-        for (int w = 0; w < 16; ++w) out[l][w] = x[w][l] + init[w];
-        out[l][12] += uint32_t(l);
+    for (int w = 0; w < 16; ++w) {
+        const Lane sum = x[w] + start[w];
+        for (int l = 0; l < kLanes; ++l) out[l][w] = sum[l];
     }
 }
+
+#undef PIX_QUARTER
+#undef PIX_ROTL
 
 // Keystream words [first, first + count) into `out` (words of blocks from the zero nonce).
 void streamWords(const ChaChaKey& key, uint64_t first, int count, std::vector<uint32_t>& buffer,
