@@ -1,5 +1,6 @@
 #include "pix_image.h"
 
+#include "codecs/atomic_write.h"
 #include "codecs/codec.h"
 #include "codecs/input_file.h"
 #include "image_limits.h"
@@ -258,7 +259,21 @@ void PixImage::SaveToFile(const QString& path, int fileType, int pageIndex, bool
     }
     if (!codec || !codec->canWrite())
         throw PixError(kErrUnsupported, QStringLiteral("This format cannot be written"), kSource);
-    encodeFile(path, *codec, toWrite, saveOptions_);
+    const QList<PixPage> pagesOut = codec->writesPages() ? toWrite : toWrite.mid(0, 1);
+    const bool carrier = codec->fileType() == kFilePng || codec->fileType() == kFileTiff;
+    const bool jpegExif =
+        codec->fileType() == kFileJpeg && (saveOptions_.jpegMarkersToSave & 1u) &&
+        std::any_of(pagesOut.first().markers.begin(), pagesOut.first().markers.end(),
+                    [](const JpegMarker& m) { return m.code == 0xE1; });
+    if (jpegExif || (carrier && (!metadata_.exifBlob.isEmpty() || !metadata_.iptcBlob.isEmpty() ||
+                                 !metadata_.xmpPacket.isEmpty()))) {
+        // The metadata goes in before the file is written: built in memory, written at once.
+        writeFileAtomically(path,
+                            withMetadata(codec->write(pagesOut, saveOptions_), codec->fileType(),
+                                         metadata_, pagesOut.first().image.size()));
+    } else {
+        encodeFile(path, *codec, toWrite, saveOptions_);
+    }
     modified_ = false;
     // The pages written are as the file holds them now.
     for (int i = 0; i < pages_.size(); ++i)

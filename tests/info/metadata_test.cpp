@@ -1,6 +1,7 @@
 // The Metadata menu through the real menus: tags written by exiftool listed, the EXIF thumbnail
 // imported as a page, the markers dialog and its mask, and markers copied into another JPEG.
 #include "engine/codecs/codec.h"
+#include "engine/effects.h"
 #include "info/frm_exif.h"
 #include "info/frm_jpeg_markers.h"
 #include "ui/frame_fixture.h"
@@ -137,4 +138,34 @@ TEST_F(MetadataTest, CopiedMarkersGoWithTheChosenFilesPixelsUntouched) {
     desktop.answerSave(QString(), 1);
     frame->chooseMenuItem(QStringLiteral("mnuMetadata"), 4);
     EXPECT_FALSE(QFile::exists(target));
+}
+
+TEST_F(MetadataTest, JpegPngAndTiffKeepTheMetadataWithTheSavedSize) {
+    if (!openTaggedJpeg()) GTEST_SKIP() << "exiftool is missing";
+    ASSERT_TRUE(
+        exiftool({QStringLiteral("-ExifImageWidth=64"), QStringLiteral("-ExifImageHeight=48"),
+                  QStringLiteral("-IPTC:Keywords=pixels"), tagged}));
+    pix::PixImage img;
+    img.LoadFromFile(tagged, QStringLiteral("No Undo"));
+    pix::Effects::Resize(img, 32, 24, 0, QStringLiteral("No Undo"));
+    for (const char* ext : {"jpg", "png", "tif"}) {
+        SCOPED_TRACE(ext);
+        const QString out = pixtest::tempDir() + QStringLiteral("/kept.") + QLatin1String(ext);
+        img.SaveToFile(out, 0, 0, true);
+        QProcess p;
+        p.start(QStringLiteral("exiftool"),
+                {"-s", "-s", "-s", "-Artist", "-ExifImageWidth", "-ExifImageHeight", out});
+        ASSERT_TRUE(p.waitForFinished(60000));
+        EXPECT_EQ(QString::fromUtf8(p.readAllStandardOutput())
+                      .split(QLatin1Char('\n'), Qt::SkipEmptyParts),
+                  QStringList({"Ada Pixel", "32", "24"}));
+        const pix::DecodedFile written = pix::decodeFile(out);
+        ASSERT_EQ(written.pages.size(), 1);
+        EXPECT_EQ(written.pages[0].image.size(), QSize(32, 24));
+        if (QLatin1String(ext) != QLatin1String("jpg")) {
+            pix::PixImage reread;
+            reread.LoadFromFile(out, QStringLiteral("No Undo"));
+            EXPECT_FALSE(reread.metadata().iptc.isEmpty()) << "IPTC kept";
+        }
+    }
 }
