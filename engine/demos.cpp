@@ -1,5 +1,6 @@
 #include "demos.h"
 
+#include "image_limits.h"
 #include "image_type.h"
 #include "ops/colour_grid.h"
 #include "ops/scramble.h"
@@ -15,8 +16,12 @@ void scramble(PixImage& img, const QString& key, bool forward, const QString& un
                        forward ? QStringLiteral("Encrypt") : QStringLiteral("Decrypt"));
     const ops::ChaChaKey k = ops::chachaKeyOf(key);
     img.modifyPage(undoLabel, [&](PixPage& page) {
-        page.image.detach(); // the undo step keeps the shared original
-        ops::scramblePixels(page.image, page.type, k, forward);
+        // Written into a new picture: the undo step keeps the original, and no copy is made.
+        QImage out = allocateImage(page.image.width(), page.image.height(), page.image.format(),
+                                   forward ? QStringLiteral("Encrypt") : QStringLiteral("Decrypt"));
+        out.setColorTable(page.image.colorTable());
+        ops::scramblePixels(page.image, out, page.type, k, forward);
+        page.image = out;
     });
 }
 

@@ -113,47 +113,50 @@ void chacha20Blocks(const ChaChaKey& key, const std::array<uint32_t, 3>& nonce, 
     }
 }
 
-void scramblePixels(QImage& image, int type, const ChaChaKey& key, bool forward) {
-    if (image.isNull()) return;
-    const int w = image.width();
+void scramblePixels(const QImage& src, QImage& dst, int type, const ChaChaKey& key, bool forward) {
+    if (src.isNull() || dst.size() != src.size() || dst.format() != src.format()) return;
+    const int w = src.width();
     switch (type) {
     case kRgb:
     case kRgba:
-        eachRow(image, key, [&](int y, const uint32_t* ks) {
-            auto* row = reinterpret_cast<uint32_t*>(image.scanLine(y));
-            for (int x = 0; x < w; ++x) row[x] ^= ks[x] & 0x00FFFFFFu;
+        eachRow(src, key, [&](int y, const uint32_t* ks) {
+            const auto* in = reinterpret_cast<const uint32_t*>(src.constScanLine(y));
+            auto* out = reinterpret_cast<uint32_t*>(dst.scanLine(y));
+            for (int x = 0; x < w; ++x) out[x] = in[x] ^ (ks[x] & 0x00FFFFFFu);
         });
         return;
     case kGrayAlpha:
-        eachRow(image, key, [&](int y, const uint32_t* ks) {
-            auto* row = reinterpret_cast<uint32_t*>(image.scanLine(y));
-            for (int x = 0; x < w; ++x) row[x] ^= (ks[x] & 0xFFu) * 0x010101u;
+        eachRow(src, key, [&](int y, const uint32_t* ks) {
+            const auto* in = reinterpret_cast<const uint32_t*>(src.constScanLine(y));
+            auto* out = reinterpret_cast<uint32_t*>(dst.scanLine(y));
+            for (int x = 0; x < w; ++x) out[x] = in[x] ^ ((ks[x] & 0xFFu) * 0x010101u);
         });
         return;
     case kGray:
-        eachRow(image, key, [&](int y, const uint32_t* ks) {
-            uchar* row = image.scanLine(y);
-            for (int x = 0; x < w; ++x) row[x] ^= uchar(ks[x]);
+        eachRow(src, key, [&](int y, const uint32_t* ks) {
+            const uchar* in = src.constScanLine(y);
+            uchar* out = dst.scanLine(y);
+            for (int x = 0; x < w; ++x) out[x] = in[x] ^ uchar(ks[x]);
         });
         return;
     case kMono:
-        eachRow(image, key, [&](int y, const uint32_t* ks) {
-            uchar* row = image.scanLine(y);
-            for (int x = 0; x < w; ++x) row[x >> 3] ^= uchar((ks[x] & 1u) << (7 - (x & 7)));
+        eachRow(src, key, [&](int y, const uint32_t* ks) {
+            uchar* out = dst.scanLine(y);
+            std::copy_n(src.constScanLine(y), src.bytesPerLine(), out);
+            for (int x = 0; x < w; ++x) out[x >> 3] ^= uchar((ks[x] & 1u) << (7 - (x & 7)));
         });
         return;
     case kIndexed:
     case kIndexedAlpha: {
         // Indexes turn round the colour table, so every result is a colour of the table; an
         // index outside the table is left as it is.
-        const uint32_t n = uint32_t(image.colorCount());
-        if (n < 2) return;
-        eachRow(image, key, [&](int y, const uint32_t* ks) {
-            uchar* row = image.scanLine(y);
+        const uint32_t n = uint32_t(src.colorCount());
+        eachRow(src, key, [&](int y, const uint32_t* ks) {
+            const uchar* in = src.constScanLine(y);
+            uchar* out = dst.scanLine(y);
             for (int x = 0; x < w; ++x) {
-                if (row[x] >= n) continue;
-                const uint32_t step = ks[x] % n;
-                row[x] = uchar((row[x] + (forward ? step : n - step)) % n);
+                const uint32_t step = n < 2 ? 0 : ks[x] % n;
+                out[x] = in[x] >= n ? in[x] : uchar((in[x] + (forward ? step : n - step)) % n);
             }
         });
         return;

@@ -20,10 +20,11 @@ ChaChaKey chachaKeyOf(const QString& keyText);
 void chacha20Blocks(const ChaChaKey& key, const std::array<uint32_t, 3>& nonce, uint32_t counter,
                     int count, uint32_t* out);
 
-// Scrambles (forward) or restores (backward) the pixels of an image held in the storage format
-// of `type` (engine/image_type.h). Pixel i (row-major) takes keystream word i. Size, format,
-// colour table and alpha stay: RGB pixels XOR their colour bytes, grey pixels their grey level,
-// 1-bit pixels their bit, and palette indexes move round the colour table.
-void scramblePixels(QImage& image, int type, const ChaChaKey& key, bool forward);
+// Scrambles (forward) or restores (backward) the pixels of `src`, held in the storage format of
+// `type` (engine/image_type.h), into `dst` (same size and format; it may be `src` itself). Pixel
+// i (row-major) takes keystream word i. Colour table and alpha stay: RGB pixels XOR their colour
+// bytes, grey pixels their grey level, 1-bit pixels their bit, and palette indexes move round
+// the colour table.
+void scramblePixels(const QImage& src, QImage& dst, int type, const ChaChaKey& key, bool forward);
 
 } // namespace pix::ops
