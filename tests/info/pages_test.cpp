@@ -63,6 +63,17 @@ TEST_F(PagesTest, TheListShowsEveryPageAndFollowsNavigation) {
     doc->Pix->image().modifyPage(QString(), [](pix::PixPage& p) { p.image.fill(Qt::red); });
     EXPECT_EQ(pageCaptions(*frame)[1], "2: 50 x 20 x 16777216 Colors (24bpp)    (Changed)");
     EXPECT_EQ(checkedPage(*frame), 1);
+    // With a selection, the chosen page is drawn at its corner, cut to its size, as one step.
+    doc->Pix->setSelection(QRectF(5, 4, 10, 6));
+    const int undos = doc->Pix->image().Undos();
+    frame->chooseMenuItem(QStringLiteral("mnuImagesImage"), 0);
+    EXPECT_EQ(doc->Pix->image().currentPage(), 1);
+    const QImage shown = doc->Pix->image().image();
+    const QImage first = doc->Pix->image().page(0).image;
+    EXPECT_EQ(shown.pixel(5, 4), first.pixel(0, 0));
+    EXPECT_EQ(shown.pixel(14, 9), first.pixel(9, 5));
+    EXPECT_EQ(shown.pixel(15, 9), qRgb(255, 0, 0)) << "outside the selection";
+    EXPECT_EQ(doc->Pix->image().Undos(), undos + 1);
 }
 
 TEST_F(PagesTest, RemovingAddingAndAppendingLoseNothing) {
@@ -112,9 +123,12 @@ TEST_F(PagesTest, RemovingAddingAndAppendingLoseNothing) {
     const pix::DecodedFile appended = pix::decodeFile(tiff);
     ASSERT_EQ(appended.pages.size(), 4);
     EXPECT_EQ(appended.pages[3].image.size(), QSize(12, 10));
-    desktop.answerOpen(QString());
+    desktop.answerOpen(extra);
     frame->chooseMenuItem(QStringLiteral("mnuImages"), 11);
     EXPECT_EQ(desktop.openRequests.last().filter, fileformats::kOpenFilter);
+    EXPECT_EQ(doc->Pix->BackgroundPicture().size(), QSize(12, 10));
+    frame->chooseMenuItem(QStringLiteral("mnuImages"), 12);
+    EXPECT_TRUE(doc->Pix->BackgroundPicture().isNull());
 
     // Removing every page leaves "No Images".
     while (img.pageCount() > 0) frame->chooseMenuItem(QStringLiteral("mnuImages"), 7);
