@@ -2,6 +2,7 @@
 // imported as a page, the markers dialog and its mask, and markers copied into another JPEG.
 #include "engine/codecs/codec.h"
 #include "engine/effects.h"
+#include "engine/image_type.h"
 #include "info/frm_exif.h"
 #include "info/frm_jpeg_markers.h"
 #include "ui/frame_fixture.h"
@@ -168,4 +169,22 @@ TEST_F(MetadataTest, JpegPngAndTiffKeepTheMetadataWithTheSavedSize) {
             EXPECT_FALSE(reread.metadata().iptc.isEmpty()) << "IPTC kept";
         }
     }
+}
+
+TEST_F(MetadataTest, APageTiffWithMetadataKeepsEveryPage) {
+    if (!openTaggedJpeg()) GTEST_SKIP() << "exiftool is missing";
+    pix::PixImage img;
+    img.LoadFromFile(tagged, QStringLiteral("No Undo"));
+    img.AddPage(pix::PixPage{pixtest::gradientImage(20, 10), pix::kRgb, {}},
+                QStringLiteral("No Undo"));
+    img.AddPage(pix::PixPage{pixtest::gradientImage(8, 6), pix::kRgb, {}},
+                QStringLiteral("No Undo"));
+    const QString out = pixtest::tempDir() + QStringLiteral("/pages.tif");
+    img.SaveToFile(out, 0, 0, true);
+    const pix::DecodedFile written = pix::decodeFile(out);
+    ASSERT_EQ(written.pages.size(), 3);
+    EXPECT_EQ(written.pages[2].image.size(), QSize(8, 6));
+    pix::PixImage reread;
+    reread.LoadFromFile(out, QStringLiteral("No Undo"));
+    EXPECT_FALSE(reread.metadata().exif.isEmpty());
 }
