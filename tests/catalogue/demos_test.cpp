@@ -10,8 +10,11 @@
 #include "info/frm_progress.h"
 #include "support/program_run.h"
 
+#include <QApplication>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTest>
 
 namespace {
 
@@ -129,7 +132,18 @@ TEST_F(DemosMenus, EncryptAndDecryptThroughTheKeyDialogs) {
     auto key = [](const char* title, const char* k) {
         return pixtest::pressOk([=](QDialog& d) {
             EXPECT_EQ(d.windowTitle(), QString::fromLatin1(title));
-            asDialog(d).txtText(0)->setText(QString::fromLatin1(k));
+            // The key is typed; back in the box, a letter is taken back at once (a key is a
+            // number).
+            QLineEdit* t = asDialog(d).txtText(0);
+            d.show();
+            t->setFocus();
+            QFocusEvent in(QEvent::FocusIn), out(QEvent::FocusOut);
+            QApplication::sendEvent(t, &in);
+            QTest::keyClicks(t, QString::fromLatin1(k));
+            QApplication::sendEvent(t, &out);
+            QApplication::sendEvent(t, &in);
+            QTest::keyClick(t, Qt::Key_X);
+            EXPECT_EQ(t->text(), QString::fromLatin1(k));
         });
     };
     desktop.answerModal(key("Encryption", "4711"));
