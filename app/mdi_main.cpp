@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QSet>
 #include <QToolBar>
@@ -124,12 +125,16 @@ void MDIMain::buildMenus() {
         if ((r.flags & menus::kSeparatorAfter) && parentMenu) parentMenu->addSeparator();
         actions_.insert(key, action);
     }
-    // Catalogue entries with a help text show it as their item's status tip.
+    // Catalogue entries with a help text show it as their item's status and tool tip.
     for (const catalogue::Catalogue* table : catalogue::allCatalogues())
         for (const catalogue::Entry& e : table->entries)
             if (!e.help.isEmpty())
-                if (QAction* a = menuItem(QString::fromLatin1(table->menuGroup), e.index))
+                if (QAction* a = menuItem(QString::fromLatin1(table->menuGroup), e.index)) {
                     a->setStatusTip(e.help);
+                    a->setToolTip(e.help);
+                    if (auto* menu = qobject_cast<QMenu*>(a->parent()))
+                        menu->setToolTipsVisible(true);
+                }
 }
 
 QAction* MDIMain::menuItem(const QString& name, int index) const {
