@@ -1,11 +1,13 @@
 #include "mdi_main.h"
 
+#include "catalogue/catalogue.h"
 #include "catalogue/menu_table.h"
 #include "colour/frame_swatches.h"
 #include "document/document_actions.h"
 #include "document/frm_main.h"
 #include "engine/ctrl/pix_ctrl.h"
 #include "engine/pix_image.h"
+#include "info/frm_histogram.h"
 #include "platform/artwork.h"
 #include "platform/desktop.h"
 #include "settings/cregister.h"
@@ -20,6 +22,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QSet>
 #include <QToolBar>
@@ -61,6 +64,9 @@ MDIMain::MDIMain(CRegister& store, QWidget* parent) : QMainWindow(parent), store
     connect(mdi_, &QMdiArea::subWindowActivated, this, &MDIMain::onDocumentActivated);
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
             &MDIMain::refreshEditItems);
+    // However the histogram window closes, its menu item loses the check mark.
+    connect(&frmHistogram::instance(), &frmHistogram::closed, this,
+            [this] { setItemChecked(QStringLiteral("mnuDemosHistogram"), false); });
 }
 
 MDIMain::~MDIMain() {
@@ -124,6 +130,16 @@ void MDIMain::buildMenus() {
         if ((r.flags & menus::kSeparatorAfter) && parentMenu) parentMenu->addSeparator();
         actions_.insert(key, action);
     }
+    // Catalogue entries with a help text show it as their item's status and tool tip.
+    for (const catalogue::Catalogue* table : catalogue::allCatalogues())
+        for (const catalogue::Entry& e : table->entries)
+            if (!e.help.isEmpty())
+                if (QAction* a = menuItem(QString::fromLatin1(table->menuGroup), e.index)) {
+                    a->setStatusTip(e.help);
+                    a->setToolTip(e.help);
+                    if (auto* menu = qobject_cast<QMenu*>(a->parent()))
+                        menu->setToolTipsVisible(true);
+                }
 }
 
 QAction* MDIMain::menuItem(const QString& name, int index) const {
@@ -171,8 +187,7 @@ const MDIMain::FrameCommand* MDIMain::frameCommand(const QString& name) {
         {"mnuCaptureRect", &MDIMain::cmdCaptureRect},
         {"mnuCaptureWindow", &MDIMain::cmdCaptureWindow},
         {"mnuAcquireTwain", &MDIMain::cmdAcquireTwain},
-        // The page list of the Images menu is not rebuilt on opening yet.
-        {"mnumImages:open", nullptr},
+        {"mnumImages:open", &MDIMain::refreshImagesMenu},
     };
     for (const FrameCommand& c : kFrameCommands)
         if (name == QLatin1String(c.name)) return &c;

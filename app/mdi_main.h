@@ -146,6 +146,9 @@ public:
                          const QString& height) override;
     QWidget* dialogOwner() override { return this; }
     bool isItemChecked(const QString& item) const override;
+    void setItemEnabled(const QString& item, bool enable) override;
+    void setItemChecked(const QString& item, bool check) override;
+    void setPageItems(const QStringList& captions, int current) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -185,6 +188,7 @@ private:
     void refreshEditMenu(int);
     void refreshImportMenu(int);
     void refreshViewMenu(int);
+    void refreshImagesMenu(int);
     void cmdZoomWindow(int);
     void cmdTextureGradient(int index);
     void captureInto(const char* action);

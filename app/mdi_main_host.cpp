@@ -4,12 +4,14 @@
 
 #include "catalogue/channels_catalogue.h"
 #include "catalogue/menu_table.h"
+#include "document/document_actions.h"
 #include "document/frm_main.h"
 #include "tools/drawing_textures.h"
 #include "tools/frm_controls.h"
 
 #include <QAction>
 #include <QMdiSubWindow>
+#include <QMenu>
 
 void MDIMain::closeSlot(int slot) {
     if (slot >= 0 && slot < DocumentInUse.size()) DocumentInUse[slot] = false;
@@ -127,4 +129,44 @@ bool MDIMain::isItemChecked(const QString& item) const {
 QString MDIMain::itemCaption(const QString& item) const {
     const QAction* a = actions_.value(item);
     return a ? a->text() : QString();
+}
+
+void MDIMain::setItemEnabled(const QString& item, bool enable) {
+    if (QAction* a = actions_.value(item)) a->setEnabled(enable);
+}
+
+void MDIMain::setItemChecked(const QString& item, bool check) {
+    if (QAction* a = actions_.value(item)) a->setChecked(check);
+}
+
+void MDIMain::refreshImagesMenu(int) {
+    if (frmMain* doc = activeDocument())
+        documentactions::run(*doc, QStringLiteral("Images_Menu"), 0);
+}
+
+void MDIMain::setPageItems(const QStringList& captions, int current) {
+    QMenu* list = submenu(QStringLiteral("mnuImages"), 0);
+    const QString group = QStringLiteral("mnuImagesImage");
+    auto key = [&group](int i) { return QStringLiteral("%1(%2)").arg(group).arg(i); };
+    // Item 0 always stays; the others follow the page count.
+    for (int i = std::max(1, int(captions.size())); QAction* extra = actions_.value(key(i)); ++i) {
+        actions_.remove(key(i));
+        delete extra;
+    }
+    for (int i = 0; i < std::max(1, int(captions.size())); ++i) {
+        QAction* a = actions_.value(key(i));
+        if (!a) {
+            if (!list) return;
+            a = list->addAction(QString());
+            a->setObjectName(key(i));
+            a->setProperty("itemName", group);
+            a->setProperty("itemIndex", i);
+            connect(a, &QAction::triggered, this, [this, group, i] { routeMenuItem(group, i); });
+            actions_.insert(key(i), a);
+        }
+        a->setCheckable(true);
+        a->setText(captions.isEmpty() ? QStringLiteral("No Images") : captions[i]);
+        a->setEnabled(!captions.isEmpty());
+        a->setChecked(!captions.isEmpty() && i == current);
+    }
 }

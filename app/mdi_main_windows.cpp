@@ -97,7 +97,10 @@ void MDIMain::onDocumentActivated(QMdiSubWindow* window) {
     if (zoomItem && zoomItem->isChecked()) showMagnifierOfActiveDocument();
     // The application's selection is that of the document the user works in.
     if (window)
-        if (auto* doc = qobject_cast<frmMain*>(window->widget())) doc->publishSelection();
+        if (auto* doc = qobject_cast<frmMain*>(window->widget())) {
+            doc->publishSelection();
+            doc->Images_Menu();
+        }
 }
 
 bool MDIMain::clipboardHasPicture() {

@@ -2,6 +2,7 @@
 
 #include "channels_catalogue.h"
 #include "colour_adjust_catalogue.h"
+#include "demos_catalogue.h"
 #include "effects_catalogue.h"
 #include "effects_render_catalogue.h"
 #include "effects_image_catalogue.h"
@@ -87,6 +88,7 @@ const std::vector<const Catalogue*>& allCatalogues() {
         for (const Catalogue* c : effectsRenderCatalogues()) all.push_back(c);
         for (const Catalogue* c : effectsImageCatalogues()) all.push_back(c);
         all.push_back(&transformsCatalogue());
+        for (const Catalogue* c : demosCatalogues()) all.push_back(c);
         return all;
     }();
     return registry;

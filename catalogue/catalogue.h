@@ -150,6 +150,10 @@ struct Entry {
     bool coversFollowing = false;
     // The precondition's refusal is shown with the information icon (else with none).
     bool refusalInforms = false;
+    // The menu item's help text (its status tip); empty for none.
+    QString help{};
+    // The progress window's text while the call runs; empty for the usual "Processing Image".
+    QString progressText{};
 };
 
 // How a catalogue reports a failure of its calls.

@@ -56,7 +56,7 @@ constexpr MenuRow kRows[] = {
     {"mnuView", -1, "mnuZoomType", 2, "Fit to Width", "", 0},
     {"mnuView", -1, "mnuZoomType", 3, "Fit to Height", "", S},
     {"mnuView", -1, "mnuZoomWindow", -1, "Zoom Window", "", K},
-    {"mnuView", -1, "mnuDemosHistogram", -1, "Histogram Window", "", 0},
+    {"mnuView", -1, "mnuDemosHistogram", -1, "Histogram Window", "", K},
     // Images
     {"", -1, "mnumImages", -1, "&Images", "", A | I},
     {"mnumImages", -1, "mnuImages", 0, "&Images", "", S},

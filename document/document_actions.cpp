@@ -30,8 +30,6 @@ void save(frmMain& d) {
 const Action kActions[] = {
     // File
     {"SaveAs", &frmMain::SaveAs},
-    {"DemosEncrypt", Missing{}},
-    {"DemosDecrypt", Missing{}},
     {"CaptureScreen", &frmMain::CaptureScreen},
     {"CaptureRect", &frmMain::CaptureRect},
     {"CaptureWindow", &frmMain::CaptureWindow},
@@ -46,12 +44,12 @@ const Action kActions[] = {
     {"ZoomIn", &frmMain::ZoomIn},
     {"ZoomOut", &frmMain::ZoomOut},
     {"ZoomType", &frmMain::ZoomType},
-    {"DemosHistogram", Missing{}},
+    {"DemosHistogram", &frmMain::DemosHistogram},
     // Images
-    {"Images", Missing{}},
-    {"ImagesImage", Missing{}},
+    {"Images", &frmMain::Images},
+    {"ImagesImage", &frmMain::ImagesImage},
+    {"Images_Menu", &frmMain::Images_Menu},
     {"Draw_Image", &frmMain::Draw_Image},
-    // Channels
     // Draw
     {"DrawSetup", &frmMain::DrawSetup},
     {"DrawAntialias", &frmMain::DrawAntialias},
@@ -63,12 +61,8 @@ const Action kActions[] = {
     {"DrawTextureEx", &frmMain::DrawTextureEx},
     // Effects and Transforms
     {"EffectsDitherPalette", Missing{}},
-    {"DemosFlipLinesH", Missing{}},
-    {"DemosFlipLinesV", Missing{}},
-    {"DemosGrid", Missing{}},
-    // Filters
     // Metadata
-    {"Metadata", Missing{}},
+    {"Metadata", &frmMain::Metadata},
 };
 
 // Items of built indexed actions whose own index does nothing yet.

@@ -78,6 +78,12 @@ public:
     virtual bool isItemChecked(const QString& item) const = 0;
     // The caption of the frame's menu item `item` as shown; empty when there is no such item.
     virtual QString itemCaption(const QString& item) const = 0;
+    // Enables or checks the frame's menu item `item` ("mnuImages(4)", "mnuDemosHistogram").
+    virtual void setItemEnabled(const QString& item, bool enable) = 0;
+    virtual void setItemChecked(const QString& item, bool check) = 0;
+    // The Images menu's page list: one item per caption, the item of `current` checked; no
+    // captions leave the one item "No Images", disabled.
+    virtual void setPageItems(const QStringList& captions, int current) = 0;
     // The window dialogs of a document belong to.
     virtual QWidget* dialogOwner() = 0;
 

@@ -59,12 +59,15 @@ frmMain::frmMain(DocumentHost& host, QWidget* parent) : QWidget(parent), host_(h
     strip->addStretch();
 
     connect(Pix, &pix::PixCtrl::imageChanged, this, &frmMain::onImageChanged);
+    connect(Pix, &pix::PixCtrl::pageChanged, this, &frmMain::checkCurrentPage);
     connect(Pix, &pix::PixCtrl::zoomChanged, this, [this] { updateZoomCaption(); });
     // Long engine operations on the image or its working copies show the progress window.
     for (pix::PixCtrl* ctrl : {Pix, PixBuffer, pixAction})
         connect(ctrl, &pix::PixCtrl::progress, this, [this](int percent, bool* cancel) {
-            frmProgress::instance().report(this, percent, QStringLiteral("Processing Image"),
-                                           cancel);
+            frmProgress::instance().report(
+                this, percent,
+                progressText_.isEmpty() ? QStringLiteral("Processing Image") : progressText_,
+                cancel);
         });
     OverlayImage = new pix::PixImage(this);
     Pix->overlayPainter = [this](QPainter& p) { paintOverlay(p); };
@@ -134,6 +137,8 @@ void frmMain::refreshMetadataItems() {
 void frmMain::onImageChanged() {
     EnableImageMenus(!Pix->image().IsEmpty());
     Saved = false;
+    // The Images menu follows every change of the document the user works in.
+    if (host_.isActiveDocument(this)) Images_Menu();
     emit menuStateChanged();
 }
 

@@ -176,6 +176,21 @@ public:
     int GrabX = 0, GrabY = 0;
     pix::PixImage* OverlayImage = nullptr;
 
+    // --- pages (frm_main_pages.cpp)
+    // --------------------------------------------------------------- Items 4..12 of the Images
+    // menu: next, previous, add, remove, append to TIFF, background.
+    void Images(int16_t index);
+    // Page `index` of the list: shown, or drawn at the selection's corner when one exists.
+    void ImagesImage(int16_t index);
+    // The Images menu's enabled states, its page list and the image type's check mark.
+    void Images_Menu();
+    // View > Histogram Window: toggles the check mark and the window, and draws the chart of the
+    // image into it when it is shown.
+    void DemosHistogram();
+    // The Metadata menu: 0 EXIF tags, 1 the EXIF thumbnail as the last page, 2 IPTC tags, 3 the
+    // JPEG markers to save, 4 the current image's markers copied into a JPEG of another file.
+    void Metadata(int16_t index);
+
     // --- catalogue actions (frm_main_catalogue.cpp) ----------------------------------------------
     // Runs the entry of `index` of a catalogue on this document: its values, its call on the
     // working copy (or the image itself), the write-back, and its failure reported in the
@@ -211,6 +226,10 @@ private:
     void createTextBoxes();
     // Sizes the text box from lblTextSize, which measures the typed text plus "M".
     void fitTextBox();
+    void checkCurrentPage(); // the page list's check mark follows the current page
+    // Reads a file chosen in the open dialog into `scratch`; false (with the reason shown when
+    // the file could not be read) when nothing was read.
+    bool chooseAndRead(const QString& filter, pix::PixImage& scratch, QString* path = nullptr);
     void layoutControls();
     void scanAlphaMasks();
     void showReaderNotes(const pix::PixImage& img, const QString& name);
@@ -243,5 +262,6 @@ private:
     int16_t currTool_ = 0;
     uint32_t pixelColour_ = 0; // colour under the pointer, 0x00BBGGRR
     int savedMouseMode_ = 0;
-    QString defaultExt_; // the save dialog's default extension, kept in step by Dialog_TypeChange
+    QString defaultExt_;   // the save dialog's default extension, kept in step by Dialog_TypeChange
+    QString progressText_; // the progress window's text for the running operation
 };

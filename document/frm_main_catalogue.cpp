@@ -100,6 +100,7 @@ void frmMain::runCatalogue(const catalogue::Catalogue& table, int16_t index) {
         QStringLiteral("%1(%2)").arg(QLatin1String(table.menuGroup)).arg(index));
 
     catalogue::RunResult result;
+    progressText_ = entry->progressText;
     try {
         if (onWorkingCopy) SetImage2Buffer();
         pix::PixImage& target = onWorkingCopy ? pixAction->image() : Pix->image();
@@ -111,6 +112,7 @@ void frmMain::runCatalogue(const catalogue::Catalogue& table, int16_t index) {
     }
     runningEntry_ = nullptr;
     frmDlg = nullptr;
+    progressText_.clear();
     frmProgress::instance().finish(this);
 
     if (result.outcome == catalogue::Outcome::Refused) {

@@ -114,4 +114,19 @@ QImage toWorkingFormat(const QImage& image, int type) {
     return image.format() == f ? image : image.convertToFormat(f);
 }
 
+int colourCount(const QImage& image, int type) {
+    switch (type) {
+    case kMono:
+        return 2;
+    case kIndexed:
+    case kIndexedAlpha:
+        return int(image.colorCount());
+    case kGray:
+    case kGrayAlpha:
+        return 256;
+    default:
+        return 1 << 24;
+    }
+}
+
 } // namespace pix

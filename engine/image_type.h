@@ -45,4 +45,8 @@ QImage toWorkingFormat(const QImage& image, int type);
 // True when the type carries alpha.
 bool typeHasAlpha(int type);
 
+// The number of colours a page of the type can show: 2 for 1-bit, the colour table's size for
+// paletted pages, 256 grey levels for grey pages, 16777216 for RGB.
+int colourCount(const QImage& image, int type);
+
 } // namespace pix

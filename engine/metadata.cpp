@@ -57,10 +57,89 @@ ImageMetadata readMetadata(std::span<const uint8_t> fileBytes) {
         meta.exif = tagsOf(image->exifData(), &image->exifData());
         meta.iptc = tagsOf(image->iptcData(), nullptr);
         meta.exifThumbnail = thumbnailOf(image->exifData());
+        if (!image->exifData().empty()) {
+            Exiv2::Blob blob;
+            Exiv2::ExifParser::encode(blob, Exiv2::littleEndian, image->exifData());
+            meta.exifBlob =
+                QByteArray(reinterpret_cast<const char*>(blob.data()), qsizetype(blob.size()));
+        }
+        if (!image->iptcData().empty()) {
+            const Exiv2::DataBuf iptc = Exiv2::IptcParser::encode(image->iptcData());
+            meta.iptcBlob =
+                QByteArray(reinterpret_cast<const char*>(iptc.pData_), qsizetype(iptc.size_));
+        }
+        meta.xmpPacket = QByteArray::fromStdString(image->xmpPacket());
     } catch (const std::exception&) {
         return {}; // a format Exiv2 does not know, or metadata it cannot parse: none shown
     }
     return meta;
+}
+
+namespace {
+
+// The EXIF as a picture of `pixels` that is stored upright.
+void describePixels(Exiv2::ExifData& exif, QSize pixels) {
+    const std::pair<const char*, int> sizes[] = {
+        {"Exif.Photo.PixelXDimension", pixels.width()},
+        {"Exif.Photo.PixelYDimension", pixels.height()},
+    };
+    for (const auto& [key, value] : sizes)
+        if (exif.findKey(Exiv2::ExifKey(key)) != exif.end()) exif[key] = uint32_t(value);
+    if (exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation")) != exif.end())
+        exif["Exif.Image.Orientation"] = uint16_t(1);
+}
+
+QByteArray bytesOf(Exiv2::BasicIo& io) {
+    io.seek(0, Exiv2::BasicIo::beg);
+    const Exiv2::DataBuf buf = io.read(long(io.size()));
+    return QByteArray(reinterpret_cast<const char*>(buf.pData_), qsizetype(buf.size_));
+}
+
+} // namespace
+
+QByteArray withMetadata(const QByteArray& file, int fileType, const ImageMetadata& meta,
+                        QSize pixels) {
+    const bool carrier = fileType == kFilePng || fileType == kFileTiff;
+    if (fileType != kFileJpeg && !carrier) return file;
+    if (carrier && meta.exifBlob.isEmpty() && meta.iptcBlob.isEmpty() && meta.xmpPacket.isEmpty())
+        return file;
+    try {
+        auto image = Exiv2::ImageFactory::open(
+            reinterpret_cast<const Exiv2::byte*>(file.constData()), long(file.size()));
+        if (!image.get()) return file;
+        image->readMetadata();
+        Exiv2::ExifData exif = image->exifData();
+        if (carrier) {
+            exif.clear();
+            if (!meta.exifBlob.isEmpty())
+                Exiv2::ExifParser::decode(
+                    exif, reinterpret_cast<const Exiv2::byte*>(meta.exifBlob.constData()),
+                    uint32_t(meta.exifBlob.size()));
+            // A TIFF's own structure is the written one, not the one the EXIF came from.
+            if (fileType == kFileTiff)
+                for (auto it = exif.begin(); it != exif.end();)
+                    it = it->groupName() == "Image" && it->tag() < 0x0110 ? exif.erase(it)
+                                                                          : std::next(it);
+            Exiv2::IptcData iptc;
+            if (!meta.iptcBlob.isEmpty())
+                Exiv2::IptcParser::decode(
+                    iptc, reinterpret_cast<const Exiv2::byte*>(meta.iptcBlob.constData()),
+                    uint32_t(meta.iptcBlob.size()));
+            image->setIptcData(iptc);
+            if (!meta.xmpPacket.isEmpty()) {
+                image->setXmpPacket(meta.xmpPacket.toStdString());
+                image->writeXmpFromPacket(true);
+            }
+        } else if (exif.empty()) {
+            return file; // the markers to save left no EXIF in this JPEG
+        }
+        describePixels(exif, pixels);
+        image->setExifData(exif);
+        image->writeMetadata();
+        return bytesOf(image->io());
+    } catch (const std::exception&) {
+        return file; // the picture is saved even when its metadata cannot go with it
+    }
 }
 
 } // namespace pix

@@ -1,5 +1,6 @@
 #include "pix_image.h"
 
+#include "codecs/atomic_write.h"
 #include "codecs/codec.h"
 #include "codecs/input_file.h"
 #include "image_limits.h"
@@ -78,6 +79,7 @@ void PixImage::modifyPage(const QString& undoLabel, const std::function<void(Pix
     // change may write into them.
     PixPage work = singleUse_ ? std::move(pages_[current_]) : pages_[current_];
     change(work); // may throw: nothing recorded, nothing changed (single use: page undefined)
+    work.changed = true;
     beginChange(undoLabel);
     pages_[current_] = std::move(work);
     endChange();
@@ -101,6 +103,7 @@ void PixImage::setPage(const PixPage& page, const QString& undoLabel) {
     } else {
         pages_[current_] = page;
     }
+    pages_[current_].changed = true;
     endChange();
 }
 
@@ -113,6 +116,7 @@ void PixImage::InsertPage(int index, const PixPage& page, const QString& undoLab
     index = std::clamp(index, 0, int(pages_.size()));
     beginChange(undoLabel);
     pages_.insert(index, page);
+    pages_[index].changed = true;
     if (pages_.size() == 1)
         current_ = 0;
     else if (index <= current_)
@@ -248,16 +252,34 @@ void PixImage::SaveToFile(const QString& path, int fileType, int pageIndex, bool
         fileType == kFileAuto ? codecForExtension(path) : codecForFileType(fileType);
     if (!codec) codec = codecForFileType(fileType_ != kFileAuto ? fileType_ : kFilePng);
     QList<PixPage> toWrite;
-    if (allPages && codec && codec->writesPages()) {
+    const bool whole = allPages && codec && codec->writesPages();
+    const int idx = (pageIndex > 0 && pageIndex < pages_.size()) ? pageIndex : current_;
+    if (whole) {
         toWrite = pages_;
     } else {
-        const int idx = (pageIndex > 0 && pageIndex < pages_.size()) ? pageIndex : current_;
         toWrite = {pages_[idx]};
     }
     if (!codec || !codec->canWrite())
         throw PixError(kErrUnsupported, QStringLiteral("This format cannot be written"), kSource);
-    encodeFile(path, *codec, toWrite, saveOptions_);
+    const QList<PixPage> pagesOut = codec->writesPages() ? toWrite : toWrite.mid(0, 1);
+    const bool carrier = codec->fileType() == kFilePng || codec->fileType() == kFileTiff;
+    const bool jpegExif =
+        codec->fileType() == kFileJpeg && (saveOptions_.jpegMarkersToSave & 1u) &&
+        std::any_of(pagesOut.first().markers.begin(), pagesOut.first().markers.end(),
+                    [](const JpegMarker& m) { return m.code == 0xE1; });
+    if (jpegExif || (carrier && (!metadata_.exifBlob.isEmpty() || !metadata_.iptcBlob.isEmpty() ||
+                                 !metadata_.xmpPacket.isEmpty()))) {
+        // The metadata goes in before the file is written: built in memory, written at once.
+        writeFileAtomically(path,
+                            withMetadata(codec->write(pagesOut, saveOptions_), codec->fileType(),
+                                         metadata_, pagesOut.first().image.size()));
+    } else {
+        encodeFile(path, *codec, toWrite, saveOptions_);
+    }
     modified_ = false;
+    // The pages written are as the file holds them now.
+    for (int i = 0; i < pages_.size(); ++i)
+        if (whole || i == idx) pages_[i].changed = false;
 }
 
 void PixImage::AppendToTiff(const QString& path) {

@@ -25,6 +25,7 @@ struct PixPage {
     QImage image; // held in storageFormat(type)
     int type = 5; // ImageType
     QList<JpegMarker> markers;
+    bool changed = false; // edited or added since the page was read or last saved
 };
 
 // What a reader noticed on a page it could still read (0-based index among the pages read): a

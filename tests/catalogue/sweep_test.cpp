@@ -34,6 +34,7 @@ enum class Expect {
     ChangesWhole,   // changes the document image as a whole, with or without a selection
     NeedsOneBit,    // on other types a message refuses it; on a 1-bit image it runs
     Replaces,       // the document image itself is reshaped or replaced, whatever is selected
+    AsksOnly,       // its dialog shows, and its first values ask for nothing: no change, no step
 };
 
 struct Expectation {
@@ -215,6 +216,10 @@ const std::map<Key, Expectation>& expectations() {
                                                         pix::kIndexedAlpha, pix::kGray, pix::kRgb};
         // On two levels the glow's detail term restores black and white.
         for (int i : {2, 3, 4, 5}) t[{"EffectsGauzy", i}].keepsOnTypes = kTwoLevelTypes;
+        t[{"DemosEncrypt", -1}] = {Expect::AsksOnly, {}, "an empty key"};
+        t[{"DemosDecrypt", -1}] = {Expect::AsksOnly, {}, "an empty key"};
+        for (const char* action : {"DemosFlipLinesH", "DemosFlipLinesV", "DemosGrid"})
+            t[{action, -1}] = {Expect::ChangesWhole};
         return t;
     }();
     return table;
@@ -399,6 +404,14 @@ protected:
             EXPECT_FALSE(pixtest::samePixels(pixels(), before)); // the whole image is warped
             break;
         }
+        case Expect::AsksOnly:
+            ASSERT_NE(entry, nullptr) << "missing table entry";
+            answer(*entry);
+            run(table, index);
+            EXPECT_EQ(desktop.pendingAnswers(), 0) << "the entry did not ask as its input says";
+            EXPECT_EQ(image().Undos(), undosBefore);
+            EXPECT_TRUE(pixtest::samePixels(pixels(), before));
+            return;
         case Expect::NeedsSelection:
         case Expect::NeedsOneBit:
             ASSERT_NE(entry, nullptr) << "missing table entry";
