@@ -234,8 +234,9 @@ bool SaneTwain::acquire(QWidget*, const ScanReport& report) {
                     picture = picture.convertToFormat(bilevel ? QImage::Format_Mono
                                                               : QImage::Format_Grayscale8);
                 ++pages;
-                post([&report, picture] {
-                    if (report.pageAcquired) report.pageAcquired(picture);
+                // A page that arrives after the user stopped the scan is dropped with it.
+                post([this, &report, picture] {
+                    if (report.pageAcquired && !state_->cancelled) report.pageAcquired(picture);
                 });
                 if (!feeder) break;
             }
