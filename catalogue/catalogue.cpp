@@ -4,8 +4,8 @@
 #include "colour_adjust_catalogue.h"
 #include "demos_catalogue.h"
 #include "effects_catalogue.h"
-#include "effects_render_catalogue.h"
 #include "effects_image_catalogue.h"
+#include "effects_render_catalogue.h"
 #include "filters_catalogue.h"
 #include "transforms_catalogue.h"
 
@@ -77,6 +77,12 @@ const Entry* Catalogue::find(int index) const {
     for (const Entry& e : entries)
         if (e.index == index || (e.coversFollowing && index > e.index)) return &e;
     return nullptr;
+}
+
+std::vector<const Catalogue*> pointersTo(const std::vector<Catalogue>& tables) {
+    std::vector<const Catalogue*> p;
+    for (const Catalogue& c : tables) p.push_back(&c);
+    return p;
 }
 
 const std::vector<const Catalogue*>& allCatalogues() {

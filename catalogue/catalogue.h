@@ -173,6 +173,9 @@ struct Catalogue {
     const Entry* find(int index) const;
 };
 
+// The addresses of a file's tables, for its part of the registry.
+std::vector<const Catalogue*> pointersTo(const std::vector<Catalogue>& tables);
+
 // Every catalogue: the registry that the document's routing, the converter and the sweep read.
 const std::vector<const Catalogue*>& allCatalogues();
 // The catalogue serving a document action; nullptr when no catalogue does.

@@ -83,11 +83,7 @@ const std::vector<const Catalogue*>& demosCatalogues() {
            .target = Target::Document,
            .progressText = t("Drawing Color Grid")}}},
     };
-    static const std::vector<const Catalogue*> pointers = [] {
-        std::vector<const Catalogue*> p;
-        for (const Catalogue& c : tables) p.push_back(&c);
-        return p;
-    }();
+    static const std::vector<const Catalogue*> pointers = pointersTo(tables);
     return pointers;
 }
 

@@ -207,11 +207,7 @@ const std::vector<const Catalogue*>& effectsImageCatalogues() {
     static const std::vector<Catalogue> tables = {flip(),      thumbnail(),     dither(),
                                                   imageType(), crop(),          autoDeskew(),
                                                   palette(),   displayPalette()};
-    static const std::vector<const Catalogue*> pointers = [] {
-        std::vector<const Catalogue*> p;
-        for (const Catalogue& c : tables) p.push_back(&c);
-        return p;
-    }();
+    static const std::vector<const Catalogue*> pointers = pointersTo(tables);
     return pointers;
 }
 

@@ -166,11 +166,7 @@ const std::vector<const Catalogue*>& effectsRenderCatalogues() {
             {{2, 50, 0, true}, {3, 100, 3, true}, {4, 75, 4, true}, {5, 20, 1, false}}),
         perspective(),
     };
-    static const std::vector<const Catalogue*> pointers = [] {
-        std::vector<const Catalogue*> p;
-        for (const Catalogue& c : tables) p.push_back(&c);
-        return p;
-    }();
+    static const std::vector<const Catalogue*> pointers = pointersTo(tables);
     return pointers;
 }
 

@@ -412,11 +412,7 @@ const std::vector<const Catalogue*>& filtersCatalogues() {
         for (Catalogue& c : presetCatalogues()) all.push_back(std::move(c));
         return all;
     }();
-    static const std::vector<const Catalogue*> pointers = [] {
-        std::vector<const Catalogue*> p;
-        for (const Catalogue& c : tables) p.push_back(&c);
-        return p;
-    }();
+    static const std::vector<const Catalogue*> pointers = pointersTo(tables);
     return pointers;
 }
 
