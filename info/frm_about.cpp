@@ -79,5 +79,6 @@ frmAbout::frmAbout(const CRegister& store, QWidget* owner) : QDialog(owner) {
     buttons->addWidget(cmdOK);
     buttons->addWidget(cmdSysInfo);
     grid->addLayout(buttons, 5, 0, 1, 2);
+    grid->setColumnStretch(1, 1);
     setMinimumWidth(420);
 }
