@@ -24,6 +24,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QSet>
 #include <QToolBar>
 #include <QToolButton>
@@ -59,7 +60,10 @@ MDIMain::MDIMain(CRegister& store, QWidget* parent) : QMainWindow(parent), store
     setCentralWidget(mdi_);
     buildMenus();
     buildBars();
-    resize(1024, 720);
+    // 1024 x 720, or less on a smaller screen: the window manager's frame must fit as well.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect room = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 720);
+    resize(std::min(1024, room.width()), std::min(720, room.height() - 40));
     installDesktopIntegration();
     connect(mdi_, &QMdiArea::subWindowActivated, this, &MDIMain::onDocumentActivated);
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
@@ -87,6 +91,10 @@ void MDIMain::Load() {
     drawing = DrawingDefaults{};
     if (QMenu* draw = submenus_.value(QStringLiteral("mnumDraw")))
         draw->menuAction()->setVisible(false);
+    // The Metadata menu is hidden in the table as designed and shown here, so that its commands
+    // can be reached (it is enabled only while a document holds an image).
+    if (QMenu* metadata = submenus_.value(QStringLiteral("mnumMetaData")))
+        metadata->menuAction()->setVisible(true);
     if (QAction* db = menuItem(QStringLiteral("mnuSettings"), 3))
         settings.doubleBuffer = db->isChecked();
 }

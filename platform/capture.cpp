@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QWidget>
 #include <QtGui/qguiapplication_platform.h>
+#include <cstdlib>
 #include <memory>
 #include <xcb/xcb.h>
 
@@ -53,11 +54,9 @@ protected:
         band_->setGeometry(QRect(origin_, QSize()));
         band_->show();
     }
-    void mouseMoveEvent(QMouseEvent* e) override {
-        band_->setGeometry(QRect(origin_, e->position().toPoint()).normalized());
-    }
+    void mouseMoveEvent(QMouseEvent* e) override { band_->setGeometry(dragged(e)); }
     void mouseReleaseEvent(QMouseEvent* e) override {
-        const QRect local = QRect(origin_, e->position().toPoint()).normalized();
+        const QRect local = dragged(e);
         finish(QRect(mapToGlobal(local.topLeft()), local.size()));
     }
     void keyPressEvent(QKeyEvent* e) override {
@@ -65,6 +64,12 @@ protected:
     }
 
 private:
+    // The pixels between the press and the pointer: a drag of 50 pixels selects 50.
+    QRect dragged(const QMouseEvent* e) const {
+        const QPoint at = e->position().toPoint();
+        return QRect(QPoint(std::min(origin_.x(), at.x()), std::min(origin_.y(), at.y())),
+                     QSize(std::abs(at.x() - origin_.x()), std::abs(at.y() - origin_.y())));
+    }
     void finish(const QRect& area) {
         hide();
         auto done = std::move(done_);

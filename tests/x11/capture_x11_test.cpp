@@ -57,6 +57,34 @@ TEST(CaptureX11, AKnownWindowIsFoundInEveryKindOfCapture) {
     EXPECT_TRUE(isColour(shot, 119, 89, qRgb(0, 0, 255)));
 }
 
+TEST(CaptureX11, TheRectangleIsDraggedOverTheFrozenScreenAndEscapeAbandonsIt) {
+    platform::QtCapture capture;
+    auto selector = [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w->windowFlags().testFlag(Qt::FramelessWindowHint)) return w;
+        return static_cast<QWidget*>(nullptr);
+    };
+    QList<QRect> finished;
+    capture.selectRectangle([&](const QRect& r) { finished << r; });
+    QWidget* over = selector();
+    ASSERT_NE(over, nullptr);
+    EXPECT_EQ(over->geometry(), QRect(0, 0, 640, 480));
+    QTest::keyClick(over, Qt::Key_Escape);
+    ASSERT_EQ(finished.size(), 1);
+    EXPECT_TRUE(finished[0].isEmpty());
+    QApplication::processEvents();
+    EXPECT_EQ(selector(), nullptr); // gone with the selection
+
+    capture.selectRectangle([&](const QRect& r) { finished << r; });
+    over = selector();
+    ASSERT_NE(over, nullptr);
+    QTest::mousePress(over, Qt::LeftButton, {}, QPoint(10, 20));
+    QTest::mouseMove(over, QPoint(40, 40));
+    QTest::mouseRelease(over, Qt::LeftButton, {}, QPoint(60, 50));
+    ASSERT_EQ(finished.size(), 2);
+    EXPECT_EQ(finished[1], QRect(10, 20, 50, 30));
+}
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
