@@ -11,16 +11,20 @@
 
 frmAdjustRGB::frmAdjustRGB(const catalogue::Entry& entry, QWidget* owner)
     : PreviewDialog(entry, owner, Boxes::DelayedWithButton) {
+    previewOnDocument = true;
+    // The controls keep their RGB names in both modes; only the captions say hue, sat and lum.
+    const char* const names[] = {"Red", "Green", "Blue", "Alpha"};
     int amounts = 0;
     for (int k = 0; k < int(entry.rows.size()); ++k) {
         if (QComboBox* combo = list(k)) lstAdjustType = combo;
         QScrollBar* bar = scroll(k);
         if (!bar) continue;
-        ++amounts;
+        const QString name = QString::fromLatin1(names[std::min(amounts++, 3)]);
+        bar->setObjectName(QStringLiteral("scr") + name);
+        caption(k)->setObjectName(QStringLiteral("lbl") + name);
         caption(k)->setText(captionText(k, 0));
         QLineEdit* box = addNumberBox(
-            bar, QStringLiteral("txt") + entry.rows[size_t(k)].caption, true, true,
-            [this, bar](QLineEdit* edit) {
+            bar, QStringLiteral("txt") + name, true, true, [this, bar](QLineEdit* edit) {
                 // Empty or a lone sign reads as 0; the amount stays within the bar's range.
                 const int v = std::clamp(
                     int(std::clamp(vb::leadingNumber(edit->text()), -1e6, 1e6)), -255, 255);

@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
 
@@ -21,22 +22,34 @@ frmColorize::frmColorize(const catalogue::Entry& entry, QWidget* owner)
     chkLum = check(3);
     QScrollBar** bars[] = {&scrHue, &scrSat, &scrLum};
     QCheckBox* boxes[] = {chkHue, chkSat, chkLum};
-    // Each check box sits on its bar's caption line, the bars right below the colour button.
-    const int firstBox = chkHue->y();
-    int shift = 0;
+    // The colour button on top; each check box heads its bar, the bars span the dialog; below
+    // them "Real-Time Preview" and the buttons on the left, the preview on the right.
+    constexpr double kLeft = kScrollLeftTwips, kRowTop = 480, kPitch = 600, kLine = 255;
     for (int i = 0; i < 3; ++i) {
         boxes[i]->setText(QString::fromLatin1(kNames[i]) + QStringLiteral(" 255"));
         QLabel* label = nullptr;
         QScrollBar* bar = addScroll(QString::fromLatin1(kNames[i]), 0, 255, 127, 10, &label);
-        if (i == 0) shift = label->y() - firstBox;
         label->hide();
-        boxes[i]->move(label->x(), label->y() - shift);
-        bar->move(bar->x(), bar->y() - shift);
+        const double top = kRowTop + i * kPitch;
+        place(boxes[i], kLeft, top, 2400, kLine);
+        place(bar, kLeft, top + kLine, kInnerWidthTwips - 2 * kLeft, kLine);
         *bars[i] = bar;
         connect(bar, &QScrollBar::valueChanged, this,
                 [this, i, bar] { barMoved(i, !bar->isSliderDown()); });
         connect(bar, &QScrollBar::sliderReleased, this, [this, i] { barMoved(i, true); });
     }
+    const double below = kRowTop + 3 * kPitch;
+    place(chkRealTimePreview, kLeft, below, 2700, kLine);
+    const QRectF apply = twips(btnApply), cancel = twips(btnCancel);
+    const double buttonTop = kInnerHeightTwips - apply.height() - 120;
+    place(btnApply, kLeft, buttonTop, apply.width(), apply.height());
+    place(btnCancel, kLeft + apply.width() + 120, buttonTop, cancel.width(), cancel.height());
+}
+
+PreviewDialog::PreviewArea frmColorize::previewArea() const {
+    const QRectF check = twips(chkRealTimePreview), lum = twips(scrLum);
+    return {check.left() + check.width(), lum.top() + lum.height(), double(kInnerHeightTwips),
+            false};
 }
 
 void frmColorize::barMoved(int which, bool settled) {

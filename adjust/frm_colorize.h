@@ -19,6 +19,8 @@ public:
 
 protected:
     void colourChosen() override;
+    // Right of "Real-Time Preview", below the luminance bar; sized by the free height alone.
+    PreviewArea previewArea() const override;
 
 private:
     void barMoved(int which, bool settled);

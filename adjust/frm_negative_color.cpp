@@ -66,6 +66,11 @@ frmNegativeColor::frmNegativeColor(const catalogue::Entry& entry, QWidget* owner
     setColour(uint32_t(rgb_[0] + 256 * rgb_[1] + 65536 * rgb_[2]));
 }
 
+PreviewDialog::PreviewArea frmNegativeColor::previewArea() const {
+    const QRectF red = twips(scrRed);
+    return {red.left() + red.width(), 0, twips(btnPreview).top(), true};
+}
+
 void frmNegativeColor::setChannel(int which, int value) {
     rgb_[which] = std::clamp(value, 0, 255);
     refresh();

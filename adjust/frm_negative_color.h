@@ -25,6 +25,8 @@ public:
 
 protected:
     void setupDone() override { refresh(); }
+    // Right of the red bar, above "Preview".
+    PreviewArea previewArea() const override;
     void colourChosen() override;
 
 private:

@@ -2,6 +2,7 @@
 
 #include "platform/vb.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
@@ -20,6 +21,14 @@ frmShift::frmShift(const catalogue::Entry& entry, QWidget* owner) : PreviewDialo
     scrUpDown = scroll(1);
     scrLeftRight->setObjectName(QStringLiteral("scrLeftRight"));
     scrUpDown->setObjectName(QStringLiteral("scrUpDown"));
+    // The vertical offset on a vertical bar at the right of the left column, from its caption
+    // line down to the preview boxes; the channel boxes make room for it.
+    const QRect across = scrUpDown->geometry();
+    const int side = across.height();
+    const int bottom = chkRealTimePreview->y() - side / 2;
+    scrUpDown->setOrientation(Qt::Vertical);
+    scrUpDown->setGeometry(across.right() + 1 - side, across.y(), side, bottom - across.y());
+    for (int k = 2; k < 5; ++k) check(k)->resize(across.width() - 2 * side, check(k)->height());
     QLineEdit** boxes[] = {&txtOffsetX, &txtOffsetY};
     QScrollBar* bars[] = {scrLeftRight, scrUpDown};
     const char* names[] = {"txtOffsetX", "txtOffsetY"};

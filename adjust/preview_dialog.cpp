@@ -1,6 +1,8 @@
 #include "preview_dialog.h"
 
+#include "engine/draw.h"
 #include "engine/effects.h"
+#include "engine/image_type.h"
 #include "engine/pix_error.h"
 #include "platform/desktop.h"
 #include "platform/vb.h"
@@ -289,28 +291,54 @@ void PreviewDialog::setColour(uint32_t bgr) {
     if (btnColor) btnColor->setStyleSheet(colourStyle(colour_));
 }
 
+QRectF PreviewDialog::twips(const QWidget* w) const {
+    return {vb::pixelsToTwips(w->x(), tpp_), vb::pixelsToTwips(w->y(), tpp_),
+            vb::pixelsToTwips(w->width(), tpp_), vb::pixelsToTwips(w->height(), tpp_)};
+}
+
+PreviewDialog::PreviewArea PreviewDialog::previewArea() const {
+    return {kScrollLeftTwips + kScrollWidthTwips, 0, kCheckTopTwips, true};
+}
+
+void PreviewDialog::setBackdrop(const pix::PixImage& document, QPoint at) {
+    document_ = &document;
+    documentAt_ = at;
+}
+
 void PreviewDialog::Setup(pix::PixImage& target) {
     target_ = &target;
-    // The free area right of the scroll bars and above the check boxes, less a margin.
-    const int maxW =
-        vb::toInt32((kInnerWidthTwips - kScrollLeftTwips - kScrollWidthTwips) / tpp_ - 8);
-    const int maxH = vb::toInt32(kCheckTopTwips / tpp_ - 16);
-    size_ = maxW > maxH ? maxH : maxW;
+    const PreviewArea area = previewArea();
+    const int maxW = vb::toInt32((kInnerWidthTwips - area.left) / tpp_ - 8);
+    const int maxH = vb::toInt32((area.bottom - area.top) / tpp_ - 16);
+    size_ = area.fitWidth && maxW <= maxH ? maxW : maxH;
 
+    const bool onDocument = previewOnDocument && document_ && !document_->IsEmpty();
     pix::PixImage preview;
-    preview.CopyFrom(target, QStringLiteral("No Undo"));
+    preview.CopyFrom(onDocument ? *document_ : target, QStringLiteral("No Undo"));
     pix::Effects::FitResize(preview, std::max(1, size_), QStringLiteral("No Undo"));
+    const int baseWidth = onDocument ? document_->width() : target.width();
+    scale_ = baseWidth > 0 ? double(preview.width()) / baseWidth : 1.0;
+    if (onDocument) {
+        // The document at the preview's scale, and the part at the same scale and its place.
+        backdrop_ = preview.image();
+        backdropType_ = preview.imageType();
+        backdropAt_ =
+            QPoint(vb::toInt32(documentAt_.x() * scale_), vb::toInt32(documentAt_.y() * scale_));
+        preview.CopyFrom(target, QStringLiteral("No Undo"));
+        pix::Effects::Resize(preview, std::max(1, vb::toInt32(target.width() * scale_)),
+                             std::max(1, vb::toInt32(target.height() * scale_)), 0,
+                             QStringLiteral("No Undo"));
+    }
     scaled_ = preview.image();
     scaledType_ = preview.imageType();
-    scale_ = target.width() > 0 ? double(scaled_.width()) / target.width() : 1.0;
+    const QImage& shown = onDocument ? backdrop_ : scaled_;
 
     // The box takes the preview's size and is centred in the free area.
-    const double boxW = vb::pixelsToTwips(scaled_.width(), tpp_);
-    const double boxH = vb::pixelsToTwips(scaled_.height(), tpp_);
-    const double freeLeft = kScrollLeftTwips + kScrollWidthTwips;
-    place(picPreview, freeLeft + (kInnerWidthTwips - freeLeft - boxW) / 2,
-          (kCheckTopTwips - boxH) / 2, boxW, boxH);
-    picPreview->setPixmap(QPixmap::fromImage(scaled_));
+    const double boxW = vb::pixelsToTwips(shown.width(), tpp_);
+    const double boxH = vb::pixelsToTwips(shown.height(), tpp_);
+    place(picPreview, area.left + (kInnerWidthTwips - area.left - boxW) / 2,
+          area.top + (area.bottom - area.top - boxH) / 2, boxW, boxH);
+    picPreview->setPixmap(QPixmap::fromImage(shown));
     setupDone();
 }
 
@@ -399,7 +427,16 @@ void PreviewDialog::computePreview() {
         busy = false;
         return;
     }
-    picPreview->setPixmap(QPixmap::fromImage(preview.image()));
+    if (!backdrop_.isNull()) {
+        // Drawn in its place on the document, as Apply writes it back.
+        pix::PixImage shown;
+        shown.setImage(backdrop_, backdropType_, QStringLiteral("No Undo"));
+        pix::Draw::PutImage(shown, preview.image(), backdropAt_.x(), backdropAt_.y(),
+                            pix::typeHasAlpha(preview.imageType()), QStringLiteral("No Undo"));
+        picPreview->setPixmap(QPixmap::fromImage(shown.image()));
+    } else {
+        picPreview->setPixmap(QPixmap::fromImage(preview.image()));
+    }
     ++computed_;
     busy = false;
 }

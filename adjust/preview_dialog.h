@@ -13,6 +13,8 @@
 #include "engine/pix_image.h"
 
 #include <QDialog>
+#include <QPoint>
+#include <QRectF>
 #include <functional>
 #include <vector>
 
@@ -38,6 +40,10 @@ public:
 
     // Builds the scaled preview copy of `target` (not owned) and shows it unchanged.
     void Setup(pix::PixImage& target);
+    // `target` is the part of `document` at `at` (a selection); a dialog that previews on the
+    // document then shows the whole document with the previewed part drawn in its place. Call
+    // before Setup; neither is owned.
+    void setBackdrop(const pix::PixImage& document, QPoint at);
 
     // True once "&Apply" closed the dialog; the caller then applies the values to the target.
     bool Applied = false;
@@ -76,6 +82,20 @@ public:
     static constexpr int kCheckTopTwips = 3720;
 
 protected:
+    // The area the preview box is centred in, in twips: from `left` to the inner width and from
+    // `top` to `bottom`. Its side is the free height less 16 pixels, and with `fitWidth` at most
+    // the free width less 8 pixels. By default the area right of the scroll bars, above the
+    // preview check boxes.
+    struct PreviewArea {
+        double left, top, bottom;
+        bool fitWidth;
+    };
+    virtual PreviewArea previewArea() const;
+    // Previews of this dialog are drawn onto the backdrop, when there is one.
+    bool previewOnDocument = false;
+    // A widget's geometry in twips, and placing one by twips.
+    QRectF twips(const QWidget* w) const;
+    void place(QWidget* w, double left, double top, double width, double height);
     // A label's caption for row k at `value` ("Brightness: 20").
     virtual QString captionText(int row, int value) const;
     // Runs at the end of Setup, once the target and the preview copy are known.
@@ -110,7 +130,6 @@ private:
         QScrollBar* bar;
         QLabel* label;
     };
-    void place(QWidget* w, double left, double top, double width, double height);
     double takeSlot(double height);
     void onValue(const ScrollRow& r, bool settled);
     void onPreviewBox(QCheckBox* clicked);
@@ -135,7 +154,12 @@ private:
     uint32_t colour_ = 0;
     double nextTop_ = 120;
     pix::PixImage* target_ = nullptr;
-    QImage scaled_; // the unchanged preview copy
+    QImage scaled_;   // the unchanged preview copy
+    QImage backdrop_; // the scaled document the preview is drawn onto, when previewing on it
+    int backdropType_ = 5;
+    QPoint backdropAt_;
+    const pix::PixImage* document_ = nullptr;
+    QPoint documentAt_;
     int scaledType_ = 5;
     int size_ = 0;
     double scale_ = 1.0;

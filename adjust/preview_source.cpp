@@ -48,6 +48,7 @@ bool PreviewSource::fill(const catalogue::Entry& entry, catalogue::Values& value
         throw pix::PixError(pix::kErrInvalidArgument,
                             QStringLiteral("No preview dialog %1").arg(entry.previewDialog),
                             entry.title);
+    if (document_) dlg->setBackdrop(*document_, at_);
     dlg->Setup(target_);
     platform::desktop().showModal(*dlg);
     if (!dlg->Applied) return false;

@@ -4,6 +4,7 @@
 
 #include "catalogue/dispatch.h"
 
+#include <QPoint>
 #include <functional>
 
 class PreviewDialog;
@@ -17,12 +18,17 @@ PreviewDialog* makePreviewDialog(const QString& name, const catalogue::Entry& en
 
 class PreviewSource : public catalogue::ParameterSource {
 public:
-    PreviewSource(pix::PixImage& target, QWidget* owner) : target_(target), owner_(owner) {}
+    // `document`, when given, is the image `target` was cut from at `at` (a selection).
+    PreviewSource(pix::PixImage& target, QWidget* owner, const pix::PixImage* document = nullptr,
+                  QPoint at = {})
+        : target_(target), owner_(owner), document_(document), at_(at) {}
     bool fill(const catalogue::Entry& entry, catalogue::Values& values) override;
 
 private:
     pix::PixImage& target_;
     QWidget* owner_;
+    const pix::PixImage* document_;
+    QPoint at_;
 };
 
 } // namespace adjust

@@ -34,8 +34,10 @@ private:
 };
 
 // Where an entry's values come from, by its input kind.
-std::unique_ptr<catalogue::ParameterSource>
-sourceFor(const catalogue::Entry& entry, frmDialog& dialog, pix::PixImage& target, QWidget* owner) {
+std::unique_ptr<catalogue::ParameterSource> sourceFor(const catalogue::Entry& entry,
+                                                      frmDialog& dialog, pix::PixImage& target,
+                                                      QWidget* owner, const pix::PixImage* document,
+                                                      QPoint at) {
     using catalogue::Input;
     switch (entry.input) {
     case Input::Rows:
@@ -49,7 +51,7 @@ sourceFor(const catalogue::Entry& entry, frmDialog& dialog, pix::PixImage& targe
     case Input::Asks:
         return std::make_unique<catalogue::AsksSource>(target);
     case Input::Preview:
-        return std::make_unique<adjust::PreviewSource>(target, owner);
+        return std::make_unique<adjust::PreviewSource>(target, owner, document, at);
     case Input::None:
     case Input::Line:
     case Input::Panel:
@@ -104,7 +106,10 @@ void frmMain::runCatalogue(const catalogue::Catalogue& table, int16_t index) {
     try {
         if (onWorkingCopy) SetImage2Buffer();
         pix::PixImage& target = onWorkingCopy ? pixAction->image() : Pix->image();
-        const auto source = sourceFor(*entry, dlg, target, host_.dialogOwner());
+        // A working copy cut from a selection comes with the document it sits in.
+        const QRect sel = onWorkingCopy ? selectionRect() : QRect();
+        const auto source = sourceFor(*entry, dlg, target, host_.dialogOwner(),
+                                      sel.isEmpty() ? nullptr : &Pix->image(), sel.topLeft());
         result = catalogue::runFound(*entry, target, *source, &context);
     } catch (const pix::PixError& e) {
         result.outcome = catalogue::Outcome::Failed;

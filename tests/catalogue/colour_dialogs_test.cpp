@@ -107,6 +107,10 @@ TEST_F(ColourDialogs, EachOpensPreviewsAsItsBoxesSayCancelsAndAppliesOnce) {
              EXPECT_TRUE(a.HSL());
              EXPECT_EQ(a.caption(0)->text(), QStringLiteral("Hue:"));
              EXPECT_FALSE(a.scrAlpha->isEnabled());
+             // The controls keep their RGB names under the HSL captions.
+             EXPECT_EQ(a.findChild<QScrollBar*>(QStringLiteral("scrRed")), a.scroll(0));
+             EXPECT_EQ(a.findChild<QLabel*>(QStringLiteral("lblBlue")), a.caption(2));
+             EXPECT_EQ(a.findChild<QLineEdit*>(QStringLiteral("txtGreen")), a.box(a.scroll(1)));
          },
          [](PreviewDialog& d) { return d.scroll(2); }},
         {"mnuChannelsRGB", 1, "Shift Channels",
@@ -115,6 +119,8 @@ TEST_F(ColourDialogs, EachOpensPreviewsAsItsBoxesSayCancelsAndAppliesOnce) {
              EXPECT_EQ(s.scrLeftRight->minimum(), -48);
              EXPECT_EQ(s.scrLeftRight->maximum(), 48);
              EXPECT_EQ(s.scrUpDown->maximum(), 36);
+             EXPECT_EQ(s.scrUpDown->orientation(), Qt::Vertical);
+             EXPECT_EQ(s.scrLeftRight->orientation(), Qt::Horizontal);
              EXPECT_TRUE(s.check(2)->isChecked());
              EXPECT_FALSE(s.check(3)->isChecked() || s.check(4)->isChecked());
          },
@@ -289,4 +295,75 @@ TEST_F(ColourDialogs, NegativeColorKeepsEveryRepresentationInStep) {
         n.btnCancel->click();
     });
     EXPECT_EQ(image().Undos(), 0);
+}
+
+TEST_F(ColourDialogs, PreviewBoxesFillTheAreaTheirAnchorsLeave) {
+    // Colorize: the side is the height below the luminance bar less 16 pixels, whatever the
+    // width; the box is centred right of "Real-Time Preview" and below that bar. Negative
+    // Color: the smaller of the width right of the red bar less 8 and the height above
+    // "Preview" less 16, the box centred there.
+    struct Area {
+        int left, top, bottom, size;
+    };
+    const struct {
+        const char* item;
+        int index;
+        std::function<Area(PreviewDialog&)> area;
+    } cases[] = {
+        {"mnuFilters", 3,
+         [](PreviewDialog& d) {
+             const QRect lum = as<frmColorize>(d).scrLum->geometry(),
+                         check = d.chkRealTimePreview->geometry();
+             const int top = lum.y() + lum.height();
+             return Area{check.x() + check.width(), top, d.height(), d.height() - top - 16};
+         }},
+        {"mnuFiltersNegativeColor", -1,
+         [](PreviewDialog& d) {
+             const QRect red = as<frmNegativeColor>(d).scrRed->geometry();
+             const int left = red.x() + red.width(), bottom = d.btnPreview->y();
+             return Area{left, 0, bottom, std::min(d.width() - left - 8, bottom - 16)};
+         }},
+    };
+    for (const auto& c : cases) {
+        for (const QSize shape : {QSize(900, 90), QSize(90, 900)}) {
+            SCOPED_TRACE(QStringLiteral("%1 %2x%3")
+                             .arg(QLatin1String(c.item))
+                             .arg(shape.width())
+                             .arg(shape.height())
+                             .toStdString());
+            setImage(pixtest::gradientImage(shape.width(), shape.height()), 5);
+            choose(c.item, c.index, [&](QDialog& d) {
+                auto& dlg = static_cast<PreviewDialog&>(d);
+                const Area a = c.area(dlg);
+                const QRect box = dlg.picPreview->geometry();
+                EXPECT_EQ(dlg.previewSize(), a.size);
+                EXPECT_EQ(std::max(box.width(), box.height()), a.size);
+                EXPECT_NEAR(box.x() - a.left, dlg.width() - box.x() - box.width(), 1);
+                EXPECT_NEAR(box.y() - a.top, a.bottom - box.y() - box.height(), 1);
+                dlg.btnCancel->click();
+            });
+        }
+    }
+}
+
+TEST_F(ColourDialogs, AdjustWithASelectionPreviewsItInPlaceOnTheDocument) {
+    QImage white(464, 348, QImage::Format_RGB32);
+    white.fill(Qt::white);
+    setImage(white, 5);
+    const QRect sel(100, 100, 100, 50);
+    select(sel);
+    choose("mnuChannelsRGB", 0, [](QDialog& d) {
+        auto& a = as<frmAdjustRGB>(d);
+        a.scroll(0)->setValue(-255);
+        settle();
+        // The whole document at half size, the selection cyan at its half-size place.
+        const QImage shown = a.picPreview->pixmap().toImage();
+        ASSERT_EQ(shown.size(), QSize(232, 174));
+        EXPECT_EQ(shown.pixel(75, 62), qRgb(0, 255, 255));
+        EXPECT_EQ(shown.pixel(45, 62), qRgb(255, 255, 255));
+        EXPECT_EQ(shown.pixel(75, 80), qRgb(255, 255, 255));
+        a.btnApply->click();
+    });
+    EXPECT_EQ(pixels().pixel(150, 120), qRgb(0, 255, 255));
+    EXPECT_EQ(changedOutside(pixels(), white.convertToFormat(QImage::Format_ARGB32), sel), 0);
 }
