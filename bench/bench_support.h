@@ -178,7 +178,7 @@ inline void registerInProcess(const QString& key, const std::function<void()>& r
 // time; `before`, when given, is applied first outside the timing.
 inline void registerMenuEntry(const QString& key, const pix::PixPage& page, const QString& menuPath,
                               const QList<QPair<QString, QString>>& sets,
-                              const QString& before = {}) {
+                              const QString& before = {}, int iterations = 2) {
     registerTimed(
         key,
         [=](benchmark::State& st) {
@@ -197,7 +197,7 @@ inline void registerMenuEntry(const QString& key, const pix::PixPage& page, cons
                         fail(st, key, error.simplified());
                 });
         },
-        2);
+        iterations);
 }
 
 // ---- The peers
