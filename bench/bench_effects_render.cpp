@@ -121,11 +121,8 @@ void printSummary(const QList<Operation>& ops) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (!initialise(argc, argv)) return 1;
-    const QString converter = findConverter();
-    pix::PixImage loaded;
-    if (converter.isEmpty() || !loadPhotograph(loaded)) return 1;
-    page = loaded.page(0);
+    QString converter;
+    if (!startWithConverter(argc, argv, converter, page)) return 1;
     photo = pix::toWorkingFormat(page.image, page.type);
     const QList<Operation> ops = operations();
     for (const Operation& op : ops) registerOperation(op, converter);

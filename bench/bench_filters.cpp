@@ -309,11 +309,8 @@ void printSummary(const QList<Row>& all) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (!initialise(argc, argv)) return 1;
-    const QString converter = findConverter();
-    pix::PixImage loaded;
-    if (converter.isEmpty() || !loadPhotograph(loaded)) return 1;
-    page = loaded.page(0);
+    QString converter;
+    if (!startWithConverter(argc, argv, converter, page)) return 1;
     const QList<Row> all = rows();
     if (all.isEmpty()) return 1;
     registerPhases(converter);

@@ -16,15 +16,19 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <benchmark/benchmark.h>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <fcntl.h>
 #include <functional>
 #include <memory>
 #include <opencv2/core.hpp>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 extern char** environ;
@@ -40,27 +44,54 @@ inline double since(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// Runs a program to the end with its output discarded; its wall time in seconds, or a negative
-// number when it could not start or exited non-zero.
-inline double runProcess(const QStringList& argv) {
+// One program run to the end: its wall time, peak resident memory, whether it started and
+// exited with 0, and its standard output when asked for (else discarded, as its errors are).
+struct ProcessRun {
+    double seconds = 0;
+    long maxRssKb = 0;
+    bool ok = false;
+    QByteArray output;
+};
+
+inline ProcessRun runChild(const QStringList& argv, bool keepOutput = false) {
+    ProcessRun run;
     std::vector<QByteArray> args;
     for (const QString& a : argv) args.push_back(a.toLocal8Bit());
     std::vector<char*> ptrs;
     for (QByteArray& a : args) ptrs.push_back(a.data());
     ptrs.push_back(nullptr);
+    const QString outPath =
+        keepOutput ? QDir::tempPath() + QStringLiteral("/pixendra-bench-%1.out").arg(getpid())
+                   : QStringLiteral("/dev/null");
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.toLocal8Bit().constData(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     const auto start = Clock::now();
     pid_t pid = 0;
     const int spawned = posix_spawnp(&pid, ptrs[0], &actions, nullptr, ptrs.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return -1;
+    if (spawned != 0) return run;
     int status = 0;
-    if (waitpid(pid, &status, 0) != pid) return -1;
-    const double seconds = since(start);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? seconds : -1;
+    rusage usage{};
+    if (wait4(pid, &status, 0, &usage) != pid) return run;
+    run.seconds = since(start);
+    run.maxRssKb = usage.ru_maxrss;
+    run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    if (keepOutput) {
+        QFile f(outPath);
+        if (f.open(QIODevice::ReadOnly)) run.output = f.readAll();
+        QFile::remove(outPath);
+    }
+    return run;
+}
+
+// A program's wall time in seconds, or a negative number when it could not start or exited
+// non-zero.
+inline double runProcess(const QStringList& argv) {
+    const ProcessRun run = runChild(argv);
+    return run.ok ? run.seconds : -1;
 }
 
 // pixendra-convert: $PIXENDRA_CONVERT, else the one built beside this benchmark.
@@ -361,6 +392,39 @@ inline bool loadPhotograph(pix::PixImage& loaded) {
     std::fprintf(stderr, "could not make the photograph (are plasma-workspace-wallpapers and "
                          "ImageMagick installed?)\n");
     return false;
+}
+
+// The start of a benchmark of pixendra-convert: the flags, the converter and the photograph's
+// page as the converter loads it; false after saying what is missing.
+inline bool startWithConverter(int& argc, char** argv, QString& converter, pix::PixPage& page) {
+    if (!initialise(argc, argv)) return false;
+    converter = findConverter();
+    pix::PixImage loaded;
+    if (converter.isEmpty() || !loadPhotograph(loaded)) return false;
+    page = loaded.page(0);
+    return true;
+}
+
+// Smooth shading with fine texture, roughly what a photograph gives the coders, without a file:
+// a wave of `amplitude` in red at `fx` across and `fy` down, colour ramps and noise;
+// with `squares`, 250-pixel squares that lift red and lower blue by 30 for sharp edges.
+inline QImage syntheticPicture(int width, int height, double fx, double fy, int amplitude,
+                               bool squares) {
+    QImage img(width, height, QImage::Format_RGB32);
+    uint32_t noise = 12345;
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(img.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            noise = noise * 1664525u + 1013904223u;
+            const int n = int(noise >> 28) - 8;
+            const double s = std::sin(x * fx) * std::cos(y * fy);
+            const int edge = squares ? ((x / 250 + y / 250) % 2) * 30 : 0;
+            row[x] = qRgb(std::clamp(int(128 + amplitude * s) + n + edge, 0, 255),
+                          std::clamp(x * 255 / width + n, 0, 255),
+                          std::clamp(y * 255 / height - n - edge, 0, 255));
+        }
+    }
+    return img;
 }
 
 // An OpenCV header over a 32-bit picture's pixels, no copy.
