@@ -244,7 +244,7 @@ void printSummary(const QList<Operation>& ops) {
                 "alone; ~: the peers' nearest operation, not the same one)\n");
     std::printf("%-22s %8s %8s %9s %8s %8s %8s %7s  %s\n", "operation", "in-proc", "op", "process",
                 "vips", "gm", "convert", "ratio", "whole process <= 0.8x fastest peer");
-    QList<QString> names;
+    QStringList names;
     for (const Operation& op : ops) names << op.name;
     names << QStringLiteral("tiff_to_tiff");
     for (const QString& name : names) {
@@ -258,15 +258,7 @@ void printSummary(const QList<Operation>& ops) {
                     qPrintable(ms(base + "gm")), qPrintable(ms(base + "convert")),
                     qPrintable(v.ratio), qPrintable(v.text), approx ? " ~" : "");
     }
-    std::printf("\n%-22s %8s %8s %7s  %s\n", "operation alone", "ours", "OpenCV", "ratio",
-                "no slower than OpenCV at 2 threads");
-    for (const Operation& op : ops) {
-        const auto a = fastest().find("op/" + op.name + "/pixendra_op");
-        const auto b = fastest().find("op/" + op.name + "/opencv");
-        if (a == fastest().end() || b == fastest().end()) continue;
-        std::printf("%-22s %8.0f %8.0f %7.2f  %s\n", qPrintable(op.name), *a * 1000, *b * 1000,
-                    *a / *b, *a <= *b ? "met" : "MISSED");
-    }
+    printAgainstOpenCV("operation alone", "op/", names, 0);
     const auto copy = fastest().find("baseline/copy_48MB/pixendra");
     if (copy == fastest().end()) return;
     std::printf("\n%-22s %8s %8s %7s  %s\n", "against a 48 MB copy", "ours", "copy", "ratio",

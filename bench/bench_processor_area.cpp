@@ -117,14 +117,8 @@ int main(int argc, char** argv) {
         });
     }
     runAll();
-    std::printf("\n%-22s %8s %8s %7s  %s\n", "operation alone (ms)", "ours", "OpenCV", "ratio",
-                "no slower than OpenCV at 2 threads");
-    for (const Pair& p : list) {
-        const auto a = fastest().find("area/" + p.name + "/pixendra_op");
-        const auto b = fastest().find("area/" + p.name + "/opencv");
-        if (a == fastest().end() || b == fastest().end()) continue;
-        std::printf("%-22s %8.1f %8.1f %7.2f  %s\n", qPrintable(p.name), *a * 1000, *b * 1000,
-                    *a / *b, *a <= *b ? "met" : "MISSED");
-    }
+    QStringList names;
+    for (const Pair& p : list) names << p.name;
+    printAgainstOpenCV("operation alone (ms)", "area/", names, 1);
     return 0;
 }

@@ -335,6 +335,21 @@ inline void printFailures(const char* label, bool peersOnly = false) {
             std::printf("%s %s: %s\n", label, qPrintable(it.key()), qPrintable(*it));
 }
 
+// The operations alone against OpenCV's at two threads: `prefix` + name + "/pixendra_op" and
+// "/opencv" in milliseconds with `decimals` places; names without both are left out.
+inline void printAgainstOpenCV(const char* title, const QString& prefix, const QStringList& names,
+                               int decimals) {
+    std::printf("\n%-22s %8s %8s %7s  %s\n", title, "ours", "OpenCV", "ratio",
+                "no slower than OpenCV at 2 threads");
+    for (const QString& name : names) {
+        const auto a = fastest().find(prefix + name + "/pixendra_op");
+        const auto b = fastest().find(prefix + name + "/opencv");
+        if (a == fastest().end() || b == fastest().end()) continue;
+        std::printf("%-22s %8.*f %8.*f %7.2f  %s\n", qPrintable(name), decimals, *a * 1000,
+                    decimals, *b * 1000, *a / *b, *a <= *b ? "met" : "MISSED");
+    }
+}
+
 // ---- Start and end of a benchmark program
 
 // Google Benchmark's flags; false after reporting one it does not know.
