@@ -1,8 +1,9 @@
 // Shared pieces of the benchmarks: the 12-megapixel photograph (a 2 x 2 mosaic of the
 // photographs in Debian's plasma-workspace-wallpapers, cut to 4000 x 3000), child processes timed
 // by wall clock, a record of the fastest run of each measurement for the summaries, the menu
-// entries timed in-process, the peers' command lines and the whole-process verdicts.
-// Header-only: every .cpp file of bench/ is a program of its own.
+// entries timed in-process, the peers' command lines, the whole-process verdicts and tables, a
+// synthetic picture for the codecs, and the start of a program (flags, application, converter,
+// photograph). Header-only: every .cpp file of bench/ is a program of its own.
 #pragma once
 
 #include "cli/catalogue_apply.h"
