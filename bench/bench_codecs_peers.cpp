@@ -12,6 +12,8 @@
 #include "engine/codecs/codec.h"
 #include "engine/image_type.h"
 
+#include "bench_support.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -30,8 +32,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-extern char** environ;
-
 namespace {
 
 constexpr int kWidth = 4000, kHeight = 3000;
@@ -42,76 +42,7 @@ const QString kWallpapers =
 const QStringList kPhotographs = {QStringLiteral("Autumn"), QStringLiteral("BytheWater"),
                                   QStringLiteral("ColdRipple"), QStringLiteral("FallenLeaf")};
 
-// ---- Child processes: wall time and peak resident memory
-
-struct ProcessRun {
-    double seconds = 0;
-    long maxRssKb = 0;
-    bool ok = false;
-    QByteArray output;
-};
-
-ProcessRun runProcess(const QStringList& argv, bool keepOutput = false) {
-    ProcessRun run;
-    std::vector<QByteArray> args;
-    for (const QString& a : argv) args.push_back(a.toLocal8Bit());
-    std::vector<char*> ptrs;
-    for (QByteArray& a : args) ptrs.push_back(a.data());
-    ptrs.push_back(nullptr);
-    const QString outPath =
-        QDir::tempPath() + QStringLiteral("/pixendra-bench-%1.out").arg(getpid());
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.toLocal8Bit().constData(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    const int spawned = posix_spawnp(&pid, ptrs[0], &actions, nullptr, ptrs.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return run;
-    int status = 0;
-    rusage usage{};
-    if (wait4(pid, &status, 0, &usage) != pid) return run;
-    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    run.maxRssKb = usage.ru_maxrss;
-    run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    if (keepOutput) {
-        QFile f(outPath);
-        if (f.open(QIODevice::ReadOnly)) run.output = f.readAll();
-    }
-    QFile::remove(outPath);
-    return run;
-}
-
 // ---- Test pictures
-
-QString converterPath() {
-    const QByteArray env = qgetenv("PIXENDRA_CONVERT");
-    if (!env.isEmpty()) return QString::fromLocal8Bit(env);
-    const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
-    return QFileInfo(self).dir().filePath(QStringLiteral("../cli/pixendra-convert"));
-}
-
-// Smooth shading with fine texture and sharp edges: what a photograph gives the coders, without
-// the file.
-QImage syntheticPicture() {
-    QImage img(kWidth, kHeight, QImage::Format_RGB32);
-    uint32_t noise = 12345;
-    for (int y = 0; y < kHeight; ++y) {
-        auto* row = reinterpret_cast<QRgb*>(img.scanLine(y));
-        for (int x = 0; x < kWidth; ++x) {
-            noise = noise * 1664525u + 1013904223u;
-            const int n = int(noise >> 28) - 8;
-            const double s = std::sin(x * 0.005) * std::cos(y * 0.0065);
-            const int edge = ((x / 250 + y / 250) % 2) * 30;
-            row[x] = qRgb(std::clamp(int(128 + 90 * s) + n + edge, 0, 255),
-                          std::clamp(x * 255 / kWidth + n, 0, 255),
-                          std::clamp(y * 255 / kHeight - n - edge, 0, 255));
-        }
-    }
-    return img;
-}
 
 bool writePpm(const QImage& image, const QString& path) {
     QFile f(path);
@@ -138,7 +69,7 @@ struct Picture {
 };
 
 bool magick(const QStringList& args) {
-    return runProcess(QStringList{kMagick} + args).ok;
+    return benchsupport::runChild(QStringList{kMagick} + args).ok;
 }
 
 std::optional<Picture> makePicture(const QString& dir, const QString& name, bool photograph) {
@@ -157,7 +88,8 @@ std::optional<Picture> makePicture(const QString& dir, const QString& name, bool
                      ")", "-append", "-gravity", "center", "-crop",
                      QStringLiteral("%1x%2+0+0").arg(kWidth).arg(kHeight), "+repage", p.ppm}))
             return std::nullopt;
-    } else if (!writePpm(syntheticPicture(), p.ppm)) {
+    } else if (!writePpm(benchsupport::syntheticPicture(kWidth, kHeight, 0.005, 0.0065, 90, true),
+                         p.ppm)) {
         return std::nullopt;
     }
     const bool made = magick({p.ppm, "-quality", "90", "-sampling-factor", "2x2", p.jpeg420}) &&
@@ -168,7 +100,7 @@ std::optional<Picture> makePicture(const QString& dir, const QString& name, bool
 
 struct Setup {
     QTemporaryDir dir;
-    QString converter = converterPath();
+    QString converter = benchsupport::converterPath();
     QList<Picture> pictures;
     QString note;
 };
@@ -239,7 +171,7 @@ void ourJpegEncode(benchmark::State& state, const QString& key, const QString& p
 // PPM with -componly: the third column from the end). Both use 4-byte BGRX pixels, as we do.
 void tjbench(benchmark::State& state, const QString& key, const QStringList& args, bool decode) {
     for (auto _ : state) {
-        const ProcessRun run = runProcess(
+        const benchsupport::ProcessRun run = benchsupport::runChild(
             QStringList{"tjbench"} + args +
                 QStringList{"-bgrx", "-quiet", "-nowrite", "-benchtime", "2", "-warmup", "0.5"},
             true);
@@ -263,7 +195,7 @@ void tjbench(benchmark::State& state, const QString& key, const QStringList& arg
 
 void process(benchmark::State& state, const QString& key, const QStringList& argv) {
     for (auto _ : state) {
-        const ProcessRun run = runProcess(argv);
+        const benchsupport::ProcessRun run = benchsupport::runChild(argv);
         if (!run.ok) {
             state.SkipWithError("the program failed");
             return;

@@ -7,11 +7,7 @@
 #include "catalogue/catalogue.h"
 #include "engine/pix_image.h"
 
-#include <QApplication>
 #include <QScrollBar>
-#include <QTemporaryDir>
-#include <cstdio>
-#include <memory>
 
 using namespace benchsupport;
 
@@ -45,34 +41,19 @@ void update(benchmark::State& state, const catalogue::Entry* entry, const QStrin
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    QTemporaryDir dir;
-    const QString input = dir.path() + QStringLiteral("/photo.tif");
-    if (!writePhotograph(input)) {
-        std::fprintf(stderr, "could not make the photograph (are plasma-workspace-wallpapers and "
-                             "ImageMagick installed?)\n");
-        return 1;
-    }
-    target().LoadFromFile(input, QStringLiteral("no undo"));
+    const auto app = startWindowed(argc, argv);
+    if (!app || !loadPhotograph(target())) return 1;
     QStringList keys;
     for (const catalogue::Catalogue* table : catalogue::allCatalogues())
         for (const catalogue::Entry& entry : table->entries) {
             if (entry.input != catalogue::Input::Preview) continue;
             const QString key = entry.previewDialog + QLatin1Char('/') + entry.title;
             keys << key;
-            benchmark::RegisterBenchmark(
-                qPrintable(QStringLiteral("preview/") + key),
-                [&entry, key](benchmark::State& state) { update(state, &entry, key); })
-                ->UseManualTime()
-                ->Unit(benchmark::kMillisecond)
-                ->Repetitions(3)
-                ->ReportAggregatesOnly(true);
+            registerTimed(
+                QStringLiteral("preview/") + key,
+                [&entry, key](benchmark::State& state) { update(state, &entry, key); }, 0);
         }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    runAll();
     std::printf("\nSummary, 4000 x 3000 photograph, one preview update, fastest repetition's mean "
                 "(target at most 8 ms)\n");
     for (const QString& key : keys) {

@@ -9,9 +9,9 @@
 #include "engine/pix_image.h"
 #include "settings/cregister.h"
 
-#include <QApplication>
+#include "bench_support.h"
+
 #include <QTemporaryDir>
-#include <benchmark/benchmark.h>
 
 namespace {
 
@@ -80,10 +80,8 @@ void BM_PageList(benchmark::State& state) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    const auto app = benchsupport::startWindowed(argc, argv);
+    if (!app) return 1;
     // The work runs on the shared pool: wall-clock time is what counts.
     benchmark::RegisterBenchmark("demos/encrypt_12mp", &BM_Encrypt)
         ->Unit(benchmark::kMillisecond)
@@ -96,7 +94,6 @@ int main(int argc, char** argv) {
         ->UseRealTime();
     benchmark::RegisterBenchmark("demos/page_list_100", &BM_PageList)
         ->Unit(benchmark::kMillisecond);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    benchsupport::runAll();
     return 0;
 }

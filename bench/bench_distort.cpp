@@ -10,31 +10,14 @@
 #include "bench_support.h"
 #include "catalogue/menu_paths.h"
 #include "catalogue/transforms_catalogue.h"
-#include "cli/catalogue_apply.h"
-#include "engine/pix_image.h"
 
-#include <QTemporaryDir>
-#include <cstdio>
-#include <memory>
-#include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
 using namespace benchsupport;
 
 namespace {
 
-const QString kNoUndo = QStringLiteral("no undo");
-
-struct Setup {
-    QTemporaryDir dir;
-    QString input;
-    pix::PixPage page;
-};
-
-Setup& setup() {
-    static Setup s;
-    return s;
-}
+pix::PixPage page; // the photograph as pixendra-convert loads it
 
 struct Row {
     QString name;     // the entry's title
@@ -59,7 +42,8 @@ QList<Row> rows() {
         Row r{m.entry->title, m.path, {}, magickFor(m.entry->title)};
         for (const catalogue::Row& row : m.entry->rows) {
             if (row.caption == QLatin1String("Max Radius")) r.sets.append({row.caption, "2500"});
-            if (row.kind == catalogue::RowKind::File) r.sets.append({row.caption, setup().input});
+            if (row.kind == catalogue::RowKind::File)
+                r.sets.append({row.caption, photographPath()});
         }
         out.append(r);
     }
@@ -68,39 +52,12 @@ QList<Row> rows() {
 
 void registerRow(const Row& r, const QString& converter) {
     const QString base = "distort/" + r.name + "/";
-    registerTimed(
-        base + "pixendra",
-        [r, key = base + "pixendra"](benchmark::State& st) {
-            std::unique_ptr<pix::PixImage> image;
-            timeInProcess(
-                st, key,
-                [&] {
-                    image = std::make_unique<pix::PixImage>();
-                    image->setPage(setup().page, kNoUndo);
-                },
-                [&] {
-                    QString error;
-                    if (pixcli::applyCatalogueEntry(*image, r.menuPath, r.sets, &error) != 0)
-                        fail(st, key, error);
-                });
-        },
-        2);
-    const QString out = setup().dir.path() + "/out.tif";
-    QStringList ours{converter, setup().input, out, "--apply", r.menuPath};
+    registerMenuEntry(base + "pixendra", page, r.menuPath, r.sets);
+    const QString out = workDir().path() + "/out";
+    QStringList ours{converter, photographPath(), out + ".tif", "--apply", r.menuPath};
     for (const auto& [caption, value] : r.sets) ours << "--set" << caption + "=" + value;
-    registerTimed(
-        base + "pixendra-convert",
-        [ours, key = base + "pixendra-convert"](benchmark::State& st) {
-            timeProcess(st, key, ours);
-        },
-        1);
-    if (!r.magick.isEmpty()) {
-        const QStringList argv = QStringList{kMagick, setup().input} + r.magick + QStringList{out};
-        registerTimed(
-            base + "convert",
-            [argv, key = base + "convert"](benchmark::State& st) { timeProcess(st, key, argv); },
-            1);
-    }
+    registerProcess(base + "pixendra-convert", ours);
+    registerPeers(base, {.magick = r.magick}, {photographPath()}, out);
 }
 
 // cv::remap of the photograph through a swirl map computed beforehand, at two threads.
@@ -110,7 +67,7 @@ void registerRemap() {
         [](benchmark::State& st) {
             cv::setNumThreads(2);
             pix::PixImage loaded;
-            loaded.setPage(setup().page, kNoUndo);
+            loaded.setPage(page, QStringLiteral("no undo"));
             const QImage img = loaded.image().convertToFormat(QImage::Format_RGB32);
             const cv::Mat src(img.height(), img.width(), CV_8UC4, const_cast<uchar*>(img.bits()),
                               size_t(img.bytesPerLine()));
@@ -148,31 +105,21 @@ void printSummary(const QList<Row>& all) {
                     qPrintable(ms(base + "pixendra")), qPrintable(ratio),
                     qPrintable(ms(base + "pixendra-convert")), qPrintable(ms(base + "convert")));
     }
-    for (auto f = failures().begin(); f != failures().end(); ++f)
-        std::printf("failed: %s: %s\n", qPrintable(f.key()), qPrintable(f.value()));
+    printFailures("failed:");
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    if (!initialise(argc, argv)) return 1;
     const QString converter = converterPath();
-    Setup& s = setup();
-    s.input = s.dir.path() + QStringLiteral("/photo.tif");
-    if (!writePhotograph(s.input)) {
-        std::fprintf(stderr, "could not make the photograph (are plasma-workspace-wallpapers and "
-                             "ImageMagick installed?)\n");
-        return 1;
-    }
     pix::PixImage loaded;
-    loaded.LoadFromFile(s.input, kNoUndo);
-    s.page = loaded.page(0);
+    if (!loadPhotograph(loaded)) return 1;
+    page = loaded.page(0);
     const QList<Row> all = rows();
     registerRemap();
     for (const Row& r : all) registerRow(r, converter);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    runAll();
     printSummary(all);
     return 0;
 }

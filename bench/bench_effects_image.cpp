@@ -8,36 +8,19 @@
 #include "bench_support.h"
 #include "catalogue/effects_image_catalogue.h"
 #include "catalogue/menu_paths.h"
-#include "cli/catalogue_apply.h"
-#include "engine/pix_image.h"
 
-#include <QTemporaryDir>
 #include <algorithm>
-#include <cstdio>
-#include <memory>
 #include <set>
 
 using namespace benchsupport;
 
 namespace {
 
-const QString kNoUndo = QStringLiteral("no undo");
 const QString kOneBit = QStringLiteral("Images/Current Image Type/1-bit (2 color)");
 using Sets = QList<QPair<QString, QString>>;
 
-QTemporaryDir& dir() {
-    static QTemporaryDir d;
-    return d;
-}
-QString input;     // the photograph as an uncompressed TIFF
 QString palette;   // a palette file for the file entries
-pix::PixPage page; // the TIFF as pixendra-convert loads it
-
-// Each peer's arguments: vips the operation then its arguments after the two files; gm and
-// convert the options between input and output. Empty: the peer has no such operation.
-struct Peers {
-    QStringList vips{}, gm{}, magick{};
-};
+pix::PixPage page; // the photograph as pixendra-convert loads it
 
 struct Row {
     QString path;
@@ -126,125 +109,40 @@ Sets setsOf(const QString& path) {
     return path.endsWith(QStringLiteral("File...")) ? Sets{{"Palette File:", palette}} : Sets{};
 }
 
-QString outPath(const QString& name) {
-    static int count = 0;
-    return dir().path() + QStringLiteral("/out%1_").arg(++count) + name + ".tif";
-}
-
 void registerRow(const Row& r, const QString& converter) {
     const QString base = "effects/" + r.path + "/";
-    registerTimed(
-        base + "op",
-        [r, key = base + "op"](benchmark::State& st) {
-            std::unique_ptr<pix::PixImage> image;
-            timeInProcess(
-                st, key,
-                [&] {
-                    image = std::make_unique<pix::PixImage>();
-                    image->setPage(page, kNoUndo);
-                    QString error;
-                    if (!r.before.isEmpty())
-                        pixcli::applyCatalogueEntry(*image, r.before, {}, &error);
-                },
-                [&] {
-                    QString error;
-                    if (pixcli::applyCatalogueEntry(*image, r.path, setsOf(r.path), &error) != 0)
-                        fail(st, key, error.simplified());
-                });
-        },
-        2);
-    QStringList ours{converter, input, outPath("ours")};
+    registerMenuEntry(base + "op", page, r.path, setsOf(r.path), r.before);
+    const QString out = outPrefix();
+    QStringList ours{converter, photographPath(), out + ".tif"};
     if (!r.before.isEmpty()) ours << "--apply" << r.before;
     ours << "--apply" << r.path;
     for (const auto& [caption, value] : setsOf(r.path)) ours << "--set" << caption + "=" + value;
-    auto process = [&](const QString& name, const QStringList& argv) {
-        registerTimed(
-            base + name,
-            [argv, key = base + name](benchmark::State& st) { timeProcess(st, key, argv); }, 1);
-    };
-    process("pixendra-convert", ours);
-    if (!r.peers.vips.isEmpty())
-        process("vips", QStringList{"vips", r.peers.vips.first(), input, outPath("vips")} +
-                            r.peers.vips.mid(1));
-    if (!r.peers.gm.isEmpty())
-        process("gm",
-                QStringList{"gm", "convert", input} + r.peers.gm + QStringList{outPath("gm")});
-    if (!r.peers.magick.isEmpty())
-        process("convert",
-                QStringList{kMagick, input} + r.peers.magick + QStringList{outPath("im")});
+    registerProcess(base + "pixendra-convert", ours);
+    registerPeers(base, r.peers, {photographPath()}, out);
 }
 
 void printSummary(const QList<Row>& all) {
-    std::printf("\nSummary, fastest run in milliseconds, 4000 x 3000 photograph, uncompressed "
-                "TIFF in and out\n(op: the menu entry alone in this process; process: "
-                "pixendra-convert --apply; ~: the peers' nearest operation, not the same one)\n");
-    std::printf("%-46s %6s %8s %7s %7s %8s %6s  %s\n", "menu path", "op", "process", "vips", "gm",
-                "convert", "ratio", "whole process <= 0.8x fastest peer");
-    for (const Row& r : all) {
-        const QString base = "effects/" + r.path + "/";
-        const auto ours = fastest().find(base + "pixendra-convert");
-        const auto failed = failures().find(base + "pixendra-convert");
-        if (ours == fastest().end() && failed == failures().end()) continue; // not run
-        double best = 0;
-        QString bestName;
-        for (const char* peer : {"vips", "gm", "convert"}) {
-            const auto p = fastest().find(base + QLatin1String(peer));
-            if (p != fastest().end() && (bestName.isEmpty() || *p < best))
-                best = *p, bestName = peer;
-        }
-        QString ratio = QStringLiteral("-"), verdict;
-        if (ours == fastest().end())
-            verdict = "failed: " + failures().value(base + "op", *failed);
-        else if (bestName.isEmpty())
-            verdict = QStringLiteral("no peer");
-        else {
-            const double x = *ours / best;
-            ratio = QString::number(x, 'f', 2);
-            verdict = QString(x <= 0.8 ? "met" : "MISSED") + " (" + bestName + ")";
-        }
-        std::printf("%-46s %6s %8s %7s %7s %8s %6s  %s%s\n", qPrintable(r.path),
-                    qPrintable(ms(base + "op")), qPrintable(ms(base + "pixendra-convert")),
-                    qPrintable(ms(base + "vips")), qPrintable(ms(base + "gm")),
-                    qPrintable(ms(base + "convert")), qPrintable(ratio), qPrintable(verdict),
-                    r.approximate ? " ~" : "");
-    }
-    for (auto it = failures().begin(); it != failures().end(); ++it)
-        if (!it.key().endsWith(QStringLiteral("/pixendra-convert")) &&
-            !it.key().endsWith(QStringLiteral("/op")))
-            std::printf("peer %s\n", qPrintable(it.key() + ": " + *it));
+    QList<SummaryRow> rows;
+    for (const Row& r : all) rows.append({"effects/" + r.path + "/", r.path, r.approximate});
+    printMenuSummary(rows, 46);
+    printFailures("peer", true);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    const QString converter = converterPath();
-    if (!QFileInfo(converter).isExecutable()) {
-        std::fprintf(stderr, "pixendra-convert not found at %s; set PIXENDRA_CONVERT\n",
-                     qPrintable(converter));
-        return 1;
-    }
-    input = dir().path() + QStringLiteral("/photo.tif");
-    if (!writePhotograph(input)) {
-        std::fprintf(stderr, "could not make the photograph (are plasma-workspace-wallpapers and "
-                             "ImageMagick installed?)\n");
-        return 1;
-    }
-    palette = dir().path() + QStringLiteral("/ramp.pal");
+    QString converter;
+    if (!startWithConverter(argc, argv, converter, page)) return 1;
+    palette = workDir().path() + QStringLiteral("/ramp.pal");
     QFile pal(palette);
     QByteArray levels;
     for (int i = 0; i < 768; ++i) levels.append(char((i * 7) % 64));
     if (!pal.open(QIODevice::WriteOnly) || pal.write(levels) != levels.size()) return 1;
     pal.close();
-    pix::PixImage loaded;
-    loaded.LoadFromFile(input, kNoUndo);
-    page = loaded.page(0);
     const QList<Row> all = rows();
     if (all.isEmpty()) return 1;
     for (const Row& r : all) registerRow(r, converter);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    runAll();
     printSummary(all);
     return 0;
 }

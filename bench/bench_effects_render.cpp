@@ -3,40 +3,22 @@
 // alone, pixendra-convert as a whole process against ImageMagick's convert where it has the
 // operation (-distort perspective, -shadow; a screened blur as the nearest glow), and OpenCV's
 // warpPerspective at two threads for the warp alone. A summary follows the benchmark output.
-#include "cli/catalogue_apply.h"
 #include "engine/image_type.h"
 #include "engine/ops/drop_shadow.h"
 #include "engine/ops/gauzy.h"
 #include "engine/ops/perspective.h"
 #include "engine/ops/sketch.h"
-#include "engine/pix_image.h"
 
 #include "bench_support.h"
 
-#include <QTemporaryDir>
-#include <cstdio>
-#include <memory>
-#include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
 using namespace benchsupport;
 
 namespace {
 
-const QString kNoUndo = QStringLiteral("no undo");
-
-struct Setup {
-    QTemporaryDir dir;
-    QString converter = converterPath();
-    QString input;
-    pix::PixPage page;
-    QImage photo; // 32-bit working form
-};
-
-Setup& setup() {
-    static Setup s;
-    return s;
-}
+pix::PixPage page; // the photograph as pixendra-convert loads it
+QImage photo;      // its 32-bit working form
 
 // The "Right to Left" example's points on the photograph.
 const pix::ops::Quad kCorners = {QPointF(0, kH - 1), QPointF(0, 0), QPointF(kW - 1, 0),
@@ -76,9 +58,7 @@ QList<Operation> operations() {
                      a.emplace_back(kCorners[size_t(i)].x(), kCorners[size_t(i)].y());
                      b.emplace_back(kRightToLeft[size_t(i)].x(), kRightToLeft[size_t(i)].y());
                  }
-                 const QImage& p = setup().photo;
-                 cv::Mat src(p.height(), p.width(), CV_8UC4, const_cast<uchar*>(p.constBits()),
-                             size_t(p.bytesPerLine()));
+                 const cv::Mat src = asMat(photo);
                  cv::warpPerspective(src, out, cv::getPerspectiveTransform(a, b), src.size(),
                                      cv::INTER_LINEAR, cv::BORDER_CONSTANT);
              }},
@@ -109,56 +89,16 @@ QList<Operation> operations() {
     };
 }
 
-void registerOperation(const Operation& op) {
-    const Setup& s = setup();
+void registerOperation(const Operation& op, const QString& converter) {
     const QString base = "op/" + op.name + "/";
-    const QString out = s.dir.path() + "/out_" + op.name;
-    registerTimed(
-        base + "pixendra",
-        [op, key = base + "pixendra"](benchmark::State& st) {
-            std::unique_ptr<pix::PixImage> image;
-            timeInProcess(
-                st, key,
-                [&] {
-                    image = std::make_unique<pix::PixImage>();
-                    image->setPage(setup().page, kNoUndo);
-                },
-                [&] {
-                    QString error;
-                    if (pixcli::applyCatalogueEntry(*image, op.menuPath, {}, &error) != 0)
-                        fail(st, key, error);
-                });
-        },
-        2);
-    registerTimed(
-        base + "pixendra_op",
-        [op, key = base + "pixendra_op"](benchmark::State& st) {
-            timeInProcess(st, key, {}, [&] { op.alone(setup().photo); });
-        },
-        2);
-    if (op.opencv)
-        registerTimed(
-            base + "opencv",
-            [op, key = base + "opencv"](benchmark::State& st) {
-                cv::setNumThreads(2);
-                timeInProcess(st, key, {}, op.opencv);
-            },
-            2);
-    const QStringList ours{s.converter, s.input, out + ".tif", "--apply", op.menuPath};
-    registerTimed(
-        base + "pixendra-convert",
-        [ours, key = base + "pixendra-convert"](benchmark::State& st) {
-            timeProcess(st, key, ours);
-        },
-        1);
-    if (!op.magick.isEmpty()) {
-        const QStringList argv =
-            QStringList{kMagick, s.input} + op.magick + QStringList{"+repage", out + "_im.tif"};
-        registerTimed(
-            base + "convert",
-            [argv, key = base + "convert"](benchmark::State& st) { timeProcess(st, key, argv); },
-            1);
-    }
+    const QString out = workDir().path() + "/out_" + op.name;
+    registerMenuEntry(base + "pixendra", page, op.menuPath, {});
+    registerInProcess(
+        base + "pixendra_op", [op] { op.alone(photo); }, 2);
+    if (op.opencv) registerInProcess(base + "opencv", op.opencv, 2, [] { cv::setNumThreads(2); });
+    registerProcess(base + "pixendra-convert",
+                    {converter, photographPath(), out + ".tif", "--apply", op.menuPath});
+    registerPeers(base, {.magick = op.magick}, {photographPath()}, out, {"+repage"});
 }
 
 void printSummary(const QList<Operation>& ops) {
@@ -168,48 +108,25 @@ void printSummary(const QList<Operation>& ops) {
                 "process", "convert", "ratio", "whole process <= 0.8x fastest peer");
     for (const Operation& op : ops) {
         const QString base = "op/" + op.name + "/";
-        const auto ours = fastest().find(base + "pixendra-convert");
-        const auto peer = fastest().find(base + "convert");
-        QString ratio = QStringLiteral("-"), verdict = QStringLiteral("no peer");
-        if (ours != fastest().end() && peer != fastest().end()) {
-            ratio = QString::number(*ours / *peer, 'f', 2);
-            verdict = *ours / *peer <= 0.8 ? "met" : "MISSED";
-        }
+        const Verdict v = againstFastestPeer(base, {"convert"}, false);
         std::printf("%-26s %8s %8s %8s %9s %8s %6s  %s%s\n", qPrintable(op.name),
                     qPrintable(ms(base + "pixendra")), qPrintable(ms(base + "pixendra_op")),
                     qPrintable(ms(base + "opencv")), qPrintable(ms(base + "pixendra-convert")),
-                    qPrintable(ms(base + "convert")), qPrintable(ratio), qPrintable(verdict),
+                    qPrintable(ms(base + "convert")), qPrintable(v.ratio), qPrintable(v.text),
                     op.approximate ? " ~" : "");
     }
-    for (const auto& [key, reason] : failures().asKeyValueRange())
-        std::printf("failed: %s: %s\n", qPrintable(key), qPrintable(reason));
+    printFailures("failed:");
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    Setup& s = setup();
-    if (!QFileInfo(s.converter).isExecutable()) {
-        std::fprintf(stderr, "pixendra-convert not found at %s; set PIXENDRA_CONVERT\n",
-                     qPrintable(s.converter));
-        return 1;
-    }
-    s.input = s.dir.path() + QStringLiteral("/photo.tif");
-    if (!writePhotograph(s.input)) {
-        std::fprintf(stderr, "could not make the photograph (are plasma-workspace-wallpapers and "
-                             "ImageMagick installed?)\n");
-        return 1;
-    }
-    pix::PixImage loaded;
-    loaded.LoadFromFile(s.input, kNoUndo);
-    s.page = loaded.page(0);
-    s.photo = pix::toWorkingFormat(s.page.image, s.page.type);
+    QString converter;
+    if (!startWithConverter(argc, argv, converter, page)) return 1;
+    photo = pix::toWorkingFormat(page.image, page.type);
     const QList<Operation> ops = operations();
-    for (const Operation& op : ops) registerOperation(op);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    for (const Operation& op : ops) registerOperation(op, converter);
+    runAll();
     printSummary(ops);
     return 0;
 }

@@ -11,38 +11,19 @@
 // program).
 #include "bench_support.h"
 #include "catalogue/menu_paths.h"
-#include "cli/catalogue_apply.h"
-#include "engine/pix_image.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QTemporaryDir>
 #include <QTextStream>
-#include <cstdio>
-#include <memory>
 #include <set>
 
 using namespace benchsupport;
 
 namespace {
 
-const QString kNoUndo = QStringLiteral("no undo");
 using Sets = QList<QPair<QString, QString>>;
 
-QTemporaryDir& dir() {
-    static QTemporaryDir d;
-    return d;
-}
-QString input;     // the photograph as an uncompressed TIFF
-pix::PixPage page; // the TIFF as pixendra-convert loads it
+pix::PixPage page; // the photograph as pixendra-convert loads it
 
 // ---- The peers' commands
-
-// Each peer's arguments: vips the operation then its arguments after the two files; gm and
-// convert the options between input and output. Empty: the peer has no such operation.
-struct Peers {
-    QStringList vips{}, gm{}, magick{};
-};
 
 // Peers attached to a menu path, for the row with these values.
 struct Attached {
@@ -57,7 +38,7 @@ using Matrix = std::vector<double>; // row by row, top first
 // A matrix file for vips (scale 1, offset 0).
 QString writeMask(int w, int h, const Matrix& m) {
     static int count = 0;
-    const QString path = dir().path() + QStringLiteral("/mask%1.mat").arg(++count);
+    const QString path = workDir().path() + QStringLiteral("/mask%1.mat").arg(++count);
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly)) return {};
     QTextStream out(&f);
@@ -279,124 +260,44 @@ QList<Row> rows() {
     return out;
 }
 
-QString outPath(const QString& name) {
-    static int count = 0;
-    return dir().path() + QStringLiteral("/out%1_").arg(++count) + name + ".tif";
-}
-
 void registerRow(const Row& r, const QString& converter) {
     const QString base = "filters/" + r.label() + "/";
-    registerTimed(
-        base + "op",
-        [r, key = base + "op"](benchmark::State& st) {
-            std::unique_ptr<pix::PixImage> image;
-            timeInProcess(
-                st, key,
-                [&] {
-                    image = std::make_unique<pix::PixImage>();
-                    image->setPage(page, kNoUndo);
-                },
-                [&] {
-                    QString error;
-                    if (pixcli::applyCatalogueEntry(*image, r.path, r.sets, &error) != 0)
-                        fail(st, key, error.simplified());
-                });
-        },
-        2);
-    QStringList ours{converter, input, outPath("ours"), "--apply", r.path};
+    registerMenuEntry(base + "op", page, r.path, r.sets);
+    const QString out = outPrefix();
+    QStringList ours{converter, photographPath(), out + ".tif", "--apply", r.path};
     for (const auto& [caption, value] : r.sets) ours << "--set" << caption + "=" + value;
-    auto process = [&](const QString& name, const QStringList& argv) {
-        registerTimed(
-            base + name,
-            [argv, key = base + name](benchmark::State& st) { timeProcess(st, key, argv); }, 1);
-    };
-    process("pixendra-convert", ours);
-    if (!r.peers.vips.isEmpty())
-        process("vips", QStringList{"vips", r.peers.vips.first(), input, outPath("vips")} +
-                            r.peers.vips.mid(1));
-    if (!r.peers.gm.isEmpty())
-        process("gm",
-                QStringList{"gm", "convert", input} + r.peers.gm + QStringList{outPath("gm")});
-    if (!r.peers.magick.isEmpty())
-        process("convert",
-                QStringList{kMagick, input} + r.peers.magick + QStringList{outPath("im")});
+    registerProcess(base + "pixendra-convert", ours);
+    registerPeers(base, r.peers, {photographPath()}, out);
 }
 
 // The phases of a whole process: each program converting the file without an operation, and
 // this process's TIFF load and save alone.
 void registerPhases(const QString& converter) {
-    const QList<QPair<QString, QStringList>> copies = {
-        {"pixendra-convert", {converter, input, outPath("ours")}},
-        {"vips", {"vips", "copy", input, outPath("vips")}},
-        {"gm", {"gm", "convert", input, outPath("gm")}},
-        {"convert", {kMagick, input, outPath("im")}}};
-    for (const auto& [name, argv] : copies) {
-        const QString key = "phase/tiff_to_tiff/" + name;
-        registerTimed(
-            key, [argv, key](benchmark::State& st) { timeProcess(st, key, argv); }, 1);
-    }
-    registerTimed(
+    registerPlainCopies("phase/", converter, photographPath(), outPrefix());
+    registerInProcess(
         "phase/load",
-        [](benchmark::State& st) {
-            timeInProcess(st, "phase/load", {}, [] {
-                pix::PixImage image;
-                image.LoadFromFile(input, kNoUndo);
-            });
+        [] {
+            pix::PixImage image;
+            image.LoadFromFile(photographPath(), QStringLiteral("no undo"));
         },
         2);
-    const QString saved = outPath("save");
+    const QString saved = outPrefix() + "_save.tif";
     registerTimed(
         "phase/save",
         [saved](benchmark::State& st) {
             pix::PixImage image;
-            image.setPage(page, kNoUndo);
+            image.setPage(page, QStringLiteral("no undo"));
             timeInProcess(st, "phase/save", {}, [&] { image.SaveToFile(saved, 3, 0, false); });
         },
         2);
 }
 
 void printSummary(const QList<Row>& all) {
-    std::printf("\nSummary, fastest run in milliseconds, 4000 x 3000 photograph, "
-                "uncompressed TIFF in and out\n(op: the menu entry alone in this process; "
-                "process: pixendra-convert --apply; ~: the peers' nearest operation, not the "
-                "same one)\n");
-    std::printf("%-62s %6s %8s %7s %7s %8s %6s  %s\n", "menu path", "op", "process", "vips", "gm",
-                "convert", "ratio", "whole process <= 0.8x fastest peer");
-    int met = 0, missed = 0;
-    for (const Row& r : all) {
-        const QString base = "filters/" + r.label() + "/";
-        double best = 0;
-        QString bestName;
-        for (const char* peer : {"vips", "gm", "convert"}) {
-            const auto p = fastest().find(base + QLatin1String(peer));
-            if (p != fastest().end() && (bestName.isEmpty() || *p < best))
-                best = *p, bestName = peer;
-        }
-        const auto ours = fastest().find(base + "pixendra-convert");
-        const auto failed = failures().find(base + "pixendra-convert");
-        if (ours == fastest().end() && failed == failures().end()) continue; // not run
-        QString ratio = QStringLiteral("-"), verdict;
-        if (ours == fastest().end())
-            verdict = "failed: " + failures().value(base + "op", *failed);
-        else if (bestName.isEmpty())
-            verdict = QStringLiteral("no peer");
-        else {
-            const double x = *ours / best;
-            ratio = QString::number(x, 'f', 2);
-            verdict = QString(x <= 0.8 ? "met" : "MISSED") + " (" + bestName + ")";
-            (x <= 0.8 ? met : missed)++;
-        }
-        std::printf("%-62s %6s %8s %7s %7s %8s %6s  %s%s\n", qPrintable(r.label()),
-                    qPrintable(ms(base + "op")), qPrintable(ms(base + "pixendra-convert")),
-                    qPrintable(ms(base + "vips")), qPrintable(ms(base + "gm")),
-                    qPrintable(ms(base + "convert")), qPrintable(ratio), qPrintable(verdict),
-                    r.approximate ? " ~" : "");
-    }
+    QList<SummaryRow> rows;
+    for (const Row& r : all) rows.append({"filters/" + r.label() + "/", r.label(), r.approximate});
+    const auto [met, missed] = printMenuSummary(rows, 62);
     std::printf("\nwith a peer: %d met, %d missed\n", met, missed);
-    for (auto it = failures().begin(); it != failures().end(); ++it)
-        if (!it.key().endsWith(QStringLiteral("/pixendra-convert")) &&
-            !it.key().endsWith(QStringLiteral("/op")))
-            std::printf("peer %s\n", qPrintable(it.key() + ": " + *it));
+    printFailures("peer", true);
     std::printf("phases: TIFF to TIFF without an operation: pixendra-convert %s, vips %s, gm %s, "
                 "convert %s ms; in this process: load %s, save %s ms\n",
                 qPrintable(ms("phase/tiff_to_tiff/pixendra-convert")),
@@ -408,29 +309,13 @@ void printSummary(const QList<Row>& all) {
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    const QString converter = converterPath();
-    if (!QFileInfo(converter).isExecutable()) {
-        std::fprintf(stderr, "pixendra-convert not found at %s; set PIXENDRA_CONVERT\n",
-                     qPrintable(converter));
-        return 1;
-    }
-    input = dir().path() + QStringLiteral("/photo.tif");
-    if (!writePhotograph(input)) {
-        std::fprintf(stderr, "could not make the photograph (are plasma-workspace-wallpapers and "
-                             "ImageMagick installed?)\n");
-        return 1;
-    }
-    pix::PixImage loaded;
-    loaded.LoadFromFile(input, kNoUndo);
-    page = loaded.page(0);
+    QString converter;
+    if (!startWithConverter(argc, argv, converter, page)) return 1;
     const QList<Row> all = rows();
     if (all.isEmpty()) return 1;
     registerPhases(converter);
     for (const Row& r : all) registerRow(r, converter);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    runAll();
     printSummary(all);
     return 0;
 }

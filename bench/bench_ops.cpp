@@ -10,7 +10,6 @@
 // the mean of a repetition). A summary with the ratios and the targets follows the benchmark
 // output. PIXENDRA_CONVERT names the converter (default: ../cli/pixendra-convert next to this
 // program).
-#include "cli/catalogue_apply.h"
 #include "engine/image_type.h"
 #include "engine/ops/bevel.h"
 #include "engine/ops/blur_motion.h"
@@ -23,117 +22,21 @@
 #include "engine/ops/resample.h"
 #include "engine/ops/rotate.h"
 #include "engine/ops/warp.h"
-#include "engine/pix_image.h"
 
 #include "bench_support.h"
-#include <QDir>
 
-#include <QFile>
-#include <QFileInfo>
-#include <QImage>
-#include <QMap>
-#include <QTemporaryDir>
-#include <algorithm>
-#include <benchmark/benchmark.h>
-#include <chrono>
-#include <cmath>
-#include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <functional>
-#include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
-#include <spawn.h>
-#include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace pix::ops;
 using namespace benchsupport;
 
 namespace {
 
-const QString kNoUndo = QStringLiteral("no undo");
-
 // ---- The picture
 
-struct Setup {
-    QTemporaryDir dir;
-    QString converter = converterPath();
-    QString input;     // the photograph as an uncompressed TIFF
-    pix::PixPage page; // the TIFF as pixendra-convert loads it
-    QImage photo;      // its 32-bit working form, input of the operations alone
-};
-
-Setup& setup() {
-    static Setup s;
-    return s;
-}
-
-bool makeInput(Setup& s) {
-    s.input = s.dir.path() + QStringLiteral("/photo.tif");
-    if (!writePhotograph(s.input)) return false;
-    pix::PixImage loaded;
-    loaded.LoadFromFile(s.input, kNoUndo);
-    s.page = loaded.page(0);
-    s.photo = pix::toWorkingFormat(s.page.image, s.page.type);
-    return s.photo.width() == kW && s.photo.height() == kH;
-}
-
-const QImage& photo() {
-    return setup().photo;
-}
-
-cv::Mat asMat(const QImage& img) {
-    return cv::Mat(img.height(), img.width(), CV_8UC4, const_cast<uchar*>(img.constBits()),
-                   size_t(img.bytesPerLine()));
-}
-
-// ---- Results kept for the summary: the fastest run of each measurement, in seconds
-
-QMap<QString, double> fastest;
-
-void record(const QString& key, double seconds) {
-    auto it = fastest.find(key);
-    if (it == fastest.end() || seconds < *it) fastest[key] = seconds;
-}
-
-// Times run() once per iteration, after prepare() outside the timing; keeps the mean of the
-// repetition (single runs of a few milliseconds are too noisy to take the fastest).
-void timeInProcess(benchmark::State& state, const QString& key,
-                   const std::function<void()>& prepare, const std::function<void()>& run) {
-    double total = 0;
-    for (auto _ : state) {
-        if (prepare) prepare();
-        const auto start = Clock::now();
-        run();
-        const double s = since(start);
-        state.SetIterationTime(s);
-        total += s;
-    }
-    if (state.iterations() > 0) record(key, total / double(state.iterations()));
-}
-
-void timeProcess(benchmark::State& state, const QString& key, const QStringList& argv) {
-    for (auto _ : state) {
-        const double s = runProcess(argv);
-        if (s < 0) {
-            static std::string message;
-            message = ("failed: " + argv.join(' ')).toStdString();
-            state.SkipWithError(message.c_str());
-            return;
-        }
-        state.SetIterationTime(s);
-        record(key, s);
-    }
-}
-
-void registerTimed(const QString& key, std::function<void(benchmark::State&)> fn, bool process) {
-    auto* b = benchmark::RegisterBenchmark(key.toStdString().c_str(),
-                                           [fn](benchmark::State& s) { fn(s); });
-    if (process) b->Iterations(1);
-    b->UseManualTime()->Unit(benchmark::kMillisecond)->Repetitions(3)->ReportAggregatesOnly(true);
-}
+pix::PixPage page; // the photograph as pixendra-convert loads it
+QImage photo;      // its 32-bit working form, input of the operations alone
 
 // ---- The operations
 
@@ -164,8 +67,7 @@ QList<Operation> operations() {
          .magick = {"-filter", "Lanczos", "-resize", "2000x1500!"},
          .opencv =
              [] {
-                 cv::resize(asMat(photo()), out, cv::Size(kW / 2, kH / 2), 0, 0,
-                            cv::INTER_LANCZOS4);
+                 cv::resize(asMat(photo), out, cv::Size(kW / 2, kH / 2), 0, 0, cv::INTER_LANCZOS4);
              }});
     ops.append(
         {.name = "resize_half_bicubic",
@@ -177,7 +79,7 @@ QList<Operation> operations() {
          .magick = {"-filter", "Catrom", "-resize", "2000x1500!"},
          .opencv =
              [] {
-                 cv::resize(asMat(photo()), out, cv::Size(kW / 2, kH / 2), 0, 0, cv::INTER_CUBIC);
+                 cv::resize(asMat(photo), out, cv::Size(kW / 2, kH / 2), 0, 0, cv::INTER_CUBIC);
              }});
     const QSize turned = rotatedBounds(kW, kH, 30);
     ops.append({.name = "rotate_30",
@@ -193,7 +95,7 @@ QList<Operation> operations() {
                             cv::getRotationMatrix2D(cv::Point2f(kW / 2.f, kH / 2.f), -30, 1.0);
                         m.at<double>(0, 2) += (turned.width() - kW) / 2.0;
                         m.at<double>(1, 2) += (turned.height() - kH) / 2.0;
-                        cv::warpAffine(asMat(photo()), out, m,
+                        cv::warpAffine(asMat(photo), out, m,
                                        cv::Size(turned.width(), turned.height()), cv::INTER_LINEAR);
                     }});
     ops.append({.name = "rotate_90",
@@ -203,7 +105,7 @@ QList<Operation> operations() {
                 .vips = {"rot", "d90"},
                 .gm = {"-rotate", "90"},
                 .magick = {"-rotate", "90"},
-                .opencv = [] { cv::rotate(asMat(photo()), out, cv::ROTATE_90_CLOCKWISE); }});
+                .opencv = [] { cv::rotate(asMat(photo), out, cv::ROTATE_90_CLOCKWISE); }});
     ops.append(
         {.name = "skew_40",
          .menuPath = "Transforms/Skew...",
@@ -262,7 +164,7 @@ QList<Operation> operations() {
                 .opencv =
                     [] {
                         static std::vector<cv::Mat> planes;
-                        cv::split(asMat(photo()), planes);
+                        cv::split(asMat(photo), planes);
                         for (int c = 0; c < 3; ++c) cv::equalizeHist(planes[c], planes[c]);
                         cv::merge(planes, out);
                     }});
@@ -299,140 +201,42 @@ bool generator(const Operation& op) {
     return op.gm.contains(QStringLiteral("-size"));
 }
 
-void registerOperation(const Operation& op) {
-    const Setup& s = setup();
+void restoreScratch() {
+    std::memcpy(scratch.bits(), photo.constBits(), size_t(photo.sizeInBytes()));
+}
+
+void registerOperation(const Operation& op, const QString& converter) {
     const QString base = "op/" + op.name + "/";
-    const QString out = s.dir.path() + "/out_" + op.name;
-    const QStringList inputArgs = generator(op) ? QStringList{} : QStringList{s.input};
-    if (!op.menuPath.isEmpty()) {
-        registerTimed(
-            base + "pixendra",
-            [op, key = base + "pixendra"](benchmark::State& st) {
-                std::unique_ptr<pix::PixImage> image;
-                timeInProcess(
-                    st, key,
-                    [&] {
-                        image = std::make_unique<pix::PixImage>();
-                        image->setPage(setup().page, kNoUndo);
-                    },
-                    [&] {
-                        QString error;
-                        if (pixcli::applyCatalogueEntry(*image, op.menuPath, op.sets, &error) !=
-                            0) {
-                            static std::string message;
-                            message = error.toStdString();
-                            st.SkipWithError(message.c_str());
-                        }
-                    });
-            },
-            false);
-    }
-    registerTimed(
-        base + "pixendra_op",
-        [op, key = base + "pixendra_op"](benchmark::State& st) {
-            timeInProcess(
-                st, key,
-                [] {
-                    std::memcpy(scratch.bits(), photo().constBits(), size_t(photo().sizeInBytes()));
-                },
-                [&] { op.alone(scratch); });
-        },
-        false);
-    if (op.opencv)
-        registerTimed(
-            base + "opencv",
-            [op, key = base + "opencv"](benchmark::State& st) {
-                cv::setNumThreads(2);
-                timeInProcess(st, key, {}, op.opencv);
-            },
-            false);
+    if (!op.menuPath.isEmpty())
+        registerMenuEntry(base + "pixendra", page, op.menuPath, op.sets, {}, 0);
+    registerInProcess(
+        base + "pixendra_op", [op] { op.alone(scratch); }, 0, restoreScratch);
+    if (op.opencv) registerInProcess(base + "opencv", op.opencv, 0, [] { cv::setNumThreads(2); });
     if (op.menuPath.isEmpty()) return;
-    QStringList ours{s.converter, s.input, out + ".tif", "--apply", op.menuPath};
+    const QString out = workDir().path() + "/out_" + op.name;
+    QStringList ours{converter, photographPath(), out + ".tif", "--apply", op.menuPath};
     for (const auto& [caption, value] : op.sets) ours << "--set" << caption + "=" + value;
-    registerTimed(
-        base + "pixendra-convert",
-        [ours, key = base + "pixendra-convert"](benchmark::State& st) {
-            timeProcess(st, key, ours);
-        },
-        true);
-    if (!op.vips.isEmpty()) {
-        const QStringList argv =
-            QStringList{"vips", op.vips.first(), s.input, out + "_vips.tif"} + op.vips.mid(1);
-        registerTimed(
-            base + "vips",
-            [argv, key = base + "vips"](benchmark::State& st) { timeProcess(st, key, argv); },
-            true);
-    }
-    if (!op.gm.isEmpty()) {
-        const QStringList argv = QStringList{"gm", "convert"} + inputArgs + op.gm +
-                                 QStringList{"+repage", out + "_gm.tif"};
-        registerTimed(
-            base + "gm",
-            [argv, key = base + "gm"](benchmark::State& st) { timeProcess(st, key, argv); }, true);
-    }
-    if (!op.magick.isEmpty()) {
-        const QStringList argv =
-            QStringList{kMagick} + inputArgs + op.magick + QStringList{"+repage", out + "_im.tif"};
-        registerTimed(
-            base + "convert",
-            [argv, key = base + "convert"](benchmark::State& st) { timeProcess(st, key, argv); },
-            true);
-    }
+    registerProcess(base + "pixendra-convert", ours);
+    registerPeers(base, {op.vips, op.gm, op.magick},
+                  generator(op) ? QStringList{} : QStringList{photographPath()}, out, {"+repage"});
 }
 
 // Baselines: one plain copy of the 48 MB picture into a reused buffer, and into a fresh one
 // (paying for the new buffer's page faults); and the whole process that only converts the file.
-void registerBaselines() {
-    registerTimed(
+void registerBaselines(const QString& converter) {
+    registerInProcess(
         "baseline/copy_48MB/pixendra",
-        [](benchmark::State& st) {
-            timeInProcess(st, "baseline/copy_48MB/pixendra", {}, [] {
-                std::memcpy(scratch.bits(), photo().constBits(), size_t(photo().sizeInBytes()));
-                benchmark::ClobberMemory();
-            });
+        [] {
+            restoreScratch();
+            benchmark::ClobberMemory();
         },
-        false);
-    registerTimed(
-        "baseline/copy_fresh_48MB/pixendra",
-        [](benchmark::State& st) {
-            timeInProcess(st, "baseline/copy_fresh_48MB/pixendra", {},
-                          [] { benchmark::DoNotOptimize(photo().copy()); });
-        },
-        false);
-    const Setup& s = setup();
-    const QString out = s.dir.path() + "/out_copy";
-    registerTimed(
-        "op/tiff_to_tiff/pixendra-convert",
-        [argv = QStringList{s.converter, s.input, out + ".tif"}](benchmark::State& st) {
-            timeProcess(st, "op/tiff_to_tiff/pixendra-convert", argv);
-        },
-        true);
-    registerTimed(
-        "op/tiff_to_tiff/vips",
-        [argv = QStringList{"vips", "copy", s.input, out + "_vips.tif"}](benchmark::State& st) {
-            timeProcess(st, "op/tiff_to_tiff/vips", argv);
-        },
-        true);
-    registerTimed(
-        "op/tiff_to_tiff/gm",
-        [argv = QStringList{"gm", "convert", s.input, out + "_gm.tif"}](benchmark::State& st) {
-            timeProcess(st, "op/tiff_to_tiff/gm", argv);
-        },
-        true);
-    registerTimed(
-        "op/tiff_to_tiff/convert",
-        [argv = QStringList{kMagick, s.input, out + "_im.tif"}](benchmark::State& st) {
-            timeProcess(st, "op/tiff_to_tiff/convert", argv);
-        },
-        true);
+        0);
+    registerInProcess(
+        "baseline/copy_fresh_48MB/pixendra", [] { benchmark::DoNotOptimize(photo.copy()); }, 0);
+    registerPlainCopies("op/", converter, photographPath(), workDir().path() + "/out_copy");
 }
 
 // ---- Summary
-
-QString ms(const QString& key) {
-    const auto it = fastest.find(key);
-    return it == fastest.end() ? QStringLiteral("-") : QString::number(*it * 1000.0, 'f', 0);
-}
 
 void printSummary(const QList<Operation>& ops) {
     std::printf("\nSummary, fastest run in milliseconds, 4000 x 3000 photograph, uncompressed TIFF "
@@ -440,48 +244,28 @@ void printSummary(const QList<Operation>& ops) {
                 "alone; ~: the peers' nearest operation, not the same one)\n");
     std::printf("%-22s %8s %8s %9s %8s %8s %8s %7s  %s\n", "operation", "in-proc", "op", "process",
                 "vips", "gm", "convert", "ratio", "whole process <= 0.8x fastest peer");
-    QList<QString> names;
+    QStringList names;
     for (const Operation& op : ops) names << op.name;
     names << QStringLiteral("tiff_to_tiff");
     for (const QString& name : names) {
         const QString base = "op/" + name + "/";
-        double best = 0;
-        QString bestName;
-        for (const char* peer : {"vips", "gm", "convert"}) {
-            const auto p = fastest.find(base + QLatin1String(peer));
-            if (p != fastest.end() && (bestName.isEmpty() || *p < best)) best = *p, bestName = peer;
-        }
-        const auto ours = fastest.find(base + "pixendra-convert");
-        QString verdict = QStringLiteral("no peer");
-        QString ratio = QStringLiteral("-");
-        if (!bestName.isEmpty() && ours != fastest.end()) {
-            ratio = QString::number(*ours / best, 'f', 2);
-            verdict = QString(*ours / best <= 0.8 ? "met" : "MISSED") + " (" + bestName + ")";
-        }
+        const Verdict v = againstFastestPeer(base);
         bool approx = false;
         for (const Operation& op : ops) approx |= op.name == name && op.approximate;
         std::printf("%-22s %8s %8s %9s %8s %8s %8s %7s  %s%s\n", qPrintable(name),
                     qPrintable(ms(base + "pixendra")), qPrintable(ms(base + "pixendra_op")),
                     qPrintable(ms(base + "pixendra-convert")), qPrintable(ms(base + "vips")),
                     qPrintable(ms(base + "gm")), qPrintable(ms(base + "convert")),
-                    qPrintable(ratio), qPrintable(verdict), approx ? " ~" : "");
+                    qPrintable(v.ratio), qPrintable(v.text), approx ? " ~" : "");
     }
-    std::printf("\n%-22s %8s %8s %7s  %s\n", "operation alone", "ours", "OpenCV", "ratio",
-                "no slower than OpenCV at 2 threads");
-    for (const Operation& op : ops) {
-        const auto a = fastest.find("op/" + op.name + "/pixendra_op");
-        const auto b = fastest.find("op/" + op.name + "/opencv");
-        if (a == fastest.end() || b == fastest.end()) continue;
-        std::printf("%-22s %8.0f %8.0f %7.2f  %s\n", qPrintable(op.name), *a * 1000, *b * 1000,
-                    *a / *b, *a <= *b ? "met" : "MISSED");
-    }
-    const auto copy = fastest.find("baseline/copy_48MB/pixendra");
-    if (copy == fastest.end()) return;
+    printAgainstOpenCV("operation alone", "op/", names, 0);
+    const auto copy = fastest().find("baseline/copy_48MB/pixendra");
+    if (copy == fastest().end()) return;
     std::printf("\n%-22s %8s %8s %7s  %s\n", "against a 48 MB copy", "ours", "copy", "ratio",
                 "within 3x");
     for (const char* name : {"histogram_stretch", "histogram_equalize"}) {
-        const auto a = fastest.find("op/" + QLatin1String(name) + "/pixendra_op");
-        if (a == fastest.end()) continue;
+        const auto a = fastest().find("op/" + QLatin1String(name) + "/pixendra_op");
+        if (a == fastest().end()) continue;
         std::printf("%-22s %8.0f %8.0f %7.2f  %s\n", name, *a * 1000, *copy * 1000, *a / *copy,
                     *a <= 3 * *copy ? "met" : "MISSED");
     }
@@ -492,25 +276,14 @@ void printSummary(const QList<Operation>& ops) {
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    Setup& s = setup();
-    if (!QFileInfo(s.converter).isExecutable()) {
-        std::fprintf(stderr, "pixendra-convert not found at %s; set PIXENDRA_CONVERT\n",
-                     qPrintable(s.converter));
-        return 1;
-    }
-    if (!makeInput(s)) {
-        std::fprintf(stderr, "could not make the photograph (are plasma-workspace-wallpapers and "
-                             "ImageMagick installed?)\n");
-        return 1;
-    }
-    scratch = photo().copy();
+    QString converter;
+    if (!startWithConverter(argc, argv, converter, page)) return 1;
+    photo = pix::toWorkingFormat(page.image, page.type);
+    scratch = photo.copy();
     const QList<Operation> ops = operations();
-    for (const Operation& op : ops) registerOperation(op);
-    registerBaselines();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    for (const Operation& op : ops) registerOperation(op, converter);
+    registerBaselines(converter);
+    runAll();
     printSummary(ops);
     return 0;
 }

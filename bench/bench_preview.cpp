@@ -7,17 +7,12 @@
 #include "catalogue/catalogue.h"
 #include "engine/pix_image.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QScrollBar>
-#include <QTemporaryDir>
-#include <cstdio>
 
 using namespace benchsupport;
 
 namespace {
-
-const QString kNoUndo = QStringLiteral("no undo");
 
 pix::PixImage& target() {
     static pix::PixImage image;
@@ -62,28 +57,13 @@ void BM_UpdatePainted(benchmark::State& state) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    QTemporaryDir dir;
-    const QString input = dir.path() + QStringLiteral("/photo.tif");
-    if (!writePhotograph(input)) {
-        std::fprintf(stderr, "could not make the photograph (are plasma-workspace-wallpapers and "
-                             "ImageMagick installed?)\n");
-        return 1;
-    }
-    target().LoadFromFile(input, kNoUndo);
+    const auto app = startWindowed(argc, argv);
+    if (!app || !loadPhotograph(target())) return 1;
     for (auto [name, fn] :
          {std::pair{"preview/setup", &BM_Setup}, std::pair{"preview/update", &BM_Update},
           std::pair{"preview/update_painted", &BM_UpdatePainted}})
-        benchmark::RegisterBenchmark(name, fn)
-            ->UseManualTime()
-            ->Unit(benchmark::kMillisecond)
-            ->Repetitions(3)
-            ->ReportAggregatesOnly(true);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+        registerTimed(name, fn, 0);
+    runAll();
     const double update = fastest().value("update", -1) * 1000;
     std::printf("\nSummary, 4000 x 3000 photograph, fastest repetition's mean in milliseconds\n"
                 "Setup: %s ms\none preview update: %.2f ms (target at most 8 ms: %s); with the "

@@ -11,68 +11,25 @@
 #include "engine/ops/morphology.h"
 #include "engine/pix_image.h"
 
-#include <QFile>
-#include <QMap>
-#include <QTemporaryDir>
-#include <benchmark/benchmark.h>
-#include <chrono>
+#include "bench_support.h"
+
 #include <cmath>
-#include <cstdio>
-#include <functional>
 #include <opencv2/imgproc.hpp>
 
 using namespace pix::ops;
+using namespace benchsupport;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-QImage photo;
-QMap<QString, double> fastest;
-
-bool makePhoto() {
-    const QString wallpapers =
-        QStringLiteral("/usr/share/wallpapers/%1/contents/images/2560x1600.jpg");
-    QStringList files;
-    for (const char* n : {"Autumn", "BytheWater", "ColdRipple", "FallenLeaf"})
-        files << wallpapers.arg(QLatin1String(n));
-    for (const QString& f : files)
-        if (!QFile::exists(f)) return false;
-    static QTemporaryDir dir;
-    const QString tif = dir.path() + QStringLiteral("/photo.tif");
-    const QString cmd = QStringLiteral("/usr/bin/convert \\( %1 %2 +append \\) \\( %3 %4 +append "
-                                       "\\) -append -gravity center -crop 4000x3000+0+0 +repage "
-                                       "-depth 8 -compress none %5")
-                            .arg(files[0], files[1], files[2], files[3], tif);
-    if (std::system(cmd.toLocal8Bit().constData()) != 0) return false;
-    pix::PixImage loaded;
-    loaded.LoadFromFile(tif, QStringLiteral("no undo"));
-    photo = pix::toWorkingFormat(loaded.image(), loaded.imageType());
-    return photo.width() == 4000 && photo.height() == 3000;
-}
+QImage photo; // the photograph's 32-bit working form
 
 cv::Mat view() {
-    return cv::Mat(photo.height(), photo.width(), CV_8UC4, const_cast<uchar*>(photo.constBits()),
-                   size_t(photo.bytesPerLine()));
+    return asMat(photo);
 }
 
+// The mean of each repetition of run(), at two threads for OpenCV.
 void timed(const QString& key, const std::function<void()>& run) {
-    auto* b =
-        benchmark::RegisterBenchmark(key.toStdString().c_str(), [key, run](benchmark::State& st) {
-            cv::setNumThreads(2);
-            double total = 0;
-            for (auto _ : st) {
-                const auto start = Clock::now();
-                run();
-                const double s = std::chrono::duration<double>(Clock::now() - start).count();
-                st.SetIterationTime(s);
-                total += s;
-            }
-            const double mean = total / double(st.iterations());
-            auto it = fastest.find(key);
-            if (it == fastest.end() || mean < *it) fastest[key] = mean;
-        });
-    b->UseManualTime()->Unit(benchmark::kMillisecond)->Repetitions(3)->ReportAggregatesOnly(true);
+    registerInProcess(key, run, 0, [] { cv::setNumThreads(2); });
 }
 
 struct Pair {
@@ -147,11 +104,10 @@ QList<Pair> pairs() {
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (!makePhoto()) {
-        std::fprintf(stderr, "could not make the photograph (wallpapers and ImageMagick?)\n");
-        return 1;
-    }
+    if (!initialise(argc, argv)) return 1;
+    pix::PixImage loaded;
+    if (!loadPhotograph(loaded)) return 1;
+    photo = pix::toWorkingFormat(loaded.image(), loaded.imageType());
     const QList<Pair> list = pairs();
     for (const Pair& p : list) {
         timed("area/" + p.name + "/pixendra_op", [p] { benchmark::DoNotOptimize(p.ours()); });
@@ -160,16 +116,9 @@ int main(int argc, char** argv) {
             p.opencv(out);
         });
     }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    std::printf("\n%-22s %8s %8s %7s  %s\n", "operation alone (ms)", "ours", "OpenCV", "ratio",
-                "no slower than OpenCV at 2 threads");
-    for (const Pair& p : list) {
-        const auto a = fastest.find("area/" + p.name + "/pixendra_op");
-        const auto b = fastest.find("area/" + p.name + "/opencv");
-        if (a == fastest.end() || b == fastest.end()) continue;
-        std::printf("%-22s %8.1f %8.1f %7.2f  %s\n", qPrintable(p.name), *a * 1000, *b * 1000,
-                    *a / *b, *a <= *b ? "met" : "MISSED");
-    }
+    runAll();
+    QStringList names;
+    for (const Pair& p : list) names << p.name;
+    printAgainstOpenCV("operation alone (ms)", "area/", names, 1);
     return 0;
 }

@@ -22,18 +22,7 @@
 
 #include "bench_support.h"
 
-#include <QFile>
-#include <QImage>
-#include <QMap>
-#include <QTemporaryDir>
-#include <benchmark/benchmark.h>
-#include <chrono>
-#include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <functional>
-#include <spawn.h>
-#include <sys/wait.h>
 
 using namespace pix;
 using namespace benchsupport;
@@ -42,47 +31,8 @@ namespace {
 
 const QString kNoUndo = QStringLiteral("no undo");
 
-QTemporaryDir dir;
-QString input;  // the photograph as an uncompressed TIFF
-QImage photo;   // its 32-bit working form
+QImage photo;   // the photograph's 32-bit working form
 QImage scratch; // the reused working copy of the operations alone
-QMap<QString, double> fastest;
-
-bool makeInput() {
-    input = dir.path() + QStringLiteral("/photo.tif");
-    if (!writePhotograph(input)) return false;
-    PixImage loaded;
-    loaded.LoadFromFile(input, kNoUndo);
-    photo = toWorkingFormat(loaded.image(), loaded.imageType());
-    return photo.width() == kW && photo.height() == kH;
-}
-
-void record(const QString& key, double seconds) {
-    auto it = fastest.find(key);
-    if (it == fastest.end() || seconds < *it) fastest[key] = seconds;
-}
-
-void registerTimed(const QString& key, std::function<void(benchmark::State&)> fn, bool process) {
-    auto* b = benchmark::RegisterBenchmark(key.toStdString().c_str(),
-                                           [fn](benchmark::State& s) { fn(s); });
-    if (process) b->Iterations(1);
-    b->UseManualTime()->Unit(benchmark::kMillisecond)->Repetitions(3)->ReportAggregatesOnly(true);
-}
-
-// Times run() per iteration after prepare() outside the timing; keeps the repetition's mean.
-void timeInProcess(benchmark::State& state, const QString& key,
-                   const std::function<void()>& prepare, const std::function<void()>& run) {
-    double total = 0;
-    for (auto _ : state) {
-        if (prepare) prepare();
-        const auto start = Clock::now();
-        run();
-        const double s = since(start);
-        state.SetIterationTime(s);
-        total += s;
-    }
-    if (state.iterations() > 0) record(key, total / double(state.iterations()));
-}
 
 void restoreScratch() {
     std::memcpy(scratch.bits(), photo.constBits(), size_t(photo.sizeInBytes()));
@@ -220,56 +170,23 @@ QList<Operation> operations() {
 
 void registerOperation(const Operation& op) {
     const QString base = "op/" + op.name + "/";
-    registerTimed(
-        base + "alone",
-        [op, key = base + "alone"](benchmark::State& st) {
-            timeInProcess(st, key, restoreScratch, [&] { op.alone(scratch); });
-        },
-        false);
-    const QString out = dir.path() + "/out_" + op.name;
-    registerTimed(
+    registerInProcess(
+        base + "alone", [op] { op.alone(scratch); }, 0, restoreScratch);
+    const QString out = workDir().path() + "/out_" + op.name;
+    registerInProcess(
         base + "load_op_save",
-        [op, out, key = base + "load_op_save"](benchmark::State& st) {
-            timeInProcess(st, key, {}, [&] {
-                PixImage image;
-                image.LoadFromFile(input, kNoUndo);
-                op.call(image);
-                image.SaveToFile(out + ".tif", 3, 0, false);
-            });
+        [op, out] {
+            PixImage image;
+            image.LoadFromFile(photographPath(), kNoUndo);
+            op.call(image);
+            image.SaveToFile(out + ".tif", 3, 0, false);
         },
-        false);
-    auto peer = [&](const QString& name, const QStringList& argv) {
-        registerTimed(
-            base + name,
-            [argv, key = base + name](benchmark::State& st) {
-                for (auto _ : st) {
-                    const double s = runProcess(argv);
-                    if (s < 0) {
-                        st.SkipWithError("peer failed");
-                        return;
-                    }
-                    st.SetIterationTime(s);
-                    record(key, s);
-                }
-            },
-            true);
-    };
-    if (!op.vips.isEmpty())
-        peer("vips",
-             QStringList{"vips", op.vips.first(), input, out + "_vips.tif"} + op.vips.mid(1));
-    if (!op.gm.isEmpty())
-        peer("gm", QStringList{"gm", "convert", input} + op.gm + QStringList{out + "_gm.tif"});
-    if (!op.magick.isEmpty())
-        peer("convert", QStringList{kMagick, input} + op.magick + QStringList{out + "_im.tif"});
-}
-
-QString ms(const QString& key) {
-    const auto it = fastest.find(key);
-    return it == fastest.end() ? QStringLiteral("-") : QString::number(*it * 1000.0, 'f', 0);
+        0);
+    registerPeers(base, {op.vips, op.gm, op.magick}, {photographPath()}, out);
 }
 
 void printSummary(const QList<Operation>& ops) {
-    const double copy = fastest.value("baseline/copy_48MB", 0);
+    const double copy = fastest().value("baseline/copy_48MB", 0);
     std::printf("\nSummary, fastest run in milliseconds, 4000 x 3000 photograph (~: the peers' "
                 "nearest operation)\nplain 48 MB copy: %.1f ms\n",
                 copy * 1000);
@@ -277,7 +194,7 @@ void printSummary(const QList<Operation>& ops) {
                 "load+op+save", "vips", "gm", "convert", "point map within 3x copy");
     for (const Operation& op : ops) {
         const QString base = "op/" + op.name + "/";
-        const double alone = fastest.value(base + "alone", 0);
+        const double alone = fastest().value(base + "alone", 0);
         std::printf("%-20s %7.1f %7.2f %9s %8s %8s %8s  %s%s\n", qPrintable(op.name), alone * 1000,
                     copy > 0 ? alone / copy : 0.0, qPrintable(ms(base + "load_op_save")),
                     qPrintable(ms(base + "vips")), qPrintable(ms(base + "gm")),
@@ -294,62 +211,37 @@ void printSummary(const QList<Operation>& ops) {
 }
 
 void registerBaselines() {
-    registerTimed(
+    registerInProcess(
         "baseline/copy_48MB",
-        [](benchmark::State& st) {
-            timeInProcess(st, "baseline/copy_48MB", {}, [] {
-                restoreScratch();
-                benchmark::ClobberMemory();
-            });
+        [] {
+            restoreScratch();
+            benchmark::ClobberMemory();
         },
-        false);
-    const QString out = dir.path() + "/out_copy";
-    registerTimed(
+        0);
+    const QString out = workDir().path() + "/out_copy";
+    registerInProcess(
         "op/tiff_to_tiff/load_save",
-        [out](benchmark::State& st) {
-            timeInProcess(st, "op/tiff_to_tiff/load_save", {}, [&] {
-                PixImage image;
-                image.LoadFromFile(input, kNoUndo);
-                image.SaveToFile(out + ".tif", 3, 0, false);
-            });
+        [out] {
+            PixImage image;
+            image.LoadFromFile(photographPath(), kNoUndo);
+            image.SaveToFile(out + ".tif", 3, 0, false);
         },
-        false);
-    const QList<QPair<QString, QStringList>> peers = {
-        {"vips", {"vips", "copy", input, out + "_vips.tif"}},
-        {"gm", {"gm", "convert", input, out + "_gm.tif"}},
-        {"convert", {kMagick, input, out + "_im.tif"}}};
-    for (const auto& [name, argv] : peers) {
-        const QString key = "op/tiff_to_tiff/" + name;
-        registerTimed(
-            key,
-            [argv, key](benchmark::State& st) {
-                for (auto _ : st) {
-                    const double s = runProcess(argv);
-                    if (s < 0) return st.SkipWithError("peer failed");
-                    st.SetIterationTime(s);
-                    record(key, s);
-                }
-            },
-            true);
-    }
+        0);
+    registerPlainCopies("op/", {}, photographPath(), out);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    if (!makeInput()) {
-        std::fprintf(stderr, "could not make the photograph (are plasma-workspace-wallpapers and "
-                             "ImageMagick installed?)\n");
-        return 1;
-    }
+    if (!initialise(argc, argv)) return 1;
+    PixImage loaded;
+    if (!loadPhotograph(loaded)) return 1;
+    photo = toWorkingFormat(loaded.image(), loaded.imageType());
     scratch = photo.copy();
     const QList<Operation> ops = operations();
     registerBaselines();
     for (const Operation& op : ops) registerOperation(op);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    runAll();
     printSummary(ops);
     return 0;
 }

@@ -3,6 +3,8 @@
 #include "engine/codecs/codec.h"
 #include "engine/image_type.h"
 
+#include "bench_support.h"
+
 #include <QFile>
 #include <QImage>
 #include <QProcess>
@@ -14,27 +16,11 @@ namespace {
 
 constexpr int kWidth = 2048, kHeight = 1536;
 
-// Smooth shading with fine texture, roughly what a photograph gives the coders.
-QImage photoLike() {
-    QImage img(kWidth, kHeight, QImage::Format_RGB32);
-    uint32_t noise = 12345;
-    for (int y = 0; y < kHeight; ++y) {
-        auto* row = reinterpret_cast<QRgb*>(img.scanLine(y));
-        for (int x = 0; x < kWidth; ++x) {
-            noise = noise * 1664525u + 1013904223u;
-            const int n = int(noise >> 28) - 8;
-            const double s = std::sin(x * 0.01) * std::cos(y * 0.013);
-            row[x] = qRgb(std::clamp(int(128 + 100 * s) + n, 0, 255),
-                          std::clamp(x * 255 / kWidth + n, 0, 255),
-                          std::clamp(y * 255 / kHeight - n, 0, 255));
-        }
-    }
-    return img;
-}
-
 struct Fixture {
     QTemporaryDir dir;
-    pix::PixPage page{photoLike(), pix::kRgb, {}};
+    // Roughly what a photograph gives the coders.
+    pix::PixPage page{
+        benchsupport::syntheticPicture(kWidth, kHeight, 0.01, 0.013, 100, false), pix::kRgb, {}};
     QByteArray files[4];
     QString paths[4];
     Fixture() {
