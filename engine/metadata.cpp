@@ -4,6 +4,7 @@
 
 #include <exiv2/exiv2.hpp>
 #include <mutex>
+#include <set>
 
 namespace pix {
 
@@ -45,6 +46,21 @@ QImage thumbnailOf(const Exiv2::ExifData& exif) {
 
 } // namespace
 
+namespace {
+
+// Whether the EXIF says something of the photograph beyond how a TIFF stores its pixels (the
+// baseline tags of a TIFF's first directory are read as EXIF too): a camera's tags, GPS, the
+// description, author or copyright. Only such EXIF is carried into a saved file.
+bool describesThePhoto(const Exiv2::ExifData& exif) {
+    static const std::set<uint16_t> kDescriptive = {0x010e, 0x010f, 0x0110, 0x0131, 0x0132, 0x013b,
+                                                    0x8298, 0x9c9b, 0x9c9c, 0x9c9d, 0x9c9e, 0x9c9f};
+    for (const Exiv2::Exifdatum& d : exif)
+        if (d.groupName() != "Image" || kDescriptive.count(d.tag())) return true;
+    return false;
+}
+
+} // namespace
+
 ImageMetadata readMetadata(std::span<const uint8_t> fileBytes) {
     static std::once_flag quiet;
     std::call_once(quiet, [] { Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute); });
@@ -57,7 +73,7 @@ ImageMetadata readMetadata(std::span<const uint8_t> fileBytes) {
         meta.exif = tagsOf(image->exifData(), &image->exifData());
         meta.iptc = tagsOf(image->iptcData(), nullptr);
         meta.exifThumbnail = thumbnailOf(image->exifData());
-        if (!image->exifData().empty()) {
+        if (describesThePhoto(image->exifData())) {
             Exiv2::Blob blob;
             Exiv2::ExifParser::encode(blob, Exiv2::littleEndian, image->exifData());
             meta.exifBlob =

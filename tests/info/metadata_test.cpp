@@ -188,3 +188,18 @@ TEST_F(MetadataTest, APageTiffWithMetadataKeepsEveryPage) {
     reread.LoadFromFile(out, QStringLiteral("No Undo"));
     EXPECT_FALSE(reread.metadata().exif.isEmpty());
 }
+
+TEST_F(MetadataTest, ATiffsOwnStructureIsNotCarriedAsPhotoMetadata) {
+    // ImageMagick's TIFF names only how its pixels are stored (resolution, page number, white
+    // point...): nothing of it is photo metadata to carry into a saved file.
+    const QString plain = pixtest::tempDir() + QStringLiteral("/plain.tif");
+    if (QProcess::execute(QStringLiteral("convert"),
+                          {"-size", "16x8", "gradient:red-blue", "-depth", "8", plain}) != 0)
+        GTEST_SKIP() << "ImageMagick is missing";
+    pix::PixImage img;
+    img.LoadFromFile(plain, QStringLiteral("No Undo"));
+    EXPECT_TRUE(img.metadata().exifBlob.isEmpty());
+    ASSERT_TRUE(exiftool({QStringLiteral("-Artist=Ada Pixel"), plain}));
+    img.LoadFromFile(plain, QStringLiteral("No Undo"));
+    EXPECT_FALSE(img.metadata().exifBlob.isEmpty());
+}
