@@ -105,10 +105,13 @@ void describePixels(Exiv2::ExifData& exif, QSize pixels) {
         exif["Exif.Image.Orientation"] = uint16_t(1);
 }
 
+// The bytes of a memory io, copied once.
 QByteArray bytesOf(Exiv2::BasicIo& io) {
-    io.seek(0, Exiv2::BasicIo::beg);
-    const Exiv2::DataBuf buf = io.read(long(io.size()));
-    return QByteArray(reinterpret_cast<const char*>(buf.pData_), qsizetype(buf.size_));
+    const qsizetype size = qsizetype(io.size());
+    const Exiv2::byte* data = io.mmap(); // a memory io hands out its own buffer
+    QByteArray bytes(reinterpret_cast<const char*>(data), size);
+    io.munmap();
+    return bytes;
 }
 
 } // namespace
