@@ -92,32 +92,44 @@ QImage radial(const QImage& src, Centre c, double radius, const Profile& profile
         [&, r2, inverse, scale, cx, cy, n, lut = table.data()](int y, int x0, int x1, float* sx,
                                                                float* sy) {
             const float dy = float(y) - cy;
-            for (int x = x0; x < x1; ++x) {
-                const float dx = float(x) - cx, d2 = dx * dx + dy * dy;
-                sx[x - x0] = float(x);
-                sy[x - x0] = float(y);
-                if (!(d2 < r2 && d2 > 0)) continue;
-                const float d = std::sqrt(d2), at = d * inverse * scale;
-                const int i = std::min(int(at), n);
-                const float f = at - float(i), k = scale / at; // 1 / s
-                const Point a = lut[i], b = lut[i + 1];
+            const int count = x1 - x0;
+            // First the table position and 1 / s of every pixel (vector code; pixels outside the
+            // disc get position 0 and are left alone below), kept in sx and sy.
+            inBlocks(count, [&](int i) {
+                const float dx = float(x0 + i) - cx, d2 = dx * dx + dy * dy;
+                const bool in = d2 < r2 && d2 > 0;
+                const float at = std::sqrt(in ? d2 : 1.0f) * inverse * scale;
+                sx[i] = in ? at : 0.0f;
+                sy[i] = scale / at; // 1 / s
+            });
+            for (int i = 0; i < count; ++i) {
+                const float at = sx[i], dx = float(x0 + i) - cx;
+                if (at == 0.0f) {
+                    sx[i] = float(x0 + i);
+                    sy[i] = float(y);
+                    continue;
+                }
+                const int j = std::min(int(at), n);
+                const float f = at - float(j), k = sy[i];
+                const Point a = lut[j], b = lut[j + 1];
                 const float p = (a.x + (b.x - a.x) * f) * k, q = (a.y + (b.y - a.y) * f) * k;
-                sx[x - x0] = cx + dx * p - dy * q;
-                sy[x - x0] = cy + dx * q + dy * p;
+                sx[i] = cx + dx * p - dy * q;
+                sy[i] = cy + dx * q + dy * p;
             }
         },
         progress, kSource);
 }
 
-// A reproducible value in [0, 1) for a pair of whole numbers and a seed.
-double hash01(int a, int b, uint32_t seed) {
+// A reproducible value in [0, 1) for a pair of whole numbers and a seed (24 bits, so exact in a
+// float).
+PIX_INLINE float hash01(int a, int b, uint32_t seed) {
     uint32_t h = uint32_t(a) * 0x9E3779B1u ^ (uint32_t(b) * 0x85EBCA77u + seed * 0xC2B2AE3Du);
     h ^= h >> 16;
     h *= 0x7FEB352Du;
     h ^= h >> 15;
     h *= 0x846CA68Bu;
     h ^= h >> 16;
-    return double(h >> 8) / double(1u << 24);
+    return float(h >> 8) * (1.0f / float(1u << 24));
 }
 
 // Smooth gradient noise in about [-1, 1] with a fixed permutation, so results are reproducible.
@@ -134,37 +146,40 @@ public:
         for (int i = 0; i < 512; ++i) perm_[size_t(i)] = uint8_t(p[size_t(i & 255)]);
     }
 
-    // The noise along a row: out[i] = noise(u0 + i * du, v) for i in 0..count-1. The corner
-    // gradients are looked up once per lattice cell.
+    // The noise along a row: out[i] = noise(u0 + i * du, v) for i in 0..count-1, du > 0. The
+    // corner gradients are looked up once per lattice cell, and the pixels inside one cell are
+    // worked out in vector code.
     void row(double u0, double du, double v, int count, float* out) const {
         const double fv = std::floor(v);
         const int yi = int(int64_t(fv) & 255);
         const double ty = v - fv, sv = fade(ty);
-        // The lattice cell of the current pixel: looked up again only when u leaves it.
-        double fu = 1, next = 0;
-        double ga = 0, gb = 0, gc = 0, gd = 0, ha = 0, hb = 0, hc = 0, hd = 0;
-        for (int i = 0; i < count; ++i) {
-            const double u = u0 + i * du;
-            if (!(u >= fu && u < next)) {
-                fu = std::floor(u);
-                next = fu + 1;
-                const int64_t cell = int64_t(fu);
-                const int xi = int(cell & 255);
-                // Each corner's gradient dotted with the offset, split into its u and v parts.
-                auto corner = [&](int cx, int cy, double oy, double& g, double& h) {
-                    const Point d = kGradients[perm_[size_t(perm_[size_t(cx)] + cy)] & 7];
-                    g = d.x;
-                    h = d.y * oy;
-                };
-                corner(xi, yi, ty, ga, ha);
-                corner(xi + 1, yi, ty, gb, hb);
-                corner(xi, yi + 1, ty - 1, gc, hc);
-                corner(xi + 1, yi + 1, ty - 1, gd, hd);
-            }
-            const double tx = u - fu, su = fade(tx);
-            const double a = ga * tx + ha, b = gb * (tx - 1) + hb;
-            const double c = gc * tx + hc, d = gd * (tx - 1) + hd;
-            out[i] = float(1.4 * (a + (b - a) * su + (c - a + (a - b - c + d) * su) * sv));
+        for (int i = 0; i < count;) {
+            const double fu = std::floor(u0 + i * du), next = fu + 1;
+            const int xi = int(int64_t(fu) & 255);
+            // Each corner's gradient dotted with the offset, split into its u and v parts.
+            auto corner = [&](int cx, int cy, double oy, double& g, double& h) {
+                const Point d = kGradients[perm_[size_t(perm_[size_t(cx)] + cy)] & 7];
+                g = d.x;
+                h = d.y * oy;
+            };
+            double ga, gb, gc, gd, ha, hb, hc, hd;
+            corner(xi, yi, ty, ga, ha);
+            corner(xi + 1, yi, ty, gb, hb);
+            corner(xi, yi + 1, ty - 1, gc, hc);
+            corner(xi + 1, yi + 1, ty - 1, gd, hd);
+            // The pixels up to the next cell: estimated, then settled exactly.
+            const double room = (next - (u0 + i * du)) / du;
+            int end = room < double(count) ? std::min(count, i + 1 + int(room)) : count;
+            while (end < count && u0 + end * du < next) ++end;
+            while (end > i + 1 && !(u0 + (end - 1) * du < next)) --end;
+            inBlocks(end - i, [&, i](int k) {
+                const double u = u0 + (i + k) * du;
+                const double tx = u - fu, su = fade(tx);
+                const double a = ga * tx + ha, b = gb * (tx - 1) + hb;
+                const double c = gc * tx + hc, d = gd * (tx - 1) + hd;
+                out[i + k] = float(1.4 * (a + (b - a) * su + (c - a + (a - b - c + d) * su) * sv));
+            });
+            i = end;
         }
     }
 
@@ -181,19 +196,29 @@ const GradientNoise& noise() {
 }
 
 // (cos, sin) of 2 pi t from a table of 1024 steps with linear interpolation (error below 1e-5).
-Point circle(float t) {
-    static const std::vector<Point> table = [] {
-        std::vector<Point> points(1025);
+class Circle {
+public:
+    Circle() {
         for (int i = 0; i <= 1024; ++i)
-            points[size_t(i)] = {float(std::cos(2 * kPi * i / 1024)),
+            table_[size_t(i)] = {float(std::cos(2 * kPi * i / 1024)),
                                  float(std::sin(2 * kPi * i / 1024))};
-        return points;
-    }();
-    const float at = (t - std::floor(t)) * 1024.0f;
-    const int i = std::clamp(int(at), 0, 1023);
-    const float f = at - float(i);
-    const Point a = table[size_t(i)], b = table[size_t(i) + 1];
-    return {a.x + (b.x - a.x) * f, a.y + (b.y - a.y) * f};
+    }
+
+    Point operator()(float t) const {
+        const float at = (t - std::floor(t)) * 1024.0f;
+        const int i = std::clamp(int(at), 0, 1023);
+        const float f = at - float(i);
+        const Point a = table_[size_t(i)], b = table_[size_t(i) + 1];
+        return {a.x + (b.x - a.x) * f, a.y + (b.y - a.y) * f};
+    }
+
+private:
+    std::array<Point, 1025> table_{};
+};
+
+const Circle& circle() {
+    static const Circle c;
+    return c;
 }
 
 // A triangle wave of period 1 between -1 and 1.
@@ -242,13 +267,16 @@ QImage pinch(const QImage& src, double maxRadius, double amount, int offsetX, in
 
 QImage randomJitter(const QImage& src, double offset, const ProgressFn& progress) {
     const float o = float(offset);
-    return everywhere(
-        src, {},
-        [o](int x, int y) {
-            return Point{float(x) + o * float(2 * hash01(x, y, 1) - 1),
-                         float(y) + o * float(2 * hash01(x, y, 2) - 1)};
+    return inverseMap(
+        src, {}, src.rect(),
+        [o](int y, int x0, int x1, float* sx, float* sy) {
+            inBlocks(x1 - x0, [&](int i) {
+                const int x = x0 + i;
+                sx[i] = float(x) + o * (2 * hash01(x, y, 1) - 1);
+                sy[i] = float(y) + o * (2 * hash01(x, y, 2) - 1);
+            });
         },
-        progress);
+        progress, kSource);
 }
 
 QImage lineSlice(const QImage& src, int style, int offset1, int offset2,
@@ -362,20 +390,23 @@ QImage marble(const QImage& src, double amount, double sizeX, double sizeY,
     const float a = float(amount);
     return inverseMap(
         src, {}, src.rect(),
-        [&](int y, int x0, int x1, float* sx, float* sy) {
-            // Turbulence: three octaves of the noise's magnitude, into sx, sy as scratch.
+        [&, a](int y, int x0, int x1, float* sx, float* sy) {
+            // Turbulence: three octaves of the noise's magnitude, summed in sy with sx as scratch.
             const int count = x1 - x0;
             const double du = 1 / (4 * sizeX), v = y / (4 * sizeY);
-            std::vector<float> turbulence(size_t(count), 0.0f);
+            std::fill(sy, sy + count, 0.0f);
             for (int f = 1; f <= 4; f *= 2) {
                 n.row(x0 * du * f, du * f, v * f, count, sx);
-                for (int i = 0; i < count; ++i) turbulence[size_t(i)] += std::abs(sx[i]) / float(f);
+                const float weight = 1.0f / float(f); // a power of two: exact
+                inBlocks(count, [&](int i) { sy[i] += std::abs(sx[i]) * weight; });
             }
+            // The vein's phase, then the direction it gives.
+            const double across = 1 / (8 * sizeX), down = y / (8 * sizeY);
+            inBlocks(count, [&](int i) { sy[i] += float((x0 + i) * across + down); });
+            const Circle& turn = circle();
             for (int i = 0; i < count; ++i) {
-                const int x = x0 + i;
-                const Point d =
-                    circle(float(x / (8 * sizeX) + y / (8 * sizeY)) + turbulence[size_t(i)]);
-                sx[i] = float(x) + a * d.x;
+                const Point d = turn(sy[i]);
+                sx[i] = float(x0 + i) + a * d.x;
                 sy[i] = float(y) + a * d.y;
             }
         },
