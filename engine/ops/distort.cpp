@@ -445,36 +445,55 @@ QImage bumpMap(const QImage& src, double amount, const QImage& bump, const Progr
                 height[size_t(y) * size_t(w) + size_t(x)] = uint8_t(luma(row32(scaled, y)[x]));
     });
     const float k = float(amount / 510.0);
-    auto slope = [&](int x, int y) {
-        auto at = [&](int i, int j) {
-            return float(height[size_t(std::clamp(j, 0, h - 1)) * size_t(w) +
-                                size_t(std::clamp(i, 0, w - 1))]);
+    // The slope at pixels x0..x1-1 of row y into gx, gy (edges clamped).
+    auto slopes = [&, k](int y, int x0, int x1, float* gx, float* gy) {
+        const uint8_t* up = height.data() + size_t(std::max(y - 1, 0)) * size_t(w);
+        const uint8_t* mid = height.data() + size_t(y) * size_t(w);
+        const uint8_t* down = height.data() + size_t(std::min(y + 1, h - 1)) * size_t(w);
+        // The ends read their clamped neighbours; the rest runs as vector code.
+        auto edge = [&](int x) {
+            gx[x - x0] = k * (float(mid[std::min(x + 1, w - 1)]) - float(mid[std::max(x - 1, 0)]));
+            gy[x - x0] = k * (float(down[x]) - float(up[x]));
         };
-        return Point{k * (at(x + 1, y) - at(x - 1, y)), k * (at(x, y + 1) - at(x, y - 1))};
+        const int from = std::max(x0, 1), to = std::min(x1, w - 1);
+        for (int x = x0; x < std::min(from, x1); ++x) edge(x);
+        if (from < to)
+            inBlocks(to - from, [&](int i) {
+                const int x = from + i;
+                gx[x - x0] = k * (float(mid[x + 1]) - float(mid[x - 1]));
+                gy[x - x0] = k * (float(down[x]) - float(up[x]));
+            });
+        for (int x = std::max(to, from); x < x1; ++x) edge(x);
     };
-    QImage out = everywhere(
-        src, {},
-        [&](int x, int y) {
-            const Point g = slope(x, y);
-            return Point{float(x) - g.x, float(y) - g.y};
+    QImage out = inverseMap(
+        src, {}, src.rect(),
+        [&](int y, int x0, int x1, float* sx, float* sy) {
+            slopes(y, x0, x1, sx, sy);
+            inBlocks(x1 - x0, [&](int i) {
+                sx[i] = float(x0 + i) - sx[i];
+                sy[i] = float(y) - sy[i];
+            });
         },
-        progress);
-    // Light from the top left: slopes facing it brighten, the others darken.
+        progress, kSource);
+    // Light from the top left: slopes facing it brighten, the others darken (a flat patch has
+    // factor 1 and keeps its colour).
     const RowView rows(out);
     forEachRowBand(h, {}, [&](int y0, int y1) {
+        const size_t width = size_t(w);
+        std::vector<float> gx(width), gy(width);
         for (int y = y0; y < y1; ++y) {
+            slopes(y, 0, w, gx.data(), gy.data());
             uint32_t* o = rows[y];
-            for (int x = 0; x < w; ++x) {
-                const Point g = slope(x, y);
-                if (g.x == 0 && g.y == 0) continue;
-                const float f =
-                    std::clamp((1 + g.x + g.y) / std::sqrt(g.x * g.x + g.y * g.y + 1), 0.0f, 2.0f);
-                uint32_t p = o[x] & 0xFF000000u;
-                for (int c = 0; c < 3; ++c)
-                    p |= uint32_t(clampByte(int(float((o[x] >> (8 * c)) & 0xFF) * f + 0.5f)))
-                         << (8 * c);
-                o[x] = p;
-            }
+            inBlocks(w, [&](int x) {
+                const float a = gx[size_t(x)], b = gy[size_t(x)];
+                const float f = std::clamp((1 + a + b) / std::sqrt(a * a + b * b + 1), 0.0f, 2.0f);
+                const uint32_t p = o[x];
+                auto channel = [&](int c) {
+                    const int v = int(float((p >> (8 * c)) & 0xFF) * f + 0.5f);
+                    return uint32_t(v < 255 ? v : 255) << (8 * c);
+                };
+                o[x] = (p & 0xFF000000u) | channel(0) | channel(1) | channel(2);
+            });
         }
     });
     return out;
