@@ -11,6 +11,12 @@ namespace pix::ops {
 namespace {
 
 constexpr const char* kSource = "Distortions";
+
+#if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__)
+#define PIX_WIDE_VECTORS __attribute__((target_clones("avx2", "default")))
+#else
+#define PIX_WIDE_VECTORS
+#endif
 constexpr double kPi = 3.14159265358979323846;
 
 struct Point {
@@ -146,10 +152,27 @@ public:
         for (int i = 0; i < 512; ++i) perm_[size_t(i)] = uint8_t(p[size_t(i & 255)]);
     }
 
-    // The noise along a row: out[i] = noise(u0 + i * du, v) for i in 0..count-1, du > 0. The
-    // corner gradients are looked up once per lattice cell, and the pixels inside one cell are
-    // worked out in vector code.
-    void row(double u0, double du, double v, int count, float* out) const {
+    // The noise along a row: out[i] = noise(u0 + i * du, v) for i in 0..count-1, du > 0.
+    // Built twice, like turbulence, the wider vectors taken where the processor has them (same
+    // arithmetic, no fused multiply-add, so the same results).
+    PIX_WIDE_VECTORS void row(double u0, double du, double v, int count, float* out) const {
+        walk(u0, du, v, count, [out](int i, float n) { out[i] = n; });
+    }
+
+    // Adds |noise| / f of the octaves f = 1, 2, 4 at (f * (u0 + i * du), f * v) to out[i].
+    PIX_WIDE_VECTORS void turbulence(double u0, double du, double v, int count, float* out) const {
+        for (int f = 1; f <= 4; f *= 2) {
+            const float weight = 1.0f / float(f); // a power of two: exact
+            walk(u0 * f, du * f, v * f, count,
+                 [out, weight](int i, float n) { out[i] += std::abs(n) * weight; });
+        }
+    }
+
+private:
+    // put(i, noise(u0 + i * du, v)) for i in 0..count-1. The corner gradients are looked up once
+    // per lattice cell, and the pixels inside one cell are worked out in vector code.
+    template <class Put>
+    PIX_INLINE void walk(double u0, double du, double v, int count, const Put& put) const {
         const double fv = std::floor(v);
         const int yi = int(int64_t(fv) & 255);
         const double ty = v - fv, sv = fade(ty);
@@ -177,13 +200,12 @@ public:
                 const double tx = u - fu, su = fade(tx);
                 const double a = ga * tx + ha, b = gb * (tx - 1) + hb;
                 const double c = gc * tx + hc, d = gd * (tx - 1) + hd;
-                out[i + k] = float(1.4 * (a + (b - a) * su + (c - a + (a - b - c + d) * su) * sv));
+                put(i + k, float(1.4 * (a + (b - a) * su + (c - a + (a - b - c + d) * su) * sv)));
             });
             i = end;
         }
     }
 
-private:
     static constexpr Point kGradients[8] = {{1, 1}, {1, -1}, {-1, 1}, {-1, -1},
                                             {1, 0}, {-1, 0}, {0, 1},  {0, -1}};
     static double fade(double t) { return t * t * t * (t * (t * 6 - 15) + 10); }
@@ -391,15 +413,11 @@ QImage marble(const QImage& src, double amount, double sizeX, double sizeY,
     return inverseMap(
         src, {}, src.rect(),
         [&, a](int y, int x0, int x1, float* sx, float* sy) {
-            // Turbulence: three octaves of the noise's magnitude, summed in sy with sx as scratch.
+            // Turbulence: three octaves of the noise's magnitude, summed in sy.
             const int count = x1 - x0;
             const double du = 1 / (4 * sizeX), v = y / (4 * sizeY);
             std::fill(sy, sy + count, 0.0f);
-            for (int f = 1; f <= 4; f *= 2) {
-                n.row(x0 * du * f, du * f, v * f, count, sx);
-                const float weight = 1.0f / float(f); // a power of two: exact
-                inBlocks(count, [&](int i) { sy[i] += std::abs(sx[i]) * weight; });
-            }
+            n.turbulence(x0 * du, du, v, count, sy);
             // The vein's phase, then the direction it gives.
             const double across = 1 / (8 * sizeX), down = y / (8 * sizeY);
             inBlocks(count, [&](int i) { sy[i] += float((x0 + i) * across + down); });
