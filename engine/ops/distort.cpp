@@ -156,26 +156,33 @@ public:
     // Built twice, like turbulence, the wider vectors taken where the processor has them (same
     // arithmetic, no fused multiply-add, so the same results).
     PIX_WIDE_VECTORS void row(double u0, double du, double v, int count, float* out) const {
-        walk(u0, du, v, count, [out](int i, float n) { out[i] = n; });
+        std::vector<float> noise(size_t(count + kLanes));
+        walk(u0, du, v, count, noise.data());
+        std::copy_n(noise.data(), count, out);
     }
 
     // Adds |noise| / f of the octaves f = 1, 2, 4 at (f * (u0 + i * du), f * v) to out[i].
     PIX_WIDE_VECTORS void turbulence(double u0, double du, double v, int count, float* out) const {
+        std::vector<float> noise(size_t(count + kLanes));
+        const float* n = noise.data();
         for (int f = 1; f <= 4; f *= 2) {
+            walk(u0 * f, du * f, v * f, count, noise.data());
             const float weight = 1.0f / float(f); // a power of two: exact
-            walk(u0 * f, du * f, v * f, count,
-                 [out, weight](int i, float n) { out[i] += std::abs(n) * weight; });
+            inBlocks(count, [&](int i) { out[i] += std::abs(n[i]) * weight; });
         }
     }
 
 private:
-    // put(i, noise(u0 + i * du, v)) for i in 0..count-1. The corner gradients are looked up once
-    // per lattice cell, and the pixels inside one cell are worked out in vector code.
-    template <class Put>
-    PIX_INLINE void walk(double u0, double du, double v, int count, const Put& put) const {
+    static constexpr int kLanes = 4;
+
+    // out[i] = noise(u0 + i * du, v) for i in 0..count-1; out holds kLanes - 1 more values. The
+    // corner gradients are looked up once per lattice cell, and the pixels inside one cell are
+    // worked out in whole blocks of vector code: a block running into the next cell is written
+    // over by that cell (or lands in the spare values at the end).
+    PIX_INLINE void walk(double u0, double du, double v, int count, float* out) const {
         const double fv = std::floor(v);
         const int yi = int(int64_t(fv) & 255);
-        const double ty = v - fv, sv = fade(ty);
+        const double ty = v - fv, sv = fade(ty), step = 1 / du;
         for (int i = 0; i < count;) {
             const double fu = std::floor(u0 + i * du), next = fu + 1;
             const int xi = int(int64_t(fu) & 255);
@@ -191,17 +198,19 @@ private:
             corner(xi, yi + 1, ty - 1, gc, hc);
             corner(xi + 1, yi + 1, ty - 1, gd, hd);
             // The pixels up to the next cell: estimated, then settled exactly.
-            const double room = (next - (u0 + i * du)) / du;
+            const double room = (next - (u0 + i * du)) * step;
             int end = room < double(count) ? std::min(count, i + 1 + int(room)) : count;
             while (end < count && u0 + end * du < next) ++end;
             while (end > i + 1 && !(u0 + (end - 1) * du < next)) --end;
-            inBlocks(end - i, [&, i](int k) {
-                const double u = u0 + (i + k) * du;
-                const double tx = u - fu, su = fade(tx);
-                const double a = ga * tx + ha, b = gb * (tx - 1) + hb;
-                const double c = gc * tx + hc, d = gd * (tx - 1) + hd;
-                put(i + k, float(1.4 * (a + (b - a) * su + (c - a + (a - b - c + d) * su) * sv)));
-            });
+            for (int b = i; b < end; b += kLanes)
+                for (int k = b; k < b + kLanes; ++k) {
+                    const double u = u0 + k * du;
+                    const double tx = u - fu, su = fade(tx);
+                    const double a = ga * tx + ha, b1 = gb * (tx - 1) + hb;
+                    const double c = gc * tx + hc, d = gd * (tx - 1) + hd;
+                    out[k] =
+                        float(1.4 * (a + (b1 - a) * su + (c - a + (a - b1 - c + d) * su) * sv));
+                }
             i = end;
         }
     }

@@ -121,8 +121,7 @@ private:
 };
 
 // fn(i) for i in 0..count-1, in blocks of a fixed width that the compiler turns into vector code.
-template <class Fn> PIX_INLINE void inBlocks(int count, const Fn& fn) {
-    constexpr int kLanes = 8;
+template <int kLanes = 8, class Fn> PIX_INLINE void inBlocks(int count, const Fn& fn) {
     int i = 0;
     for (; i + kLanes <= count; i += kLanes)
         for (int k = 0; k < kLanes; ++k) fn(i + k);
