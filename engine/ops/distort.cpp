@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 #include <numeric>
+#include <opencv2/core/hal/hal.hpp>
 
 namespace pix::ops {
 
@@ -101,11 +102,20 @@ QImage radial(const QImage& src, Centre c, double radius, const Profile& profile
             const int count = x1 - x0;
             // First the table position and 1 / s of every pixel (vector code; pixels outside the
             // disc get position 0 and are left alone below), kept in sx and sy.
+            auto inside = [&](int i, float& d2) {
+                const float dx = float(x0 + i) - cx;
+                d2 = dx * dx + dy * dy;
+                return d2 < r2 && d2 > 0;
+            };
             inBlocks(count, [&](int i) {
-                const float dx = float(x0 + i) - cx, d2 = dx * dx + dy * dy;
-                const bool in = d2 < r2 && d2 > 0;
-                const float at = std::sqrt(in ? d2 : 1.0f) * inverse * scale;
-                sx[i] = in ? at : 0.0f;
+                float d2;
+                sx[i] = inside(i, d2) ? d2 : 1.0f;
+            });
+            cv::hal::sqrt32f(sx, sx, count); // vector code, correctly rounded like std::sqrt
+            inBlocks(count, [&](int i) {
+                float d2;
+                const float at = sx[i] * inverse * scale;
+                sx[i] = inside(i, d2) ? at : 0.0f;
                 sy[i] = scale / at; // 1 / s
             });
             for (int i = 0; i < count; ++i) {
@@ -469,6 +479,29 @@ QImage perlin(const QImage& src, double amount, double sizeX, double sizeY,
         progress, kSource);
 }
 
+namespace {
+
+// Light from the top left on pixels o[0..count-1] whose slopes are gx, gy: slopes facing it
+// brighten, the others darken (a flat patch has factor 1 and keeps its colour).
+// `root` is scratch for count values.
+PIX_WIDE_VECTORS void light(uint32_t* __restrict o, const float* __restrict gx,
+                            const float* __restrict gy, float* __restrict root, int count) {
+    inBlocks(count, [&](int x) { root[x] = gx[x] * gx[x] + gy[x] * gy[x] + 1; });
+    cv::hal::sqrt32f(root, root, count);
+    inBlocks(count, [&](int x) {
+        const float a = gx[x], b = gy[x];
+        const float f = std::clamp((1 + a + b) / root[x], 0.0f, 2.0f);
+        const uint32_t p = o[x];
+        auto channel = [&](int c) {
+            const int v = int(float((p >> (8 * c)) & 0xFF) * f + 0.5f);
+            return uint32_t(v < 255 ? v : 255) << (8 * c);
+        };
+        o[x] = (p & 0xFF000000u) | channel(0) | channel(1) | channel(2);
+    });
+}
+
+} // namespace
+
 QImage bumpMap(const QImage& src, double amount, const QImage& bump, const ProgressFn& progress) {
     require(!bump.isNull(), QStringLiteral("The bump map image is empty"), kSource);
     const int w = src.width(), h = src.height();
@@ -513,25 +546,13 @@ QImage bumpMap(const QImage& src, double amount, const QImage& bump, const Progr
             });
         },
         progress, kSource);
-    // Light from the top left: slopes facing it brighten, the others darken (a flat patch has
-    // factor 1 and keeps its colour).
     const RowView rows(out);
     forEachRowBand(h, {}, [&](int y0, int y1) {
         const size_t width = size_t(w);
-        std::vector<float> gx(width), gy(width);
+        std::vector<float> gx(width), gy(width), root(width);
         for (int y = y0; y < y1; ++y) {
             slopes(y, 0, w, gx.data(), gy.data());
-            uint32_t* o = rows[y];
-            inBlocks(w, [&](int x) {
-                const float a = gx[size_t(x)], b = gy[size_t(x)];
-                const float f = std::clamp((1 + a + b) / std::sqrt(a * a + b * b + 1), 0.0f, 2.0f);
-                const uint32_t p = o[x];
-                auto channel = [&](int c) {
-                    const int v = int(float((p >> (8 * c)) & 0xFF) * f + 0.5f);
-                    return uint32_t(v < 255 ? v : 255) << (8 * c);
-                };
-                o[x] = (p & 0xFF000000u) | channel(0) | channel(1) | channel(2);
-            });
+            light(rows[y], gx.data(), gy.data(), root.data(), w);
         }
     });
     return out;
