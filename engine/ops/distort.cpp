@@ -242,17 +242,21 @@ const GradientNoise& noise() {
 class Circle {
 public:
     Circle() {
-        for (int i = 0; i <= 1024; ++i)
-            table_[size_t(i)] = {float(std::cos(2 * kPi * i / 1024)),
-                                 float(std::sin(2 * kPi * i / 1024))};
+        auto point = [](int i) {
+            return Point{float(std::cos(2 * kPi * i / 1024)), float(std::sin(2 * kPi * i / 1024))};
+        };
+        for (int i = 0; i < 1024; ++i) {
+            const Point a = point(i), b = point(i + 1);
+            table_[size_t(i)] = {a, {b.x - a.x, b.y - a.y}};
+        }
     }
 
     PIX_INLINE Point operator()(float t) const {
         const float at = (t - std::floor(t)) * 1024.0f;
         const int i = std::clamp(int(at), 0, 1023);
         const float f = at - float(i);
-        const Point a = table_[size_t(i)], b = table_[size_t(i) + 1];
-        return {a.x + (b.x - a.x) * f, a.y + (b.y - a.y) * f};
+        const Step& s = table_[size_t(i)];
+        return {s.at.x + s.towardsNext.x * f, s.at.y + s.towardsNext.y * f};
     }
 
     // (cos, sin) of 2 pi t[i] into c[i], s[i] for i in 0..count-1, as operator() gives them (the
@@ -267,7 +271,11 @@ public:
     }
 
 private:
-    std::array<Point, 1025> table_{};
+    // A step's start and the way to the next one, read together.
+    struct Step {
+        Point at, towardsNext;
+    };
+    std::array<Step, 1024> table_{};
 };
 
 const Circle& circle() {
