@@ -181,10 +181,14 @@ QImage inverseMap(const QImage& src, Edges edges, QRect reach, const RowMap& map
         if (opaque) {
             // Opaque pictures: OpenCV's vectorised remap samples blocks of rows, the
             // coordinates first brought into the picture as the edges say.
+            // coordinates first brought into the picture as the edges say. A block's maps stay
+            // small (about 128 KiB each) so that they come from the heap, not fresh pages, and
+            // stay in the cache for the remap.
             const int w = reach.width();
-            cv::Mat mapX(kTileRows, w, CV_32F), mapY(kTileRows, w, CV_32F);
-            for (int ty = top; ty < bottom; ty += kTileRows) {
-                const int n = std::min(kTileRows, bottom - ty);
+            const int tileRows = std::clamp((1 << 15) / w, 1, kTileRows);
+            cv::Mat mapX(tileRows, w, CV_32F), mapY(tileRows, w, CV_32F);
+            for (int ty = top; ty < bottom; ty += tileRows) {
+                const int n = std::min(tileRows, bottom - ty);
                 for (int j = 0; j < n; ++j) {
                     float* mx = mapX.ptr<float>(j);
                     float* my = mapY.ptr<float>(j);
