@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cmath>
+#include <memory>
 #include <numeric>
 #include <opencv2/core/hal/hal.hpp>
 
@@ -166,17 +167,19 @@ public:
     // Built twice, like turbulence, the wider vectors taken where the processor has them (same
     // arithmetic, no fused multiply-add, so the same results).
     PIX_WIDE_VECTORS void row(double u0, double du, double v, int count, float* out) const {
-        std::vector<float> noise(size_t(count + kLanes));
-        walk(u0, du, v, count, noise.data());
-        std::copy_n(noise.data(), count, out);
+        const std::unique_ptr<float[]> noise(new float[size_t(count + kLanes)]);
+        walk(u0, du, v, count, noise.get());
+        std::copy_n(noise.get(), count, out);
     }
 
-    // Adds |noise| / f of the octaves f = 1, 2, 4 at (f * (u0 + i * du), f * v) to out[i].
+    // out[i] = the sum of |noise| / f over the octaves f = 1, 2, 4 at (f * (u0 + i * du), f * v).
     PIX_WIDE_VECTORS void turbulence(double u0, double du, double v, int count, float* out) const {
-        std::vector<float> noise(size_t(count + kLanes));
-        const float* n = noise.data();
-        for (int f = 1; f <= 4; f *= 2) {
-            walk(u0 * f, du * f, v * f, count, noise.data());
+        const std::unique_ptr<float[]> noise(new float[size_t(count + kLanes)]);
+        const float* n = noise.get();
+        walk(u0, du, v, count, noise.get());
+        inBlocks(count, [&](int i) { out[i] = std::abs(n[i]); });
+        for (int f = 2; f <= 4; f *= 2) {
+            walk(u0 * f, du * f, v * f, count, noise.get());
             const float weight = 1.0f / float(f); // a power of two: exact
             inBlocks(count, [&](int i) { out[i] += std::abs(n[i]) * weight; });
         }
@@ -200,7 +203,7 @@ private:
             const int xi = int(int64_t(fu) & 255);
             // Each corner's gradient dotted with the offset, split into its u and v parts.
             auto corner = [&](int cx, int cy, double oy, double& g, double& h) {
-                const Point d = kGradients[perm_[size_t(perm_[size_t(cx)] + cy)] & 7];
+                const Gradient& d = kGradients[perm_[size_t(perm_[size_t(cx)] + cy)] & 7];
                 g = d.x;
                 h = d.y * oy;
             };
@@ -227,8 +230,11 @@ private:
         }
     }
 
-    static constexpr Point kGradients[8] = {{1, 1}, {1, -1}, {-1, 1}, {-1, -1},
-                                            {1, 0}, {-1, 0}, {0, 1},  {0, -1}};
+    struct Gradient {
+        double x, y;
+    };
+    static constexpr Gradient kGradients[8] = {{1, 1}, {1, -1}, {-1, 1}, {-1, -1},
+                                               {1, 0}, {-1, 0}, {0, 1},  {0, -1}};
     static double fade(double t) { return t * t * t * (t * (t * 6 - 15) + 10); }
     std::array<uint8_t, 512> perm_{};
 };
@@ -453,11 +459,11 @@ QImage marble(const QImage& src, double amount, double sizeX, double sizeY,
     return inverseMap(
         src, {}, src.rect(),
         [&, a](int y, int x0, int x1, float* sx, float* sy) {
-            // Turbulence: three octaves of the noise's magnitude, summed in sy.
+            // Turbulence: three octaves of the noise's magnitude.
             const int count = x1 - x0;
             const double du = 1 / (4 * sizeX), v = y / (4 * sizeY);
-            std::vector<float> phase(size_t(count), 0.0f);
-            float* t = phase.data();
+            const std::unique_ptr<float[]> phase(new float[size_t(count)]);
+            float* t = phase.get();
             n.turbulence(x0 * du, du, v, count, t);
             // The vein's phase, then the direction it gives.
             const double across = 8 * sizeX, down = y / (8 * sizeY);
