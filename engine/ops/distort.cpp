@@ -4,13 +4,21 @@
 
 #include <array>
 #include <cmath>
+#include <memory>
 #include <numeric>
+#include <opencv2/core/hal/hal.hpp>
 
 namespace pix::ops {
 
 namespace {
 
 constexpr const char* kSource = "Distortions";
+
+#if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__)
+#define PIX_WIDE_VECTORS __attribute__((target_clones("avx2", "default")))
+#else
+#define PIX_WIDE_VECTORS
+#endif
 constexpr double kPi = 3.14159265358979323846;
 
 struct Point {
@@ -92,32 +100,53 @@ QImage radial(const QImage& src, Centre c, double radius, const Profile& profile
         [&, r2, inverse, scale, cx, cy, n, lut = table.data()](int y, int x0, int x1, float* sx,
                                                                float* sy) {
             const float dy = float(y) - cy;
-            for (int x = x0; x < x1; ++x) {
-                const float dx = float(x) - cx, d2 = dx * dx + dy * dy;
-                sx[x - x0] = float(x);
-                sy[x - x0] = float(y);
-                if (!(d2 < r2 && d2 > 0)) continue;
-                const float d = std::sqrt(d2), at = d * inverse * scale;
-                const int i = std::min(int(at), n);
-                const float f = at - float(i), k = scale / at; // 1 / s
-                const Point a = lut[i], b = lut[i + 1];
+            const int count = x1 - x0;
+            // First the table position and 1 / s of every pixel (vector code; pixels outside the
+            // disc get position 0 and are left alone below), kept in sx and sy.
+            auto inside = [&](int i, float& d2) {
+                const float dx = float(x0 + i) - cx;
+                d2 = dx * dx + dy * dy;
+                return d2 < r2 && d2 > 0;
+            };
+            inBlocks(count, [&](int i) {
+                float d2;
+                sx[i] = inside(i, d2) ? d2 : 1.0f;
+            });
+            cv::hal::sqrt32f(sx, sx, count); // vector code, correctly rounded like std::sqrt
+            inBlocks(count, [&](int i) {
+                float d2;
+                const float at = sx[i] * inverse * scale;
+                sx[i] = inside(i, d2) ? at : 0.0f;
+                sy[i] = scale / at; // 1 / s
+            });
+            for (int i = 0; i < count; ++i) {
+                const float at = sx[i], dx = float(x0 + i) - cx;
+                if (at == 0.0f) {
+                    sx[i] = float(x0 + i);
+                    sy[i] = float(y);
+                    continue;
+                }
+                const int j = std::min(int(at), n);
+                const float f = at - float(j), k = sy[i];
+                const Point a = lut[j], b = lut[j + 1];
                 const float p = (a.x + (b.x - a.x) * f) * k, q = (a.y + (b.y - a.y) * f) * k;
-                sx[x - x0] = cx + dx * p - dy * q;
-                sy[x - x0] = cy + dx * q + dy * p;
+                sx[i] = cx + dx * p - dy * q;
+                sy[i] = cy + dx * q + dy * p;
             }
         },
         progress, kSource);
 }
 
-// A reproducible value in [0, 1) for a pair of whole numbers and a seed.
-double hash01(int a, int b, uint32_t seed) {
+// A reproducible value in [0, 1) for a pair of whole numbers and a seed (24 bits, so exact in a
+// float).
+PIX_INLINE float hash01(int a, int b, uint32_t seed) {
     uint32_t h = uint32_t(a) * 0x9E3779B1u ^ (uint32_t(b) * 0x85EBCA77u + seed * 0xC2B2AE3Du);
     h ^= h >> 16;
     h *= 0x7FEB352Du;
     h ^= h >> 15;
     h *= 0x846CA68Bu;
     h ^= h >> 16;
-    return double(h >> 8) / double(1u << 24);
+    return float(h >> 8) * (1.0f / float(1u << 24));
 }
 
 // Smooth gradient noise in about [-1, 1] with a fixed permutation, so results are reproducible.
@@ -134,43 +163,78 @@ public:
         for (int i = 0; i < 512; ++i) perm_[size_t(i)] = uint8_t(p[size_t(i & 255)]);
     }
 
-    // The noise along a row: out[i] = noise(u0 + i * du, v) for i in 0..count-1. The corner
-    // gradients are looked up once per lattice cell.
-    void row(double u0, double du, double v, int count, float* out) const {
-        const double fv = std::floor(v);
-        const int yi = int(int64_t(fv) & 255);
-        const double ty = v - fv, sv = fade(ty);
-        // The lattice cell of the current pixel: looked up again only when u leaves it.
-        double fu = 1, next = 0;
-        double ga = 0, gb = 0, gc = 0, gd = 0, ha = 0, hb = 0, hc = 0, hd = 0;
-        for (int i = 0; i < count; ++i) {
-            const double u = u0 + i * du;
-            if (!(u >= fu && u < next)) {
-                fu = std::floor(u);
-                next = fu + 1;
-                const int64_t cell = int64_t(fu);
-                const int xi = int(cell & 255);
-                // Each corner's gradient dotted with the offset, split into its u and v parts.
-                auto corner = [&](int cx, int cy, double oy, double& g, double& h) {
-                    const Point d = kGradients[perm_[size_t(perm_[size_t(cx)] + cy)] & 7];
-                    g = d.x;
-                    h = d.y * oy;
-                };
-                corner(xi, yi, ty, ga, ha);
-                corner(xi + 1, yi, ty, gb, hb);
-                corner(xi, yi + 1, ty - 1, gc, hc);
-                corner(xi + 1, yi + 1, ty - 1, gd, hd);
-            }
-            const double tx = u - fu, su = fade(tx);
-            const double a = ga * tx + ha, b = gb * (tx - 1) + hb;
-            const double c = gc * tx + hc, d = gd * (tx - 1) + hd;
-            out[i] = float(1.4 * (a + (b - a) * su + (c - a + (a - b - c + d) * su) * sv));
+    // The noise along a row: out[i] = noise(u0 + i * du, v) for i in 0..count-1, du > 0.
+    // Built twice, like turbulence, the wider vectors taken where the processor has them (same
+    // arithmetic, no fused multiply-add, so the same results).
+    PIX_WIDE_VECTORS void row(double u0, double du, double v, int count, float* out) const {
+        const std::unique_ptr<float[]> noise(new float[size_t(count + kLanes)]);
+        walk(u0, du, v, count, noise.get());
+        std::copy_n(noise.get(), count, out);
+    }
+
+    // out[i] = the sum of |noise| / f over the octaves f = 1, 2, 4 at (f * (u0 + i * du), f * v).
+    PIX_WIDE_VECTORS void turbulence(double u0, double du, double v, int count, float* out) const {
+        const std::unique_ptr<float[]> noise(new float[size_t(count + kLanes)]);
+        const float* n = noise.get();
+        walk(u0, du, v, count, noise.get());
+        inBlocks(count, [&](int i) { out[i] = std::abs(n[i]); });
+        for (int f = 2; f <= 4; f *= 2) {
+            walk(u0 * f, du * f, v * f, count, noise.get());
+            const float weight = 1.0f / float(f); // a power of two: exact
+            inBlocks(count, [&](int i) { out[i] += std::abs(n[i]) * weight; });
         }
     }
 
 private:
-    static constexpr Point kGradients[8] = {{1, 1}, {1, -1}, {-1, 1}, {-1, -1},
-                                            {1, 0}, {-1, 0}, {0, 1},  {0, -1}};
+    // Four pixels at a time, each lane computed exactly as a single pixel would be.
+    static constexpr int kLanes = 4;
+    using Lanes = double __attribute__((vector_size(kLanes * sizeof(double))));
+
+    // out[i] = noise(u0 + i * du, v) for i in 0..count-1; out holds kLanes - 1 more values. The
+    // corner gradients are looked up once per lattice cell, and the pixels inside one cell are
+    // worked out in whole blocks of vector code: a block running into the next cell is written
+    // over by that cell (or lands in the spare values at the end).
+    PIX_INLINE void walk(double u0, double du, double v, int count, float* out) const {
+        const double fv = std::floor(v);
+        const int yi = int(int64_t(fv) & 255);
+        const double ty = v - fv, sv = fade(ty), step = 1 / du;
+        for (int i = 0; i < count;) {
+            const double fu = std::floor(u0 + i * du), next = fu + 1;
+            const int xi = int(int64_t(fu) & 255);
+            // Each corner's gradient dotted with the offset, split into its u and v parts.
+            auto corner = [&](int cx, int cy, double oy, double& g, double& h) {
+                const Gradient& d = kGradients[perm_[size_t(perm_[size_t(cx)] + cy)] & 7];
+                g = d.x;
+                h = d.y * oy;
+            };
+            double ga, gb, gc, gd, ha, hb, hc, hd;
+            corner(xi, yi, ty, ga, ha);
+            corner(xi + 1, yi, ty, gb, hb);
+            corner(xi, yi + 1, ty - 1, gc, hc);
+            corner(xi + 1, yi + 1, ty - 1, gd, hd);
+            // The pixels up to the next cell: estimated, then settled exactly.
+            const double room = (next - (u0 + i * du)) * step;
+            int end = room < double(count) ? std::min(count, i + 1 + int(room)) : count;
+            while (end < count && u0 + end * du < next) ++end;
+            while (end > i + 1 && !(u0 + (end - 1) * du < next)) --end;
+            for (int b = i; b < end; b += kLanes) {
+                const Lanes k = Lanes{0, 1, 2, 3} + double(b);
+                const Lanes u = u0 + k * du;
+                const Lanes tx = u - fu, su = tx * tx * tx * (tx * (tx * 6 - 15) + 10); // fade
+                const Lanes a = ga * tx + ha, b1 = gb * (tx - 1) + hb;
+                const Lanes c = gc * tx + hc, d = gd * (tx - 1) + hd;
+                const Lanes n = 1.4 * (a + (b1 - a) * su + (c - a + (a - b1 - c + d) * su) * sv);
+                for (int j = 0; j < kLanes; ++j) out[b + j] = float(n[j]);
+            }
+            i = end;
+        }
+    }
+
+    struct Gradient {
+        double x, y;
+    };
+    static constexpr Gradient kGradients[8] = {{1, 1}, {1, -1}, {-1, 1}, {-1, -1},
+                                               {1, 0}, {-1, 0}, {0, 1},  {0, -1}};
     static double fade(double t) { return t * t * t * (t * (t * 6 - 15) + 10); }
     std::array<uint8_t, 512> perm_{};
 };
@@ -181,19 +245,48 @@ const GradientNoise& noise() {
 }
 
 // (cos, sin) of 2 pi t from a table of 1024 steps with linear interpolation (error below 1e-5).
-Point circle(float t) {
-    static const std::vector<Point> table = [] {
-        std::vector<Point> points(1025);
-        for (int i = 0; i <= 1024; ++i)
-            points[size_t(i)] = {float(std::cos(2 * kPi * i / 1024)),
-                                 float(std::sin(2 * kPi * i / 1024))};
-        return points;
-    }();
-    const float at = (t - std::floor(t)) * 1024.0f;
-    const int i = std::clamp(int(at), 0, 1023);
-    const float f = at - float(i);
-    const Point a = table[size_t(i)], b = table[size_t(i) + 1];
-    return {a.x + (b.x - a.x) * f, a.y + (b.y - a.y) * f};
+class Circle {
+public:
+    Circle() {
+        auto point = [](int i) {
+            return Point{float(std::cos(2 * kPi * i / 1024)), float(std::sin(2 * kPi * i / 1024))};
+        };
+        for (int i = 0; i < 1024; ++i) {
+            const Point a = point(i), b = point(i + 1);
+            table_[size_t(i)] = {a, {b.x - a.x, b.y - a.y}};
+        }
+    }
+
+    PIX_INLINE Point operator()(float t) const {
+        const float at = (t - std::floor(t)) * 1024.0f;
+        const int i = std::clamp(int(at), 0, 1023);
+        const float f = at - float(i);
+        const Step& s = table_[size_t(i)];
+        return {s.at.x + s.towardsNext.x * f, s.at.y + s.towardsNext.y * f};
+    }
+
+    // (cos, sin) of 2 pi t[i] into c[i], s[i] for i in 0..count-1, as operator() gives them (the
+    // arrays apart, so that the loop becomes vector code).
+    PIX_WIDE_VECTORS void along(const float* __restrict t, int count, float* __restrict c,
+                                float* __restrict s) const {
+        inBlocks(count, [&](int i) {
+            const Point p = (*this)(t[i]);
+            c[i] = p.x;
+            s[i] = p.y;
+        });
+    }
+
+private:
+    // A step's start and the way to the next one, read together.
+    struct Step {
+        Point at, towardsNext;
+    };
+    std::array<Step, 1024> table_{};
+};
+
+const Circle& circle() {
+    static const Circle c;
+    return c;
 }
 
 // A triangle wave of period 1 between -1 and 1.
@@ -242,13 +335,16 @@ QImage pinch(const QImage& src, double maxRadius, double amount, int offsetX, in
 
 QImage randomJitter(const QImage& src, double offset, const ProgressFn& progress) {
     const float o = float(offset);
-    return everywhere(
-        src, {},
-        [o](int x, int y) {
-            return Point{float(x) + o * float(2 * hash01(x, y, 1) - 1),
-                         float(y) + o * float(2 * hash01(x, y, 2) - 1)};
+    return inverseMap(
+        src, {}, src.rect(),
+        [o](int y, int x0, int x1, float* sx, float* sy) {
+            inBlocks(x1 - x0, [&](int i) {
+                const int x = x0 + i;
+                sx[i] = float(x) + o * (2 * hash01(x, y, 1) - 1);
+                sy[i] = float(y) + o * (2 * hash01(x, y, 2) - 1);
+            });
         },
-        progress);
+        progress, kSource);
 }
 
 QImage lineSlice(const QImage& src, int style, int offset1, int offset2,
@@ -362,22 +458,21 @@ QImage marble(const QImage& src, double amount, double sizeX, double sizeY,
     const float a = float(amount);
     return inverseMap(
         src, {}, src.rect(),
-        [&](int y, int x0, int x1, float* sx, float* sy) {
-            // Turbulence: three octaves of the noise's magnitude, into sx, sy as scratch.
+        [&, a](int y, int x0, int x1, float* sx, float* sy) {
+            // Turbulence: three octaves of the noise's magnitude.
             const int count = x1 - x0;
             const double du = 1 / (4 * sizeX), v = y / (4 * sizeY);
-            std::vector<float> turbulence(size_t(count), 0.0f);
-            for (int f = 1; f <= 4; f *= 2) {
-                n.row(x0 * du * f, du * f, v * f, count, sx);
-                for (int i = 0; i < count; ++i) turbulence[size_t(i)] += std::abs(sx[i]) / float(f);
-            }
-            for (int i = 0; i < count; ++i) {
-                const int x = x0 + i;
-                const Point d =
-                    circle(float(x / (8 * sizeX) + y / (8 * sizeY)) + turbulence[size_t(i)]);
-                sx[i] = float(x) + a * d.x;
-                sy[i] = float(y) + a * d.y;
-            }
+            const std::unique_ptr<float[]> phase(new float[size_t(count)]);
+            float* t = phase.get();
+            n.turbulence(x0 * du, du, v, count, t);
+            // The vein's phase, then the direction it gives.
+            const double across = 8 * sizeX, down = y / (8 * sizeY);
+            inBlocks(count, [&](int i) { t[i] += float((x0 + i) / across + down); });
+            circle().along(t, count, sx, sy);
+            inBlocks(count, [&](int i) {
+                sx[i] = float(x0 + i) + a * sx[i];
+                sy[i] = float(y) + a * sy[i];
+            });
         },
         progress, kSource);
 }
@@ -400,6 +495,29 @@ QImage perlin(const QImage& src, double amount, double sizeX, double sizeY,
         progress, kSource);
 }
 
+namespace {
+
+// Light from the top left on pixels o[0..count-1] whose slopes are gx, gy: slopes facing it
+// brighten, the others darken (a flat patch has factor 1 and keeps its colour).
+// `root` is scratch for count values.
+PIX_WIDE_VECTORS void light(uint32_t* __restrict o, const float* __restrict gx,
+                            const float* __restrict gy, float* __restrict root, int count) {
+    inBlocks(count, [&](int x) { root[x] = gx[x] * gx[x] + gy[x] * gy[x] + 1; });
+    cv::hal::sqrt32f(root, root, count);
+    inBlocks(count, [&](int x) {
+        const float a = gx[x], b = gy[x];
+        const float f = std::clamp((1 + a + b) / root[x], 0.0f, 2.0f);
+        const uint32_t p = o[x];
+        auto channel = [&](int c) {
+            const int v = int(float((p >> (8 * c)) & 0xFF) * f + 0.5f);
+            return uint32_t(v < 255 ? v : 255) << (8 * c);
+        };
+        o[x] = (p & 0xFF000000u) | channel(0) | channel(1) | channel(2);
+    });
+}
+
+} // namespace
+
 QImage bumpMap(const QImage& src, double amount, const QImage& bump, const ProgressFn& progress) {
     require(!bump.isNull(), QStringLiteral("The bump map image is empty"), kSource);
     const int w = src.width(), h = src.height();
@@ -414,36 +532,43 @@ QImage bumpMap(const QImage& src, double amount, const QImage& bump, const Progr
                 height[size_t(y) * size_t(w) + size_t(x)] = uint8_t(luma(row32(scaled, y)[x]));
     });
     const float k = float(amount / 510.0);
-    auto slope = [&](int x, int y) {
-        auto at = [&](int i, int j) {
-            return float(height[size_t(std::clamp(j, 0, h - 1)) * size_t(w) +
-                                size_t(std::clamp(i, 0, w - 1))]);
+    // The slope at pixels x0..x1-1 of row y into gx, gy (edges clamped).
+    auto slopes = [&, k](int y, int x0, int x1, float* gx, float* gy) {
+        const uint8_t* up = height.data() + size_t(std::max(y - 1, 0)) * size_t(w);
+        const uint8_t* mid = height.data() + size_t(y) * size_t(w);
+        const uint8_t* down = height.data() + size_t(std::min(y + 1, h - 1)) * size_t(w);
+        // The ends read their clamped neighbours; the rest runs as vector code.
+        auto edge = [&](int x) {
+            gx[x - x0] = k * (float(mid[std::min(x + 1, w - 1)]) - float(mid[std::max(x - 1, 0)]));
+            gy[x - x0] = k * (float(down[x]) - float(up[x]));
         };
-        return Point{k * (at(x + 1, y) - at(x - 1, y)), k * (at(x, y + 1) - at(x, y - 1))};
+        const int from = std::max(x0, 1), to = std::min(x1, w - 1);
+        for (int x = x0; x < std::min(from, x1); ++x) edge(x);
+        if (from < to)
+            inBlocks(to - from, [&](int i) {
+                const int x = from + i;
+                gx[x - x0] = k * (float(mid[x + 1]) - float(mid[x - 1]));
+                gy[x - x0] = k * (float(down[x]) - float(up[x]));
+            });
+        for (int x = std::max(to, from); x < x1; ++x) edge(x);
     };
-    QImage out = everywhere(
-        src, {},
-        [&](int x, int y) {
-            const Point g = slope(x, y);
-            return Point{float(x) - g.x, float(y) - g.y};
+    QImage out = inverseMap(
+        src, {}, src.rect(),
+        [&](int y, int x0, int x1, float* sx, float* sy) {
+            slopes(y, x0, x1, sx, sy);
+            inBlocks(x1 - x0, [&](int i) {
+                sx[i] = float(x0 + i) - sx[i];
+                sy[i] = float(y) - sy[i];
+            });
         },
-        progress);
-    // Light from the top left: slopes facing it brighten, the others darken.
+        progress, kSource);
     const RowView rows(out);
     forEachRowBand(h, {}, [&](int y0, int y1) {
+        const size_t width = size_t(w);
+        std::vector<float> gx(width), gy(width), root(width);
         for (int y = y0; y < y1; ++y) {
-            uint32_t* o = rows[y];
-            for (int x = 0; x < w; ++x) {
-                const Point g = slope(x, y);
-                if (g.x == 0 && g.y == 0) continue;
-                const float f =
-                    std::clamp((1 + g.x + g.y) / std::sqrt(g.x * g.x + g.y * g.y + 1), 0.0f, 2.0f);
-                uint32_t p = o[x] & 0xFF000000u;
-                for (int c = 0; c < 3; ++c)
-                    p |= uint32_t(clampByte(int(float((o[x] >> (8 * c)) & 0xFF) * f + 0.5f)))
-                         << (8 * c);
-                o[x] = p;
-            }
+            slopes(y, 0, w, gx.data(), gy.data());
+            light(rows[y], gx.data(), gy.data(), root.data(), w);
         }
     });
     return out;

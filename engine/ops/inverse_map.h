@@ -120,6 +120,30 @@ private:
     Edges edges_;
 };
 
+// fn(i) for i in 0..count-1, in blocks of a fixed width that the compiler turns into vector code.
+template <int kLanes = 8, class Fn> PIX_INLINE void inBlocks(int count, const Fn& fn) {
+    int i = 0;
+    for (; i + kLanes <= count; i += kLanes)
+        for (int k = 0; k < kLanes; ++k) fn(i + k);
+    for (; i < count; ++i) fn(i);
+}
+
+// BilinearSampler::inside for `count` coordinates along an axis of `n` pixels. Clamping is
+// branch-free so that it vectorises; wrapping takes the slow way only for points outside.
+inline void bringInside(float* v, int count, int n, Edge edge) {
+    const float last = float(n - 1), size = float(n);
+    if (edge == Edge::Clamp) {
+        // 0 < v ? v : 0 sends NaN to 0 as inside() does.
+        inBlocks(count, [&](int i) {
+            const float low = 0.0f < v[i] ? v[i] : 0.0f;
+            v[i] = low < last ? low : last;
+        });
+        return;
+    }
+    for (int i = 0; i < count; ++i)
+        if (!(v[i] >= 0 && v[i] < size)) v[i] = BilinearSampler::inside(v[i], n, edge);
+}
+
 // A distortion's source points for the pixels x0..x1-1 of row y.
 // RowMap: void(int y, int x0, int x1, float* sx, float* sy).
 //
@@ -138,6 +162,7 @@ QImage inverseMap(const QImage& src, Edges edges, QRect reach, const RowMap& map
     const cv::Mat whole(src.height(), src.width(), CV_8UC4, const_cast<uchar*>(src.constBits()),
                         size_t(src.bytesPerLine()));
     const size_t rowBytes = size_t(src.width()) * 4;
+    const int srcW = src.width(), srcH = src.height();
     forEachRowBand(src.height(), progress, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
             uint32_t* o = rows[y];
@@ -156,18 +181,20 @@ QImage inverseMap(const QImage& src, Edges edges, QRect reach, const RowMap& map
         if (opaque) {
             // Opaque pictures: OpenCV's vectorised remap samples blocks of rows, the
             // coordinates first brought into the picture as the edges say.
+            // coordinates first brought into the picture as the edges say. A block's maps stay
+            // small (about 128 KiB each) so that they come from the heap, not fresh pages, and
+            // stay in the cache for the remap.
             const int w = reach.width();
-            cv::Mat mapX(kTileRows, w, CV_32F), mapY(kTileRows, w, CV_32F);
-            for (int ty = top; ty < bottom; ty += kTileRows) {
-                const int n = std::min(kTileRows, bottom - ty);
+            const int tileRows = std::clamp((1 << 15) / w, 1, kTileRows);
+            cv::Mat mapX(tileRows, w, CV_32F), mapY(tileRows, w, CV_32F);
+            for (int ty = top; ty < bottom; ty += tileRows) {
+                const int n = std::min(tileRows, bottom - ty);
                 for (int j = 0; j < n; ++j) {
                     float* mx = mapX.ptr<float>(j);
                     float* my = mapY.ptr<float>(j);
                     map(ty + j, reach.left(), reach.right() + 1, mx, my);
-                    for (int i = 0; i < w; ++i) {
-                        mx[i] = BilinearSampler::inside(mx[i], src.width(), edges.x);
-                        my[i] = BilinearSampler::inside(my[i], src.height(), edges.y);
-                    }
+                    bringInside(mx, w, srcW, edges.x);
+                    bringInside(my, w, srcH, edges.y);
                 }
                 cv::Mat dst(n, w, CV_8UC4, rows.bytes(ty) + 4 * reach.left(),
                             size_t(out.bytesPerLine()));
