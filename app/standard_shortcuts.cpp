@@ -45,7 +45,18 @@ void addStandardShortcuts(MDIMain& frame) {
         if (extra.isEmpty()) extra << QKeySequence(QString::fromLatin1(k.fallback));
         for (const QKeySequence& key : extra)
             if (!key.isEmpty() && !keys.contains(key)) keys << key;
-        a->setShortcuts(keys);
+        if (!a->text().contains(QLatin1String("  Ctrl"))) {
+            a->setShortcuts(keys);
+            continue;
+        }
+        // The caption shows its key itself ("Zoom In        Ctrl++"): the keys go to a hidden
+        // action of the frame that chooses the item, so the menu does not show them twice.
+        auto* keysOnly = new QAction(&frame);
+        keysOnly->setShortcuts(keys);
+        QObject::connect(keysOnly, &QAction::triggered, a, [a] {
+            if (a->isEnabled()) a->trigger();
+        });
+        frame.addAction(keysOnly);
     }
 }
 
