@@ -75,6 +75,7 @@ public:
     // --- undo --------------------------------------------------------------------------------
     int Undos() const { return history_.undoCount(); }
     int Redos() const { return history_.redoCount(); }
+    // Throw PixError, changing nothing, when memory is too short to restore a compressed step.
     bool UndoStep();
     bool RedoStep();
     // Records the current state as a step without changing anything.

@@ -1,5 +1,6 @@
 #include "undo_history.h"
 
+#include "pix_error.h"
 #include "undo_memory.h"
 
 #include <algorithm>
@@ -150,7 +151,10 @@ void UndoHistory::unrecordedChange(const QList<PixPage>& live) {
 bool UndoHistory::step(std::deque<UndoStep>& from, std::deque<UndoStep>& to, QList<PixPage>& pages,
                        int& current) {
     Lock lock(UndoMemory::instance().mutex_);
-    if (from.empty() || !unpack(from.back())) return false;
+    if (from.empty()) return false;
+    if (!unpack(from.back()))
+        throw PixError(kErrTooLarge, QStringLiteral("Not enough memory to restore the step"),
+                       QStringLiteral("PixImage"));
     if (!canApply(from.back(), pages)) {
         // The live pages no longer match what the step was taken from: nothing safe to do.
         clear();

@@ -54,7 +54,8 @@ public:
     // depend on the live pixels are made whole first.
     void unrecordedChange(const QList<PixPage>& live);
 
-    // Moves one step back or forward, changing `pages` and `current` in place.
+    // Moves one step back or forward, changing `pages` and `current` in place. Throws PixError
+    // (nothing changed) when a compressed step cannot be unpacked for want of memory.
     bool undo(QList<PixPage>& pages, int& current);
     bool redo(QList<PixPage>& pages, int& current);
 
