@@ -94,7 +94,7 @@ using Lock = std::lock_guard<std::recursive_mutex>;
 
 // `s` as a whole step, given the live pages it applies to.
 void makeWhole(UndoStep& s, const QList<PixPage>& live) {
-    if (!s.rectOnly || !canApply(s, live) || !unpack(s)) return;
+    if (!s.rectOnly || !unpack(s) || !canApply(s, live)) return;
     QList<PixPage> pages = live;
     int current = s.current;
     apply(s, pages, current);

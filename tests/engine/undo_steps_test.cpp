@@ -100,6 +100,23 @@ TEST(UndoSteps, ExactOnEveryTypeThroughRectangleWholeAndUnrecordedChanges) {
     }
 }
 
+TEST(UndoSteps, ACompressedRectangleStepStillUndoesAChangeMadeWithoutAStep) {
+    PixImage img;
+    img.setImage(pixtest::gradientImage(300, 200), kRgb, QStringLiteral("no undo"));
+    const QImage original = img.image().copy();
+    const QRect box(10, 10, 50, 50);
+    img.modifyPage(QString(), box, [&](PixPage& p) { scribble(p.image, box); });
+    for (int i = 0; i < 2; ++i)
+        img.modifyPage(QString(), box, [&](PixPage& p) { scribble(p.image, box); });
+    UndoMemory::instance().waitIdle();
+    img.UndoStep();
+    img.UndoStep();
+    ASSERT_EQ(img.history().packedCount(), 1); // the first step, now the next to undo
+    img.modifyPage(QStringLiteral("No Undo"), [](PixPage& p) { p.image.fill(0xFF00FF00u); });
+    ASSERT_TRUE(img.UndoStep());
+    EXPECT_TRUE(img.image() == original);
+}
+
 namespace {
 PixImage* edited(int side, int edits) {
     auto* img = new PixImage;
