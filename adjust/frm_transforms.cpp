@@ -3,6 +3,7 @@
 #include "catalogue/dispatch.h"
 #include "catalogue/transforms_catalogue.h"
 #include "document/file_formats.h"
+#include "engine/pix_error.h"
 #include "engine/pix_image.h"
 #include "info/frm_progress.h"
 #include "platform/desktop.h"
@@ -234,7 +235,12 @@ void frmTransforms::apply() {
 }
 
 void frmTransforms::undo() {
-    if (pix_) pix_->UndoStep();
+    if (!pix_) return;
+    try {
+        pix_->UndoStep();
+    } catch (const pix::PixError& e) {
+        platform::messageBox(e.description());
+    }
 }
 
 frmTransforms* showTransforms(pix::PixImage& image, QWidget* document, QWidget* owner,

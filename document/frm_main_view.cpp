@@ -5,6 +5,7 @@
 #include "engine/pix_image.h"
 
 #include <QKeyEvent>
+#include <QScopeGuard>
 
 namespace {
 constexpr double kZoomInFactor = 1.25;
@@ -41,16 +42,17 @@ void frmMain::ZoomType(int16_t index) {
     Pix->setAutoFit(false);
 }
 
+// A step that cannot be restored (memory too short) throws; drawing resumes either way.
 void frmMain::Undo() {
     Pix->setRedraw(false);
+    const auto redraw = qScopeGuard([this] { Pix->setRedraw(true); });
     Pix->image().UndoStep();
-    Pix->setRedraw(true);
 }
 
 void frmMain::Redo() {
     Pix->setRedraw(false);
+    const auto redraw = qScopeGuard([this] { Pix->setRedraw(true); });
     Pix->image().RedoStep();
-    Pix->setRedraw(true);
 }
 
 void frmMain::keyPressEvent(QKeyEvent* event) {

@@ -52,7 +52,7 @@ void blit(PixImage& img, const QImage& picture, int x, int y, const QString& lab
           bool withAlpha = false) {
     if (picture.isNull())
         throw PixError(kErrInvalidArgument, QStringLiteral("No picture"), kSource);
-    img.modifyPage(label, [&](PixPage& page) {
+    img.modifyPage(label, QRect(x, y, picture.width(), picture.height()), [&](PixPage& page) {
         const QImage src = picture.convertToFormat(QImage::Format_ARGB32);
         QImage work = workingCopy(page, withAlpha);
         const QRect area = QRect(x, y, src.width(), src.height()) & work.rect();
@@ -114,36 +114,47 @@ void FloodFill(PixImage& img, int x, int y, double tolerance, const QString& und
     if (!img.image().rect().contains(x, y)) return; // outside the image: nothing to fill
     const QRgb pen = toQRgb(img.Draw().penColor);
     const int tol = int(std::clamp(tolerance, 0.0, 1.0) * 255.0 * 0.1); // gentle by default
-    img.modifyPage(undoLabel, [&](PixPage& page) {
+    // The fill is found on the pixels as they are, then written: the step keeps only the
+    // bounding box of what it fills.
+    const QImage scan = toWorkingFormat(img.image(), typeHasAlpha(img.imageType()) ? kRgba : kRgb);
+    const QRgb seed = reinterpret_cast<const QRgb*>(scan.constScanLine(y))[x];
+    const int w = scan.width(), h = scan.height();
+    std::vector<uint8_t> done(size_t(w) * size_t(h), 0);
+    struct Span {
+        int y, l, r;
+    };
+    std::vector<Span> spans;
+    QRect box;
+    // Scanline fill: each span is filled once and its neighbours' spans are queued.
+    std::vector<QPoint> stack{{x, y}};
+    while (!stack.empty()) {
+        const QPoint p = stack.back();
+        stack.pop_back();
+        const auto* row = reinterpret_cast<const QRgb*>(scan.constScanLine(p.y()));
+        uint8_t* mark = &done[size_t(p.y()) * size_t(w)];
+        if (mark[p.x()] || !near(row[p.x()], seed, tol)) continue;
+        int l = p.x(), r = p.x();
+        while (l > 0 && !mark[l - 1] && near(row[l - 1], seed, tol)) --l;
+        while (r < w - 1 && !mark[r + 1] && near(row[r + 1], seed, tol)) ++r;
+        std::fill(mark + l, mark + r + 1, uint8_t(1));
+        spans.push_back({p.y(), l, r});
+        box |= QRect(l, p.y(), r - l + 1, 1);
+        for (int ny : {p.y() - 1, p.y() + 1}) {
+            if (ny < 0 || ny >= h) continue;
+            const auto* nrow = reinterpret_cast<const QRgb*>(scan.constScanLine(ny));
+            const uint8_t* nmark = &done[size_t(ny) * size_t(w)];
+            for (int i = l; i <= r; ++i)
+                if (!nmark[i] && near(nrow[i], seed, tol) &&
+                    (i == l || !near(nrow[i - 1], seed, tol) || nmark[i - 1]))
+                    stack.push_back({i, ny});
+        }
+    }
+    img.modifyPage(undoLabel, box, [&](PixPage& page) {
         QImage work = workingCopy(page);
-        const QRgb seed = reinterpret_cast<const QRgb*>(work.constScanLine(y))[x];
         const QRgb fill = work.hasAlphaChannel() ? pen : (pen | 0xFF000000u);
-        const int w = work.width(), h = work.height();
-        std::vector<uint8_t> done(size_t(w) * size_t(h), 0);
-        // Scanline fill: each span is filled once and its neighbours' spans are queued.
-        std::vector<QPoint> stack{{x, y}};
-        while (!stack.empty()) {
-            const QPoint p = stack.back();
-            stack.pop_back();
-            auto* row = reinterpret_cast<QRgb*>(work.scanLine(p.y()));
-            uint8_t* mark = &done[size_t(p.y()) * size_t(w)];
-            if (mark[p.x()] || !near(row[p.x()], seed, tol)) continue;
-            int l = p.x(), r = p.x();
-            while (l > 0 && !mark[l - 1] && near(row[l - 1], seed, tol)) --l;
-            while (r < w - 1 && !mark[r + 1] && near(row[r + 1], seed, tol)) ++r;
-            for (int i = l; i <= r; ++i) {
-                mark[i] = 1;
-                row[i] = fill;
-            }
-            for (int ny : {p.y() - 1, p.y() + 1}) {
-                if (ny < 0 || ny >= h) continue;
-                const auto* nrow = reinterpret_cast<const QRgb*>(work.constScanLine(ny));
-                const uint8_t* nmark = &done[size_t(ny) * size_t(w)];
-                for (int i = l; i <= r; ++i)
-                    if (!nmark[i] && near(nrow[i], seed, tol) &&
-                        (i == l || !near(nrow[i - 1], seed, tol) || nmark[i - 1]))
-                        stack.push_back({i, ny});
-            }
+        for (const Span& s : spans) {
+            auto* row = reinterpret_cast<QRgb*>(work.scanLine(s.y));
+            std::fill(row + s.l, row + s.r + 1, fill);
         }
         store(page, std::move(work));
     });
@@ -158,7 +169,11 @@ void DrawShape(PixImage& img, ShapeKind kind, const QPolygonF& points, const Dra
     if (points.size() < 2 && kind != ShapeKind::Polyline)
         throw PixError(kErrInvalidArgument, QStringLiteral("A shape needs two points"), kSource);
     if (points.isEmpty()) return;
-    img.modifyPage(undoLabel, [&](PixPage& page) {
+    // The pen reaches half its width (plus a pixel of smoothing) beyond the points.
+    const int reach = std::max(1, s.thickness) / 2 + 2;
+    const QRect touched =
+        points.boundingRect().toAlignedRect().adjusted(-reach, -reach, reach, reach);
+    img.modifyPage(undoLabel, touched, [&](PixPage& page) {
         QImage work = workingCopy(page);
         QPainter p(&work);
         p.setRenderHint(QPainter::Antialiasing, s.antialias > 0);
@@ -227,20 +242,26 @@ void DrawText(PixImage& img, int x, int y, const QString& text, const QString& u
     const DrawSettings& s = img.Draw();
     if (!(s.font.size > 0.0 && s.font.size <= 4096.0))
         throw PixError(kErrInvalidArgument, QStringLiteral("Invalid font size"), kSource);
-    img.modifyPage(undoLabel, [&](PixPage& page) {
+    const bool smooth = s.antialias > 0;
+    QFont font = textQFont(s.font);
+    if (!smooth) font.setStyleStrategy(QFont::NoAntialias);
+    const QFontMetrics metrics(font);
+    const QStringList lines =
+        QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")).split(QLatin1Char('\n'));
+    // Each line's ink box, widened by the font's size for slanted and overhanging glyphs.
+    QRect touched;
+    for (int i = 0; i < lines.size(); ++i)
+        touched |= metrics.boundingRect(lines[i]).translated(x, y + metrics.ascent() +
+                                                                    i * metrics.lineSpacing());
+    const int margin = font.pixelSize() + 2;
+    touched.adjust(-margin, -margin, margin, margin);
+    img.modifyPage(undoLabel, touched, [&](PixPage& page) {
         QImage work = workingCopy(page);
         QPainter p(&work);
-        const bool smooth = s.antialias > 0;
         p.setRenderHint(QPainter::TextAntialiasing, smooth);
         p.setRenderHint(QPainter::Antialiasing, smooth);
-        QFont font = textQFont(s.font);
-        if (!smooth) font.setStyleStrategy(QFont::NoAntialias);
         p.setFont(font);
         p.setPen(toQColor(s.penColor));
-        const QFontMetrics metrics(font);
-        const QStringList lines = QString(text)
-                                      .replace(QLatin1String("\r\n"), QLatin1String("\n"))
-                                      .split(QLatin1Char('\n'));
         for (int i = 0; i < lines.size(); ++i)
             p.drawText(QPoint(x, y + metrics.ascent() + i * metrics.lineSpacing()), lines[i]);
         p.end();

@@ -51,20 +51,15 @@ void PixImage::setCurrentPage(int index) {
     emit changed();
 }
 
-PageSnapshot PixImage::snapshot() const {
-    return PageSnapshot{pages_, current_, QString()};
-}
-
-void PixImage::restore(PageSnapshot s) {
-    pages_ = std::move(s.pages);
-    current_ = pages_.isEmpty() ? 0 : std::clamp(s.current, 0, int(pages_.size()) - 1);
+bool PixImage::records(const QString& undoLabel) const {
+    return !singleUse_ && !UndoHistory::isNoUndoLabel(undoLabel);
 }
 
 void PixImage::beginChange(const QString& undoLabel) {
-    if (singleUse_ || UndoHistory::isNoUndoLabel(undoLabel)) return;
-    PageSnapshot s = snapshot();
-    s.label = undoLabel;
-    history_.record(std::move(s));
+    if (records(undoLabel))
+        history_.recordPages(pages_, current_, undoLabel);
+    else
+        history_.unrecordedChange(pages_);
 }
 
 void PixImage::endChange() {
@@ -74,13 +69,33 @@ void PixImage::endChange() {
 }
 
 void PixImage::modifyPage(const QString& undoLabel, const std::function<void(PixPage&)>& change) {
+    modifyPage(undoLabel, QRect(), change);
+}
+
+void PixImage::modifyPage(const QString& undoLabel, const QRect& touched,
+                          const std::function<void(PixPage&)>& change) {
     if (IsEmpty()) throw PixError(kErrNoImage, QStringLiteral("No image"), kSource);
+    const bool record = records(undoLabel);
+    const QRect rect = touched & pages_[current_].image.rect();
+    const QImage oldPixels = record && touched.isValid() && !rect.isEmpty()
+                                 ? pages_[current_].image.copy(rect)
+                                 : QImage();
     // Shares pixels until the change writes; a single-use image hands its pixels over, so the
     // change may write into them.
     PixPage work = singleUse_ ? std::move(pages_[current_]) : pages_[current_];
     change(work); // may throw: nothing recorded, nothing changed (single use: page undefined)
     work.changed = true;
-    beginChange(undoLabel);
+    const QImage& old = pages_[current_].image;
+    // The rectangle is enough while the page keeps its size, format and colour table.
+    if (record && touched.isValid() && (rect.isEmpty() || !oldPixels.isNull()) &&
+        work.image.size() == old.size() && work.image.format() == old.format() &&
+        work.image.colorTable() == old.colorTable()) {
+        PixPage before = pages_[current_];
+        before.image = oldPixels;
+        history_.recordRect(std::move(before), current_, rect, current_, undoLabel);
+    } else {
+        beginChange(undoLabel);
+    }
     pages_[current_] = std::move(work);
     endChange();
 }
@@ -192,22 +207,20 @@ void PixImage::CopyFrom(const PixImage& source, const QRect& rect, const QString
     endChange();
 }
 
-bool PixImage::UndoStep() {
-    PageSnapshot restored;
-    if (!history_.undo(snapshot(), restored)) return false;
-    restore(std::move(restored));
+bool PixImage::moveInHistory(bool (UndoHistory::*step)(QList<PixPage>&, int&)) {
+    if (!(history_.*step)(pages_, current_)) return false;
+    history_.remeasure(pages_);
     modified_ = true;
     emit changed();
     return true;
 }
 
+bool PixImage::UndoStep() {
+    return moveInHistory(&UndoHistory::undo);
+}
+
 bool PixImage::RedoStep() {
-    PageSnapshot restored;
-    if (!history_.redo(snapshot(), restored)) return false;
-    restore(std::move(restored));
-    modified_ = true;
-    emit changed();
-    return true;
+    return moveInHistory(&UndoHistory::redo);
 }
 
 void PixImage::SaveUndoPoint(const QString& undoLabel) {

@@ -56,6 +56,10 @@ public:
     // The one path for edits: records undo per label, applies `change` to the current page,
     // marks the image modified and notifies. Exceptions from `change` leave the image as it was.
     void modifyPage(const QString& undoLabel, const std::function<void(PixPage&)>& change);
+    // The same for a change that writes only inside `touched` (and may change the page's type):
+    // its undo step keeps only the old pixels of that rectangle while the page keeps its format.
+    void modifyPage(const QString& undoLabel, const QRect& touched,
+                    const std::function<void(PixPage&)>& change);
     // An image used once and thrown away on failure (the converter's): it records no undo, and
     // operations write into the page's own pixels instead of a fresh buffer. After a failed
     // operation its current page is undefined.
@@ -71,6 +75,7 @@ public:
     // --- undo --------------------------------------------------------------------------------
     int Undos() const { return history_.undoCount(); }
     int Redos() const { return history_.redoCount(); }
+    // Throw PixError, changing nothing, when memory is too short to restore a compressed step.
     bool UndoStep();
     bool RedoStep();
     // Records the current state as a step without changing anything.
@@ -121,12 +126,15 @@ signals:
     void loaded();      // a file was loaded
 
 private:
-    PageSnapshot snapshot() const;
-    void restore(PageSnapshot s);
     // Decodes the bytes and, once `verify` (when given) accepts what was read, takes the pages.
     void load(const QByteArray& bytes, const QString& name, const QString& undoLabel,
               const std::function<void()>& verify);
+    // Records the whole page list as a step per the label (the one place changes are recorded,
+    // together with modifyPage's rectangle steps).
     void beginChange(const QString& undoLabel);
+    bool records(const QString& undoLabel) const;
+    // Undo or redo through `step`, then notifies.
+    bool moveInHistory(bool (UndoHistory::*step)(QList<PixPage>&, int&));
     void endChange();
 
     QList<PixPage> pages_;

@@ -1,54 +1,103 @@
-// Undo and redo snapshots of a page list, bounded by a memory budget.
+// Undo and redo steps of a page list, bounded by a memory budget.
 #pragma once
 
+#include "packed_image.h"
 #include "pix_page.h"
 
 #include <QList>
+#include <QRect>
 #include <QString>
 #include <cstdint>
 #include <deque>
+#include <vector>
 
 namespace pix {
 
-struct PageSnapshot {
-    QList<PixPage> pages;
-    int current = 0;
+// One step: the state to go back (or forward) to. A whole step holds the page list (shared with
+// the live pages until they diverge); a rectangle step holds only the pixels of `rect` on page
+// `pageIndex`, in a page that carries the page's type, markers and flags.
+struct UndoStep {
     QString label;
+    int current = 0;
+    QList<PixPage> pages;
+    bool rectOnly = false;
+    int pageIndex = 0;
+    QRect rect;
+    // Compressed pixels, one per page, once the worker has packed the step (images then null).
+    std::vector<PackedImage> packed;
+    int64_t bytes = 0;   // memory this step alone holds
+    uint64_t serial = 0; // names the step for the compression worker
 };
 
+// Steps behind the newest kRawSteps are compressed in the background. Every history belongs to
+// the program-wide UndoMemory budget; one may also have a budget of its own.
 class UndoHistory {
 public:
-    // Snapshots share pixels with the live pages (QImage is implicitly shared), so a step costs
-    // memory only once the live image diverges. The budget counts each distinct pixel buffer once.
-    explicit UndoHistory(int64_t budgetBytes = kDefaultBudget) : budget_(budgetBytes) {}
+    explicit UndoHistory(int64_t budgetBytes = kNoOwnBudget);
+    ~UndoHistory(); // frees every step at once
+    UndoHistory(const UndoHistory&) = delete;
+    UndoHistory& operator=(const UndoHistory&) = delete;
 
-    static constexpr int64_t kDefaultBudget = int64_t(2) << 30; // 2 GiB
+    static constexpr int64_t kNoOwnBudget = INT64_MAX;
+    static constexpr int kRawSteps = 2;
 
     // True for the labels that record no step.
     static bool isNoUndoLabel(const QString& label);
 
-    // Records the state before a change; clears the redo list.
-    void record(PageSnapshot before);
-    // Moves one step back: returns the state to restore and keeps `live` for redo.
-    bool undo(PageSnapshot live, PageSnapshot& restored);
-    bool redo(PageSnapshot live, PageSnapshot& restored);
+    // Records the page list as it is before a change; clears the redo list.
+    void recordPages(const QList<PixPage>& pages, int current, const QString& label);
+    // Records a change that touches only `rect` of page `pageIndex`: `before` is that page as it
+    // was, its image cut to the rectangle. Clears the redo list.
+    void recordRect(PixPage before, int pageIndex, const QRect& rect, int current,
+                    const QString& label);
+    // Tells the history that the live pages are about to change without a step: steps that
+    // depend on the live pixels are made whole first.
+    void unrecordedChange(const QList<PixPage>& live);
 
-    int undoCount() const { return int(undo_.size()); }
-    int redoCount() const { return int(redo_.size()); }
-    QString undoLabel() const { return undo_.empty() ? QString() : undo_.back().label; }
+    // Moves one step back or forward, changing `pages` and `current` in place. Throws PixError
+    // (nothing changed) when a compressed step cannot be unpacked for want of memory.
+    bool undo(QList<PixPage>& pages, int& current);
+    bool redo(QList<PixPage>& pages, int& current);
+
+    int undoCount() const;
+    int redoCount() const;
+    QString undoLabel() const;
+    // Steps held compressed.
+    int packedCount() const;
     void clear();
 
+    // This history's own budget; the smaller of it and the program's holds.
     void setBudget(int64_t bytes);
-    int64_t budget() const { return budget_; }
+    int64_t budget() const;
     // Bytes of pixel memory held only by the history, given the live pages.
     int64_t memoryUsed(const QList<PixPage>& live) const;
-    // Drops the oldest steps until the history fits the budget (the newest step always stays).
+    // What the history held when last measured (the program-wide budget adds these up).
+    int64_t bytesHeld() const;
+    // Measures the history against the live pages (after Undo and Redo, which drop nothing).
+    void remeasure(const QList<PixPage>& live);
+    // Measures the history against the live pages and drops the oldest steps until it fits its
+    // budget and all histories fit the program's (the newest step always stays).
     void enforceBudget(const QList<PixPage>& live);
 
 private:
-    std::deque<PageSnapshot> undo_;
-    std::deque<PageSnapshot> redo_;
+    friend class UndoMemory;
+    bool step(std::deque<UndoStep>& from, std::deque<UndoStep>& to, QList<PixPage>& pages,
+              int& current);
+    void push(UndoStep s);
+    // Sets each step's and the history's byte counts, given the live pages.
+    int64_t recount(const QList<PixPage>& live);
+    // Drops the oldest redo step, else the oldest undo step but the newest; false when none.
+    bool dropOldest();
+    // Worker side: the step with this serial, or null.
+    UndoStep* find(uint64_t serial);
+
+    std::deque<UndoStep> undo_;
+    std::deque<UndoStep> redo_;
     int64_t budget_;
+    int64_t held_ = 0;
+    // The live pages are exactly the state the newest undo step leads to (and the next redo
+    // step starts from): rectangle steps there can be applied to them.
+    bool liveExact_ = true;
 };
 
 } // namespace pix

@@ -103,6 +103,9 @@ TEST_F(EditTest, AnOperationOnASelectionChangesNothingOutsideIt) {
                 ASSERT_EQ(after.pixel(x, y), before.pixel(x, y)) << x << "," << y;
             }
     EXPECT_NE(after.pixel(35, 15), before.pixel(35, 15));
+    // The step keeps the selection's old pixels only.
+    const pix::PixImage& img = doc->Pix->image();
+    EXPECT_EQ(img.history().memoryUsed(img.pages()), 20 * 25 * 4);
     doc->Undo();
     EXPECT_TRUE(pixtest::samePixels(doc->Pix->image().image(), before)) << "one undo step";
 }
