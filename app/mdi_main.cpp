@@ -175,6 +175,7 @@ const MDIMain::FrameCommand* MDIMain::frameCommand(const QString& name) {
         {"Cascade", &MDIMain::cmdCascade},
         {"mnuSettings", &MDIMain::cmdSettings},
         {"mnuAntialias", &MDIMain::cmdAntialias},
+        {"mnuEffectsDitherPalette", &MDIMain::cmdCheckMarkOnly},
         {"mnumEdit:open", &MDIMain::refreshEditMenu},
         {"mnuImport:open", &MDIMain::refreshImportMenu},
         {"mnuView:open", &MDIMain::refreshViewMenu},

@@ -185,6 +185,9 @@ private:
     void cmdCascade(int);
     void cmdSettings(int index);
     void cmdAntialias(int);
+    // A check mark that other commands read (Apply Palette reads "Dither Palette"): choosing it
+    // only toggles the mark.
+    void cmdCheckMarkOnly(int) {}
     void refreshEditMenu(int);
     void refreshImportMenu(int);
     void refreshViewMenu(int);

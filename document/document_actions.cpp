@@ -59,8 +59,6 @@ const Action kActions[] = {
     {"DrawOpacity", &frmMain::DrawOpacity},
     {"DrawTexture", &frmMain::DrawTexture},
     {"DrawTextureEx", &frmMain::DrawTextureEx},
-    // Effects and Transforms
-    {"EffectsDitherPalette", Missing{}},
     // Metadata
     {"Metadata", &frmMain::Metadata},
 };

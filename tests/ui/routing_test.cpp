@@ -122,7 +122,6 @@ TEST_F(FrameTest, EveryMenuItemWorksOrIsListedAndListedItemsDoNothing) {
     };
     const QSet<QWidget*> windowsBefore = shownWindows();
     const QStringList listed = frame->notBuiltItems();
-    EXPECT_GT(listed.size(), 0);
     for (const QString& item : listed) {
         QString key = item;
         const bool opening = key.endsWith(QLatin1String(":open"));
