@@ -8,18 +8,8 @@
 using pixtest::pressCancel;
 using pixtest::pressOk;
 
-namespace {
-
-QImage flat(int w, int h, QRgb c) {
-    QImage img(w, h, QImage::Format_RGB32);
-    img.fill(c);
-    return img;
-}
-
-} // namespace
-
 TEST_F(CatalogueTest, ResizeLinkFollowsTheCheckBoxLive) {
-    setImage(flat(400, 300, qRgb(10, 20, 30)), 5);
+    setImage(pixtest::flatImage(400, 300, qRgb(10, 20, 30)), 5);
     desktop.answerModal(pressOk([](QDialog& d) {
         frmDialog& dlg = asDialog(d);
         dlg.txtText(0)->setText(QStringLiteral("200"));
@@ -35,7 +25,7 @@ TEST_F(CatalogueTest, ResizeLinkFollowsTheCheckBoxLive) {
 }
 
 TEST_F(CatalogueTest, ResizeWithASelectionStartsAtItsSizeButLinksTheWholeImage) {
-    setImage(flat(400, 300, qRgb(1, 2, 3)), 5);
+    setImage(pixtest::flatImage(400, 300, qRgb(1, 2, 3)), 5);
     select(QRect(10, 10, 100, 80));
     desktop.answerModal(pressCancel());
     desktop.answerModal(pressOk([](QDialog& d) {

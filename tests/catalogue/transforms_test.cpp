@@ -17,12 +17,6 @@
 
 namespace {
 
-QImage flat(int w, int h, QRgb c) {
-    QImage img(w, h, QImage::Format_ARGB32);
-    img.fill(c);
-    return img;
-}
-
 class TransformsTest : public CatalogueTest {
 protected:
     // Chooses Transforms > item `index` and gives the panel it opened.
@@ -144,7 +138,7 @@ TEST_F(TransformsTest, ACancelledBumpMapChoiceLeavesApplyOff) {
     panel->setTransformType(QStringLiteral("Bump Map"));
     EXPECT_FALSE(panel->cmdApply->isEnabled());
 
-    QImage relief = flat(30, 30, qRgb(80, 80, 80));
+    QImage relief = pixtest::flatImage(30, 30, qRgb(80, 80, 80));
     for (int y = 10; y < 20; ++y)
         for (int x = 10; x < 20; ++x) relief.setPixel(x, y, qRgb(220, 220, 220));
     desktop.answerMessage(platform::Answer::Ok);
@@ -187,15 +181,16 @@ TEST_F(TransformsTest, CustomRunsAtOnceAsOneStep) {
 // Every distortion with its first values (a flat bump for the bump map) leaves a flat image of
 // any colour, translucent or not, exactly as it was.
 TEST(TransformsTable, EveryDistortionKeepsAFlatImageFlat) {
-    const QString bump = writeImage(QStringLiteral("flat-bump.png"),
-                                    {flat(16, 16, qRgb(128, 128, 128))}, pix::kFilePng);
+    const QString bump =
+        writeImage(QStringLiteral("flat-bump.png"),
+                   {pixtest::flatImage(16, 16, qRgb(128, 128, 128))}, pix::kFilePng);
     const auto& entries = catalogue::transformsCatalogue().entries;
     EXPECT_EQ(entries.size(), 15u);
     for (const catalogue::Entry& entry : entries) {
         for (const QRgb colour : {qRgb(200, 40, 90), qRgba(30, 160, 220, 77)}) {
             SCOPED_TRACE(entry.title.toStdString() + (qAlpha(colour) < 255 ? " translucent" : ""));
             pix::PixImage img;
-            const QImage page = flat(53, 31, colour);
+            const QImage page = pixtest::flatImage(53, 31, colour);
             img.setImage(page, qAlpha(colour) < 255 ? 6 : 5, QStringLiteral("No Undo"));
             catalogue::Values values(entry, img);
             for (int k = 0; k < values.size(); ++k)

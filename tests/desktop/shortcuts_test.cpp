@@ -6,16 +6,6 @@
 #include <QMimeData>
 #include <QTest>
 
-namespace {
-
-QImage pictureOf(int w, int h, QColor c) {
-    QImage img(w, h, QImage::Format_RGB32);
-    img.fill(c);
-    return img;
-}
-
-} // namespace
-
 TEST_F(FrameTest, StandardKeysRunTheRealCommands) {
     frame->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
@@ -108,7 +98,7 @@ TEST_F(FrameTest, PasteAsNewImageMakesADocumentOfTheClipboardPicture) {
     // Ctrl+Shift+V does the same beside a document already open.
     frame->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
-    QGuiApplication::clipboard()->setImage(pictureOf(7, 5, Qt::blue));
+    QGuiApplication::clipboard()->setImage(pixtest::flatImage(7, 5, qRgb(0, 0, 255)));
     QTest::keySequence(frame.get(), QKeySequence(QStringLiteral("Ctrl+Shift+V")));
     ASSERT_EQ(openDocuments(), 2);
     EXPECT_EQ(frame->activeDocument()->Pix->image().image().size(), QSize(7, 5));

@@ -10,9 +10,7 @@
 namespace opstest {
 
 QImage flat(int w, int h, QRgb c) {
-    QImage img(w, h, qAlpha(c) == 255 ? QImage::Format_RGB32 : QImage::Format_ARGB32);
-    img.fill(c);
-    return img;
+    return pixtest::flatImage(w, h, c);
 }
 
 QImage smoothImage(int w, int h, bool alpha) {

@@ -26,6 +26,12 @@ QImage gradientImage(int width, int height, bool alpha) {
     return img;
 }
 
+QImage flatImage(int width, int height, QRgb colour) {
+    QImage img(width, height, qAlpha(colour) == 255 ? QImage::Format_RGB32 : QImage::Format_ARGB32);
+    img.fill(colour);
+    return img;
+}
+
 QImage imageOfType(int type, int width, int height) {
     return pix::convertToType(gradientImage(width, height, pix::typeHasAlpha(type)), type);
 }

@@ -8,6 +8,8 @@ namespace pixtest {
 
 // A deterministic colourful gradient with (when alpha) a varying alpha channel.
 QImage gradientImage(int width, int height, bool alpha = false);
+// One colour all over: 32-bit, with an alpha channel only when the colour is translucent.
+QImage flatImage(int width, int height, QRgb colour);
 // The image in every page type 0..6, converted from the gradient.
 QImage imageOfType(int type, int width, int height);
 // True when both images have the same size and the same ARGB values in every pixel.

@@ -18,16 +18,12 @@ QString writeGif(const QList<QImage>& frames) {
     pix::encodeFile(path, *pix::codecForExtension(path), pages, pix::SaveOptions{});
     return path;
 }
-QImage filled(QRgb c) {
-    QImage img(8, 8, QImage::Format_RGB32);
-    img.fill(c);
-    return img;
-}
 } // namespace
 
 TEST_F(PaletteTest, ChosenTextureSwitchesEveryOpenDocumentToSolidFillAndNewOnesFollow) {
     frmMain* second = newDocument();
-    const QString path = writeImage(QStringLiteral("tex.png"), {filled(qRgb(0, 200, 0))}, 2);
+    const QString path =
+        writeImage(QStringLiteral("tex.png"), {pixtest::flatImage(8, 8, qRgb(0, 200, 0))}, 2);
     desktop.answerOpen(path);
     texture(*frame, 0);
     ASSERT_EQ(desktop.openRequests.size(), 1);
@@ -66,7 +62,8 @@ TEST_F(PaletteTest, ChosenTextureSwitchesEveryOpenDocumentToSolidFillAndNewOnesF
 }
 
 TEST_F(PaletteTest, GifTextureAsksForTheImageNumberAndRefusesAnInvalidOne) {
-    const QString path = writeGif({filled(qRgb(255, 0, 0)), filled(qRgb(0, 0, 255))});
+    const QString path = writeGif(
+        {pixtest::flatImage(8, 8, qRgb(255, 0, 0)), pixtest::flatImage(8, 8, qRgb(0, 0, 255))});
     desktop.answerOpen(path);
     desktop.answerInput(QStringLiteral("3"));
     desktop.answerMessage(Answer::Ok);
