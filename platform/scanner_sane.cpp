@@ -70,6 +70,22 @@ struct SaneTwain::State {
     std::atomic<SANE_Handle> open{nullptr}; // the device scanning now
     std::atomic<bool> cancelled{false};
 
+    // The devices' names and descriptions, read now (waits for the devices).
+    QList<QPair<QString, QString>> list() {
+        std::lock_guard lock(mutex);
+        QList<QPair<QString, QString>> found;
+        const SANE_Device** devices = nullptr;
+        if (init() && sane_get_devices(&devices, SANE_FALSE) == SANE_STATUS_GOOD && devices)
+            for (int i = 0; devices[i]; ++i)
+                found.append({QString::fromLocal8Bit(devices[i]->name),
+                              QStringLiteral("%1 %2 (%3)")
+                                  .arg(QString::fromLocal8Bit(devices[i]->vendor),
+                                       QString::fromLocal8Bit(devices[i]->model),
+                                       QString::fromLocal8Bit(devices[i]->name))});
+        count = int(found.size());
+        return found;
+    }
+
     bool init() {
         if (!initialised) {
             SANE_Int version = 0;
@@ -89,27 +105,17 @@ SaneTwain::~SaneTwain() {
 }
 
 QList<QPair<QString, QString>> SaneTwain::devices() {
-    std::lock_guard lock(state_->mutex);
-    QList<QPair<QString, QString>> list;
-    const SANE_Device** found = nullptr;
-    if (state_->init() && sane_get_devices(&found, SANE_FALSE) == SANE_STATUS_GOOD && found)
-        for (int i = 0; found[i]; ++i)
-            list.append({QString::fromLocal8Bit(found[i]->name),
-                         QStringLiteral("%1 %2 (%3)")
-                             .arg(QString::fromLocal8Bit(found[i]->vendor),
-                                  QString::fromLocal8Bit(found[i]->model),
-                                  QString::fromLocal8Bit(found[i]->name))});
-    state_->count = int(list.size());
-    return list;
+    return state_->list();
 }
 
 int SaneTwain::sourceCount() {
     // The first question starts the listing on another thread: probing devices can take
     // seconds, and a menu must not wait for it.
     if (state_->count < 0 && !state_->listing.exchange(true))
-        std::thread([this] {
-            devices();
-            state_->listing = false;
+        // The thread holds the state only, which outlives the component while it runs.
+        std::thread([state = state_] {
+            state->list();
+            state->listing = false;
         }).detach();
     return std::max(0, state_->count.load());
 }
