@@ -47,6 +47,7 @@ int PixImage::imageType() const {
 void PixImage::setCurrentPage(int index) {
     if (index < 0 || index >= pages_.size() || index == current_) return;
     current_ = index;
+    changedArea_ = QRect();
     emit pageChanged();
     emit changed();
 }
@@ -62,9 +63,10 @@ void PixImage::beginChange(const QString& undoLabel) {
         history_.unrecordedChange(pages_);
 }
 
-void PixImage::endChange() {
+void PixImage::endChange(const QRect& area) {
     history_.enforceBudget(pages_);
     modified_ = true;
+    changedArea_ = area;
     emit changed();
 }
 
@@ -96,8 +98,11 @@ void PixImage::modifyPage(const QString& undoLabel, const QRect& touched,
     } else {
         beginChange(undoLabel);
     }
+    const bool samePlace = pages_[current_].image.size() == work.image.size() &&
+                           pages_[current_].image.format() == work.image.format() &&
+                           pages_[current_].image.colorTable() == work.image.colorTable();
     pages_[current_] = std::move(work);
-    endChange();
+    endChange(samePlace && touched.isValid() ? rect : QRect());
 }
 
 void PixImage::setImage(const QImage& img, int type, const QString& undoLabel) {
@@ -211,6 +216,7 @@ bool PixImage::moveInHistory(bool (UndoHistory::*step)(QList<PixPage>&, int&)) {
     if (!(history_.*step)(pages_, current_)) return false;
     history_.remeasure(pages_);
     modified_ = true;
+    changedArea_ = history_.lastStepArea();
     emit changed();
     return true;
 }

@@ -64,6 +64,9 @@ public:
     // operations write into the page's own pixels instead of a fresh buffer. After a failed
     // operation its current page is undefined.
     void setSingleUse(bool on) { singleUse_ = on; }
+    // The part of the current page the latest changed() covers; a null rectangle means the
+    // whole page (or the page list) may have changed.
+    QRect changedArea() const { return changedArea_; }
 
     // New blank page list holding one width x height image of the given type and colour.
     void CreateBlank(int width, int height, EngineColor color, int type, const QString& undoLabel);
@@ -135,10 +138,11 @@ private:
     bool records(const QString& undoLabel) const;
     // Undo or redo through `step`, then notifies.
     bool moveInHistory(bool (UndoHistory::*step)(QList<PixPage>&, int&));
-    void endChange();
+    void endChange(const QRect& area = QRect());
 
     QList<PixPage> pages_;
     int current_ = 0;
+    QRect changedArea_;
     UndoHistory history_;
     bool modified_ = false;
     bool singleUse_ = false;

@@ -165,6 +165,7 @@ bool UndoHistory::step(std::deque<UndoStep>& from, std::deque<UndoStep>& to, QLi
     to.push_back(inverse(s, pages, current));
     to.back().serial = nextSerial++;
     apply(s, pages, current);
+    lastStepArea_ = s.rectOnly && s.pageIndex == current ? s.rect : QRect();
     liveExact_ = true;
     if (&to == &undo_ && undo_.size() > size_t(kRawSteps))
         UndoMemory::instance().queue(this, undo_[undo_.size() - 1 - kRawSteps].serial);

@@ -61,6 +61,9 @@ public:
 
     int undoCount() const;
     int redoCount() const;
+    // The rectangle of the current page the last Undo or Redo restored; null when it restored
+    // whole pages.
+    QRect lastStepArea() const { return lastStepArea_; }
     QString undoLabel() const;
     // Steps held compressed.
     int packedCount() const;
@@ -98,6 +101,7 @@ private:
     // The live pages are exactly the state the newest undo step leads to (and the next redo
     // step starts from): rectangle steps there can be applied to them.
     bool liveExact_ = true;
+    QRect lastStepArea_;
 };
 
 } // namespace pix
