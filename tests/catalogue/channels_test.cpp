@@ -6,7 +6,6 @@
 #include "cli/catalogue_apply.h"
 #include "engine/image_type.h"
 
-#include <QFile>
 #include <QMenu>
 
 namespace {
@@ -115,10 +114,7 @@ TEST_F(ChannelsTest, AMaskFileThatIsNoImageIsReportedAndChangesNothing) {
     setImage(pix::kRgba);
     const QImage before = pixels();
     const QString path = pixtest::tempDir() + QStringLiteral("/not-a-mask.png");
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("plain text, no picture");
-    f.close();
+    pixtest::writeBytes(path, "plain text, no picture");
     desktop.answerOpen(path);
     desktop.answerInput(QStringLiteral("0"));
     desktop.answerMessage(platform::Answer::Yes); // Size Mask to Fit?

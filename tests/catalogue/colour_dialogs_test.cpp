@@ -226,9 +226,7 @@ TEST_F(ColourDialogs, AdjustClampsItsBoxesAndSendsPercentsInSinglePrecision) {
     EXPECT_EQ(catalogue::percentOfAmount(-128), float(-128 / 2.55));
     // Through the dialog on white: 255 percent-wise is +100 (stays 255); -128 is -50.196...,
     // which takes 255 to 127 (-50 would give 128).
-    QImage white(8, 8, QImage::Format_RGB32);
-    white.fill(Qt::white);
-    setImage(white, 5);
+    setImage(pixtest::flatImage(8, 8, qRgb(255, 255, 255)), 5);
     choose("mnuChannelsRGB", 0, [](QDialog& d) {
         auto& a = as<frmAdjustRGB>(d);
         typeInto(a.box(a.scroll(0)), QStringLiteral("300"));
@@ -347,8 +345,7 @@ TEST_F(ColourDialogs, PreviewBoxesFillTheAreaTheirAnchorsLeave) {
 }
 
 TEST_F(ColourDialogs, AdjustWithASelectionPreviewsItInPlaceOnTheDocument) {
-    QImage white(464, 348, QImage::Format_RGB32);
-    white.fill(Qt::white);
+    const QImage white = pixtest::flatImage(464, 348, qRgb(255, 255, 255));
     setImage(white, 5);
     const QRect sel(100, 100, 100, 50);
     select(sel);

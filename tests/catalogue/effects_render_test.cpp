@@ -1,9 +1,6 @@
 // The rendering and perspective submenus driven through the real menus: the perspective
 // examples' target points, and the "Custom..." dialogs' lists that start with nothing selected.
-#include "catalogue/effects_render_catalogue.h"
-#include "catalogue/menu_paths.h"
 #include "catalogue_fixture.h"
-#include "cli/catalogue_apply.h"
 #include "engine/effects_render.h"
 
 #include <QComboBox>
@@ -13,8 +10,7 @@ namespace {
 
 // A 400 x 200 picture whose four corner pixels carry their own colours.
 QImage cornerMarked() {
-    QImage img(400, 200, QImage::Format_RGB32);
-    img.fill(qRgb(90, 90, 90));
+    QImage img = pixtest::flatImage(400, 200, qRgb(90, 90, 90));
     img.setPixel(0, 199, qRgb(255, 0, 0));
     img.setPixel(0, 0, qRgb(0, 255, 0));
     img.setPixel(399, 0, qRgb(0, 0, 255));
@@ -71,21 +67,4 @@ TEST_F(CatalogueTest, CustomDialogsListsStartEmptyAndPassMinusOne) {
         EXPECT_EQ(desktop.pendingAnswers(), 0);
         EXPECT_TRUE(pixtest::samePixels(pixels(), expected.image()));
     }
-}
-
-TEST(EffectsRenderPaths, TheConverterReachesEveryEntryByItsMenuPath) {
-    int reached = 0;
-    for (const catalogue::MenuEntry& m : catalogue::menuEntries()) {
-        const auto& tables = catalogue::effectsRenderCatalogues();
-        if (std::find(tables.begin(), tables.end(), m.table) == tables.end()) continue;
-        SCOPED_TRACE(m.path.toStdString());
-        pix::PixImage img;
-        img.setImage(pixtest::gradientImage(40, 30, true), 6, QStringLiteral("No Undo"));
-        const QImage before = img.image();
-        QString error;
-        EXPECT_EQ(pixcli::applyCatalogueEntry(img, m.path, {}, &error), 0) << error.toStdString();
-        EXPECT_FALSE(pixtest::samePixels(img.image(), before));
-        ++reached;
-    }
-    EXPECT_EQ(reached, 6 + 5 + 5 + 5 + 6);
 }

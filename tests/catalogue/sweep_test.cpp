@@ -11,8 +11,8 @@
 #include "engine/ctrl/pix_ctrl.h"
 #include "engine/image_type.h"
 
-#include <QFile>
 #include <QApplication>
+#include <QFile>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -268,8 +268,7 @@ protected:
             QByteArray bytes;
             for (int i = 0; i < 256; ++i)
                 for (int level : {i % 64, (i * 5) % 64, 63 - i / 4}) bytes.append(char(level));
-            QFile f(path);
-            EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == 768);
+            pixtest::writeBytes(path, bytes);
         }
         return path;
     }
@@ -392,16 +391,20 @@ protected:
             return;
         case Expect::AwaitsLine: {
             ASSERT_NE(entry, nullptr) << "missing table entry";
+            EXPECT_FALSE(doc->finishWarp(4, 4, 30, 20)) << "no warp pending: the line is drawn";
             desktop.answerMessage(platform::Answer::Ok);
             run(table, index);
             ASSERT_FALSE(desktop.messagesShown.isEmpty());
             EXPECT_EQ(desktop.messagesShown.last().text, entry->linePrompt);
+            EXPECT_EQ(desktop.messagesShown.last().title, QStringLiteral("Pixendra"));
             EXPECT_TRUE(doc->WarpPending);
             EXPECT_EQ(doc->Pix->MouseMode(), pix::kMouseLine);
             EXPECT_TRUE(pixtest::samePixels(pixels(), before));
             EXPECT_TRUE(doc->finishWarp(4, 4, 30, 20));
             EXPECT_FALSE(doc->WarpPending);
-            EXPECT_FALSE(pixtest::samePixels(pixels(), before)); // the whole image is warped
+            // The whole image is warped, whatever is selected; one line per command.
+            EXPECT_GT(changedOutside(before, pixels(), selection), 0);
+            EXPECT_FALSE(doc->finishWarp(4, 4, 30, 20));
             break;
         }
         case Expect::AsksOnly:

@@ -10,7 +10,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -128,10 +127,7 @@ TEST_F(TransformsTest, ACancelledBumpMapChoiceLeavesApplyOff) {
 
     // A file that is no image is refused the same way; a real one turns Apply on.
     const QString junk = pixtest::tempDir() + QStringLiteral("/junk.png");
-    QFile f(junk);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("not an image");
-    f.close();
+    pixtest::writeBytes(junk, "not an image");
     desktop.answerMessage(platform::Answer::Ok);
     desktop.answerOpen(junk);
     desktop.answerMessage(platform::Answer::Ok);
