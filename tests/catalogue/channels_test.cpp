@@ -50,8 +50,7 @@ TEST_F(ChannelsTest, ConstantAlphaAsksAgainOutOfRangeAndSkipsTheMergeQuestionWit
 }
 
 TEST_F(ChannelsTest, ColourMatchOnAlphaImageAsksTheMergeTypeUntilInRange) {
-    QImage src(8, 4, QImage::Format_ARGB32);
-    src.fill(qRgba(10, 200, 30, 180));
+    QImage src = pixtest::flatImage(8, 4, qRgba(10, 200, 30, 180));
     src.setPixel(0, 0, qRgba(250, 250, 250, 100));
     setImage(src, pix::kRgba);
     desktop.answerColor(QColor(10, 200, 30));

@@ -9,12 +9,9 @@
 #include "engine/ops/scramble.h"
 #include "info/frm_progress.h"
 #include "support/program_run.h"
+#include "support/typing.h"
 
-#include <QApplication>
-#include <QFocusEvent>
 #include <QLabel>
-#include <QLineEdit>
-#include <QTest>
 
 namespace {
 
@@ -136,13 +133,9 @@ TEST_F(DemosMenus, EncryptAndDecryptThroughTheKeyDialogs) {
             // number).
             QLineEdit* t = asDialog(d).txtText(0);
             d.show();
-            t->setFocus();
-            QFocusEvent in(QEvent::FocusIn), out(QEvent::FocusOut);
-            QApplication::sendEvent(t, &in);
-            QTest::keyClicks(t, QString::fromLatin1(k));
-            QApplication::sendEvent(t, &out);
-            QApplication::sendEvent(t, &in);
-            QTest::keyClick(t, Qt::Key_X);
+            pixtest::typeInto(t, QString::fromLatin1(k));
+            pixtest::leave(t);
+            pixtest::typeInto(t, QString::fromLatin1(k) + QLatin1Char('x'));
             EXPECT_EQ(t->text(), QString::fromLatin1(k));
         });
     };

@@ -349,8 +349,7 @@ protected:
 
     // A relief for the bump map: a bright disc on grey.
     static QString bumpImage() {
-        QImage relief(20, 20, QImage::Format_RGB32);
-        relief.fill(qRgb(90, 90, 90));
+        QImage relief = pixtest::flatImage(20, 20, qRgb(90, 90, 90));
         QPainter p(&relief);
         p.setBrush(Qt::white);
         p.drawEllipse(QRect(4, 4, 12, 12));

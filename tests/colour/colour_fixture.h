@@ -5,10 +5,11 @@
 
 #include "colour/frame_swatches.h"
 #include "colour/frm_color_picker.h"
+#include "support/typing.h"
 
 #include <QLabel>
-#include <QLineEdit>
-#include <QTest>
+
+using pixtest::typeInto;
 
 class ColourTest : public FrameTest {
 protected:
@@ -17,12 +18,5 @@ protected:
     frmColorPicker& openPicker(int swatch) {
         QTest::mouseClick(swatches().SelColor[swatch], Qt::LeftButton);
         return swatches().picker();
-    }
-    // Types into a decimal box as the user does: focus arrives, keys go in, focus leaves.
-    static void typeInto(QLineEdit* box, const QString& text) {
-        QFocusEvent in(QEvent::FocusIn);
-        QApplication::sendEvent(box, &in);
-        box->selectAll();
-        QTest::keyClicks(box, text);
     }
 };

@@ -26,17 +26,6 @@ QByteArray encode(const pix::PixPage& page, pix::SaveOptions o = {}) {
     return jpeg().write({page}, o);
 }
 
-// A smooth picture: lossy codings are compared on it, where their error is small.
-QImage smoothImage(int w, int h) {
-    QImage img(w, h, QImage::Format_RGB32);
-    for (int y = 0; y < h; ++y) {
-        auto* row = reinterpret_cast<QRgb*>(img.scanLine(y));
-        for (int x = 0; x < w; ++x)
-            row[x] = qRgb(x * 255 / w, y * 255 / h, (x + y) * 255 / (w + h));
-    }
-    return img;
-}
-
 pix::PixPage rgbPage(int w = 96, int h = 64) {
     return {smoothImage(w, h), pix::kRgb, {}};
 }

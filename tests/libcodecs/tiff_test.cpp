@@ -95,11 +95,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(TiffJpeg, JpegCompressedPagesAreClose) {
     for (int type : {pix::kGray, pix::kRgb}) {
-        // A smooth picture, where JPEG's error is small.
-        QImage smooth(64, 48, QImage::Format_RGB32);
-        for (int y = 0; y < 48; ++y)
-            for (int x = 0; x < 64; ++x) smooth.setPixel(x, y, qRgb(x * 4, y * 5, x + y));
-        const pix::PixPage page{pix::convertToType(smooth, type), type, {}};
+        const pix::PixPage page{pix::convertToType(smoothImage(64, 48), type), type, {}};
         pix::SaveOptions o = compression(pix::kTiffJpeg);
         o.jpegQuality = 95;
         const QList<pix::PixPage> back = decodeAll(tiffCodec().write({page}, o));

@@ -26,6 +26,16 @@ QImage gradientImage(int width, int height, bool alpha) {
     return img;
 }
 
+QImage smoothImage(int width, int height) {
+    QImage img(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(img.scanLine(y));
+        for (int x = 0; x < width; ++x)
+            row[x] = qRgb(x * 255 / width, y * 255 / height, (x + y) * 255 / (width + height));
+    }
+    return img;
+}
+
 QImage flatImage(int width, int height, QRgb colour) {
     QImage img(width, height, qAlpha(colour) == 255 ? QImage::Format_RGB32 : QImage::Format_ARGB32);
     img.fill(colour);

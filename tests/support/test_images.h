@@ -8,6 +8,9 @@ namespace pixtest {
 
 // A deterministic colourful gradient with (when alpha) a varying alpha channel.
 QImage gradientImage(int width, int height, bool alpha = false);
+// A smooth opaque picture (red across, green down, blue along the diagonal), where the error of
+// a lossy coding is small.
+QImage smoothImage(int width, int height);
 // One colour all over: 32-bit, with an alpha channel only when the colour is translucent.
 QImage flatImage(int width, int height, QRgb colour);
 // The image in every page type 0..6, converted from the gradient.

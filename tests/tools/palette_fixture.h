@@ -5,6 +5,7 @@
 
 #include "engine/draw.h"
 #include "platform/system_colours.h"
+#include "support/typing.h"
 #include "tools/frm_controls.h"
 #include "tools/frm_selector.h"
 #include "tools/palette_button.h"
@@ -14,22 +15,14 @@
 #include <QMenu>
 #include <QToolButton>
 
+using pixtest::leave;
+using pixtest::typeInto;
+
 class PaletteTest : public ViewTest {
 protected:
     frmControls& palette() { return *frame->Controls; }
     // Chooses a tool on the frame's side bar.
     void chooseTool(int tool) { frame->cmd.value(tool)->click(); }
-    // Types into a numeric field as the user does: focus arrives, the old text is replaced.
-    static void typeInto(QLineEdit* field, const QString& text) {
-        QFocusEvent in(QEvent::FocusIn);
-        QApplication::sendEvent(field, &in);
-        field->selectAll();
-        QTest::keyClicks(field, text);
-    }
-    static void leave(QLineEdit* field) {
-        QFocusEvent out(QEvent::FocusOut);
-        QApplication::sendEvent(field, &out);
-    }
     // Clicks a setting button and chooses the item captioned `caption` of the menu it pops up.
     void chooseFromButton(const QString& button, const QString& caption) {
         PaletteButton* b = palette().settingButtons.value(button);

@@ -93,10 +93,7 @@ TEST_F(FrameTest, MultiPageTiffOpensEveryPage) {
 
 TEST_F(FrameTest, SaveAsJpegReloadsTheCompressedImage) {
     frmMain* doc = newDocument(64, 48);
-    QImage smooth(64, 48, QImage::Format_RGB32);
-    for (int y = 0; y < 48; ++y)
-        for (int x = 0; x < 64; ++x) smooth.setPixel(x, y, qRgb(x * 4, y * 5, 128 + x - y));
-    doc->Pix->image().setImage(smooth, 5, QString());
+    doc->Pix->image().setImage(pixtest::smoothImage(64, 48), 5, QString());
     const QImage original = doc->Pix->image().image().copy();
     const QString path = pixtest::tempDir() + QStringLiteral("/shot"); // no extension typed
     desktop.answerSave(path, 1);                                       // JPEG
@@ -359,18 +356,15 @@ TEST_F(FrameTest, CapturesMakeANewImageFirstAndTheScanOnlyWithoutADocument) {
 
 TEST_F(FrameTest, SavingAnOpenedGifKeepsItAGif) {
     const QString path = pixtest::tempDir() + QStringLiteral("/anim.gif");
-    QImage a(12, 8, QImage::Format_RGB32), b(12, 8, QImage::Format_RGB32);
-    a.fill(qRgb(255, 0, 0));
-    b.fill(qRgb(0, 0, 255));
-    pix::encodeFile(path, pix::kFileAuto, {pix::PixPage{a, 5, {}}, pix::PixPage{b, 5, {}}},
+    pix::encodeFile(path, pix::kFileAuto,
+                    {pix::PixPage{pixtest::flatImage(12, 8, qRgb(255, 0, 0)), 5, {}},
+                     pix::PixPage{pixtest::flatImage(12, 8, qRgb(0, 0, 255)), 5, {}}},
                     pix::SaveOptions{});
     frmMain* doc = openThroughMenu(path);
     ASSERT_NE(doc, nullptr);
     EXPECT_EQ(doc->Pix->image().FileType(), pix::kFileAuto) << "GIF reports the engine's choice";
     EXPECT_EQ(doc->Pix->image().pageCount(), 2);
-    QImage green(12, 8, QImage::Format_RGB32);
-    green.fill(qRgb(0, 255, 0));
-    doc->Pix->image().setImage(green, 5, QString());
+    doc->Pix->image().setImage(pixtest::flatImage(12, 8, qRgb(0, 255, 0)), 5, QString());
     frame->chooseMenuItem(QStringLiteral("mnuSave"));
     EXPECT_TRUE(doc->Saved);
     const pix::DecodedFile back = pix::decodeFile(path);

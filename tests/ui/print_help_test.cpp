@@ -74,11 +74,9 @@ protected:
     frmMain* threePages() {
         frmMain* doc = newDocument(30, 20);
         pix::PixImage& image = doc->Pix->image();
-        for (int w : {40, 50}) {
-            QImage page(w, 20, QImage::Format_RGB32);
-            page.fill(Qt::white);
-            image.AddPage(pix::PixPage{page, 5, {}}, QString());
-        }
+        for (int w : {40, 50})
+            image.AddPage(pix::PixPage{pixtest::flatImage(w, 20, qRgb(255, 255, 255)), 5, {}},
+                          QString());
         image.setCurrentPage(1);
         return doc;
     }
