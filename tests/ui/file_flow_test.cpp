@@ -35,6 +35,10 @@ TEST_F(FrameTest, OpenShowsTheImageAndEnablesTheMenus) {
     EXPECT_TRUE(enabled("mnuSave"));
     EXPECT_TRUE(enabled("mnuEffects", 2));
     EXPECT_EQ(desktop.openRequests[0].filter.left(14), QStringLiteral("All Images|*.j"));
+    // Unchanged, it closes without a question.
+    EXPECT_TRUE(frame->mdiArea()->currentSubWindow()->close());
+    EXPECT_TRUE(desktop.messagesShown.isEmpty());
+    EXPECT_EQ(openDocuments(), 0);
 }
 
 // A JPEG cut short opens with its rest grey and one information message; the document is saved.
@@ -256,7 +260,13 @@ QByteArray pngBytes() {
 
 } // namespace
 
-TEST_F(FrameTest, OpenFromUrlDownloadsTheImage) {
+TEST_F(FrameTest, OpenFromUrlDownloadsTheImageAndIgnoresEmptyAnswers) {
+    desktop.answerInput(QStringLiteral("http://"));
+    desktop.answerInput(QString());
+    desktop.answerInput(std::nullopt);
+    for (int k = 0; k < 3; ++k) frame->chooseMenuItem(QStringLiteral("mnuOpenURL"));
+    EXPECT_EQ(openDocuments(), 0);
+    EXPECT_EQ(frame->DocumentCount, 0);
     TinyServer server(pngBytes());
     desktop.answerInput(server.url("/ok.png"));
     frame->chooseMenuItem(QStringLiteral("mnuOpenURL"));
@@ -265,18 +275,7 @@ TEST_F(FrameTest, OpenFromUrlDownloadsTheImage) {
     EXPECT_EQ(doc->Pix->image().width(), 24);
     EXPECT_EQ(doc->windowTitle(), QStringLiteral("ok.png@100%"));
     EXPECT_TRUE(doc->isEnabled());
-    EXPECT_EQ(desktop.inputsShown[0], QStringLiteral("Enter URL to open:"));
-}
-
-TEST_F(FrameTest, OpenFromUrlIgnoresEmptyAnswers) {
-    desktop.answerInput(QStringLiteral("http://"));
-    frame->chooseMenuItem(QStringLiteral("mnuOpenURL"));
-    desktop.answerInput(QString());
-    frame->chooseMenuItem(QStringLiteral("mnuOpenURL"));
-    desktop.answerInput(std::nullopt);
-    frame->chooseMenuItem(QStringLiteral("mnuOpenURL"));
-    EXPECT_EQ(openDocuments(), 0);
-    EXPECT_EQ(frame->DocumentCount, 0);
+    EXPECT_EQ(desktop.inputsShown.last(), QStringLiteral("Enter URL to open:"));
 }
 
 TEST_F(FrameTest, FailedDownloadsCloseTheEmptyWindowAndSayWhy) {

@@ -88,7 +88,7 @@ TEST_F(FrameTest, ExitAsksAboutUnsavedDocumentsButNeverWritesSettings) {
     EXPECT_FALSE(QFile::exists(storeFile));
 }
 
-TEST_F(FrameTest, YesOnANewImageThenCancellingSaveAsKeepsTheWindow) {
+TEST_F(FrameTest, YesOnCloseKeepsTheWindowWhenSaveAsIsCancelledOrTheSaveFails) {
     frmMain* doc = newDocument();
     desktop.answerMessage(Answer::Yes);
     desktop.answerSave(QString(), 1); // the Save As dialog is cancelled
@@ -96,10 +96,7 @@ TEST_F(FrameTest, YesOnANewImageThenCancellingSaveAsKeepsTheWindow) {
     EXPECT_TRUE(doc->SaveCancelled);
     EXPECT_EQ(openDocuments(), 1);
     EXPECT_FALSE(doc->Pix->image().IsEmpty());
-}
 
-TEST_F(FrameTest, YesWhenTheSaveFailsKeepsTheWindow) {
-    frmMain* doc = newDocument();
     doc->FilePath = pixtest::tempDir() + QStringLiteral("/kept.png");
     doc->Pix->image().setFileType(pix::kFilePng);
     desktop.answerMessage(Answer::Yes);            // save it?
@@ -109,19 +106,10 @@ TEST_F(FrameTest, YesWhenTheSaveFailsKeepsTheWindow) {
     pix::injectWriteFailureForTesting(0);
     EXPECT_FALSE(closed);
     EXPECT_EQ(openDocuments(), 1);
-    ASSERT_EQ(desktop.messagesShown.size(), 2);
-    EXPECT_TRUE(desktop.messagesShown[1].text.startsWith(QStringLiteral("Error: ")));
-    EXPECT_TRUE(desktop.messagesShown[1].text.contains(QStringLiteral("No space left")));
+    ASSERT_EQ(desktop.messagesShown.size(), 3);
+    EXPECT_TRUE(desktop.messagesShown[2].text.startsWith(QStringLiteral("Error: ")));
+    EXPECT_TRUE(desktop.messagesShown[2].text.contains(QStringLiteral("No space left")));
     EXPECT_FALSE(doc->Saved);
-}
-
-TEST_F(FrameTest, ALoadedUnchangedImageClosesSilently) {
-    ASSERT_NE(openThroughMenu(writeImage(QStringLiteral("plain.png"),
-                                         {pixtest::gradientImage(30, 20)}, pix::kFilePng)),
-              nullptr);
-    EXPECT_TRUE(frame->mdiArea()->currentSubWindow()->close());
-    EXPECT_TRUE(desktop.messagesShown.isEmpty());
-    EXPECT_EQ(openDocuments(), 0);
 }
 
 TEST_F(FrameTest, AChangeMarksTheDocumentUnsaved) {

@@ -7,7 +7,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-TEST(ProgressWindow, ShowsFillsAndHides) {
+TEST(ProgressWindow, ShowsFillsHidesAndHonoursCancelAtTheNextReport) {
     QWidget document;
     frmProgress& w = frmProgress::instance();
     bool cancel = false;
@@ -24,12 +24,7 @@ TEST(ProgressWindow, ShowsFillsAndHides) {
     EXPECT_TRUE(document.isEnabled());
     EXPECT_EQ(w.windowTitle(), QStringLiteral("Progress 100%"));
     EXPECT_FALSE(cancel);
-}
 
-TEST(ProgressWindow, CancelTakesEffectAtTheNextReport) {
-    QWidget document;
-    frmProgress& w = frmProgress::instance();
-    bool cancel = false;
     w.report(&document, 0, QStringLiteral("Working"), &cancel);
     w.btnCancel->click();
     EXPECT_TRUE(w.Cancelled);

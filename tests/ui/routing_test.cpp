@@ -12,7 +12,7 @@
 using pixtest::pressCancel;
 using pixtest::pressOk;
 
-TEST_F(FrameTest, DrawSettingsReachEveryOpenDocument) {
+TEST_F(FrameTest, DrawSettingsReachEveryOpenDocumentAndTheNextOne) {
     frmMain* docs[] = {newDocument(), newDocument(), newDocument()};
     ASSERT_TRUE(frame->chooseMenuItem(QStringLiteral("mnuDrawAntialias"), 3)); // "A Lot (100)"
     EXPECT_TRUE(frame->menuItem(QStringLiteral("mnuDrawAntialias"), 3)->isChecked());
@@ -27,6 +27,11 @@ TEST_F(FrameTest, DrawSettingsReachEveryOpenDocument) {
         EXPECT_EQ(d->Pix->image().Draw().fillStyle, 6);
         EXPECT_EQ(d->Pix->Shape().fillStyle, 6);
     }
+    frmMain* later = newDocument();
+    EXPECT_EQ(later->Pix->image().Draw().thickness, 15);
+    EXPECT_EQ(later->Pix->image().Draw().antialias, 100);
+    EXPECT_EQ(later->Pix->Shape().fillStyle, 6);
+    EXPECT_EQ(later->drawOpacityAlpha(), 128);
 }
 
 TEST_F(FrameTest, ViewAndHistoryCommandsActOnTheActiveDocumentOnly) {
@@ -145,15 +150,6 @@ TEST_F(FrameTest, EveryMenuItemWorksOrIsListedAndListedItemsDoNothing) {
     EXPECT_TRUE(desktop.inputsShown.isEmpty());
     EXPECT_TRUE(desktop.openRequests.isEmpty());
     EXPECT_TRUE(desktop.saveRequests.isEmpty());
-}
-
-TEST_F(FrameTest, NewDocumentsTakeTheRememberedDrawingSettings) {
-    newDocument();
-    frame->chooseMenuItem(QStringLiteral("mnuDrawThickness"), 3); // 4
-    frame->chooseMenuItem(QStringLiteral("mnuDrawFillStyle"), 5); // cross
-    frmMain* later = newDocument();
-    EXPECT_EQ(later->Pix->image().Draw().thickness, 4);
-    EXPECT_EQ(later->Pix->Shape().fillStyle, 4);
 }
 
 TEST_F(FrameTest, EditItemsAndTheirShortcutsFollowTheDocument) {
