@@ -182,6 +182,7 @@ TEST(CliApply, EveryEntryRunsFromItsMenuPathOrSaysWhyNot) {
             EXPECT_TRUE(pixtest::samePixels(img.image(), before));
         }
     }
+    EXPECT_TRUE(catalogue::menuPath("mnuEffects", 6).isEmpty()) << "an unused index";
     // Items the program adds at run time (the shipped masks) have no fixed path.
     for (const catalogue::Catalogue* t : catalogue::allCatalogues())
         for (const catalogue::Entry& e : t->entries)

@@ -357,11 +357,14 @@ protected:
         return writeImage(QStringLiteral("bump.png"), {relief}, pix::kFilePng);
     }
 
+    static frmTransforms* visiblePanel() {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* p = qobject_cast<frmTransforms*>(w); p && p->isVisible()) return p;
+        return nullptr;
+    }
     // The panel an entry opened: Apply once, then Close.
     static void applyInPanel() {
-        frmTransforms* panel = nullptr;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* p = qobject_cast<frmTransforms*>(w); p && p->isVisible()) panel = p;
+        frmTransforms* panel = visiblePanel();
         ASSERT_NE(panel, nullptr) << "no Transforms panel opened";
         ASSERT_TRUE(panel->cmdApply->isEnabled());
         panel->cmdApply->click();
@@ -432,6 +435,7 @@ protected:
             answer(*entry);
             run(table, index);
             if (entry->input == catalogue::Input::Panel) applyInPanel();
+            EXPECT_EQ(visiblePanel(), nullptr) << "a panel stays open";
             EXPECT_EQ(desktop.pendingAnswers(), 0) << "the entry did not ask as its input says";
             const QImage after = pixels();
             // Entries on the document image itself are not bounded by the selection.

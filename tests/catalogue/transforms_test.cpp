@@ -164,16 +164,6 @@ TEST_F(TransformsTest, ClosingTheDocumentClosesItsPanel) {
     EXPECT_EQ(openDocuments(), 0);
 }
 
-TEST_F(TransformsTest, CustomRunsAtOnceAsOneStep) {
-    setImage(pixtest::gradientImage(60, 40), 5);
-    const QImage before = pixels();
-    ASSERT_TRUE(frame->chooseMenuItem(QStringLiteral("mnuTransforms"), 14));
-    EXPECT_FALSE(pixtest::samePixels(pixels(), before));
-    EXPECT_EQ(image().Undos(), 1);
-    for (QWidget* w : QApplication::topLevelWidgets())
-        EXPECT_EQ(qobject_cast<frmTransforms*>(w), nullptr) << "no panel for Custom";
-}
-
 // Every distortion with its first values (a flat bump for the bump map) leaves a flat image of
 // any colour, translucent or not, exactly as it was.
 TEST(TransformsTable, EveryDistortionKeepsAFlatImageFlat) {
