@@ -141,7 +141,7 @@ TEST_F(MetadataTest, CopiedMarkersGoWithTheChosenFilesPixelsUntouched) {
     EXPECT_FALSE(QFile::exists(target));
 }
 
-TEST_F(MetadataTest, JpegPngAndTiffKeepTheMetadataWithTheSavedSize) {
+TEST_F(MetadataTest, JpegPngAndTiffKeepTheMetadataWithTheSavedSizeAndEveryPage) {
     if (!openTaggedJpeg()) GTEST_SKIP() << "exiftool is missing";
     ASSERT_TRUE(
         exiftool({QStringLiteral("-ExifImageWidth=64"), QStringLiteral("-ExifImageHeight=48"),
@@ -169,12 +169,7 @@ TEST_F(MetadataTest, JpegPngAndTiffKeepTheMetadataWithTheSavedSize) {
             EXPECT_FALSE(reread.metadata().iptc.isEmpty()) << "IPTC kept";
         }
     }
-}
-
-TEST_F(MetadataTest, APageTiffWithMetadataKeepsEveryPage) {
-    if (!openTaggedJpeg()) GTEST_SKIP() << "exiftool is missing";
-    pix::PixImage img;
-    img.LoadFromFile(tagged, QStringLiteral("No Undo"));
+    // A TIFF of several pages keeps every page, and the metadata.
     img.AddPage(pix::PixPage{pixtest::gradientImage(20, 10), pix::kRgb, {}},
                 QStringLiteral("No Undo"));
     img.AddPage(pix::PixPage{pixtest::gradientImage(8, 6), pix::kRgb, {}},

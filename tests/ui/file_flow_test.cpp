@@ -161,17 +161,6 @@ TEST_F(FrameTest, SaveAsToAOneBitFormatShowsTheFileButKeepsTheHistory) {
     EXPECT_FALSE(doc->Saved);
 }
 
-TEST_F(FrameTest, SaveOfAnImageWithoutAFileAsksWhereAsSaveAsDoes) {
-    frmMain* doc = newDocument(10, 10);
-    const QString target = pixtest::tempDir() + QStringLiteral("/fresh");
-    desktop.answerSave(target, 2); // PNG
-    frame->chooseMenuItem(QStringLiteral("mnuSave"));
-    ASSERT_EQ(desktop.saveRequests.size(), 1);
-    EXPECT_TRUE(QFile::exists(target + QStringLiteral(".png")));
-    EXPECT_EQ(doc->FilePath, target + QStringLiteral(".png"));
-    EXPECT_TRUE(doc->Saved);
-}
-
 TEST_F(FrameTest, AFailedSaveKeepsTheOldFileAndSaysWhy) {
     const QString path =
         writeImage(QStringLiteral("keep.png"), {pixtest::gradientImage(16, 16)}, pix::kFilePng);

@@ -118,13 +118,11 @@ TEST_F(PrintTest, TheRangeChoiceDecidesTheJobsAndThePlacement) {
     EXPECT_TRUE(printer.jobs.isEmpty());
     EXPECT_TRUE(desktop.messagesShown.isEmpty());
     EXPECT_FALSE(spoolingWindowShown());
-}
-
-TEST_F(PrintTest, ASinglePageWithAllPagesGoesThroughTheRangeAndFits) {
-    newDocument(30, 20);
-    print(2, platform::PrintChoice::AllPages, 0, 0);
+    // A single page with All Pages goes through the range, and fits.
+    newDocument(60, 20);
+    print(2, R::AllPages, 0, 0);
     ASSERT_EQ(printer.jobs.size(), 1);
-    EXPECT_EQ(printer.jobs[0].pictures, QList<QSize>{QSize(30, 20)});
+    EXPECT_EQ(printer.jobs[0].pictures, QList<QSize>{QSize(60, 20)});
     EXPECT_TRUE(printer.jobs[0].placement.fit);
 }
 
