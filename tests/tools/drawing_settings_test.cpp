@@ -41,20 +41,15 @@ TEST_F(PaletteTest, ChosenTextureSwitchesEveryOpenDocumentToSolidFillAndNewOnesF
     pix::Draw::DrawShape(doc->Pix->image(), pix::Draw::ShapeKind::Rectangle,
                          QPolygonF({{10, 10}, {30, 30}}), QString());
     EXPECT_EQ(doc->Pix->image().image().pixel(20, 20), qRgb(0, 200, 0));
-    // Mode and thickness are remembered too; a new document starts with all of it.
+    // The mode is remembered too; a new document starts with all of it.
     texture(*frame, 7); // the active document only
     EXPECT_EQ(second->Pix->image().Draw().textureMode, pix::kTextureStretchImage);
     EXPECT_EQ(doc->Pix->image().Draw().textureMode, pix::kTextureTile);
     EXPECT_TRUE(frame->menuItem(QStringLiteral("mnuDrawTexture"), 7)->isChecked());
-    frame->chooseMenuItem(QStringLiteral("mnuDrawOpacity"), 5);
-    frame->chooseMenuItem(QStringLiteral("mnuDrawAntialias"), 2);
-    frmMain* later = newDocument();
-    const pix::DrawSettings& s = later->Pix->image().Draw();
+    const pix::DrawSettings& s = newDocument()->Pix->image().Draw();
     EXPECT_EQ(s.fillStyle, 6);
     EXPECT_EQ(s.textureMode, pix::kTextureStretchImage);
     EXPECT_EQ(s.texture.pixel(0, 0), qRgb(0, 200, 0));
-    EXPECT_EQ(s.antialias, 10);
-    EXPECT_EQ(later->drawOpacityAlpha(), 128);
     // "Clear" takes the texture away (and new documents start without one).
     texture(*frame, 4);
     EXPECT_TRUE(frame->activeDocument()->Pix->image().Draw().texture.isNull());
