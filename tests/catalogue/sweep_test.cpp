@@ -50,19 +50,16 @@ const std::set<int> kTwoLevelTypes = {pix::kMono};
 const std::set<int> kOpaqueTypes = {pix::kMono, pix::kIndexed, pix::kGray, pix::kRgb};
 const std::set<int> kGreyTypes = {pix::kMono, pix::kGray, pix::kGrayAlpha};
 
-// Every index that the menus or the tables know, by action, and the gaps the menus skip.
+// Every index that the menus or the tables know, by action, and the gaps the menus skip. A submenu
+// header needs none: opening it runs nothing.
 const std::map<Key, Expectation>& expectations() {
     static const std::map<Key, Expectation> table = [] {
         std::map<Key, Expectation> t = {
-            {{"Effects", 0}, {Expect::Nothing, {}, "Crop submenu"}},
-            {{"Effects", 1}, {Expect::Nothing, {}, "Flip submenu"}},
             {{"Effects", 2}, {Expect::Keeps, {}, "Resize to W x H"}},
             {{"Effects", 3}, {Expect::Keeps, {}, "a W x H canvas at offset 0"}},
             {{"Effects", 4}, {Expect::Changes}},
             {{"Effects", 5}, {Expect::Changes}},
             {{"Effects", 6}, {Expect::Nothing, {}, "unused"}},
-            {{"Effects", 7}, {Expect::Nothing, {}, "Apply Palette submenu"}},
-            {{"Effects", 8}, {Expect::Nothing, {}, "Dither submenu"}},
             {{"Effects", 9},
              {Expect::ToWhiteOnly,
               {pix::kMono, pix::kIndexed, pix::kIndexedAlpha},
@@ -71,44 +68,25 @@ const std::map<Key, Expectation>& expectations() {
             {{"Effects", 11}, {Expect::Changes}},
             {{"Effects", 12}, {Expect::Changes}},
             {{"Effects", 13}, {Expect::Changes}},
-            {{"Effects", 14}, {Expect::Nothing, {}, "Drop Shadow submenu"}},
-            {{"Effects", 15}, {Expect::Nothing, {}, "Gauzy submenu"}},
             {{"Effects", 16}, {Expect::Changes, kTwoLevelTypes, "1-bit spans 0..255 already"}},
             {{"Effects", 17}, {Expect::Changes, kTwoLevelTypes, "1-bit is equalised already"}},
             {{"Effects", 18}, {Expect::Changes}},
-            {{"Effects", 19}, {Expect::Nothing, {}, "Perspective submenu"}},
-            {{"Effects", 20}, {Expect::Nothing, {}, "Scribble submenu"}},
-            {{"Effects", 21}, {Expect::Nothing, {}, "Stipple submenu"}},
-            {{"Effects", 22}, {Expect::Nothing, {}, "Thumbnail submenu"}},
             {{"Effects", 23}, {Expect::AwaitsLine}},
             {{"Effects", 24}, {Expect::Changes}},
             {{"Effects", 25}, {Expect::Nothing, {}, "unused"}},
             {{"Effects", 26}, {Expect::Changes}},
             {{"Effects", 27}, {Expect::Changes}},
             {{"Filters", 0}, {Expect::Changes}},
-            {{"Filters", 1}, {Expect::Nothing, {}, "Blur submenu"}},
             {{"Filters", 2}, {Expect::Changes}},
             {{"Filters", 3}, {Expect::Changes, kTwoLevelTypes, "black and white have no hue"}},
             {{"Filters", 4}, {Expect::Changes}},
-            {{"Filters", 5}, {Expect::Nothing, {}, "Edge Detection submenu"}},
             {{"Filters", 6}, {Expect::Changes}},
-            {{"Filters", 7}, {Expect::Nothing, {}, "Gamma submenu"}},
-            {{"Filters", 8}, {Expect::Nothing, {}, "Intensity submenu"}},
             {{"Filters", 9}, {Expect::Changes}},
-            {{"Filters", 10}, {Expect::Nothing, {}, "Morphological submenu"}},
             {{"Filters", 11}, {Expect::Changes}},
-            {{"Filters", 12}, {Expect::Nothing, {}, "Negative submenu"}},
             {{"Filters", 13},
              {Expect::NeedsSelection, {pix::kMono, pix::kGray, pix::kGrayAlpha}, "no red in grey"}},
-            {{"Filters", 14}, {Expect::Nothing, {}, "Sharpen submenu"}},
-            {{"Filters", 15}, {Expect::Nothing, {}, "Soften submenu"}},
-            {{"Filters", 16}, {Expect::Nothing, {}, "Unsharp Mask submenu"}},
-            {{"Filters", 17}, {Expect::Nothing, {}, "Vibration submenu"}},
             {{"Filters", 18}, {Expect::Nothing, {}, "unused"}},
-            {{"Filters", 19}, {Expect::Nothing, {}, "Custom Filter submenu"}},
-            {{"Filters", 20}, {Expect::Nothing, {}, "Custom Matrix submenu"}},
             {{"Filters", 21}, {Expect::Nothing, {}, "unused"}},
-            {{"Filters", 22}, {Expect::Nothing, {}, "Complex Filters submenu"}},
             {{"Filters", 23}, {Expect::Changes}},
             {{"Filters", 24}, {Expect::Changes}},
             {{"Filters", 25}, {Expect::Changes}},
@@ -125,7 +103,6 @@ const std::map<Key, Expectation>& expectations() {
             {{"Filters", 38}, {Expect::Keeps, {}, "a tint of 0"}},
             {{"Filters", 39}, {Expect::Keeps, {}, "a saturation factor of 1"}},
             {{"Filters", 40}, {Expect::Changes}},
-            {{"ChannelsAlpha", 0}, {Expect::Nothing, {}, "Add Alpha Mask submenu"}},
             {{"ChannelsAlpha", 1}, {Expect::ChangesWhole, {pix::kMono}, "no dark grey in 1-bit"}},
             {{"ChannelsAlpha", 2}, {Expect::ChangesWhole}},
             {{"ChannelsAlpha", 3}, {Expect::ChangesWhole}},
@@ -173,7 +150,6 @@ const std::map<Key, Expectation>& expectations() {
         t[{"FiltersNegativeColor", -1}] = {Expect::ChangesWhole};
         t[{"ChannelsRGB", 0}] = {Expect::Changes};
         t[{"ChannelsRGB", 1}] = {Expect::ChangesWhole};
-        t[{"ChannelsRGB", 2}] = {Expect::Nothing, {}, "Swap submenu"};
         t[{"ChannelsAdjust", 0}] = {Expect::Changes};
         for (int i : {0, 1}) {
             t[{"EffectsFlip", i}] = {Expect::Changes};
@@ -223,6 +199,13 @@ const std::map<Key, Expectation>& expectations() {
         return t;
     }();
     return table;
+}
+
+// Whether the group's item `index` opens a submenu.
+bool isSubmenuHeader(const char* group, int index) {
+    for (const menus::MenuRow& row : menus::menuRows())
+        if (std::strcmp(row.parent, group) == 0 && row.parentIndex == index) return true;
+    return false;
 }
 
 // Every index the menus give the table's group, and every index of the table.
@@ -492,14 +475,16 @@ TEST_F(CatalogueSweep, EveryIndexOnEveryTypeWithAndWithoutASelection) {
         for (int index : indexes) {
             const Key key{table->actionName, index};
             const auto ex = expectations().find(key);
-            if (ex == expectations().end()) {
+            const Expectation header{Expect::Nothing, {}, "a submenu"};
+            if (ex == expectations().end() && !isSubmenuHeader(table->menuGroup, index)) {
                 ADD_FAILURE() << key.first << "(" << index << ") has no expectation";
                 continue;
             }
             swept.insert(key);
             for (int type = 0; type < pix::kImageTypeCount; ++type)
                 for (const QRect& sel : {QRect(), QRect(10, 6, 24, 20)})
-                    sweepOne(*table, index, ex->second, type, sel);
+                    sweepOne(*table, index, ex == expectations().end() ? header : ex->second, type,
+                             sel);
         }
     }
     for (const auto& [key, ex] : expectations())
