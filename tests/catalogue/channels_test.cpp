@@ -140,11 +140,6 @@ TEST_F(ChannelsTest, ConverterReachesTheChannelCommandsAndAnswersPromptsByTheirT
     EXPECT_EQ(pixcli::applyCatalogueEntry(img, "Channels/Alpha/Set Constant Alpha...",
                                           {{kConstant, "300"}}, &error),
               2);
-    EXPECT_EQ(pixcli::applyCatalogueEntry(img, "Channels/Alpha/Flatten onto Color...", {}, &error),
-              2)
-        << "a colour must be given";
-    EXPECT_EQ(pixcli::applyCatalogueEntry(img, "Channels/RGB/Swap/Red & Blue", {}, &error), 0)
-        << qPrintable(error);
     EXPECT_EQ(
         pixcli::applyCatalogueEntry(img, "Channels/Alpha/Add Alpha Mask/From File",
                                     {{"Mask file:", catalogue::alphaMaskFolder() + "/Linear.png"},
