@@ -1,5 +1,5 @@
 // Layouts our writers do not produce, built by hand from known pixels: top-down and 16-bit
-// BMPs, every TGA origin, EGA-plane PCX, 16-bit, raw and CMYK PSD.
+// BMPs, every TGA origin, EGA-plane PCX, a raw 16-bit grey PSD with alpha.
 #include "engine/image_type.h"
 #include "libcodecs/reference_tools.h"
 #include "support/test_images.h"
@@ -131,21 +131,6 @@ TEST(Layouts, Psd16BitGreyWithAlphaScalesTo8Bits) {
     const auto* row = reinterpret_cast<const QRgb*>(p.image.constScanLine(0));
     EXPECT_EQ(row[0], qRgba(255, 255, 255, 0));
     EXPECT_EQ(row[1], qRgba(128, 128, 128, 255));
-}
-
-TEST(Layouts, PsdCmykIsStoredInverted) {
-    // 3 x 1: no ink (white), full black, full cyan. Planes C, M, Y, K; 255 means no ink.
-    const QByteArray planes("\xFF\xFF\x00"
-                            "\xFF\xFF\xFF"
-                            "\xFF\xFF\xFF"
-                            "\xFF\x00\xFF",
-                            12);
-    const pix::PixPage p = readFirst("psd", rawPsd(3, 1, 4, 8, 4, planes));
-    EXPECT_EQ(p.type, pix::kRgb);
-    const auto* row = reinterpret_cast<const QRgb*>(p.image.constScanLine(0));
-    EXPECT_EQ(row[0], qRgb(255, 255, 255));
-    EXPECT_EQ(row[1], qRgb(0, 0, 0));
-    EXPECT_EQ(row[2], qRgb(0, 255, 255));
 }
 
 } // namespace
