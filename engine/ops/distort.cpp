@@ -1,5 +1,6 @@
 #include "distort.h"
 
+#include "distort_noise.h"
 #include "inverse_map.h"
 
 #include <array>
@@ -7,6 +8,9 @@
 #include <memory>
 #include <numeric>
 #include <opencv2/core/hal/hal.hpp>
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 namespace pix::ops {
 
@@ -16,8 +20,10 @@ constexpr const char* kSource = "Distortions";
 
 #if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__)
 #define PIX_WIDE_VECTORS __attribute__((target_clones("avx2", "default")))
+#define PIX_HAVE_AVX2_PATH 1
 #else
 #define PIX_WIDE_VECTORS
+#define PIX_HAVE_AVX2_PATH 0
 #endif
 constexpr double kPi = 3.14159265358979323846;
 
@@ -149,101 +155,6 @@ PIX_INLINE float hash01(int a, int b, uint32_t seed) {
     return float(h >> 8) * (1.0f / float(1u << 24));
 }
 
-// Smooth gradient noise in about [-1, 1] with a fixed permutation, so results are reproducible.
-class GradientNoise {
-public:
-    GradientNoise() {
-        std::array<int, 256> p{};
-        std::iota(p.begin(), p.end(), 0);
-        uint32_t s = 0x2545F491u;
-        for (int i = 255; i > 0; --i) {
-            s = s * 1664525u + 1013904223u;
-            std::swap(p[size_t(i)], p[size_t(s >> 8) % size_t(i + 1)]);
-        }
-        for (int i = 0; i < 512; ++i) perm_[size_t(i)] = uint8_t(p[size_t(i & 255)]);
-    }
-
-    // The noise along a row: out[i] = noise(u0 + i * du, v) for i in 0..count-1, du > 0.
-    // Built twice, like turbulence, the wider vectors taken where the processor has them (same
-    // arithmetic, no fused multiply-add, so the same results).
-    PIX_WIDE_VECTORS void row(double u0, double du, double v, int count, float* out) const {
-        const std::unique_ptr<float[]> noise(new float[size_t(count + kLanes)]);
-        walk(u0, du, v, count, noise.get());
-        std::copy_n(noise.get(), count, out);
-    }
-
-    // out[i] = the sum of |noise| / f over the octaves f = 1, 2, 4 at (f * (u0 + i * du), f * v).
-    PIX_WIDE_VECTORS void turbulence(double u0, double du, double v, int count, float* out) const {
-        const std::unique_ptr<float[]> noise(new float[size_t(count + kLanes)]);
-        const float* n = noise.get();
-        walk(u0, du, v, count, noise.get());
-        inBlocks(count, [&](int i) { out[i] = std::abs(n[i]); });
-        for (int f = 2; f <= 4; f *= 2) {
-            walk(u0 * f, du * f, v * f, count, noise.get());
-            const float weight = 1.0f / float(f); // a power of two: exact
-            inBlocks(count, [&](int i) { out[i] += std::abs(n[i]) * weight; });
-        }
-    }
-
-private:
-    // Four pixels at a time, each lane computed exactly as a single pixel would be.
-    static constexpr int kLanes = 4;
-    using Lanes = double __attribute__((vector_size(kLanes * sizeof(double))));
-
-    // out[i] = noise(u0 + i * du, v) for i in 0..count-1; out holds kLanes - 1 more values. The
-    // corner gradients are looked up once per lattice cell, and the pixels inside one cell are
-    // worked out in whole blocks of vector code: a block running into the next cell is written
-    // over by that cell (or lands in the spare values at the end).
-    PIX_INLINE void walk(double u0, double du, double v, int count, float* out) const {
-        const double fv = std::floor(v);
-        const int yi = int(int64_t(fv) & 255);
-        const double ty = v - fv, sv = fade(ty), step = 1 / du;
-        for (int i = 0; i < count;) {
-            const double fu = std::floor(u0 + i * du), next = fu + 1;
-            const int xi = int(int64_t(fu) & 255);
-            // Each corner's gradient dotted with the offset, split into its u and v parts.
-            auto corner = [&](int cx, int cy, double oy, double& g, double& h) {
-                const Gradient& d = kGradients[perm_[size_t(perm_[size_t(cx)] + cy)] & 7];
-                g = d.x;
-                h = d.y * oy;
-            };
-            double ga, gb, gc, gd, ha, hb, hc, hd;
-            corner(xi, yi, ty, ga, ha);
-            corner(xi + 1, yi, ty, gb, hb);
-            corner(xi, yi + 1, ty - 1, gc, hc);
-            corner(xi + 1, yi + 1, ty - 1, gd, hd);
-            // The pixels up to the next cell: estimated, then settled exactly.
-            const double room = (next - (u0 + i * du)) * step;
-            int end = room < double(count) ? std::min(count, i + 1 + int(room)) : count;
-            while (end < count && u0 + end * du < next) ++end;
-            while (end > i + 1 && !(u0 + (end - 1) * du < next)) --end;
-            for (int b = i; b < end; b += kLanes) {
-                const Lanes k = Lanes{0, 1, 2, 3} + double(b);
-                const Lanes u = u0 + k * du;
-                const Lanes tx = u - fu, su = tx * tx * tx * (tx * (tx * 6 - 15) + 10); // fade
-                const Lanes a = ga * tx + ha, b1 = gb * (tx - 1) + hb;
-                const Lanes c = gc * tx + hc, d = gd * (tx - 1) + hd;
-                const Lanes n = 1.4 * (a + (b1 - a) * su + (c - a + (a - b1 - c + d) * su) * sv);
-                for (int j = 0; j < kLanes; ++j) out[b + j] = float(n[j]);
-            }
-            i = end;
-        }
-    }
-
-    struct Gradient {
-        double x, y;
-    };
-    static constexpr Gradient kGradients[8] = {{1, 1}, {1, -1}, {-1, 1}, {-1, -1},
-                                               {1, 0}, {-1, 0}, {0, 1},  {0, -1}};
-    static double fade(double t) { return t * t * t * (t * (t * 6 - 15) + 10); }
-    std::array<uint8_t, 512> perm_{};
-};
-
-const GradientNoise& noise() {
-    static const GradientNoise n;
-    return n;
-}
-
 // (cos, sin) of 2 pi t from a table of 1024 steps with linear interpolation (error below 1e-5).
 class Circle {
 public:
@@ -253,35 +164,56 @@ public:
         };
         for (int i = 0; i < 1024; ++i) {
             const Point a = point(i), b = point(i + 1);
-            table_[size_t(i)] = {a, {b.x - a.x, b.y - a.y}};
+            cos_[size_t(i)] = a.x;
+            sin_[size_t(i)] = a.y;
+            cosStep_[size_t(i)] = b.x - a.x;
+            sinStep_[size_t(i)] = b.y - a.y;
         }
     }
 
-    PIX_INLINE Point operator()(float t) const {
-        const float at = (t - std::floor(t)) * 1024.0f;
-        const int i = std::clamp(int(at), 0, 1023);
-        const float f = at - float(i);
-        const Step& s = table_[size_t(i)];
-        return {s.at.x + s.towardsNext.x * f, s.at.y + s.towardsNext.y * f};
-    }
-
-    // (cos, sin) of 2 pi t[i] into c[i], s[i] for i in 0..count-1, as operator() gives them (the
-    // arrays apart, so that the loop becomes vector code).
-    PIX_WIDE_VECTORS void along(const float* __restrict t, int count, float* __restrict c,
-                                float* __restrict s) const {
-        inBlocks(count, [&](int i) {
-            const Point p = (*this)(t[i]);
-            c[i] = p.x;
-            s[i] = p.y;
-        });
+    // (cos, sin) of 2 pi t[i] into c[i], s[i] for i in 0..count-1.
+    void along(const float* t, int count, float* c, float* s) const {
+        int i = 0;
+#if PIX_HAVE_AVX2_PATH
+        static const bool avx2 = __builtin_cpu_supports("avx2");
+        if (avx2) i = alongAvx2(t, count, c, s);
+#endif
+        for (; i < count; ++i) {
+            const float at = (t[i] - std::floor(t[i])) * 1024.0f;
+            const int k = std::clamp(int(at), 0, 1023);
+            const float f = at - float(k);
+            c[i] = cos_[size_t(k)] + cosStep_[size_t(k)] * f;
+            s[i] = sin_[size_t(k)] + sinStep_[size_t(k)] * f;
+        }
     }
 
 private:
-    // A step's start and the way to the next one, read together.
-    struct Step {
-        Point at, towardsNext;
-    };
-    std::array<Step, 1024> table_{};
+#if PIX_HAVE_AVX2_PATH
+    // The same eight pixels at a time, the table entries gathered; returns how many were done.
+    __attribute__((target("avx2"))) int alongAvx2(const float* t, int count, float* c,
+                                                  float* s) const {
+        const __m256 steps = _mm256_set1_ps(1024.0f);
+        const __m256i last = _mm256_set1_epi32(1023), zero = _mm256_setzero_si256();
+        int i = 0;
+        for (; i + 8 <= count; i += 8) {
+            const __m256 v = _mm256_loadu_ps(t + i);
+            const __m256 at = _mm256_mul_ps(_mm256_sub_ps(v, _mm256_floor_ps(v)), steps);
+            const __m256i k =
+                _mm256_max_epi32(_mm256_min_epi32(_mm256_cvttps_epi32(at), last), zero);
+            const __m256 f = _mm256_sub_ps(at, _mm256_cvtepi32_ps(k));
+            const __m256 cosine = _mm256_i32gather_ps(cos_.data(), k, 4);
+            const __m256 cosStep = _mm256_i32gather_ps(cosStep_.data(), k, 4);
+            const __m256 sine = _mm256_i32gather_ps(sin_.data(), k, 4);
+            const __m256 sinStep = _mm256_i32gather_ps(sinStep_.data(), k, 4);
+            _mm256_storeu_ps(c + i, _mm256_add_ps(cosine, _mm256_mul_ps(cosStep, f)));
+            _mm256_storeu_ps(s + i, _mm256_add_ps(sine, _mm256_mul_ps(sinStep, f)));
+        }
+        return i;
+    }
+#endif
+
+    // Each step's start and the way to the next one.
+    std::array<float, 1024> cos_{}, sin_{}, cosStep_{}, sinStep_{};
 };
 
 const Circle& circle() {
@@ -454,24 +386,28 @@ QImage wow(const QImage& src, int style, int maxRadius, const ProgressFn& progre
 
 QImage marble(const QImage& src, double amount, double sizeX, double sizeY,
               const ProgressFn& progress) {
-    const GradientNoise& n = noise();
+    const GradientNoise& n = gradientNoise();
     const float a = float(amount);
+    const int w = src.width();
+    // What follows the column alone: the turbulence's lattice offsets and the vein's slope.
+    const double du = 1 / (4 * sizeX), across = 8 * sizeX;
+    const auto octaves = GradientNoise::octaves(0, du, w);
+    std::vector<double> slope(static_cast<size_t>(w));
+    for (int x = 0; x < w; ++x) slope[size_t(x)] = x / across;
     return inverseMap(
         src, {}, src.rect(),
-        [&, a](int y, int x0, int x1, float* sx, float* sy) {
+        [&, a](int y, int, int, float* sx, float* sy) {
             // Turbulence: three octaves of the noise's magnitude.
-            const int count = x1 - x0;
-            const double du = 1 / (4 * sizeX), v = y / (4 * sizeY);
-            const std::unique_ptr<float[]> phase(new float[size_t(count)]);
+            const std::unique_ptr<float[]> phase(new float[size_t(w)]);
             float* t = phase.get();
-            n.turbulence(x0 * du, du, v, count, t);
+            n.turbulence(octaves, y / (4 * sizeY), t);
             // The vein's phase, then the direction it gives.
-            const double across = 8 * sizeX, down = y / (8 * sizeY);
-            inBlocks(count, [&](int i) { t[i] += float((x0 + i) / across + down); });
-            circle().along(t, count, sx, sy);
-            inBlocks(count, [&](int i) {
-                sx[i] = float(x0 + i) + a * sx[i];
-                sy[i] = float(y) + a * sy[i];
+            const double down = y / (8 * sizeY);
+            inBlocks(w, [&](int x) { t[x] += float(slope[size_t(x)] + down); });
+            circle().along(t, w, sx, sy);
+            inBlocks(w, [&](int x) {
+                sx[x] = float(x) + a * sx[x];
+                sy[x] = float(y) + a * sy[x];
             });
         },
         progress, kSource);
@@ -479,18 +415,19 @@ QImage marble(const QImage& src, double amount, double sizeX, double sizeY,
 
 QImage perlin(const QImage& src, double amount, double sizeX, double sizeY,
               const ProgressFn& progress) {
-    const GradientNoise& n = noise();
+    const GradientNoise& n = gradientNoise();
     const float a = float(amount);
+    const int w = src.width();
+    const NoiseColumns across(0, 1 / sizeX, w), shifted(19.17, 1 / sizeX, w);
     return inverseMap(
         src, {}, src.rect(),
-        [&](int y, int x0, int x1, float* sx, float* sy) {
-            const int count = x1 - x0;
-            n.row(x0 / sizeX, 1 / sizeX, y / sizeY, count, sx);
-            n.row(x0 / sizeX + 19.17, 1 / sizeX, y / sizeY + 7.31, count, sy);
-            for (int i = 0; i < count; ++i) {
-                sx[i] = float(x0 + i) + a * sx[i];
-                sy[i] = float(y) + a * sy[i];
-            }
+        [&](int y, int, int, float* sx, float* sy) {
+            n.row(across, y / sizeY, sx);
+            n.row(shifted, y / sizeY + 7.31, sy);
+            inBlocks(w, [&](int x) {
+                sx[x] = float(x) + a * sx[x];
+                sy[x] = float(y) + a * sy[x];
+            });
         },
         progress, kSource);
 }

@@ -144,7 +144,8 @@ inline void bringInside(float* v, int count, int n, Edge edge) {
         if (!(v[i] >= 0 && v[i] < size)) v[i] = BilinearSampler::inside(v[i], n, edge);
 }
 
-// A distortion's source points for the pixels x0..x1-1 of row y.
+// A distortion's source points for the pixels x0..x1-1 of row y, always a whole row of the
+// reach (x0 = reach.left(), x1 = reach.right() + 1).
 // RowMap: void(int y, int x0, int x1, float* sx, float* sy).
 //
 // Returns an image like `src` whose pixels inside `reach` (clipped to the image) are read from
@@ -180,7 +181,6 @@ QImage inverseMap(const QImage& src, Edges edges, QRect reach, const RowMap& map
         if (top >= bottom) return;
         if (opaque) {
             // Opaque pictures: OpenCV's vectorised remap samples blocks of rows, the
-            // coordinates first brought into the picture as the edges say.
             // coordinates first brought into the picture as the edges say. A block's maps stay
             // small (about 128 KiB each) so that they come from the heap, not fresh pages, and
             // stay in the cache for the remap.
@@ -203,18 +203,24 @@ QImage inverseMap(const QImage& src, Edges edges, QRect reach, const RowMap& map
             }
             return;
         }
-        // Tiles of a few rows by kTile columns keep the source pixels they read in the cache.
-        std::vector<float> sx(kTile), sy(kTile);
-        for (int ty = top; ty < bottom; ty += kTileRows)
-            for (int tx = reach.left(); tx <= reach.right(); tx += kTile) {
-                const int tx1 = std::min(tx + kTile, reach.right() + 1);
-                for (int y = ty; y < std::min(ty + kTileRows, bottom); ++y) {
-                    map(y, tx, tx1, sx.data(), sy.data());
-                    uint32_t* o = rows[y];
-                    for (int i = 0, x = tx; x < tx1; ++i, ++x)
-                        o[x] = sampler.at(sx[size_t(i)], sy[size_t(i)]);
+        // Blocks of a few rows, their source points worked out a whole row at a time, then read
+        // in tiles of kTile columns that keep the source pixels they read in the cache.
+        const int w = reach.width();
+        std::vector<float> sx(size_t(w) * kTileRows), sy(size_t(w) * kTileRows);
+        for (int ty = top; ty < bottom; ty += kTileRows) {
+            const int n = std::min(kTileRows, bottom - ty);
+            for (int j = 0; j < n; ++j)
+                map(ty + j, reach.left(), reach.right() + 1, sx.data() + size_t(j) * size_t(w),
+                    sy.data() + size_t(j) * size_t(w));
+            for (int tx = 0; tx < w; tx += kTile)
+                for (int j = 0; j < n; ++j) {
+                    uint32_t* o = rows[ty + j] + reach.left();
+                    const float* px = sx.data() + size_t(j) * size_t(w);
+                    const float* py = sy.data() + size_t(j) * size_t(w);
+                    for (int x = tx; x < std::min(tx + kTile, w); ++x)
+                        o[x] = sampler.at(px[x], py[x]);
                 }
-            }
+        }
     });
     return out;
 }
