@@ -81,6 +81,102 @@ struct Turn {
     double scale = 1, angle = 0;
 };
 
+// The source points of a radial distortion inside the disc of `radius` around `c`, from the
+// profile tabulated at n + 2 steps of relative distance: a pixel at table position `at` (its
+// relative distance times n) reads the centre plus its offset turned and scaled by the table,
+// interpolated linearly. Pixels outside the disc, and the centre, read themselves.
+class RadialMap {
+public:
+    RadialMap(Centre c, double radius, const std::vector<Point>& table)
+        : n_(int(table.size()) - 2), cx_(float(c.x)), cy_(float(c.y)), r2_(float(radius * radius)),
+          inverse_(float(1 / radius)), scale_(float(n_)) {
+        for (size_t i = 0; i < table.size(); ++i) {
+            const Point b = table[std::min(i + 1, table.size() - 1)];
+            x_.push_back(table[i].x);
+            y_.push_back(table[i].y);
+            stepX_.push_back(b.x - table[i].x);
+            stepY_.push_back(b.y - table[i].y);
+        }
+    }
+
+    void row(int y, int x0, int x1, float* sx, float* sy) const {
+        const float dy = float(y) - cy_;
+        int i = 0;
+#if PIX_HAVE_AVX2_PATH
+        static const bool avx2 = __builtin_cpu_supports("avx2");
+        if (avx2) i = rowAvx2(y, x0, x1 - x0, sx, sy);
+#endif
+        for (; i < x1 - x0; ++i) {
+            const float x = float(x0 + i), dx = x - cx_;
+            const float d2 = dx * dx + dy * dy;
+            const float at = d2 < r2_ && d2 > 0 ? std::sqrt(d2) * inverse_ * scale_ : 0.0f;
+            if (at == 0.0f) {
+                sx[i] = x;
+                sy[i] = float(y);
+                continue;
+            }
+            const float k = scale_ / at; // 1 / s
+            const int j = std::min(int(at), n_);
+            const float f = at - float(j);
+            const float p = (x_[size_t(j)] + stepX_[size_t(j)] * f) * k;
+            const float q = (y_[size_t(j)] + stepY_[size_t(j)] * f) * k;
+            sx[i] = cx_ + dx * p - dy * q;
+            sy[i] = cy_ + dx * q + dy * p;
+        }
+    }
+
+private:
+#if PIX_HAVE_AVX2_PATH
+    // The same arithmetic eight pixels at a time, the table entries gathered; returns how many
+    // pixels were done.
+    __attribute__((target("avx2"))) int rowAvx2(int row, int x0, int count, float* sx,
+                                                float* sy) const {
+        const float dy = float(row) - cy_;
+        const __m256 vdy = _mm256_set1_ps(dy), dy2 = _mm256_set1_ps(dy * dy);
+        const __m256 cx = _mm256_set1_ps(cx_), cy = _mm256_set1_ps(cy_);
+        const __m256 r2 = _mm256_set1_ps(r2_), inverse = _mm256_set1_ps(inverse_);
+        const __m256 scale = _mm256_set1_ps(scale_), zero = _mm256_setzero_ps();
+        const __m256 y = _mm256_set1_ps(float(row));
+        const __m256i last = _mm256_set1_epi32(n_);
+        const __m256 lanes = _mm256_setr_ps(0, 1, 2, 3, 4, 5, 6, 7);
+        int i = 0;
+        for (; i + 8 <= count; i += 8) {
+            const __m256 x = _mm256_add_ps(_mm256_set1_ps(float(x0 + i)), lanes);
+            const __m256 dx = _mm256_sub_ps(x, cx);
+            const __m256 d2 = _mm256_add_ps(_mm256_mul_ps(dx, dx), dy2);
+            const __m256 inside = _mm256_and_ps(_mm256_cmp_ps(d2, r2, _CMP_LT_OQ),
+                                                _mm256_cmp_ps(d2, zero, _CMP_GT_OQ));
+            const __m256 root = _mm256_sqrt_ps(_mm256_blendv_ps(_mm256_set1_ps(1), d2, inside));
+            const __m256 at =
+                _mm256_and_ps(_mm256_mul_ps(_mm256_mul_ps(root, inverse), scale), inside);
+            const __m256 moved = _mm256_cmp_ps(at, zero, _CMP_NEQ_UQ);
+            const __m256 k = _mm256_div_ps(scale, _mm256_blendv_ps(scale, at, moved));
+            const __m256i j = _mm256_min_epi32(_mm256_cvttps_epi32(at), last);
+            const __m256 f = _mm256_sub_ps(at, _mm256_cvtepi32_ps(j));
+            const __m256 p = _mm256_mul_ps(
+                _mm256_add_ps(_mm256_i32gather_ps(x_.data(), j, 4),
+                              _mm256_mul_ps(_mm256_i32gather_ps(stepX_.data(), j, 4), f)),
+                k);
+            const __m256 q = _mm256_mul_ps(
+                _mm256_add_ps(_mm256_i32gather_ps(y_.data(), j, 4),
+                              _mm256_mul_ps(_mm256_i32gather_ps(stepY_.data(), j, 4), f)),
+                k);
+            const __m256 px =
+                _mm256_sub_ps(_mm256_add_ps(cx, _mm256_mul_ps(dx, p)), _mm256_mul_ps(vdy, q));
+            const __m256 py =
+                _mm256_add_ps(_mm256_add_ps(cy, _mm256_mul_ps(dx, q)), _mm256_mul_ps(vdy, p));
+            _mm256_storeu_ps(sx + i, _mm256_blendv_ps(x, px, moved));
+            _mm256_storeu_ps(sy + i, _mm256_blendv_ps(y, py, moved));
+        }
+        return i;
+    }
+#endif
+
+    int n_;
+    float cx_, cy_, r2_, inverse_, scale_;
+    std::vector<float> x_, y_, stepX_, stepY_;
+};
+
 // The disc of `radius` around `c`: a pixel at relative distance s (0..1) from the centre reads
 // the point that profile(s) names; pixels outside the disc stay. The profile is tabulated once
 // (as the source's relative distance, which stays finite where the scale does not) and read
@@ -99,47 +195,10 @@ QImage radial(const QImage& src, Centre c, double radius, const Profile& profile
     }
     const QRect reach(QPoint(int(std::floor(c.x - radius)), int(std::floor(c.y - radius))),
                       QPoint(int(std::ceil(c.x + radius)), int(std::ceil(c.y + radius))));
-    const float r2 = float(radius * radius), inverse = float(1 / radius), scale = float(n);
-    const float cx = float(c.x), cy = float(c.y);
+    const RadialMap map(c, radius, table);
     return inverseMap(
         src, {}, reach,
-        [&, r2, inverse, scale, cx, cy, n, lut = table.data()](int y, int x0, int x1, float* sx,
-                                                               float* sy) {
-            const float dy = float(y) - cy;
-            const int count = x1 - x0;
-            // First the table position and 1 / s of every pixel (vector code; pixels outside the
-            // disc get position 0 and are left alone below), kept in sx and sy.
-            auto inside = [&](int i, float& d2) {
-                const float dx = float(x0 + i) - cx;
-                d2 = dx * dx + dy * dy;
-                return d2 < r2 && d2 > 0;
-            };
-            inBlocks(count, [&](int i) {
-                float d2;
-                sx[i] = inside(i, d2) ? d2 : 1.0f;
-            });
-            cv::hal::sqrt32f(sx, sx, count); // vector code, correctly rounded like std::sqrt
-            inBlocks(count, [&](int i) {
-                float d2;
-                const float at = sx[i] * inverse * scale;
-                sx[i] = inside(i, d2) ? at : 0.0f;
-                sy[i] = scale / at; // 1 / s
-            });
-            for (int i = 0; i < count; ++i) {
-                const float at = sx[i], dx = float(x0 + i) - cx;
-                if (at == 0.0f) {
-                    sx[i] = float(x0 + i);
-                    sy[i] = float(y);
-                    continue;
-                }
-                const int j = std::min(int(at), n);
-                const float f = at - float(j), k = sy[i];
-                const Point a = lut[j], b = lut[j + 1];
-                const float p = (a.x + (b.x - a.x) * f) * k, q = (a.y + (b.y - a.y) * f) * k;
-                sx[i] = cx + dx * p - dy * q;
-                sy[i] = cy + dx * q + dy * p;
-            }
-        },
+        [&map](int y, int x0, int x1, float* sx, float* sy) { map.row(y, x0, x1, sx, sy); },
         progress, kSource);
 }
 
