@@ -20,8 +20,11 @@ constexpr const char* kSource = "Distortions";
 
 #if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__)
 #define PIX_WIDE_VECTORS __attribute__((target_clones("avx2", "default")))
+// Loops left to the compiler's full vectorising; AVX2 alone brings no fused multiply-add.
+#define PIX_HOT_NO_FMA __attribute__((target_clones("avx2", "default"), optimize("O3")))
 #define PIX_HAVE_AVX2_PATH 1
 #else
+#define PIX_HOT_NO_FMA
 #define PIX_WIDE_VECTORS
 #define PIX_HAVE_AVX2_PATH 0
 #endif
@@ -512,6 +515,28 @@ PIX_WIDE_VECTORS void light(uint32_t* __restrict o, const float* __restrict gx,
     });
 }
 
+// Rec. 601 luminance of n pixels.
+PIX_HOT_NO_FMA void lumaRow(const uint32_t* __restrict in, uint8_t* __restrict out, int n) {
+    for (int x = 0; x < n; ++x) out[x] = uint8_t(luma(in[x]));
+}
+
+// The slope times k of a row of heights `mid` between the rows `up` and `down` into gx, gy: the
+// difference of the neighbours either side, the ends reading their clamped neighbours.
+PIX_HOT_NO_FMA void slopeRow(const uint8_t* __restrict up, const uint8_t* __restrict mid,
+                             const uint8_t* __restrict down, float k, float* __restrict gx,
+                             float* __restrict gy, int w) {
+    auto edge = [&](int x) {
+        gx[x] = k * (float(mid[std::min(x + 1, w - 1)]) - float(mid[std::max(x - 1, 0)]));
+        gy[x] = k * (float(down[x]) - float(up[x]));
+    };
+    edge(0);
+    for (int x = 1; x < w - 1; ++x) {
+        gx[x] = k * (float(mid[x + 1]) - float(mid[x - 1]));
+        gy[x] = k * (float(down[x]) - float(up[x]));
+    }
+    if (w > 1) edge(w - 1);
+}
+
 } // namespace
 
 QImage bumpMap(const QImage& src, double amount, const QImage& bump, const ProgressFn& progress) {
@@ -521,53 +546,39 @@ QImage bumpMap(const QImage& src, double amount, const QImage& bump, const Progr
                               .convertToFormat(QImage::Format_RGB32);
     requireAllocated(scaled, kSource);
     // The relief's height 0..255 by pixel, and its slope in height per pixel times `amount`.
-    std::vector<uint8_t> height(size_t(w) * size_t(h));
+    const size_t width = size_t(w);
+    const std::unique_ptr<uint8_t[]> height(new uint8_t[width * size_t(h)]);
     forEachRowBand(h, {}, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y)
-            for (int x = 0; x < w; ++x)
-                height[size_t(y) * size_t(w) + size_t(x)] = uint8_t(luma(row32(scaled, y)[x]));
+            lumaRow(row32(scaled, y), height.get() + size_t(y) * width, w);
     });
     const float k = float(amount / 510.0);
-    // The slope at pixels x0..x1-1 of row y into gx, gy (edges clamped).
-    auto slopes = [&, k](int y, int x0, int x1, float* gx, float* gy) {
-        const uint8_t* up = height.data() + size_t(std::max(y - 1, 0)) * size_t(w);
-        const uint8_t* mid = height.data() + size_t(y) * size_t(w);
-        const uint8_t* down = height.data() + size_t(std::min(y + 1, h - 1)) * size_t(w);
-        // The ends read their clamped neighbours; the rest runs as vector code.
-        auto edge = [&](int x) {
-            gx[x - x0] = k * (float(mid[std::min(x + 1, w - 1)]) - float(mid[std::max(x - 1, 0)]));
-            gy[x - x0] = k * (float(down[x]) - float(up[x]));
-        };
-        const int from = std::max(x0, 1), to = std::min(x1, w - 1);
-        for (int x = x0; x < std::min(from, x1); ++x) edge(x);
-        if (from < to)
-            inBlocks(to - from, [&](int i) {
-                const int x = from + i;
-                gx[x - x0] = k * (float(mid[x + 1]) - float(mid[x - 1]));
-                gy[x - x0] = k * (float(down[x]) - float(up[x]));
-            });
-        for (int x = std::max(to, from); x < x1; ++x) edge(x);
+    // The slope at the pixels of row y into gx, gy (edges clamped).
+    auto slopes = [&, k](int y, float* gx, float* gy) {
+        const uint8_t* up = height.get() + size_t(std::max(y - 1, 0)) * width;
+        const uint8_t* mid = height.get() + size_t(y) * width;
+        const uint8_t* down = height.get() + size_t(std::min(y + 1, h - 1)) * width;
+        slopeRow(up, mid, down, k, gx, gy, w);
     };
-    QImage out = inverseMap(
+    // Each row is lit as soon as it is read, its slopes worked out again (cheaper than keeping
+    // them) in scratch space of the thread's own.
+    return inverseMap(
         src, {}, src.rect(),
-        [&](int y, int x0, int x1, float* sx, float* sy) {
-            slopes(y, x0, x1, sx, sy);
-            inBlocks(x1 - x0, [&](int i) {
-                sx[i] = float(x0 + i) - sx[i];
-                sy[i] = float(y) - sy[i];
+        [&](int y, int, int, float* sx, float* sy) {
+            slopes(y, sx, sy);
+            inBlocks(w, [&](int x) {
+                sx[x] = float(x) - sx[x];
+                sy[x] = float(y) - sy[x];
             });
         },
-        progress, kSource);
-    const RowView rows(out);
-    forEachRowBand(h, {}, [&](int y0, int y1) {
-        const size_t width = size_t(w);
-        std::vector<float> gx(width), gy(width), root(width);
-        for (int y = y0; y < y1; ++y) {
-            slopes(y, 0, w, gx.data(), gy.data());
-            light(rows[y], gx.data(), gy.data(), root.data(), w);
-        }
-    });
-    return out;
+        progress, kSource,
+        [&](int y, uint32_t* row) {
+            static thread_local std::vector<float> scratch;
+            scratch.resize(3 * width);
+            float* gx = scratch.data();
+            slopes(y, gx, gx + width);
+            light(row, gx, gx + width, gx + 2 * width, w);
+        });
 }
 
 QImage customDistortion(const QImage& src, const ProgressFn& progress) {

@@ -149,12 +149,16 @@ inline void bringInside(float* v, int count, int n, Edge edge) {
 // RowMap: void(int y, int x0, int x1, float* sx, float* sy).
 //
 // Returns an image like `src` whose pixels inside `reach` (clipped to the image) are read from
-// the points `map` names, and whose other pixels are `src`'s.
+// the points `map` names, and whose other pixels are `src`'s. `finish(y, row)`, when given, is
+// called on each row of the reach right after its pixels are read, while they are in the cache.
 constexpr int kTile = 128, kTileRows = 32;
 
-template <class RowMap>
+constexpr auto kNoFinish = [](int, uint32_t*) {};
+
+template <class RowMap, class Finish = decltype(kNoFinish)>
 QImage inverseMap(const QImage& src, Edges edges, QRect reach, const RowMap& map,
-                  const ProgressFn& progress, const char* source) {
+                  const ProgressFn& progress, const char* source,
+                  const Finish& finish = kNoFinish) {
     QImage out = newImageLike(src, source);
     reach &= src.rect();
     const BilinearSampler sampler(src, edges);
@@ -200,6 +204,7 @@ QImage inverseMap(const QImage& src, Edges edges, QRect reach, const RowMap& map
                             size_t(out.bytesPerLine()));
                 cv::remap(whole, dst, mapX.rowRange(0, n), mapY.rowRange(0, n), cv::INTER_LINEAR,
                           cv::BORDER_WRAP);
+                for (int j = 0; j < n; ++j) finish(ty + j, rows[ty + j] + reach.left());
             }
             return;
         }
@@ -220,6 +225,7 @@ QImage inverseMap(const QImage& src, Edges edges, QRect reach, const RowMap& map
                     for (int x = tx; x < std::min(tx + kTile, w); ++x)
                         o[x] = sampler.at(px[x], py[x]);
                 }
+            for (int j = 0; j < n; ++j) finish(ty + j, rows[ty + j] + reach.left());
         }
     });
     return out;
