@@ -283,6 +283,30 @@ const Circle& circle() {
     return c;
 }
 
+// Source points of pixels x0.. of row y moved by `a` times the offsets in sx, sy (in place).
+PIX_HOT_NO_FMA void displace(float* __restrict sx, float* __restrict sy, int count, int x0, int y,
+                             float a) {
+    for (int i = 0; i < count; ++i) {
+        sx[i] = float(x0 + i) + a * sx[i];
+        sy[i] = float(y) + a * sy[i];
+    }
+}
+
+// Random offsets in [-1, 1) for pixels x0.. of row y, reproducible.
+PIX_HOT_NO_FMA void jitterRow(int y, int x0, int count, float* __restrict sx,
+                              float* __restrict sy) {
+    for (int i = 0; i < count; ++i) {
+        sx[i] = 2 * hash01(x0 + i, y, 1) - 1;
+        sy[i] = 2 * hash01(x0 + i, y, 2) - 1;
+    }
+}
+
+// The marble vein's phase: t[x] += slope[x] + down.
+PIX_HOT_NO_FMA void addPhase(float* __restrict t, const double* __restrict slope, double down,
+                             int count) {
+    for (int x = 0; x < count; ++x) t[x] += float(slope[x] + down);
+}
+
 // A triangle wave of period 1 between -1 and 1.
 double triangle(double t) {
     return 4.0 * std::abs(t - std::floor(t + 0.5)) - 1.0;
@@ -332,11 +356,8 @@ QImage randomJitter(const QImage& src, double offset, const ProgressFn& progress
     return inverseMap(
         src, {}, src.rect(),
         [o](int y, int x0, int x1, float* sx, float* sy) {
-            inBlocks(x1 - x0, [&](int i) {
-                const int x = x0 + i;
-                sx[i] = float(x) + o * (2 * hash01(x, y, 1) - 1);
-                sy[i] = float(y) + o * (2 * hash01(x, y, 2) - 1);
-            });
+            jitterRow(y, x0, x1 - x0, sx, sy);
+            displace(sx, sy, x1 - x0, x0, y, o);
         },
         progress, kSource);
 }
@@ -465,12 +486,9 @@ QImage marble(const QImage& src, double amount, double sizeX, double sizeY,
             n.turbulence(octaves, y / (4 * sizeY), t);
             // The vein's phase, then the direction it gives.
             const double down = y / (8 * sizeY);
-            inBlocks(w, [&](int x) { t[x] += float(slope[size_t(x)] + down); });
+            addPhase(t, slope.data(), down, w);
             circle().along(t, w, sx, sy);
-            inBlocks(w, [&](int x) {
-                sx[x] = float(x) + a * sx[x];
-                sy[x] = float(y) + a * sy[x];
-            });
+            displace(sx, sy, w, 0, y, a);
         },
         progress, kSource);
 }
@@ -486,10 +504,7 @@ QImage perlin(const QImage& src, double amount, double sizeX, double sizeY,
         [&](int y, int, int, float* sx, float* sy) {
             n.row(across, y / sizeY, sx);
             n.row(shifted, y / sizeY + 7.31, sy);
-            inBlocks(w, [&](int x) {
-                sx[x] = float(x) + a * sx[x];
-                sy[x] = float(y) + a * sy[x];
-            });
+            displace(sx, sy, w, 0, y, a);
         },
         progress, kSource);
 }
