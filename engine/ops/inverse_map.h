@@ -10,6 +10,7 @@
 
 #include <QRect>
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <opencv2/imgproc.hpp>
@@ -163,7 +164,9 @@ QImage inverseMap(const QImage& src, Edges edges, QRect reach, const RowMap& map
     reach &= src.rect();
     const BilinearSampler sampler(src, edges);
     const RowView rows(out);
-    const bool opaque = src.format() == QImage::Format_RGB32;
+    // OpenCV's remap takes opaque pictures below 32767 pixels a side; the sampler the rest.
+    const bool opaque =
+        src.format() == QImage::Format_RGB32 && src.width() < SHRT_MAX && src.height() < SHRT_MAX;
     const cv::Mat whole(src.height(), src.width(), CV_8UC4, const_cast<uchar*>(src.constBits()),
                         size_t(src.bytesPerLine()));
     const size_t rowBytes = size_t(src.width()) * 4;
