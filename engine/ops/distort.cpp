@@ -8,9 +8,6 @@
 #include <memory>
 #include <numeric>
 #include <opencv2/core/hal/hal.hpp>
-#if defined(__x86_64__)
-#include <immintrin.h>
-#endif
 
 namespace pix::ops {
 
@@ -18,16 +15,6 @@ namespace {
 
 constexpr const char* kSource = "Distortions";
 
-#if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__)
-#define PIX_WIDE_VECTORS __attribute__((target_clones("avx2", "default")))
-// Loops left to the compiler's full vectorising; AVX2 alone brings no fused multiply-add.
-#define PIX_HOT_NO_FMA __attribute__((target_clones("avx2", "default"), optimize("O3")))
-#define PIX_HAVE_AVX2_PATH 1
-#else
-#define PIX_HOT_NO_FMA
-#define PIX_WIDE_VECTORS
-#define PIX_HAVE_AVX2_PATH 0
-#endif
 constexpr double kPi = 3.14159265358979323846;
 
 struct Point {
@@ -106,8 +93,7 @@ public:
         const float dy = float(y) - cy_;
         int i = 0;
 #if PIX_HAVE_AVX2_PATH
-        static const bool avx2 = __builtin_cpu_supports("avx2");
-        if (avx2) i = rowAvx2(y, x0, x1 - x0, sx, sy);
+        if (haveAvx2()) i = rowAvx2(y, x0, x1 - x0, sx, sy);
 #endif
         for (; i < x1 - x0; ++i) {
             const float x = float(x0 + i), dx = x - cx_;
@@ -132,8 +118,7 @@ private:
 #if PIX_HAVE_AVX2_PATH
     // The same arithmetic eight pixels at a time, the table entries gathered; returns how many
     // pixels were done.
-    __attribute__((target("avx2"))) int rowAvx2(int row, int x0, int count, float* sx,
-                                                float* sy) const {
+    PIX_AVX2 int rowAvx2(int row, int x0, int count, float* sx, float* sy) const {
         const float dy = float(row) - cy_;
         const __m256 vdy = _mm256_set1_ps(dy), dy2 = _mm256_set1_ps(dy * dy);
         const __m256 cx = _mm256_set1_ps(cx_), cy = _mm256_set1_ps(cy_);
@@ -237,8 +222,7 @@ public:
     void along(const float* t, int count, float* c, float* s) const {
         int i = 0;
 #if PIX_HAVE_AVX2_PATH
-        static const bool avx2 = __builtin_cpu_supports("avx2");
-        if (avx2) i = alongAvx2(t, count, c, s);
+        if (haveAvx2()) i = alongAvx2(t, count, c, s);
 #endif
         for (; i < count; ++i) {
             const float at = (t[i] - std::floor(t[i])) * 1024.0f;
@@ -252,8 +236,7 @@ public:
 private:
 #if PIX_HAVE_AVX2_PATH
     // The same eight pixels at a time, the table entries gathered; returns how many were done.
-    __attribute__((target("avx2"))) int alongAvx2(const float* t, int count, float* c,
-                                                  float* s) const {
+    PIX_AVX2 int alongAvx2(const float* t, int count, float* c, float* s) const {
         const __m256 steps = _mm256_set1_ps(1024.0f);
         const __m256i last = _mm256_set1_epi32(1023), zero = _mm256_setzero_si256();
         int i = 0;

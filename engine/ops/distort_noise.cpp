@@ -12,14 +12,6 @@ namespace pix::ops {
 
 namespace {
 
-// Built twice, the wider vectors taken where the processor has them. AVX2 alone brings no fused
-// multiply-add, so both builds give the same results.
-#if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__)
-#define PIX_NOISE_VECTORS __attribute__((target_clones("avx2", "default")))
-#else
-#define PIX_NOISE_VECTORS
-#endif
-
 // Four pixels at a time, each lane computed exactly as a single pixel would be.
 constexpr int kLanes = 4;
 using Lanes = double __attribute__((vector_size(kLanes * sizeof(double))));
@@ -98,15 +90,15 @@ inline __attribute__((always_inline)) void GradientNoise::walk(const NoiseColumn
     }
 }
 
-PIX_NOISE_VECTORS void GradientNoise::row(const NoiseColumns& columns, double v, float* out) const {
+PIX_WIDE_VECTORS void GradientNoise::row(const NoiseColumns& columns, double v, float* out) const {
     const int count = columns.count();
     const std::unique_ptr<float[]> noise(new float[size_t(count + kLanes)]);
     walk(columns, v, noise.get());
     std::copy_n(noise.get(), count, out);
 }
 
-PIX_NOISE_VECTORS void GradientNoise::turbulence(const std::array<NoiseColumns, 3>& octaves,
-                                                 double v, float* out) const {
+PIX_WIDE_VECTORS void GradientNoise::turbulence(const std::array<NoiseColumns, 3>& octaves,
+                                                double v, float* out) const {
     const int count = octaves[0].count();
     const std::unique_ptr<float[]> noise(new float[size_t(count + kLanes)]);
     const float* n = noise.get();
