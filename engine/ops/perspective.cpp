@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <opencv2/core.hpp>
+#include <vector>
 
 namespace pix::ops {
 
@@ -34,21 +35,55 @@ bool proper(const Quad& q) {
     return true;
 }
 
-// One canvas row: each pixel sampled at its pre-image under `m`; `side` is the sign of the
+// The projective sums of a canvas pixel: numerators of u and v and the common denominator.
+struct Sums {
+    double nu, nv, d;
+};
+
+// `count` pixels of a canvas row from the sums of its first one, each pixel sampled at its
+// pre-image under `m` and the sums stepped by m's first column; `side` is the sign of the
 // denominator in front of the horizon.
-PIX_HOT void warpRow(uint32_t* dst, int width, double X0, double Y, const std::array<double, 9>& m,
-                     double side, const SampleSource& source, bool opaque) {
-    double nu = m[0] * X0 + m[1] * Y + m[2];
-    double nv = m[3] * X0 + m[4] * Y + m[5];
-    double d = m[6] * X0 + m[7] * Y + m[8];
-    for (int x = 0; x < width; ++x) {
-        if (d * side > 1e-12) {
-            const double inv = 1.0 / d;
-            dst[x] = sampleBilinear(source, nu * inv, nv * inv, SampleEdge::Transparent, opaque);
+PIX_HOT void warpRow(uint32_t* dst, int count, Sums s, const std::array<double, 9>& m, double side,
+                     const SampleSource& source, bool opaque) {
+    for (int x = 0; x < count; ++x) {
+        if (s.d * side > 1e-12) {
+            const double inv = 1.0 / s.d;
+            dst[x] =
+                sampleBilinear(source, s.nu * inv, s.nv * inv, SampleEdge::Transparent, opaque);
         } else {
             dst[x] = 0;
         }
-        nu += m[0], nv += m[3], d += m[6];
+        s.nu += m[0], s.nv += m[3], s.d += m[6];
+    }
+}
+
+// Canvas rows are warped in tiles of kTileRows by kTileColumns pixels, so that a warp that turns
+// the picture reads a small patch of the source per tile rather than a column per row.
+constexpr int kTileRows = 32, kTileColumns = 64;
+
+// The rows y0..y1-1 (fewer than kTileRows) of a canvas whose left edge is at X0: the sums at the
+// start of each tile, stepped across each row exactly as the row's pixels step them, then the
+// tiles one by one.
+void warpRows(const RowView& rows, int width, int y0, int y1, double X0, double top,
+              const std::array<double, 9>& m, double side, const SampleSource& source,
+              bool opaque) {
+    const int tiles = (width + kTileColumns - 1) / kTileColumns;
+    std::vector<Sums> starts(size_t(tiles) * size_t(y1 - y0));
+    for (int y = y0; y < y1; ++y) {
+        const double Y = y + top;
+        Sums s{m[0] * X0 + m[1] * Y + m[2], m[3] * X0 + m[4] * Y + m[5],
+               m[6] * X0 + m[7] * Y + m[8]};
+        Sums* at = starts.data() + size_t(y - y0) * size_t(tiles);
+        for (int x = 0; x < width; ++x) {
+            if (x % kTileColumns == 0) at[x / kTileColumns] = s;
+            s.nu += m[0], s.nv += m[3], s.d += m[6];
+        }
+    }
+    for (int t = 0; t < tiles; ++t) {
+        const int x = t * kTileColumns, count = std::min(kTileColumns, width - x);
+        for (int y = y0; y < y1; ++y)
+            warpRow(rows[y] + x, count, starts[size_t(y - y0) * size_t(tiles) + size_t(t)], m, side,
+                    source, opaque);
     }
 }
 
@@ -109,8 +144,9 @@ QImage perspective(const QImage& src, const Quad& from, const Quad& to, bool gro
     const bool opaque = src.format() == QImage::Format_RGB32 || isOpaque(src);
     const RowView rows(out);
     forEachRowBand(out.height(), progress, [&](int y0, int y1) {
-        for (int y = y0; y < y1; ++y)
-            warpRow(rows[y], out.width(), canvas.left(), y + canvas.top(), m, side, source, opaque);
+        for (int y = y0; y < y1; y += kTileRows)
+            warpRows(rows, out.width(), y, std::min(y + kTileRows, y1), canvas.left(), canvas.top(),
+                     m, side, source, opaque);
     });
     return out;
 }
