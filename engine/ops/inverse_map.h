@@ -6,6 +6,7 @@
 // two can become one later.
 #pragma once
 
+#include "distort_simd.h"
 #include "op_support.h"
 
 #include <QRect>
@@ -13,9 +14,6 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
-#if defined(__x86_64__)
-#include <immintrin.h>
-#endif
 #include <opencv2/imgproc.hpp>
 #include <vector>
 
@@ -25,28 +23,6 @@ namespace pix::ops {
 #define PIX_INLINE inline __attribute__((always_inline))
 #else
 #define PIX_INLINE inline
-#endif
-
-// Hot loops of the distortions built twice, the wider vectors taken where the processor has
-// them. AVX2 alone brings no fused multiply-add, so both builds give the same results.
-// PIX_HAVE_AVX2_PATH: hand-written AVX2 code is built, to be taken where the processor has it.
-#if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__)
-#define PIX_WIDE_VECTORS __attribute__((target_clones("avx2", "default")))
-#define PIX_HOT_NO_FMA __attribute__((target_clones("avx2", "default"), optimize("O3")))
-#define PIX_HAVE_AVX2_PATH 1
-#define PIX_AVX2 __attribute__((target("avx2")))
-#else
-#define PIX_WIDE_VECTORS
-#define PIX_HOT_NO_FMA
-#define PIX_HAVE_AVX2_PATH 0
-#endif
-
-#if PIX_HAVE_AVX2_PATH
-// Whether the processor runs AVX2 code.
-inline bool haveAvx2() {
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    return avx2;
-}
 #endif
 
 enum class Edge { Clamp, Wrap };
