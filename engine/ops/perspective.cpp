@@ -59,8 +59,9 @@ PIX_HOT void warpRow(uint32_t* dst, int count, Sums s, const std::array<double, 
 }
 
 #if PIX_HAVE_AVX2_PATH
-// warpRow for an opaque source, four pixels at a time where the four neighbours all lie inside
-// the source (the others one by one as warpRow does them); count is at most kTileColumns.
+// warpRow for an opaque source of at least 2 x 2 pixels, four pixels at a time where the four
+// neighbours all lie inside the source (the others one by one as warpRow does them); count is at
+// most kTileColumns.
 PIX_AVX2 void warpOpaqueRowAvx2(uint32_t* dst, int count, Sums s, const std::array<double, 9>& m,
                                 double side, const SampleSource& source);
 #endif
@@ -92,7 +93,8 @@ void warpRows(const RowView& rows, int width, int y0, int y1, double X0, double 
         for (int y = y0; y < y1; ++y) {
             const Sums& at = starts[size_t(y - y0) * size_t(tiles) + size_t(t)];
 #if PIX_HAVE_AVX2_PATH
-            if (opaque && haveAvx2()) {
+            // The vector code reads a 2 x 2 block even for pixels it leaves to warpRow.
+            if (opaque && source.width > 1 && source.height > 1 && haveAvx2()) {
                 warpOpaqueRowAvx2(rows[y] + x, count, at, m, side, source);
                 continue;
             }
