@@ -1,5 +1,6 @@
 #include "distort.h"
 
+#include "distort_noise.h"
 #include "inverse_map.h"
 
 #include <array>
@@ -14,11 +15,6 @@ namespace {
 
 constexpr const char* kSource = "Distortions";
 
-#if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__)
-#define PIX_WIDE_VECTORS __attribute__((target_clones("avx2", "default")))
-#else
-#define PIX_WIDE_VECTORS
-#endif
 constexpr double kPi = 3.14159265358979323846;
 
 struct Point {
@@ -75,6 +71,100 @@ struct Turn {
     double scale = 1, angle = 0;
 };
 
+// The source points of a radial distortion inside the disc of `radius` around `c`, from the
+// profile tabulated at n + 2 steps of relative distance: a pixel at table position `at` (its
+// relative distance times n) reads the centre plus its offset turned and scaled by the table,
+// interpolated linearly. Pixels outside the disc, and the centre, read themselves.
+class RadialMap {
+public:
+    RadialMap(Centre c, double radius, const std::vector<Point>& table)
+        : n_(int(table.size()) - 2), cx_(float(c.x)), cy_(float(c.y)), r2_(float(radius * radius)),
+          inverse_(float(1 / radius)), scale_(float(n_)) {
+        for (size_t i = 0; i < table.size(); ++i) {
+            const Point b = table[std::min(i + 1, table.size() - 1)];
+            x_.push_back(table[i].x);
+            y_.push_back(table[i].y);
+            stepX_.push_back(b.x - table[i].x);
+            stepY_.push_back(b.y - table[i].y);
+        }
+    }
+
+    void row(int y, int x0, int x1, float* sx, float* sy) const {
+        const float dy = float(y) - cy_;
+        int i = 0;
+#if PIX_HAVE_AVX2_PATH
+        if (haveAvx2()) i = rowAvx2(y, x0, x1 - x0, sx, sy);
+#endif
+        for (; i < x1 - x0; ++i) {
+            const float x = float(x0 + i), dx = x - cx_;
+            const float d2 = dx * dx + dy * dy;
+            const float at = d2 < r2_ && d2 > 0 ? std::sqrt(d2) * inverse_ * scale_ : 0.0f;
+            if (at == 0.0f) {
+                sx[i] = x;
+                sy[i] = float(y);
+                continue;
+            }
+            const float k = scale_ / at; // 1 / s
+            const int j = std::min(int(at), n_);
+            const float f = at - float(j);
+            const float p = (x_[size_t(j)] + stepX_[size_t(j)] * f) * k;
+            const float q = (y_[size_t(j)] + stepY_[size_t(j)] * f) * k;
+            sx[i] = cx_ + dx * p - dy * q;
+            sy[i] = cy_ + dx * q + dy * p;
+        }
+    }
+
+private:
+#if PIX_HAVE_AVX2_PATH
+    // The same arithmetic eight pixels at a time, the table entries gathered; returns how many
+    // pixels were done.
+    PIX_AVX2 int rowAvx2(int row, int x0, int count, float* sx, float* sy) const {
+        const float dy = float(row) - cy_;
+        const __m256 vdy = _mm256_set1_ps(dy), dy2 = _mm256_set1_ps(dy * dy);
+        const __m256 cx = _mm256_set1_ps(cx_), cy = _mm256_set1_ps(cy_);
+        const __m256 r2 = _mm256_set1_ps(r2_), inverse = _mm256_set1_ps(inverse_);
+        const __m256 scale = _mm256_set1_ps(scale_), zero = _mm256_setzero_ps();
+        const __m256 y = _mm256_set1_ps(float(row));
+        const __m256i last = _mm256_set1_epi32(n_);
+        const __m256 lanes = _mm256_setr_ps(0, 1, 2, 3, 4, 5, 6, 7);
+        int i = 0;
+        for (; i + 8 <= count; i += 8) {
+            const __m256 x = _mm256_add_ps(_mm256_set1_ps(float(x0 + i)), lanes);
+            const __m256 dx = _mm256_sub_ps(x, cx);
+            const __m256 d2 = _mm256_add_ps(_mm256_mul_ps(dx, dx), dy2);
+            const __m256 inside = _mm256_and_ps(_mm256_cmp_ps(d2, r2, _CMP_LT_OQ),
+                                                _mm256_cmp_ps(d2, zero, _CMP_GT_OQ));
+            const __m256 root = _mm256_sqrt_ps(_mm256_blendv_ps(_mm256_set1_ps(1), d2, inside));
+            const __m256 at =
+                _mm256_and_ps(_mm256_mul_ps(_mm256_mul_ps(root, inverse), scale), inside);
+            const __m256 moved = _mm256_cmp_ps(at, zero, _CMP_NEQ_UQ);
+            const __m256 k = _mm256_div_ps(scale, _mm256_blendv_ps(scale, at, moved));
+            const __m256i j = _mm256_min_epi32(_mm256_cvttps_epi32(at), last);
+            const __m256 f = _mm256_sub_ps(at, _mm256_cvtepi32_ps(j));
+            const __m256 p = _mm256_mul_ps(
+                _mm256_add_ps(_mm256_i32gather_ps(x_.data(), j, 4),
+                              _mm256_mul_ps(_mm256_i32gather_ps(stepX_.data(), j, 4), f)),
+                k);
+            const __m256 q = _mm256_mul_ps(
+                _mm256_add_ps(_mm256_i32gather_ps(y_.data(), j, 4),
+                              _mm256_mul_ps(_mm256_i32gather_ps(stepY_.data(), j, 4), f)),
+                k);
+            const __m256 px =
+                _mm256_sub_ps(_mm256_add_ps(cx, _mm256_mul_ps(dx, p)), _mm256_mul_ps(vdy, q));
+            const __m256 py =
+                _mm256_add_ps(_mm256_add_ps(cy, _mm256_mul_ps(dx, q)), _mm256_mul_ps(vdy, p));
+            _mm256_storeu_ps(sx + i, _mm256_blendv_ps(x, px, moved));
+            _mm256_storeu_ps(sy + i, _mm256_blendv_ps(y, py, moved));
+        }
+        return i;
+    }
+#endif
+
+    int n_;
+    float cx_, cy_, r2_, inverse_, scale_;
+    std::vector<float> x_, y_, stepX_, stepY_;
+};
+
 // The disc of `radius` around `c`: a pixel at relative distance s (0..1) from the centre reads
 // the point that profile(s) names; pixels outside the disc stay. The profile is tabulated once
 // (as the source's relative distance, which stays finite where the scale does not) and read
@@ -93,47 +183,10 @@ QImage radial(const QImage& src, Centre c, double radius, const Profile& profile
     }
     const QRect reach(QPoint(int(std::floor(c.x - radius)), int(std::floor(c.y - radius))),
                       QPoint(int(std::ceil(c.x + radius)), int(std::ceil(c.y + radius))));
-    const float r2 = float(radius * radius), inverse = float(1 / radius), scale = float(n);
-    const float cx = float(c.x), cy = float(c.y);
+    const RadialMap map(c, radius, table);
     return inverseMap(
         src, {}, reach,
-        [&, r2, inverse, scale, cx, cy, n, lut = table.data()](int y, int x0, int x1, float* sx,
-                                                               float* sy) {
-            const float dy = float(y) - cy;
-            const int count = x1 - x0;
-            // First the table position and 1 / s of every pixel (vector code; pixels outside the
-            // disc get position 0 and are left alone below), kept in sx and sy.
-            auto inside = [&](int i, float& d2) {
-                const float dx = float(x0 + i) - cx;
-                d2 = dx * dx + dy * dy;
-                return d2 < r2 && d2 > 0;
-            };
-            inBlocks(count, [&](int i) {
-                float d2;
-                sx[i] = inside(i, d2) ? d2 : 1.0f;
-            });
-            cv::hal::sqrt32f(sx, sx, count); // vector code, correctly rounded like std::sqrt
-            inBlocks(count, [&](int i) {
-                float d2;
-                const float at = sx[i] * inverse * scale;
-                sx[i] = inside(i, d2) ? at : 0.0f;
-                sy[i] = scale / at; // 1 / s
-            });
-            for (int i = 0; i < count; ++i) {
-                const float at = sx[i], dx = float(x0 + i) - cx;
-                if (at == 0.0f) {
-                    sx[i] = float(x0 + i);
-                    sy[i] = float(y);
-                    continue;
-                }
-                const int j = std::min(int(at), n);
-                const float f = at - float(j), k = sy[i];
-                const Point a = lut[j], b = lut[j + 1];
-                const float p = (a.x + (b.x - a.x) * f) * k, q = (a.y + (b.y - a.y) * f) * k;
-                sx[i] = cx + dx * p - dy * q;
-                sy[i] = cy + dx * q + dy * p;
-            }
-        },
+        [&map](int y, int x0, int x1, float* sx, float* sy) { map.row(y, x0, x1, sx, sy); },
         progress, kSource);
 }
 
@@ -149,101 +202,6 @@ PIX_INLINE float hash01(int a, int b, uint32_t seed) {
     return float(h >> 8) * (1.0f / float(1u << 24));
 }
 
-// Smooth gradient noise in about [-1, 1] with a fixed permutation, so results are reproducible.
-class GradientNoise {
-public:
-    GradientNoise() {
-        std::array<int, 256> p{};
-        std::iota(p.begin(), p.end(), 0);
-        uint32_t s = 0x2545F491u;
-        for (int i = 255; i > 0; --i) {
-            s = s * 1664525u + 1013904223u;
-            std::swap(p[size_t(i)], p[size_t(s >> 8) % size_t(i + 1)]);
-        }
-        for (int i = 0; i < 512; ++i) perm_[size_t(i)] = uint8_t(p[size_t(i & 255)]);
-    }
-
-    // The noise along a row: out[i] = noise(u0 + i * du, v) for i in 0..count-1, du > 0.
-    // Built twice, like turbulence, the wider vectors taken where the processor has them (same
-    // arithmetic, no fused multiply-add, so the same results).
-    PIX_WIDE_VECTORS void row(double u0, double du, double v, int count, float* out) const {
-        const std::unique_ptr<float[]> noise(new float[size_t(count + kLanes)]);
-        walk(u0, du, v, count, noise.get());
-        std::copy_n(noise.get(), count, out);
-    }
-
-    // out[i] = the sum of |noise| / f over the octaves f = 1, 2, 4 at (f * (u0 + i * du), f * v).
-    PIX_WIDE_VECTORS void turbulence(double u0, double du, double v, int count, float* out) const {
-        const std::unique_ptr<float[]> noise(new float[size_t(count + kLanes)]);
-        const float* n = noise.get();
-        walk(u0, du, v, count, noise.get());
-        inBlocks(count, [&](int i) { out[i] = std::abs(n[i]); });
-        for (int f = 2; f <= 4; f *= 2) {
-            walk(u0 * f, du * f, v * f, count, noise.get());
-            const float weight = 1.0f / float(f); // a power of two: exact
-            inBlocks(count, [&](int i) { out[i] += std::abs(n[i]) * weight; });
-        }
-    }
-
-private:
-    // Four pixels at a time, each lane computed exactly as a single pixel would be.
-    static constexpr int kLanes = 4;
-    using Lanes = double __attribute__((vector_size(kLanes * sizeof(double))));
-
-    // out[i] = noise(u0 + i * du, v) for i in 0..count-1; out holds kLanes - 1 more values. The
-    // corner gradients are looked up once per lattice cell, and the pixels inside one cell are
-    // worked out in whole blocks of vector code: a block running into the next cell is written
-    // over by that cell (or lands in the spare values at the end).
-    PIX_INLINE void walk(double u0, double du, double v, int count, float* out) const {
-        const double fv = std::floor(v);
-        const int yi = int(int64_t(fv) & 255);
-        const double ty = v - fv, sv = fade(ty), step = 1 / du;
-        for (int i = 0; i < count;) {
-            const double fu = std::floor(u0 + i * du), next = fu + 1;
-            const int xi = int(int64_t(fu) & 255);
-            // Each corner's gradient dotted with the offset, split into its u and v parts.
-            auto corner = [&](int cx, int cy, double oy, double& g, double& h) {
-                const Gradient& d = kGradients[perm_[size_t(perm_[size_t(cx)] + cy)] & 7];
-                g = d.x;
-                h = d.y * oy;
-            };
-            double ga, gb, gc, gd, ha, hb, hc, hd;
-            corner(xi, yi, ty, ga, ha);
-            corner(xi + 1, yi, ty, gb, hb);
-            corner(xi, yi + 1, ty - 1, gc, hc);
-            corner(xi + 1, yi + 1, ty - 1, gd, hd);
-            // The pixels up to the next cell: estimated, then settled exactly.
-            const double room = (next - (u0 + i * du)) * step;
-            int end = room < double(count) ? std::min(count, i + 1 + int(room)) : count;
-            while (end < count && u0 + end * du < next) ++end;
-            while (end > i + 1 && !(u0 + (end - 1) * du < next)) --end;
-            for (int b = i; b < end; b += kLanes) {
-                const Lanes k = Lanes{0, 1, 2, 3} + double(b);
-                const Lanes u = u0 + k * du;
-                const Lanes tx = u - fu, su = tx * tx * tx * (tx * (tx * 6 - 15) + 10); // fade
-                const Lanes a = ga * tx + ha, b1 = gb * (tx - 1) + hb;
-                const Lanes c = gc * tx + hc, d = gd * (tx - 1) + hd;
-                const Lanes n = 1.4 * (a + (b1 - a) * su + (c - a + (a - b1 - c + d) * su) * sv);
-                for (int j = 0; j < kLanes; ++j) out[b + j] = float(n[j]);
-            }
-            i = end;
-        }
-    }
-
-    struct Gradient {
-        double x, y;
-    };
-    static constexpr Gradient kGradients[8] = {{1, 1}, {1, -1}, {-1, 1}, {-1, -1},
-                                               {1, 0}, {-1, 0}, {0, 1},  {0, -1}};
-    static double fade(double t) { return t * t * t * (t * (t * 6 - 15) + 10); }
-    std::array<uint8_t, 512> perm_{};
-};
-
-const GradientNoise& noise() {
-    static const GradientNoise n;
-    return n;
-}
-
 // (cos, sin) of 2 pi t from a table of 1024 steps with linear interpolation (error below 1e-5).
 class Circle {
 public:
@@ -253,40 +211,83 @@ public:
         };
         for (int i = 0; i < 1024; ++i) {
             const Point a = point(i), b = point(i + 1);
-            table_[size_t(i)] = {a, {b.x - a.x, b.y - a.y}};
+            cos_[size_t(i)] = a.x;
+            sin_[size_t(i)] = a.y;
+            cosStep_[size_t(i)] = b.x - a.x;
+            sinStep_[size_t(i)] = b.y - a.y;
         }
     }
 
-    PIX_INLINE Point operator()(float t) const {
-        const float at = (t - std::floor(t)) * 1024.0f;
-        const int i = std::clamp(int(at), 0, 1023);
-        const float f = at - float(i);
-        const Step& s = table_[size_t(i)];
-        return {s.at.x + s.towardsNext.x * f, s.at.y + s.towardsNext.y * f};
-    }
-
-    // (cos, sin) of 2 pi t[i] into c[i], s[i] for i in 0..count-1, as operator() gives them (the
-    // arrays apart, so that the loop becomes vector code).
-    PIX_WIDE_VECTORS void along(const float* __restrict t, int count, float* __restrict c,
-                                float* __restrict s) const {
-        inBlocks(count, [&](int i) {
-            const Point p = (*this)(t[i]);
-            c[i] = p.x;
-            s[i] = p.y;
-        });
+    // (cos, sin) of 2 pi t[i] into c[i], s[i] for i in 0..count-1.
+    void along(const float* t, int count, float* c, float* s) const {
+        int i = 0;
+#if PIX_HAVE_AVX2_PATH
+        if (haveAvx2()) i = alongAvx2(t, count, c, s);
+#endif
+        for (; i < count; ++i) {
+            const float at = (t[i] - std::floor(t[i])) * 1024.0f;
+            const int k = std::clamp(int(at), 0, 1023);
+            const float f = at - float(k);
+            c[i] = cos_[size_t(k)] + cosStep_[size_t(k)] * f;
+            s[i] = sin_[size_t(k)] + sinStep_[size_t(k)] * f;
+        }
     }
 
 private:
-    // A step's start and the way to the next one, read together.
-    struct Step {
-        Point at, towardsNext;
-    };
-    std::array<Step, 1024> table_{};
+#if PIX_HAVE_AVX2_PATH
+    // The same eight pixels at a time, the table entries gathered; returns how many were done.
+    PIX_AVX2 int alongAvx2(const float* t, int count, float* c, float* s) const {
+        const __m256 steps = _mm256_set1_ps(1024.0f);
+        const __m256i last = _mm256_set1_epi32(1023), zero = _mm256_setzero_si256();
+        int i = 0;
+        for (; i + 8 <= count; i += 8) {
+            const __m256 v = _mm256_loadu_ps(t + i);
+            const __m256 at = _mm256_mul_ps(_mm256_sub_ps(v, _mm256_floor_ps(v)), steps);
+            const __m256i k =
+                _mm256_max_epi32(_mm256_min_epi32(_mm256_cvttps_epi32(at), last), zero);
+            const __m256 f = _mm256_sub_ps(at, _mm256_cvtepi32_ps(k));
+            const __m256 cosine = _mm256_i32gather_ps(cos_.data(), k, 4);
+            const __m256 cosStep = _mm256_i32gather_ps(cosStep_.data(), k, 4);
+            const __m256 sine = _mm256_i32gather_ps(sin_.data(), k, 4);
+            const __m256 sinStep = _mm256_i32gather_ps(sinStep_.data(), k, 4);
+            _mm256_storeu_ps(c + i, _mm256_add_ps(cosine, _mm256_mul_ps(cosStep, f)));
+            _mm256_storeu_ps(s + i, _mm256_add_ps(sine, _mm256_mul_ps(sinStep, f)));
+        }
+        return i;
+    }
+#endif
+
+    // Each step's start and the way to the next one.
+    std::array<float, 1024> cos_{}, sin_{}, cosStep_{}, sinStep_{};
 };
 
 const Circle& circle() {
     static const Circle c;
     return c;
+}
+
+// Source points of pixels x0.. of row y moved by `a` times the offsets in sx, sy (in place).
+PIX_HOT_NO_FMA void displace(float* __restrict sx, float* __restrict sy, int count, int x0, int y,
+                             float a) {
+    for (int i = 0; i < count; ++i) {
+        sx[i] = float(x0 + i) + a * sx[i];
+        sy[i] = float(y) + a * sy[i];
+    }
+}
+
+// Random offsets in [-1, 1) for pixels x0.. of row y, reproducible.
+PIX_HOT_NO_FMA void jitterRow(int y, int x0, int count, float* __restrict sx,
+                              float* __restrict sy) {
+    for (int i = 0; i < count; ++i) {
+        sx[i] = 2 * hash01(x0 + i, y, 1) - 1;
+        sy[i] = 2 * hash01(x0 + i, y, 2) - 1;
+    }
+}
+
+// The marble vein's phase: t[x] += slope[x] + down.
+PIX_HOT_NO_FMA void addPhase(float* __restrict t, const double* __restrict slope, double down,
+                             int count) {
+    for (int x = 0; x < count; ++x) t[x] += float(slope[x] + down);
 }
 
 // A triangle wave of period 1 between -1 and 1.
@@ -338,11 +339,8 @@ QImage randomJitter(const QImage& src, double offset, const ProgressFn& progress
     return inverseMap(
         src, {}, src.rect(),
         [o](int y, int x0, int x1, float* sx, float* sy) {
-            inBlocks(x1 - x0, [&](int i) {
-                const int x = x0 + i;
-                sx[i] = float(x) + o * (2 * hash01(x, y, 1) - 1);
-                sy[i] = float(y) + o * (2 * hash01(x, y, 2) - 1);
-            });
+            jitterRow(y, x0, x1 - x0, sx, sy);
+            displace(sx, sy, x1 - x0, x0, y, o);
         },
         progress, kSource);
 }
@@ -454,43 +452,42 @@ QImage wow(const QImage& src, int style, int maxRadius, const ProgressFn& progre
 
 QImage marble(const QImage& src, double amount, double sizeX, double sizeY,
               const ProgressFn& progress) {
-    const GradientNoise& n = noise();
+    const GradientNoise& n = gradientNoise();
     const float a = float(amount);
+    const int w = src.width();
+    // What follows the column alone: the turbulence's lattice offsets and the vein's slope.
+    const double du = 1 / (4 * sizeX), across = 8 * sizeX;
+    const auto octaves = GradientNoise::octaves(0, du, w);
+    std::vector<double> slope(static_cast<size_t>(w));
+    for (int x = 0; x < w; ++x) slope[size_t(x)] = x / across;
     return inverseMap(
         src, {}, src.rect(),
-        [&, a](int y, int x0, int x1, float* sx, float* sy) {
+        [&, a](int y, int, int, float* sx, float* sy) {
             // Turbulence: three octaves of the noise's magnitude.
-            const int count = x1 - x0;
-            const double du = 1 / (4 * sizeX), v = y / (4 * sizeY);
-            const std::unique_ptr<float[]> phase(new float[size_t(count)]);
+            const std::unique_ptr<float[]> phase(new float[size_t(w)]);
             float* t = phase.get();
-            n.turbulence(x0 * du, du, v, count, t);
+            n.turbulence(octaves, y / (4 * sizeY), t);
             // The vein's phase, then the direction it gives.
-            const double across = 8 * sizeX, down = y / (8 * sizeY);
-            inBlocks(count, [&](int i) { t[i] += float((x0 + i) / across + down); });
-            circle().along(t, count, sx, sy);
-            inBlocks(count, [&](int i) {
-                sx[i] = float(x0 + i) + a * sx[i];
-                sy[i] = float(y) + a * sy[i];
-            });
+            const double down = y / (8 * sizeY);
+            addPhase(t, slope.data(), down, w);
+            circle().along(t, w, sx, sy);
+            displace(sx, sy, w, 0, y, a);
         },
         progress, kSource);
 }
 
 QImage perlin(const QImage& src, double amount, double sizeX, double sizeY,
               const ProgressFn& progress) {
-    const GradientNoise& n = noise();
+    const GradientNoise& n = gradientNoise();
     const float a = float(amount);
+    const int w = src.width();
+    const NoiseColumns across(0, 1 / sizeX, w), shifted(19.17, 1 / sizeX, w);
     return inverseMap(
         src, {}, src.rect(),
-        [&](int y, int x0, int x1, float* sx, float* sy) {
-            const int count = x1 - x0;
-            n.row(x0 / sizeX, 1 / sizeX, y / sizeY, count, sx);
-            n.row(x0 / sizeX + 19.17, 1 / sizeX, y / sizeY + 7.31, count, sy);
-            for (int i = 0; i < count; ++i) {
-                sx[i] = float(x0 + i) + a * sx[i];
-                sy[i] = float(y) + a * sy[i];
-            }
+        [&](int y, int, int, float* sx, float* sy) {
+            n.row(across, y / sizeY, sx);
+            n.row(shifted, y / sizeY + 7.31, sy);
+            displace(sx, sy, w, 0, y, a);
         },
         progress, kSource);
 }
@@ -516,6 +513,28 @@ PIX_WIDE_VECTORS void light(uint32_t* __restrict o, const float* __restrict gx,
     });
 }
 
+// Rec. 601 luminance of n pixels.
+PIX_HOT_NO_FMA void lumaRow(const uint32_t* __restrict in, uint8_t* __restrict out, int n) {
+    for (int x = 0; x < n; ++x) out[x] = uint8_t(luma(in[x]));
+}
+
+// The slope times k of a row of heights `mid` between the rows `up` and `down` into gx, gy: the
+// difference of the neighbours either side, the ends reading their clamped neighbours.
+PIX_HOT_NO_FMA void slopeRow(const uint8_t* __restrict up, const uint8_t* __restrict mid,
+                             const uint8_t* __restrict down, float k, float* __restrict gx,
+                             float* __restrict gy, int w) {
+    auto edge = [&](int x) {
+        gx[x] = k * (float(mid[std::min(x + 1, w - 1)]) - float(mid[std::max(x - 1, 0)]));
+        gy[x] = k * (float(down[x]) - float(up[x]));
+    };
+    edge(0);
+    for (int x = 1; x < w - 1; ++x) {
+        gx[x] = k * (float(mid[x + 1]) - float(mid[x - 1]));
+        gy[x] = k * (float(down[x]) - float(up[x]));
+    }
+    if (w > 1) edge(w - 1);
+}
+
 } // namespace
 
 QImage bumpMap(const QImage& src, double amount, const QImage& bump, const ProgressFn& progress) {
@@ -525,53 +544,39 @@ QImage bumpMap(const QImage& src, double amount, const QImage& bump, const Progr
                               .convertToFormat(QImage::Format_RGB32);
     requireAllocated(scaled, kSource);
     // The relief's height 0..255 by pixel, and its slope in height per pixel times `amount`.
-    std::vector<uint8_t> height(size_t(w) * size_t(h));
+    const size_t width = size_t(w);
+    const std::unique_ptr<uint8_t[]> height(new uint8_t[width * size_t(h)]);
     forEachRowBand(h, {}, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y)
-            for (int x = 0; x < w; ++x)
-                height[size_t(y) * size_t(w) + size_t(x)] = uint8_t(luma(row32(scaled, y)[x]));
+            lumaRow(row32(scaled, y), height.get() + size_t(y) * width, w);
     });
     const float k = float(amount / 510.0);
-    // The slope at pixels x0..x1-1 of row y into gx, gy (edges clamped).
-    auto slopes = [&, k](int y, int x0, int x1, float* gx, float* gy) {
-        const uint8_t* up = height.data() + size_t(std::max(y - 1, 0)) * size_t(w);
-        const uint8_t* mid = height.data() + size_t(y) * size_t(w);
-        const uint8_t* down = height.data() + size_t(std::min(y + 1, h - 1)) * size_t(w);
-        // The ends read their clamped neighbours; the rest runs as vector code.
-        auto edge = [&](int x) {
-            gx[x - x0] = k * (float(mid[std::min(x + 1, w - 1)]) - float(mid[std::max(x - 1, 0)]));
-            gy[x - x0] = k * (float(down[x]) - float(up[x]));
-        };
-        const int from = std::max(x0, 1), to = std::min(x1, w - 1);
-        for (int x = x0; x < std::min(from, x1); ++x) edge(x);
-        if (from < to)
-            inBlocks(to - from, [&](int i) {
-                const int x = from + i;
-                gx[x - x0] = k * (float(mid[x + 1]) - float(mid[x - 1]));
-                gy[x - x0] = k * (float(down[x]) - float(up[x]));
-            });
-        for (int x = std::max(to, from); x < x1; ++x) edge(x);
+    // The slope at the pixels of row y into gx, gy (edges clamped).
+    auto slopes = [&, k](int y, float* gx, float* gy) {
+        const uint8_t* up = height.get() + size_t(std::max(y - 1, 0)) * width;
+        const uint8_t* mid = height.get() + size_t(y) * width;
+        const uint8_t* down = height.get() + size_t(std::min(y + 1, h - 1)) * width;
+        slopeRow(up, mid, down, k, gx, gy, w);
     };
-    QImage out = inverseMap(
+    // Each row is lit as soon as it is read, its slopes worked out again (cheaper than keeping
+    // them) in scratch space of the thread's own.
+    return inverseMap(
         src, {}, src.rect(),
-        [&](int y, int x0, int x1, float* sx, float* sy) {
-            slopes(y, x0, x1, sx, sy);
-            inBlocks(x1 - x0, [&](int i) {
-                sx[i] = float(x0 + i) - sx[i];
-                sy[i] = float(y) - sy[i];
+        [&](int y, int, int, float* sx, float* sy) {
+            slopes(y, sx, sy);
+            inBlocks(w, [&](int x) {
+                sx[x] = float(x) - sx[x];
+                sy[x] = float(y) - sy[x];
             });
         },
-        progress, kSource);
-    const RowView rows(out);
-    forEachRowBand(h, {}, [&](int y0, int y1) {
-        const size_t width = size_t(w);
-        std::vector<float> gx(width), gy(width), root(width);
-        for (int y = y0; y < y1; ++y) {
-            slopes(y, 0, w, gx.data(), gy.data());
-            light(rows[y], gx.data(), gy.data(), root.data(), w);
-        }
-    });
-    return out;
+        progress, kSource,
+        [&](int y, uint32_t* row) {
+            static thread_local std::vector<float> scratch;
+            scratch.resize(3 * width);
+            float* gx = scratch.data();
+            slopes(y, gx, gx + width);
+            light(row, gx, gx + width, gx + 2 * width, w);
+        });
 }
 
 QImage customDistortion(const QImage& src, const ProgressFn& progress) {

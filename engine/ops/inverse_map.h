@@ -6,10 +6,12 @@
 // two can become one later.
 #pragma once
 
+#include "distort_simd.h"
 #include "op_support.h"
 
 #include <QRect>
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <opencv2/imgproc.hpp>
@@ -30,6 +32,66 @@ struct Edges {
     Edge y = Edge::Clamp;
 };
 
+#if PIX_HAVE_AVX2_PATH
+// Eight pixels at a time for the sampler (the whole region built for AVX2).
+#pragma GCC push_options
+#pragma GCC target("avx2")
+namespace avx2 {
+
+// BilinearSampler::split() for eight coordinates.
+inline __m256i split8(__m256 v, int n, Edge edge, __m256i& i0, __m256i& i1) {
+    const __m256 size = _mm256_set1_ps(float(n));
+    const __m256i last = _mm256_set1_epi32(n - 1), one = _mm256_set1_epi32(1);
+    __m256i fixed;
+    if (edge == Edge::Wrap) {
+        const __m256 inside = _mm256_and_ps(_mm256_cmp_ps(v, _mm256_setzero_ps(), _CMP_GE_OQ),
+                                            _mm256_cmp_ps(v, size, _CMP_LT_OQ));
+        const __m256 magnitude = _mm256_andnot_ps(_mm256_set1_ps(-0.0f), v);
+        const __m256 sane = _mm256_cmp_ps(magnitude, _mm256_set1_ps(1e8f), _CMP_LT_OQ);
+        const __m256 u = _mm256_and_ps(v, sane);
+        const __m256 wrapped =
+            _mm256_sub_ps(u, _mm256_mul_ps(_mm256_floor_ps(_mm256_div_ps(u, size)), size));
+        v = _mm256_blendv_ps(wrapped, v, inside);
+        fixed = _mm256_cvttps_epi32(
+            _mm256_add_ps(_mm256_mul_ps(v, _mm256_set1_ps(256.0f)), _mm256_set1_ps(0.5f)));
+        i0 = _mm256_srai_epi32(fixed, 8);
+        const __m256i n8 = _mm256_set1_epi32(n);
+        i0 = _mm256_sub_epi32(i0, _mm256_andnot_si256(_mm256_cmpgt_epi32(n8, i0), n8));
+        const __m256i next = _mm256_add_epi32(i0, one);
+        i1 = _mm256_andnot_si256(_mm256_cmpeq_epi32(next, n8), next);
+    } else {
+        // max() sends NaN to 0, as split() does.
+        v = _mm256_min_ps(_mm256_max_ps(v, _mm256_setzero_ps()), _mm256_set1_ps(float(n - 1)));
+        fixed = _mm256_cvttps_epi32(
+            _mm256_add_ps(_mm256_mul_ps(v, _mm256_set1_ps(256.0f)), _mm256_set1_ps(0.5f)));
+        i0 = _mm256_srai_epi32(fixed, 8);
+        i1 = _mm256_min_epi32(_mm256_add_epi32(i0, one), last);
+    }
+    return _mm256_and_si256(fixed, _mm256_set1_epi32(255));
+}
+
+// BilinearSampler::lerp() for eight pixel pairs.
+inline __m256i lerp8(__m256i a, __m256i b, __m256i f) {
+    const __m256i mask = _mm256_set1_epi32(0x00FF00FF), half = _mm256_set1_epi32(0x00800080);
+    // The weights in both 16-bit halves; the products stay below 2^16 in each.
+    const __m256i h = _mm256_or_si256(f, _mm256_slli_epi32(f, 16));
+    const __m256i g = _mm256_sub_epi16(_mm256_set1_epi32(0x01000100), h);
+    const auto mix = [&](__m256i x, __m256i y) {
+        return _mm256_add_epi16(
+            _mm256_add_epi16(_mm256_mullo_epi16(x, g), _mm256_mullo_epi16(y, h)), half);
+    };
+    const __m256i rb = _mm256_and_si256(
+        _mm256_srli_epi32(mix(_mm256_and_si256(a, mask), _mm256_and_si256(b, mask)), 8), mask);
+    const __m256i ag =
+        _mm256_andnot_si256(mask, mix(_mm256_and_si256(_mm256_srli_epi32(a, 8), mask),
+                                      _mm256_and_si256(_mm256_srli_epi32(b, 8), mask)));
+    return _mm256_or_si256(rb, ag);
+}
+
+} // namespace avx2
+#pragma GCC pop_options
+#endif
+
 // Bilinear reads of a 32-bit image at real coordinates (pixel centres at whole numbers). Where
 // the four neighbours share one alpha the channels are interpolated straight, so a whole-pixel
 // read and a read of a flat patch give the pixel exactly; otherwise colours are weighted by alpha.
@@ -49,6 +111,15 @@ public:
         if (((p00 ^ p01) | (p00 ^ p10) | (p00 ^ p11)) >> 24 == 0)
             return lerp(lerp(p00, p01, fx), lerp(p10, p11, fx), fy);
         return weighted(p00, p01, p10, p11, fx, fy);
+    }
+
+    // out[i] = at(sx[i], sy[i]) for i in 0..count-1.
+    void row(const float* sx, const float* sy, uint32_t* out, int count) const {
+        int i = 0;
+#if PIX_HAVE_AVX2_PATH
+        if (haveAvx2()) i = rowAvx2(sx, sy, out, count);
+#endif
+        for (; i < count; ++i) out[i] = at(sx[i], sy[i]);
     }
 
     // `v` brought into 0..n-1 (clamped) or 0..n (wrapped); NaN and absurd values give 0.
@@ -87,6 +158,40 @@ private:
         }
         return fixed & 255;
     }
+
+#if PIX_HAVE_AVX2_PATH
+    // row() eight pixels at a time, the neighbours gathered; pixels whose neighbours differ in
+    // alpha are done one by one. Returns how many pixels were done.
+    PIX_AVX2 int rowAvx2(const float* sx, const float* sy, uint32_t* out, int count) const {
+        const __m256i stride = _mm256_set1_epi32(int(stride_));
+        const int* base = reinterpret_cast<const int*>(base_);
+        int i = 0;
+        for (; i + 8 <= count; i += 8) {
+            __m256i x0, x1, y0, y1;
+            const __m256i fx = avx2::split8(_mm256_loadu_ps(sx + i), w_, edges_.x, x0, x1);
+            const __m256i fy = avx2::split8(_mm256_loadu_ps(sy + i), h_, edges_.y, y0, y1);
+            const __m256i r0 = _mm256_mullo_epi32(y0, stride), r1 = _mm256_mullo_epi32(y1, stride);
+            const __m256i p00 = _mm256_i32gather_epi32(base, _mm256_add_epi32(r0, x0), 4);
+            const __m256i p01 = _mm256_i32gather_epi32(base, _mm256_add_epi32(r0, x1), 4);
+            const __m256i p10 = _mm256_i32gather_epi32(base, _mm256_add_epi32(r1, x0), 4);
+            const __m256i p11 = _mm256_i32gather_epi32(base, _mm256_add_epi32(r1, x1), 4);
+            const __m256i blend =
+                avx2::lerp8(avx2::lerp8(p00, p01, fx), avx2::lerp8(p10, p11, fx), fy);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), blend);
+            const __m256i differ =
+                _mm256_srli_epi32(_mm256_or_si256(_mm256_or_si256(_mm256_xor_si256(p00, p01),
+                                                                  _mm256_xor_si256(p00, p10)),
+                                                  _mm256_xor_si256(p00, p11)),
+                                  24);
+            if (_mm256_testz_si256(differ, differ)) continue;
+            alignas(32) uint32_t mixed[8];
+            _mm256_store_si256(reinterpret_cast<__m256i*>(mixed), differ);
+            for (int k = 0; k < 8; ++k)
+                if (mixed[k]) out[i + k] = at(sx[i + k], sy[i + k]);
+        }
+        return i;
+    }
+#endif
 
     // a + (b - a) * f / 256 for all four channels, two at a time.
     PIX_INLINE static uint32_t lerp(uint32_t a, uint32_t b, int f) {
@@ -144,21 +249,28 @@ inline void bringInside(float* v, int count, int n, Edge edge) {
         if (!(v[i] >= 0 && v[i] < size)) v[i] = BilinearSampler::inside(v[i], n, edge);
 }
 
-// A distortion's source points for the pixels x0..x1-1 of row y.
+// A distortion's source points for the pixels x0..x1-1 of row y, always a whole row of the
+// reach (x0 = reach.left(), x1 = reach.right() + 1).
 // RowMap: void(int y, int x0, int x1, float* sx, float* sy).
 //
 // Returns an image like `src` whose pixels inside `reach` (clipped to the image) are read from
-// the points `map` names, and whose other pixels are `src`'s.
+// the points `map` names, and whose other pixels are `src`'s. `finish(y, row)`, when given, is
+// called on each row of the reach right after its pixels are read, while they are in the cache.
 constexpr int kTile = 128, kTileRows = 32;
 
-template <class RowMap>
+constexpr auto kNoFinish = [](int, uint32_t*) {};
+
+template <class RowMap, class Finish = decltype(kNoFinish)>
 QImage inverseMap(const QImage& src, Edges edges, QRect reach, const RowMap& map,
-                  const ProgressFn& progress, const char* source) {
+                  const ProgressFn& progress, const char* source,
+                  const Finish& finish = kNoFinish) {
     QImage out = newImageLike(src, source);
     reach &= src.rect();
     const BilinearSampler sampler(src, edges);
     const RowView rows(out);
-    const bool opaque = src.format() == QImage::Format_RGB32;
+    // OpenCV's remap takes opaque pictures below 32767 pixels a side; the sampler the rest.
+    const bool opaque =
+        src.format() == QImage::Format_RGB32 && src.width() < SHRT_MAX && src.height() < SHRT_MAX;
     const cv::Mat whole(src.height(), src.width(), CV_8UC4, const_cast<uchar*>(src.constBits()),
                         size_t(src.bytesPerLine()));
     const size_t rowBytes = size_t(src.width()) * 4;
@@ -180,7 +292,6 @@ QImage inverseMap(const QImage& src, Edges edges, QRect reach, const RowMap& map
         if (top >= bottom) return;
         if (opaque) {
             // Opaque pictures: OpenCV's vectorised remap samples blocks of rows, the
-            // coordinates first brought into the picture as the edges say.
             // coordinates first brought into the picture as the edges say. A block's maps stay
             // small (about 128 KiB each) so that they come from the heap, not fresh pages, and
             // stay in the cache for the remap.
@@ -200,21 +311,28 @@ QImage inverseMap(const QImage& src, Edges edges, QRect reach, const RowMap& map
                             size_t(out.bytesPerLine()));
                 cv::remap(whole, dst, mapX.rowRange(0, n), mapY.rowRange(0, n), cv::INTER_LINEAR,
                           cv::BORDER_WRAP);
+                for (int j = 0; j < n; ++j) finish(ty + j, rows[ty + j] + reach.left());
             }
             return;
         }
-        // Tiles of a few rows by kTile columns keep the source pixels they read in the cache.
-        std::vector<float> sx(kTile), sy(kTile);
-        for (int ty = top; ty < bottom; ty += kTileRows)
-            for (int tx = reach.left(); tx <= reach.right(); tx += kTile) {
-                const int tx1 = std::min(tx + kTile, reach.right() + 1);
-                for (int y = ty; y < std::min(ty + kTileRows, bottom); ++y) {
-                    map(y, tx, tx1, sx.data(), sy.data());
-                    uint32_t* o = rows[y];
-                    for (int i = 0, x = tx; x < tx1; ++i, ++x)
-                        o[x] = sampler.at(sx[size_t(i)], sy[size_t(i)]);
+        // Blocks of a few rows, their source points worked out a whole row at a time, then read
+        // in tiles of kTile columns that keep the source pixels they read in the cache.
+        const int w = reach.width();
+        std::vector<float> sx(size_t(w) * kTileRows), sy(size_t(w) * kTileRows);
+        for (int ty = top; ty < bottom; ty += kTileRows) {
+            const int n = std::min(kTileRows, bottom - ty);
+            for (int j = 0; j < n; ++j)
+                map(ty + j, reach.left(), reach.right() + 1, sx.data() + size_t(j) * size_t(w),
+                    sy.data() + size_t(j) * size_t(w));
+            for (int tx = 0; tx < w; tx += kTile)
+                for (int j = 0; j < n; ++j) {
+                    uint32_t* o = rows[ty + j] + reach.left();
+                    const float* px = sx.data() + size_t(j) * size_t(w);
+                    const float* py = sy.data() + size_t(j) * size_t(w);
+                    sampler.row(px + tx, py + tx, o + tx, std::min(kTile, w - tx));
                 }
-            }
+            for (int j = 0; j < n; ++j) finish(ty + j, rows[ty + j] + reach.left());
+        }
     });
     return out;
 }

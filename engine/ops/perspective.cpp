@@ -1,5 +1,6 @@
 #include "perspective.h"
 
+#include "distort_simd.h"
 #include "engine/image_limits.h"
 #include "op_support.h"
 #include "sample_bilinear.h"
@@ -7,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <opencv2/core.hpp>
+#include <vector>
 
 namespace pix::ops {
 
@@ -34,23 +36,163 @@ bool proper(const Quad& q) {
     return true;
 }
 
-// One canvas row: each pixel sampled at its pre-image under `m`; `side` is the sign of the
+// The projective sums of a canvas pixel: numerators of u and v and the common denominator.
+struct Sums {
+    double nu, nv, d;
+};
+
+// `count` pixels of a canvas row from the sums of its first one, each pixel sampled at its
+// pre-image under `m` and the sums stepped by m's first column; `side` is the sign of the
 // denominator in front of the horizon.
-PIX_HOT void warpRow(uint32_t* dst, int width, double X0, double Y, const std::array<double, 9>& m,
-                     double side, const SampleSource& source, bool opaque) {
-    double nu = m[0] * X0 + m[1] * Y + m[2];
-    double nv = m[3] * X0 + m[4] * Y + m[5];
-    double d = m[6] * X0 + m[7] * Y + m[8];
-    for (int x = 0; x < width; ++x) {
-        if (d * side > 1e-12) {
-            const double inv = 1.0 / d;
-            dst[x] = sampleBilinear(source, nu * inv, nv * inv, SampleEdge::Transparent, opaque);
+PIX_HOT void warpRow(uint32_t* dst, int count, Sums s, const std::array<double, 9>& m, double side,
+                     const SampleSource& source, bool opaque) {
+    for (int x = 0; x < count; ++x) {
+        if (s.d * side > 1e-12) {
+            const double inv = 1.0 / s.d;
+            dst[x] =
+                sampleBilinear(source, s.nu * inv, s.nv * inv, SampleEdge::Transparent, opaque);
         } else {
             dst[x] = 0;
         }
-        nu += m[0], nv += m[3], d += m[6];
+        s.nu += m[0], s.nv += m[3], s.d += m[6];
     }
 }
+
+#if PIX_HAVE_AVX2_PATH
+// warpRow for an opaque source of at least 2 x 2 pixels, four pixels at a time where the four
+// neighbours all lie inside the source (the others one by one as warpRow does them); count is at
+// most kTileColumns.
+PIX_AVX2 void warpOpaqueRowAvx2(uint32_t* dst, int count, Sums s, const std::array<double, 9>& m,
+                                double side, const SampleSource& source);
+#endif
+
+// Canvas rows are warped in tiles of kTileRows by kTileColumns pixels, so that a warp that turns
+// the picture reads a small patch of the source per tile rather than a column per row.
+constexpr int kTileRows = 32, kTileColumns = 64;
+
+// The rows y0..y1-1 (fewer than kTileRows) of a canvas whose left edge is at X0: the sums at the
+// start of each tile, stepped across each row exactly as the row's pixels step them, then the
+// tiles one by one.
+void warpRows(const RowView& rows, int width, int y0, int y1, double X0, double top,
+              const std::array<double, 9>& m, double side, const SampleSource& source,
+              bool opaque) {
+    const int tiles = (width + kTileColumns - 1) / kTileColumns;
+    std::vector<Sums> starts(size_t(tiles) * size_t(y1 - y0));
+    for (int y = y0; y < y1; ++y) {
+        const double Y = y + top;
+        Sums s{m[0] * X0 + m[1] * Y + m[2], m[3] * X0 + m[4] * Y + m[5],
+               m[6] * X0 + m[7] * Y + m[8]};
+        Sums* at = starts.data() + size_t(y - y0) * size_t(tiles);
+        for (int x = 0; x < width; ++x) {
+            if (x % kTileColumns == 0) at[x / kTileColumns] = s;
+            s.nu += m[0], s.nv += m[3], s.d += m[6];
+        }
+    }
+    for (int t = 0; t < tiles; ++t) {
+        const int x = t * kTileColumns, count = std::min(kTileColumns, width - x);
+        for (int y = y0; y < y1; ++y) {
+            const Sums& at = starts[size_t(y - y0) * size_t(tiles) + size_t(t)];
+#if PIX_HAVE_AVX2_PATH
+            // The vector code reads a 2 x 2 block even for pixels it leaves to warpRow.
+            if (opaque && source.width > 1 && source.height > 1 && haveAvx2()) {
+                warpOpaqueRowAvx2(rows[y] + x, count, at, m, side, source);
+                continue;
+            }
+#endif
+            warpRow(rows[y] + x, count, at, m, side, source, opaque);
+        }
+    }
+}
+
+#if PIX_HAVE_AVX2_PATH
+PIX_AVX2 void warpOpaqueRowAvx2(uint32_t* dst, int count, Sums s, const std::array<double, 9>& m,
+                                double side, const SampleSource& source) {
+    // The sums by pixel, stepped one after the other as warpRow steps them.
+    alignas(32) double nu[kTileColumns], nv[kTileColumns], d[kTileColumns];
+    for (int x = 0; x < count; ++x) {
+        nu[x] = s.nu, nv[x] = s.nv, d[x] = s.d;
+        s.nu += m[0], s.nv += m[3], s.d += m[6];
+    }
+    // One pixel as warpRow does it.
+    auto single = [&](int i) {
+        return d[i] * side > 1e-12
+                   ? sampleBilinear(source, nu[i] * (1.0 / d[i]), nv[i] * (1.0 / d[i]),
+                                    SampleEdge::Transparent, true)
+                   : 0u;
+    };
+    const __m256d sides = _mm256_set1_pd(side), horizon = _mm256_set1_pd(1e-12);
+    const __m256d one = _mm256_set1_pd(1.0), steps = _mm256_set1_pd(256.0);
+    const __m256d half = _mm256_set1_pd(0.5);
+    const __m128i none = _mm_set1_epi32(-1), lastX = _mm_set1_epi32(source.width - 1);
+    const __m128i lastY = _mm_set1_epi32(source.height - 1);
+    const int rowStride = int(source.stride / 4);
+    const __m128i stride = _mm_set1_epi32(rowStride), full = _mm_set1_epi32(256);
+    const __m128i bytes = _mm_set1_epi32(0xFF), rounding = _mm_set1_epi32(32768);
+    const __m256i evens = _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6);
+    const int* base = reinterpret_cast<const int*>(source.bits);
+    int x = 0;
+    for (; x + 4 <= count; x += 4) {
+        const __m256d dd = _mm256_load_pd(d + x);
+        const __m256d ahead = _mm256_cmp_pd(_mm256_mul_pd(dd, sides), horizon, _CMP_GT_OQ);
+        const __m256d inv = _mm256_div_pd(one, dd);
+        const __m256d u = _mm256_mul_pd(_mm256_load_pd(nu + x), inv);
+        const __m256d v = _mm256_mul_pd(_mm256_load_pd(nv + x), inv);
+        const __m256d fu = _mm256_floor_pd(u), fv = _mm256_floor_pd(v);
+        const __m128i x0 = _mm256_cvttpd_epi32(fu), y0 = _mm256_cvttpd_epi32(fv);
+        // Pixels in front of the horizon whose neighbours all lie inside (coordinates out of
+        // range convert to INT_MIN and fail the test).
+        const __m128i front =
+            _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(_mm256_castpd_si256(ahead), evens));
+        const __m128i inside =
+            _mm_and_si128(_mm_and_si128(_mm_cmpgt_epi32(x0, none), _mm_cmpgt_epi32(lastX, x0)),
+                          _mm_and_si128(_mm_cmpgt_epi32(y0, none), _mm_cmpgt_epi32(lastY, y0)));
+        const __m128i fast = _mm_and_si128(front, inside);
+        const __m128i wx =
+            _mm256_cvttpd_epi32(_mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(u, fu), steps), half));
+        const __m128i wy =
+            _mm256_cvttpd_epi32(_mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(v, fv), steps), half));
+        // The neighbours, each pair side by side in one read (pixels not inside read the first
+        // pixel instead).
+        alignas(16) int at[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(at),
+                        _mm_and_si128(_mm_add_epi32(_mm_mullo_epi32(y0, stride), x0), fast));
+        auto pairs = [&](int offset, __m128i& left, __m128i& right) {
+            auto pair = [&](int k) {
+                return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(base + at[k] + offset));
+            };
+            const __m128 a = _mm_castsi128_ps(_mm_unpacklo_epi64(pair(0), pair(1)));
+            const __m128 b = _mm_castsi128_ps(_mm_unpacklo_epi64(pair(2), pair(3)));
+            left = _mm_castps_si128(_mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0)));
+            right = _mm_castps_si128(_mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1)));
+        };
+        __m128i p00, p01, p10, p11;
+        pairs(0, p00, p01);
+        pairs(rowStride, p10, p11);
+        const __m128i ox = _mm_sub_epi32(full, wx), oy = _mm_sub_epi32(full, wy);
+        const __m128i w00 = _mm_mullo_epi32(ox, oy), w01 = _mm_mullo_epi32(wx, oy);
+        const __m128i w10 = _mm_mullo_epi32(ox, wy), w11 = _mm_mullo_epi32(wx, wy);
+        __m128i pixel = _mm_set1_epi32(int(0xFF000000u));
+        for (const int shift : {16, 8, 0}) {
+            const __m128i sh = _mm_cvtsi32_si128(shift);
+            const __m128i c00 = _mm_and_si128(_mm_srl_epi32(p00, sh), bytes);
+            const __m128i c01 = _mm_and_si128(_mm_srl_epi32(p01, sh), bytes);
+            const __m128i c10 = _mm_and_si128(_mm_srl_epi32(p10, sh), bytes);
+            const __m128i c11 = _mm_and_si128(_mm_srl_epi32(p11, sh), bytes);
+            const __m128i sum = _mm_add_epi32(
+                _mm_add_epi32(_mm_add_epi32(_mm_mullo_epi32(c00, w00), _mm_mullo_epi32(c01, w01)),
+                              _mm_add_epi32(_mm_mullo_epi32(c10, w10), _mm_mullo_epi32(c11, w11))),
+                rounding);
+            pixel = _mm_or_si128(pixel, _mm_sll_epi32(_mm_srli_epi32(sum, 16), sh));
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + x), pixel);
+        const int done = _mm_movemask_ps(_mm_castsi128_ps(fast));
+        if (done == 0xF) continue;
+        for (int k = 0; k < 4; ++k)
+            if (!(done & (1 << k))) dst[x + k] = single(x + k);
+    }
+    for (; x < count; ++x) dst[x] = single(x);
+}
+#endif
 
 } // namespace
 
@@ -109,8 +251,9 @@ QImage perspective(const QImage& src, const Quad& from, const Quad& to, bool gro
     const bool opaque = src.format() == QImage::Format_RGB32 || isOpaque(src);
     const RowView rows(out);
     forEachRowBand(out.height(), progress, [&](int y0, int y1) {
-        for (int y = y0; y < y1; ++y)
-            warpRow(rows[y], out.width(), canvas.left(), y + canvas.top(), m, side, source, opaque);
+        for (int y = y0; y < y1; y += kTileRows)
+            warpRows(rows, out.width(), y, std::min(y + kTileRows, y1), canvas.left(), canvas.top(),
+                     m, side, source, opaque);
     });
     return out;
 }
