@@ -129,6 +129,11 @@ bool scaleInto(const QImage& src, QImage& dst, const QRect& area, bool smooth,
     return forRows(rect, cancel, [&](int y) {
         const int j = y - rect.top();
         auto* out = reinterpret_cast<QRgb*>(dstBits + y * dstStride) + rect.left();
+        if (!smooth) {
+            const auto* row = reinterpret_cast<const QRgb*>(srcBits + ty.first[j] * srcStride);
+            for (int i = 0; i < rect.width(); ++i) out[i] = row[tx.first[i]];
+            return;
+        }
         for (int i = 0; i < rect.width(); ++i) {
             uint32_t acc[4] = {0, 0, 0, 0};
             for (int v = 0; v < ty.count[j]; ++v) {
