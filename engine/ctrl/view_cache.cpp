@@ -152,7 +152,7 @@ const QImage* ViewCache::scaled(const QImage& image, QSize size, bool smooth) {
     if (!valid_) {
         if (pixelCount(image.size()) > kInlinePixels && startBuild(image, size, smooth))
             return nullptr;
-        Build b; // small enough to build at once
+        Build b; // small enough (or no thread to be had): built at once
         b.image = image;
         b.size = size;
         b.smooth = smooth;
