@@ -7,7 +7,6 @@
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <cmath>
-#include <opencv2/core.hpp>
 
 namespace pix {
 
@@ -32,8 +31,10 @@ QColor bgrToColor(uint32_t bgr) {
 
 } // namespace
 
-PixCtrl::PixCtrl(QWidget* parent) : QAbstractScrollArea(parent), image_(new PixImage(this)) {
+PixCtrl::PixCtrl(QWidget* parent)
+    : QAbstractScrollArea(parent), image_(new PixImage(this)), view_(new ViewCache(this)) {
     setFrameShape(QFrame::NoFrame);
+    connect(view_, &ViewCache::ready, viewport(), qOverload<>(&QWidget::update));
     viewport()->setMouseTracking(true);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     connect(image_, &PixImage::changed, this, &PixCtrl::onImageChanged);
@@ -58,6 +59,7 @@ PixCtrl::~PixCtrl() {
 }
 
 void PixCtrl::onImageChanged() {
+    view_->noteChange(image_->image(), image_->changedArea());
     keepSelectionInImage();
     updateScrollBars();
     if (autoFit_) applyFit();
@@ -212,74 +214,6 @@ QPointF PixCtrl::imageToControl(const QPointF& p) const {
     return QPointF(r.x() + p.x() * zoom_, r.y() + p.y() * zoom_);
 }
 
-namespace {
-
-// Half the size by averaging 2 x 2 blocks (32-bit pixels), rows shared out between threads.
-QImage halve(const QImage& src) {
-    const int w = std::max(1, src.width() / 2), h = std::max(1, src.height() / 2);
-    QImage out(w, h, src.format());
-    if (out.isNull()) return out;
-    const int sw = src.width(), sh = src.height();
-    const uchar* srcBits = src.constBits();
-    const qsizetype srcStride = src.bytesPerLine();
-    uchar* outBits = out.bits();
-    const qsizetype outStride = out.bytesPerLine();
-    cv::parallel_for_(cv::Range(0, h), [&](const cv::Range& rows) {
-        for (int y = rows.start; y < rows.end; ++y) {
-            const auto* a =
-                reinterpret_cast<const QRgb*>(srcBits + std::min(2 * y, sh - 1) * srcStride);
-            const auto* b =
-                reinterpret_cast<const QRgb*>(srcBits + std::min(2 * y + 1, sh - 1) * srcStride);
-            auto* o = reinterpret_cast<QRgb*>(outBits + y * outStride);
-            for (int x = 0; x < w; ++x) {
-                const int x0 = std::min(2 * x, sw - 1), x1 = std::min(2 * x + 1, sw - 1);
-                const QRgb p[4] = {a[x0], a[x1], b[x0], b[x1]};
-                auto avg = [&](int shift) {
-                    int sum = 0;
-                    for (QRgb q : p) sum += int((q >> shift) & 0xFF);
-                    return uint32_t((sum + 2) / 4) << shift;
-                };
-                o[x] = avg(24) | avg(16) | avg(8) | avg(0);
-            }
-        }
-    });
-    return out;
-}
-
-} // namespace
-
-const QImage& PixCtrl::scaledForView() {
-    const QImage& img = image_->image();
-    if (pyramidKey_ != img.cacheKey()) {
-        // Halved copies of the image, built once per change of the pixels: zooming out then
-        // scales a small copy instead of the whole image.
-        pyramid_.clear();
-        QImage level = img.convertToFormat(img.hasAlphaChannel() ? QImage::Format_ARGB32
-                                                                 : QImage::Format_RGB32);
-        while (level.width() > 256 && level.height() > 256) {
-            level = halve(level);
-            pyramid_.push_back(level);
-        }
-        pyramidKey_ = img.cacheKey();
-        scaledCacheKey_ = 0;
-    }
-    if (scaledCacheKey_ != img.cacheKey() || scaledCacheZoom_ != zoom_ ||
-        scaledCacheSmooth_ != antialias_) {
-        const QSize size = zoomedSize();
-        // The smallest copy still at least as large as the view of it.
-        const QImage* source = &img;
-        for (const QImage& level : pyramid_)
-            if (level.width() >= size.width() && level.height() >= size.height()) source = &level;
-        scaledCache_ =
-            source->scaled(size, Qt::IgnoreAspectRatio,
-                           antialias_ ? Qt::SmoothTransformation : Qt::FastTransformation);
-        scaledCacheKey_ = img.cacheKey();
-        scaledCacheZoom_ = zoom_;
-        scaledCacheSmooth_ = antialias_;
-    }
-    return scaledCache_;
-}
-
 void PixCtrl::paintView(QPainter& painter, const QRect& area) {
     // Around the image: the background picture tiled, or the background colour.
     if (!backgroundPicture_.isNull())
@@ -299,10 +233,18 @@ void PixCtrl::paintView(QPainter& painter, const QRect& area) {
                          alphaDisplay_ ? checkerBrush() : QBrush(bgrToColor(backgroundColor_)));
 
     if (zoom_ < 1.0) {
-        // Zoomed out: draw from a cached scaled copy, one pixel per screen pixel.
-        const QImage& scaled = scaledForView();
-        const QRect src = visible.translated(-whole.topLeft().toPoint());
-        painter.drawImage(visible.topLeft(), scaled, src);
+        // Zoomed out: draw from a cached scaled copy, one pixel per screen pixel; while it is
+        // rebuilt, the image itself sampled at the nearest pixel.
+        if (const QImage* scaled = view_->scaled(img, zoomedSize(), antialias_)) {
+            const QRect src = visible.translated(-whole.topLeft().toPoint());
+            painter.drawImage(visible.topLeft(), *scaled, src);
+        } else {
+            painter.save();
+            painter.setClipRect(visible);
+            painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+            painter.drawImage(QRectF(whole.topLeft(), QSizeF(zoomedSize())), img);
+            painter.restore();
+        }
     } else {
         // Zoomed in or 1:1: draw only the source pixels that cover the visible part.
         const QPointF a = controlToImage(visible.topLeft());

@@ -2,6 +2,7 @@
 // picture, a checkerboard behind transparent pixels — and reports what happens as signals.
 #pragma once
 
+#include "engine/ctrl/view_cache.h"
 #include "engine/ctrl/zoom_window.h"
 #include "engine/pix_image.h"
 
@@ -115,6 +116,9 @@ public:
 
     // Paints the visible part of the view into painter (the viewport's paint and benchmarks).
     void paintView(QPainter& painter, const QRect& viewportRect);
+    // True while the zoomed-out view is rebuilt after a change of the whole image; meanwhile
+    // the image is drawn sampled, and the view repaints when the rebuild is done.
+    bool viewBuilding() const { return view_->building(); }
 
 signals:
     void imageChanged();
@@ -163,7 +167,6 @@ private:
     void onImageChanged();
     void updateScrollBars();
     void applyFit();
-    const QImage& scaledForView(); // cached copy of the image at the zoom when zoomed out
     QSize zoomedSize() const;
     QSize scrollBarExtents() const; // width of the vertical bar, height of the horizontal one
     QSize viewFor(const QSize& content) const; // the viewport that content leaves
@@ -195,12 +198,7 @@ private:
     QPolygonF points_;                // polygon and freehand points in image pixels
     QPointer<ZoomWindow> zoomWindow_; // owned by the top-level window, or by this control
 
-    std::vector<QImage> pyramid_; // the image halved, quartered, ...
-    qint64 pyramidKey_ = 0;
-    QImage scaledCache_;
-    qint64 scaledCacheKey_ = 0;
-    double scaledCacheZoom_ = 0;
-    bool scaledCacheSmooth_ = false;
+    ViewCache* view_; // the image halved, quartered, ... and scaled for a zoom below 1
 };
 
 } // namespace pix
