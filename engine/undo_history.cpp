@@ -24,21 +24,6 @@ UndoStep makeStep(const QString& label, int current, QList<PixPage> pages, bool 
     return s;
 }
 
-// Copies `src` into `dst` with its top-left corner at `at`; both have the same format.
-void pastePixels(QImage& dst, const QImage& src, QPoint at) {
-    const int depth = dst.depth();
-    if (depth >= 8) {
-        const size_t bytes = size_t(src.width()) * size_t(depth / 8);
-        for (int y = 0; y < src.height(); ++y)
-            std::memcpy(dst.scanLine(at.y() + y) + size_t(at.x()) * size_t(depth / 8),
-                        src.constScanLine(y), bytes);
-        return;
-    }
-    for (int y = 0; y < src.height(); ++y)
-        for (int x = 0; x < src.width(); ++x)
-            dst.setPixel(at.x() + x, at.y() + y, uint(src.pixelIndex(x, y)));
-}
-
 bool canApply(const UndoStep& s, const QList<PixPage>& pages) {
     if (!s.rectOnly) return true;
     if (s.pageIndex < 0 || s.pageIndex >= pages.size() || s.pages.size() != 1) return false;
@@ -103,6 +88,20 @@ void makeWhole(UndoStep& s, const QList<PixPage>& live) {
 }
 
 } // namespace
+
+void pastePixels(QImage& dst, const QImage& src, QPoint at) {
+    const int depth = dst.depth();
+    if (depth >= 8) {
+        const size_t bytes = size_t(src.width()) * size_t(depth / 8);
+        for (int y = 0; y < src.height(); ++y)
+            std::memcpy(dst.scanLine(at.y() + y) + size_t(at.x()) * size_t(depth / 8),
+                        src.constScanLine(y), bytes);
+        return;
+    }
+    for (int y = 0; y < src.height(); ++y)
+        for (int x = 0; x < src.width(); ++x)
+            dst.setPixel(at.x() + x, at.y() + y, uint(src.pixelIndex(x, y)));
+}
 
 bool UndoHistory::isNoUndoLabel(const QString& label) {
     return label == QLatin1String("No Undo") || label == QLatin1String("no undo");

@@ -13,6 +13,9 @@
 
 namespace pix {
 
+// Copies `src` into `dst` with its top-left corner at `at`; both have the same format.
+void pastePixels(QImage& dst, const QImage& src, QPoint at);
+
 // One step: the state to go back (or forward) to. A whole step holds the page list (shared with
 // the live pages until they diverge); a rectangle step holds only the pixels of `rect` on page
 // `pageIndex`, in a page that carries the page's type, markers and flags.
