@@ -125,9 +125,13 @@ void UndoHistory::push(UndoStep s) {
     undo_.push_back(std::move(s));
     redo_.clear();
     liveExact_ = true;
+    packBehindNewest(undo_);
+}
+
+void UndoHistory::packBehindNewest(const std::deque<UndoStep>& steps) {
     // The step that has just fallen behind the newest few goes to the compressor.
-    if (undo_.size() > size_t(kRawSteps))
-        UndoMemory::instance().queue(this, undo_[undo_.size() - 1 - kRawSteps].serial);
+    if (steps.size() > size_t(kRawSteps))
+        UndoMemory::instance().queue(this, steps[steps.size() - 1 - kRawSteps].serial);
 }
 
 void UndoHistory::recordPages(const QList<PixPage>& pages, int current, const QString& label) {
@@ -166,8 +170,7 @@ bool UndoHistory::step(std::deque<UndoStep>& from, std::deque<UndoStep>& to, QLi
     apply(s, pages, current);
     lastStepArea_ = s.rectOnly && s.pageIndex == current ? s.rect : QRect();
     liveExact_ = true;
-    if (&to == &undo_ && undo_.size() > size_t(kRawSteps))
-        UndoMemory::instance().queue(this, undo_[undo_.size() - 1 - kRawSteps].serial);
+    packBehindNewest(to);
     return true;
 }
 
@@ -210,8 +213,9 @@ int64_t UndoHistory::budget() const {
 }
 
 UndoStep* UndoHistory::find(uint64_t serial) {
-    for (UndoStep& s : undo_)
-        if (s.serial == serial) return &s;
+    for (std::deque<UndoStep>* steps : {&undo_, &redo_})
+        for (UndoStep& s : *steps)
+            if (s.serial == serial) return &s;
     return nullptr;
 }
 
