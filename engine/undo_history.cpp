@@ -115,8 +115,10 @@ UndoHistory::~UndoHistory() {
     UndoMemory& memory = UndoMemory::instance();
     Lock lock(memory.mutex_);
     memory.remove(this);
+    const bool held = !undo_.empty() || !redo_.empty();
     undo_.clear();
     redo_.clear();
+    if (held) memory.releaseSoon(); // the steps' memory goes back to the system, not just freed
 }
 
 void UndoHistory::push(UndoStep s) {

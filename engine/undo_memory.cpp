@@ -63,6 +63,10 @@ void UndoMemory::remove(UndoHistory* h) {
     idle_.notify_all();
 }
 
+void UndoMemory::releaseSoon() {
+    queue(nullptr, 0);
+}
+
 void UndoMemory::enforce() {
     Lock lock(mutex_);
     while (bytesHeld() > budget_) {
@@ -90,7 +94,8 @@ void UndoMemory::work() {
         const auto [h, serial] = jobs_.front();
         jobs_.pop_front();
         busy_ = true;
-        freed = pack(lock, h, serial) || freed;
+        // A job without a history asks only for the memory to go back (an image was closed).
+        freed = (h ? pack(lock, h, serial) : true) || freed;
         if (jobs_.empty() && freed) {
             // Nothing more to pack: the raw pixels just let go of return to the system now
             // instead of waiting, in the allocator or among the kept large buffers, for images

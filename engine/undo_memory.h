@@ -36,6 +36,8 @@ private:
     void enforce();
     // Compresses the step of `h` with this serial on the worker (lock held).
     void queue(UndoHistory* h, uint64_t serial);
+    // Has the worker give freed memory back to the system once it has nothing to compress.
+    void releaseSoon();
     void work();
     // Compresses the step of `h` with this serial, the lock released meanwhile; true when it
     // let go of raw pixels.
