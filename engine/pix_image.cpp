@@ -146,26 +146,26 @@ void PixImage::modifyPage(const QString& undoLabel, const QRect& touched,
     const bool samePlace = work.image.size() == oldSize &&
                            work.image.format() == live.image.format() &&
                            work.image.colorTable() == oldColors;
-    QImage written;
-    if (inPlace) written = std::move(live.image);
-    if (record && samePlace) {
-        history_.recordRect(std::move(before), current_, rect, current_, undoLabel);
-    } else if (record) {
-        // The step needs the whole old page: the written buffer's copy, or the page itself,
-        // with the old rectangle put back.
+    try {
+        // The view hands its pixels back to the page's own buffer; a copy of it when the step
+        // must keep the whole old page, which is the buffer with the old rectangle put back.
         if (inPlace) {
-            live.image = written.copy();
-            if (live.image.isNull()) {
-                live.image = std::move(written);
-                restore();
+            work.image =
+                adoptView(record && !samePlace ? live.image.copy() : live.image, work.image);
+            if (work.image.isNull())
                 throw PixError(kErrTooLarge, QStringLiteral("Not enough memory for the change"),
                                kSource);
-            }
         }
+        if (record && samePlace) {
+            history_.recordRect(before, current_, rect, current_, undoLabel);
+        } else if (record) {
+            restore();
+            beginChange(undoLabel);
+        }
+    } catch (...) {
         restore();
-        beginChange(undoLabel);
+        throw;
     }
-    if (inPlace) work.image = adoptView(std::move(written), work.image);
     pages_[current_] = std::move(work);
     endChange(samePlace ? rect : QRect());
 }
