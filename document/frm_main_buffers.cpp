@@ -6,13 +6,37 @@
 #include "engine/draw.h"
 #include "engine/effects.h"
 #include "engine/image_type.h"
+#include "engine/pix_error.h"
 #include "engine/pix_image.h"
 
 #include <cmath>
 
 namespace {
+
 const QString kNoUndo = QStringLiteral("No Undo");
+
+// Writes the working copy into `target`: into the selection `sel` when there is one, else as
+// the whole image.
+void writeBack(const pix::PixCtrl& working, pix::PixImage& target, const QRect& sel) {
+    if (working.image().IsEmpty())
+        throw pix::PixError(pix::kErrNoImage, QStringLiteral("No image"),
+                            QStringLiteral("UpdateImage"));
+    if (!sel.isEmpty()) {
+        // Only the selected rectangle changes, even when the operation changed the size.
+        const QImage& result = working.image().image();
+        const QImage clipped = result.width() > sel.width() || result.height() > sel.height()
+                                   ? result.copy(0, 0, sel.width(), sel.height())
+                                   : result;
+        // The pixels go in as the operation left them, alpha included: a result with alpha
+        // gives the page an alpha channel, as it would when written back whole.
+        const bool alpha = pix::typeHasAlpha(working.image().imageType());
+        pix::Draw::PutImage(target, clipped, sel.x(), sel.y(), alpha, QString());
+        return;
+    }
+    target.setPage(working.image().page(working.image().currentPage()), QString());
 }
+
+} // namespace
 
 // This document's selection in whole pixels; empty when none is shown (a rectangle of 2 x 2
 // pixels or less never is). The control keeps it inside the image.
@@ -23,11 +47,10 @@ QRect frmMain::selectionRect() const {
     return r & Pix->image().image().rect();
 }
 
+// The copy shares the document's pixels until an operation writes; cut to a selection, it
+// copies the selection only.
 void frmMain::fillFromDocument(pix::PixCtrl& target) {
-    target.image().CopyFrom(Pix->image(), kNoUndo);
-    const QRect sel = selectionRect();
-    if (!sel.isEmpty() && sel != Pix->image().image().rect())
-        pix::Effects::Crop(target.image(), sel.x(), sel.y(), sel.width(), sel.height(), kNoUndo);
+    target.image().CopyFrom(Pix->image(), selectionRect(), kNoUndo);
 }
 
 void frmMain::SetImage2Buffer() {
@@ -54,19 +77,18 @@ void frmMain::SetImage2Buffer2(pix::PixCtrl& preview) {
 }
 
 void frmMain::UpdateImage(pix::PixCtrl& target) {
-    const QRect sel = selectionRect();
-    if (!sel.isEmpty()) {
-        // Only the selected rectangle changes, even when the operation changed the size.
-        const QImage& result = pixAction->image().image();
-        const QImage clipped = result.width() > sel.width() || result.height() > sel.height()
-                                   ? result.copy(0, 0, sel.width(), sel.height())
-                                   : result;
-        // The pixels go in as the operation left them, alpha included: a result with alpha
-        // gives the page an alpha channel, as it would when written back whole.
-        const bool alpha = pix::typeHasAlpha(pixAction->image().imageType());
-        pix::Draw::PutImage(target.image(), clipped, sel.x(), sel.y(), alpha, QString());
-        return;
+    // Once written back (or failed), the working copy lets go of its pixels: the document's
+    // then are its own again, and its next edit writes into them without a copy.
+    const auto release = [this] {
+        pix::PixImage& work = pixAction->image();
+        work.ClearUndo();
+        if (!work.IsEmpty()) work.ClearPages(kNoUndo);
+    };
+    try {
+        writeBack(*pixAction, target.image(), selectionRect());
+    } catch (...) {
+        release();
+        throw;
     }
-    pix::PixPage page = pixAction->image().page(pixAction->image().currentPage());
-    target.image().setPage(page, QString());
+    release();
 }

@@ -8,6 +8,7 @@
 #include <QPainterPath>
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <vector>
 
 namespace pix::Draw {
@@ -16,15 +17,19 @@ namespace {
 
 const QString kSource = QStringLiteral("Draw");
 
-// Drawing promotes the page to 32 bits: pages with alpha (or asked to gain it) become "32-bit
-// RGB w/ Alpha", the others "24-bit RGB" (drawn colours do not fit a palette or a grey scale).
-QImage workingCopy(PixPage& page, bool withAlpha = false) {
-    page.type = withAlpha || typeHasAlpha(page.type) ? kRgba : kRgb;
-    return toWorkingFormat(page.image, page.type);
-}
-
-void store(PixPage& page, QImage&& work) {
-    page.image = convertToType(work, page.type);
+// Draws with `paint` on the page's 32-bit form: pages with alpha (or asked to gain it) become
+// "32-bit RGB w/ Alpha", the others "24-bit RGB" (drawn colours do not fit a palette or a grey
+// scale). A page already in that form is drawn into in place and its step keeps only `touched`;
+// any other is converted, which changes the whole page.
+void drawOnPage(PixImage& img, const QString& label, const QRect& touched, bool withAlpha,
+                const std::function<void(QImage& work)>& paint) {
+    const int type = withAlpha || typeHasAlpha(img.imageType()) ? kRgba : kRgb;
+    const bool inForm = !img.IsEmpty() && img.image().format() == storageFormat(type);
+    img.modifyPage(label, inForm ? touched : QRect(), [&](PixPage& page) {
+        page.type = type;
+        if (!inForm) page.image = convertToType(toWorkingFormat(page.image, type), type);
+        paint(page.image);
+    });
 }
 
 // Straight-alpha mix of src over dst by weight w (0..256).
@@ -52,9 +57,9 @@ void blit(PixImage& img, const QImage& picture, int x, int y, const QString& lab
           bool withAlpha = false) {
     if (picture.isNull())
         throw PixError(kErrInvalidArgument, QStringLiteral("No picture"), kSource);
-    img.modifyPage(label, QRect(x, y, picture.width(), picture.height()), [&](PixPage& page) {
-        const QImage src = picture.convertToFormat(QImage::Format_ARGB32);
-        QImage work = workingCopy(page, withAlpha);
+    const QImage src = picture.convertToFormat(QImage::Format_ARGB32);
+    const QRect touched(x, y, picture.width(), picture.height());
+    drawOnPage(img, label, touched, withAlpha, [&](QImage& work) {
         const QRect area = QRect(x, y, src.width(), src.height()) & work.rect();
         const bool keepOpaque = !work.hasAlphaChannel();
         for (int row = area.top(); row <= area.bottom(); ++row) {
@@ -66,7 +71,6 @@ void blit(PixImage& img, const QImage& picture, int x, int y, const QString& lab
                 d[col] = out;
             }
         }
-        store(page, std::move(work));
     });
 }
 
@@ -114,49 +118,51 @@ void FloodFill(PixImage& img, int x, int y, double tolerance, const QString& und
     if (!img.image().rect().contains(x, y)) return; // outside the image: nothing to fill
     const QRgb pen = toQRgb(img.Draw().penColor);
     const int tol = int(std::clamp(tolerance, 0.0, 1.0) * 255.0 * 0.1); // gentle by default
-    // The fill is found on the pixels as they are, then written: the step keeps only the
-    // bounding box of what it fills.
-    const QImage scan = toWorkingFormat(img.image(), typeHasAlpha(img.imageType()) ? kRgba : kRgb);
-    const QRgb seed = reinterpret_cast<const QRgb*>(scan.constScanLine(y))[x];
-    const int w = scan.width(), h = scan.height();
-    std::vector<uint8_t> done(size_t(w) * size_t(h), 0);
     struct Span {
         int y, l, r;
     };
     std::vector<Span> spans;
     QRect box;
-    // Scanline fill: each span is filled once and its neighbours' spans are queued.
-    std::vector<QPoint> stack{{x, y}};
-    while (!stack.empty()) {
-        const QPoint p = stack.back();
-        stack.pop_back();
-        const auto* row = reinterpret_cast<const QRgb*>(scan.constScanLine(p.y()));
-        uint8_t* mark = &done[size_t(p.y()) * size_t(w)];
-        if (mark[p.x()] || !near(row[p.x()], seed, tol)) continue;
-        int l = p.x(), r = p.x();
-        while (l > 0 && !mark[l - 1] && near(row[l - 1], seed, tol)) --l;
-        while (r < w - 1 && !mark[r + 1] && near(row[r + 1], seed, tol)) ++r;
-        std::fill(mark + l, mark + r + 1, uint8_t(1));
-        spans.push_back({p.y(), l, r});
-        box |= QRect(l, p.y(), r - l + 1, 1);
-        for (int ny : {p.y() - 1, p.y() + 1}) {
-            if (ny < 0 || ny >= h) continue;
-            const auto* nrow = reinterpret_cast<const QRgb*>(scan.constScanLine(ny));
-            const uint8_t* nmark = &done[size_t(ny) * size_t(w)];
-            for (int i = l; i <= r; ++i)
-                if (!nmark[i] && near(nrow[i], seed, tol) &&
-                    (i == l || !near(nrow[i - 1], seed, tol) || nmark[i - 1]))
-                    stack.push_back({i, ny});
+    {
+        // The fill is found on the pixels as they are, then written: the step keeps only the
+        // bounding box of what it fills. The scanned copy goes before the write, so that a page
+        // already in 32 bits is written in place.
+        const QImage scan =
+            toWorkingFormat(img.image(), typeHasAlpha(img.imageType()) ? kRgba : kRgb);
+        const QRgb seed = reinterpret_cast<const QRgb*>(scan.constScanLine(y))[x];
+        const int w = scan.width(), h = scan.height();
+        std::vector<uint8_t> done(size_t(w) * size_t(h), 0);
+        // Scanline fill: each span is filled once and its neighbours' spans are queued.
+        std::vector<QPoint> stack{{x, y}};
+        while (!stack.empty()) {
+            const QPoint p = stack.back();
+            stack.pop_back();
+            const auto* row = reinterpret_cast<const QRgb*>(scan.constScanLine(p.y()));
+            uint8_t* mark = &done[size_t(p.y()) * size_t(w)];
+            if (mark[p.x()] || !near(row[p.x()], seed, tol)) continue;
+            int l = p.x(), r = p.x();
+            while (l > 0 && !mark[l - 1] && near(row[l - 1], seed, tol)) --l;
+            while (r < w - 1 && !mark[r + 1] && near(row[r + 1], seed, tol)) ++r;
+            std::fill(mark + l, mark + r + 1, uint8_t(1));
+            spans.push_back({p.y(), l, r});
+            box |= QRect(l, p.y(), r - l + 1, 1);
+            for (int ny : {p.y() - 1, p.y() + 1}) {
+                if (ny < 0 || ny >= h) continue;
+                const auto* nrow = reinterpret_cast<const QRgb*>(scan.constScanLine(ny));
+                const uint8_t* nmark = &done[size_t(ny) * size_t(w)];
+                for (int i = l; i <= r; ++i)
+                    if (!nmark[i] && near(nrow[i], seed, tol) &&
+                        (i == l || !near(nrow[i - 1], seed, tol) || nmark[i - 1]))
+                        stack.push_back({i, ny});
+            }
         }
     }
-    img.modifyPage(undoLabel, box, [&](PixPage& page) {
-        QImage work = workingCopy(page);
+    drawOnPage(img, undoLabel, box, false, [&](QImage& work) {
         const QRgb fill = work.hasAlphaChannel() ? pen : (pen | 0xFF000000u);
         for (const Span& s : spans) {
             auto* row = reinterpret_cast<QRgb*>(work.scanLine(s.y));
             std::fill(row + s.l, row + s.r + 1, fill);
         }
-        store(page, std::move(work));
     });
 }
 
@@ -173,8 +179,7 @@ void DrawShape(PixImage& img, ShapeKind kind, const QPolygonF& points, const Dra
     const int reach = std::max(1, s.thickness) / 2 + 2;
     const QRect touched =
         points.boundingRect().toAlignedRect().adjusted(-reach, -reach, reach, reach);
-    img.modifyPage(undoLabel, touched, [&](PixPage& page) {
-        QImage work = workingCopy(page);
+    drawOnPage(img, undoLabel, touched, false, [&](QImage& work) {
         QPainter p(&work);
         p.setRenderHint(QPainter::Antialiasing, s.antialias > 0);
         const QColor colour = toQColor(s.penColor);
@@ -216,8 +221,6 @@ void DrawShape(PixImage& img, ShapeKind kind, const QPolygonF& points, const Dra
             p.drawEllipse(box);
             break;
         }
-        p.end();
-        store(page, std::move(work));
     });
 }
 
@@ -255,8 +258,7 @@ void DrawText(PixImage& img, int x, int y, const QString& text, const QString& u
                                                                     i * metrics.lineSpacing());
     const int margin = font.pixelSize() + 2;
     touched.adjust(-margin, -margin, margin, margin);
-    img.modifyPage(undoLabel, touched, [&](PixPage& page) {
-        QImage work = workingCopy(page);
+    drawOnPage(img, undoLabel, touched, false, [&](QImage& work) {
         QPainter p(&work);
         p.setRenderHint(QPainter::TextAntialiasing, smooth);
         p.setRenderHint(QPainter::Antialiasing, smooth);
@@ -264,8 +266,6 @@ void DrawText(PixImage& img, int x, int y, const QString& text, const QString& u
         p.setPen(toQColor(s.penColor));
         for (int i = 0; i < lines.size(); ++i)
             p.drawText(QPoint(x, y + metrics.ascent() + i * metrics.lineSpacing()), lines[i]);
-        p.end();
-        store(page, std::move(work));
     });
 }
 

@@ -97,6 +97,17 @@ public:
             if (b) release(b);
     }
 
+    // Frees the kept blocks.
+    void clear() {
+        Block* dropped[2] = {nullptr, nullptr};
+        {
+            const std::lock_guard lock(mutex_);
+            for (int i = 0; i < 2; ++i) dropped[i] = std::exchange(kept_[i], nullptr);
+        }
+        for (Block* b : dropped)
+            if (b) release(b);
+    }
+
 private:
     static constexpr size_t kMaxKept = size_t(256) << 20;
 
@@ -140,6 +151,10 @@ QImage allocateImage(int64_t width, int64_t height, QImage::Format format, const
             kErrTooLarge,
             QStringLiteral("Not enough memory for a %1 x %2 image").arg(width).arg(height), source);
     return image;
+}
+
+void releaseKeptBuffers() {
+    BufferCache::instance().clear();
 }
 
 BackgroundPrefault::BackgroundPrefault(QImage& image) {

@@ -26,6 +26,9 @@ int64_t checkedMul(int64_t a, int64_t b, const QString& source);
 // size is refused or the memory is not there. Large images sit in memory the kernel may back
 // with 2 MB pages, so that a fresh buffer costs a few hundred page faults instead of thousands.
 QImage allocateImage(int64_t width, int64_t height, QImage::Format format, const QString& source);
+// Large buffers released lately are kept for the next images of their size; this gives them
+// back to the system (when the program has no use for them in sight).
+void releaseKeptBuffers();
 
 // Faults in a fresh image's pages on another thread while a single-threaded decoder fills the
 // image from the top: the kernel's zeroing of new pages then runs on an idle core instead of in

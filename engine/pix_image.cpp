@@ -74,33 +74,112 @@ void PixImage::modifyPage(const QString& undoLabel, const std::function<void(Pix
     modifyPage(undoLabel, QRect(), change);
 }
 
+namespace {
+
+bool sameLayout(const QImage& a, const QImage& b) {
+    return a.size() == b.size() && a.format() == b.format() && a.colorTable() == b.colorTable();
+}
+
+// A QImage over the pixels of `image` that does not own them: writing into it writes into
+// `image` without a copy.
+QImage viewOf(const QImage& image, uchar* bits) {
+    QImage view(bits, image.width(), image.height(), image.bytesPerLine(), image.format());
+    view.setColorTable(image.colorTable());
+    view.setDotsPerMeterX(image.dotsPerMeterX());
+    view.setDotsPerMeterY(image.dotsPerMeterY());
+    view.setOffset(image.offset());
+    for (const QString& key : image.textKeys()) view.setText(key, image.text(key));
+    return view;
+}
+
+// The buffer a view was made of, with the colour table, resolution and texts set on the view.
+QImage adoptView(QImage own, const QImage& view) {
+    if (own.colorTable() != view.colorTable()) own.setColorTable(view.colorTable());
+    if (own.dotsPerMeterX() != view.dotsPerMeterX()) own.setDotsPerMeterX(view.dotsPerMeterX());
+    if (own.dotsPerMeterY() != view.dotsPerMeterY()) own.setDotsPerMeterY(view.dotsPerMeterY());
+    if (own.offset() != view.offset()) own.setOffset(view.offset());
+    for (const QString& key : view.textKeys())
+        if (own.text(key) != view.text(key)) own.setText(key, view.text(key));
+    return own;
+}
+
+} // namespace
+
 void PixImage::modifyPage(const QString& undoLabel, const QRect& touched,
                           const std::function<void(PixPage&)>& change) {
     if (IsEmpty()) throw PixError(kErrNoImage, QStringLiteral("No image"), kSource);
+    if (!touched.isValid() || singleUse_) return changeWhole(undoLabel, touched, change);
     const bool record = records(undoLabel);
-    const QRect rect = touched & pages_[current_].image.rect();
-    const QImage oldPixels = record && touched.isValid() && !rect.isEmpty()
-                                 ? pages_[current_].image.copy(rect)
-                                 : QImage();
+    PixPage& live = pages_[current_];
+    const QRect rect = touched & live.image.rect();
+    // The old pixels of the rectangle: the step keeps them, and an exception puts them back.
+    PixPage before = live;
+    before.image = rect.isEmpty() ? QImage() : live.image.copy(rect);
+    if (!rect.isEmpty() && before.image.isNull())
+        throw PixError(kErrTooLarge, QStringLiteral("Not enough memory for the change"), kSource);
+    const QSize oldSize = live.image.size();
+    const QList<QRgb> oldColors = live.image.colorTable();
+    if (!record) history_.unrecordedChange(pages_);
+    // The change writes straight into the page's pixels, through a view of them; bits() copies
+    // them first only while another holder (a working copy, a whole-page step, a copy being
+    // saved) shares them, so that none of those sees the change.
+    uchar* const bits = live.image.bits();
+    if (!bits)
+        throw PixError(kErrTooLarge, QStringLiteral("Not enough memory for the change"), kSource);
+    PixPage work = live;
+    work.image = viewOf(live.image, bits);
+    auto restore = [&] {
+        if (!rect.isEmpty()) pastePixels(live.image, before.image, rect.topLeft());
+    };
+    try {
+        change(work);
+    } catch (...) {
+        restore();
+        throw;
+    }
+    work.changed = true;
+    // The change left its pixels in the page's buffer (or handed back another one).
+    const bool inPlace = work.image.constBits() == bits && work.image.size() == oldSize &&
+                         work.image.format() == live.image.format() &&
+                         work.image.bytesPerLine() == live.image.bytesPerLine();
+    // The rectangle is enough while the page keeps its size, format and colour table.
+    const bool samePlace = work.image.size() == oldSize &&
+                           work.image.format() == live.image.format() &&
+                           work.image.colorTable() == oldColors;
+    try {
+        // The view hands its pixels back to the page's own buffer; a copy of it when the step
+        // must keep the whole old page, which is the buffer with the old rectangle put back.
+        if (inPlace) {
+            work.image =
+                adoptView(record && !samePlace ? live.image.copy() : live.image, work.image);
+            if (work.image.isNull())
+                throw PixError(kErrTooLarge, QStringLiteral("Not enough memory for the change"),
+                               kSource);
+        }
+        if (record && samePlace) {
+            history_.recordRect(before, current_, rect, current_, undoLabel);
+        } else if (record) {
+            restore();
+            beginChange(undoLabel);
+        }
+    } catch (...) {
+        restore();
+        throw;
+    }
+    pages_[current_] = std::move(work);
+    endChange(samePlace ? rect : QRect());
+}
+
+void PixImage::changeWhole(const QString& undoLabel, const QRect& touched,
+                           const std::function<void(PixPage&)>& change) {
     // Shares pixels until the change writes; a single-use image hands its pixels over, so the
     // change may write into them.
     PixPage work = singleUse_ ? std::move(pages_[current_]) : pages_[current_];
     change(work); // may throw: nothing recorded, nothing changed (single use: page undefined)
     work.changed = true;
-    const QImage& old = pages_[current_].image;
-    // The rectangle is enough while the page keeps its size, format and colour table.
-    if (record && touched.isValid() && (rect.isEmpty() || !oldPixels.isNull()) &&
-        work.image.size() == old.size() && work.image.format() == old.format() &&
-        work.image.colorTable() == old.colorTable()) {
-        PixPage before = pages_[current_];
-        before.image = oldPixels;
-        history_.recordRect(std::move(before), current_, rect, current_, undoLabel);
-    } else {
-        beginChange(undoLabel);
-    }
-    const bool samePlace = pages_[current_].image.size() == work.image.size() &&
-                           pages_[current_].image.format() == work.image.format() &&
-                           pages_[current_].image.colorTable() == work.image.colorTable();
+    beginChange(undoLabel);
+    const QRect rect = touched & work.image.rect();
+    const bool samePlace = sameLayout(pages_[current_].image, work.image);
     pages_[current_] = std::move(work);
     endChange(samePlace && touched.isValid() ? rect : QRect());
 }

@@ -57,7 +57,9 @@ public:
     // marks the image modified and notifies. Exceptions from `change` leave the image as it was.
     void modifyPage(const QString& undoLabel, const std::function<void(PixPage&)>& change);
     // The same for a change that writes only inside `touched` (and may change the page's type):
-    // its undo step keeps only the old pixels of that rectangle while the page keeps its format.
+    // it writes straight into the page's pixels when nothing else holds them (else into a copy),
+    // and its undo step keeps only the old pixels of that rectangle while the page keeps its
+    // format. The change must not keep the page's image beyond the call.
     void modifyPage(const QString& undoLabel, const QRect& touched,
                     const std::function<void(PixPage&)>& change);
     // An image used once and thrown away on failure (the converter's): it records no undo, and
@@ -135,6 +137,9 @@ private:
     // Records the whole page list as a step per the label (the one place changes are recorded,
     // together with modifyPage's rectangle steps).
     void beginChange(const QString& undoLabel);
+    // modifyPage for a change that may write anywhere: it works on a page sharing the pixels.
+    void changeWhole(const QString& undoLabel, const QRect& touched,
+                     const std::function<void(PixPage&)>& change);
     bool records(const QString& undoLabel) const;
     // Undo or redo through `step`, then notifies.
     bool moveInHistory(bool (UndoHistory::*step)(QList<PixPage>&, int&));

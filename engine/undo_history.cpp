@@ -24,21 +24,6 @@ UndoStep makeStep(const QString& label, int current, QList<PixPage> pages, bool 
     return s;
 }
 
-// Copies `src` into `dst` with its top-left corner at `at`; both have the same format.
-void pastePixels(QImage& dst, const QImage& src, QPoint at) {
-    const int depth = dst.depth();
-    if (depth >= 8) {
-        const size_t bytes = size_t(src.width()) * size_t(depth / 8);
-        for (int y = 0; y < src.height(); ++y)
-            std::memcpy(dst.scanLine(at.y() + y) + size_t(at.x()) * size_t(depth / 8),
-                        src.constScanLine(y), bytes);
-        return;
-    }
-    for (int y = 0; y < src.height(); ++y)
-        for (int x = 0; x < src.width(); ++x)
-            dst.setPixel(at.x() + x, at.y() + y, uint(src.pixelIndex(x, y)));
-}
-
 bool canApply(const UndoStep& s, const QList<PixPage>& pages) {
     if (!s.rectOnly) return true;
     if (s.pageIndex < 0 || s.pageIndex >= pages.size() || s.pages.size() != 1) return false;
@@ -104,6 +89,20 @@ void makeWhole(UndoStep& s, const QList<PixPage>& live) {
 
 } // namespace
 
+void pastePixels(QImage& dst, const QImage& src, QPoint at) {
+    const int depth = dst.depth();
+    if (depth >= 8) {
+        const size_t bytes = size_t(src.width()) * size_t(depth / 8);
+        for (int y = 0; y < src.height(); ++y)
+            std::memcpy(dst.scanLine(at.y() + y) + size_t(at.x()) * size_t(depth / 8),
+                        src.constScanLine(y), bytes);
+        return;
+    }
+    for (int y = 0; y < src.height(); ++y)
+        for (int x = 0; x < src.width(); ++x)
+            dst.setPixel(at.x() + x, at.y() + y, uint(src.pixelIndex(x, y)));
+}
+
 bool UndoHistory::isNoUndoLabel(const QString& label) {
     return label == QLatin1String("No Undo") || label == QLatin1String("no undo");
 }
@@ -116,8 +115,10 @@ UndoHistory::~UndoHistory() {
     UndoMemory& memory = UndoMemory::instance();
     Lock lock(memory.mutex_);
     memory.remove(this);
+    const bool held = !undo_.empty() || !redo_.empty();
     undo_.clear();
     redo_.clear();
+    if (held) memory.releaseSoon(); // the steps' memory goes back to the system, not just freed
 }
 
 void UndoHistory::push(UndoStep s) {
@@ -126,9 +127,13 @@ void UndoHistory::push(UndoStep s) {
     undo_.push_back(std::move(s));
     redo_.clear();
     liveExact_ = true;
+    packBehindNewest(undo_);
+}
+
+void UndoHistory::packBehindNewest(const std::deque<UndoStep>& steps) {
     // The step that has just fallen behind the newest few goes to the compressor.
-    if (undo_.size() > size_t(kRawSteps))
-        UndoMemory::instance().queue(this, undo_[undo_.size() - 1 - kRawSteps].serial);
+    if (steps.size() > size_t(kRawSteps))
+        UndoMemory::instance().queue(this, steps[steps.size() - 1 - kRawSteps].serial);
 }
 
 void UndoHistory::recordPages(const QList<PixPage>& pages, int current, const QString& label) {
@@ -167,8 +172,7 @@ bool UndoHistory::step(std::deque<UndoStep>& from, std::deque<UndoStep>& to, QLi
     apply(s, pages, current);
     lastStepArea_ = s.rectOnly && s.pageIndex == current ? s.rect : QRect();
     liveExact_ = true;
-    if (&to == &undo_ && undo_.size() > size_t(kRawSteps))
-        UndoMemory::instance().queue(this, undo_[undo_.size() - 1 - kRawSteps].serial);
+    packBehindNewest(to);
     return true;
 }
 
@@ -211,8 +215,9 @@ int64_t UndoHistory::budget() const {
 }
 
 UndoStep* UndoHistory::find(uint64_t serial) {
-    for (UndoStep& s : undo_)
-        if (s.serial == serial) return &s;
+    for (std::deque<UndoStep>* steps : {&undo_, &redo_})
+        for (UndoStep& s : *steps)
+            if (s.serial == serial) return &s;
     return nullptr;
 }
 

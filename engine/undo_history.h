@@ -13,6 +13,9 @@
 
 namespace pix {
 
+// Copies `src` into `dst` with its top-left corner at `at`; both have the same format.
+void pastePixels(QImage& dst, const QImage& src, QPoint at);
+
 // One step: the state to go back (or forward) to. A whole step holds the page list (shared with
 // the live pages until they diverge); a rectangle step holds only the pixels of `rect` on page
 // `pageIndex`, in a page that carries the page's type, markers and flags.
@@ -29,7 +32,8 @@ struct UndoStep {
     uint64_t serial = 0; // names the step for the compression worker
 };
 
-// Steps behind the newest kRawSteps are compressed in the background. Every history belongs to
+// Steps behind the newest kRawSteps (of the undo list, and of the redo list) are compressed in
+// the background. Every history belongs to
 // the program-wide UndoMemory budget; one may also have a budget of its own.
 class UndoHistory {
 public:
@@ -39,7 +43,7 @@ public:
     UndoHistory& operator=(const UndoHistory&) = delete;
 
     static constexpr int64_t kNoOwnBudget = INT64_MAX;
-    static constexpr int kRawSteps = 2;
+    static constexpr int kRawSteps = 1;
 
     // True for the labels that record no step.
     static bool isNoUndoLabel(const QString& label);
@@ -65,7 +69,7 @@ public:
     // whole pages.
     QRect lastStepArea() const { return lastStepArea_; }
     QString undoLabel() const;
-    // Steps held compressed.
+    // Undo steps held compressed.
     int packedCount() const;
     void clear();
 
@@ -87,6 +91,8 @@ private:
     bool step(std::deque<UndoStep>& from, std::deque<UndoStep>& to, QList<PixPage>& pages,
               int& current);
     void push(UndoStep s);
+    // Hands the step that has fallen behind the newest kRawSteps of `steps` to the compressor.
+    void packBehindNewest(const std::deque<UndoStep>& steps);
     // Sets each step's and the history's byte counts, given the live pages.
     int64_t recount(const QList<PixPage>& live);
     // Drops the oldest redo step, else the oldest undo step but the newest; false when none.

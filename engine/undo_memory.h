@@ -36,7 +36,12 @@ private:
     void enforce();
     // Compresses the step of `h` with this serial on the worker (lock held).
     void queue(UndoHistory* h, uint64_t serial);
+    // Has the worker give freed memory back to the system once it has nothing to compress.
+    void releaseSoon();
     void work();
+    // Compresses the step of `h` with this serial, the lock released meanwhile; true when it
+    // let go of raw pixels.
+    bool pack(std::unique_lock<std::recursive_mutex>& lock, UndoHistory* h, uint64_t serial);
 
     mutable std::recursive_mutex mutex_;
     std::condition_variable_any wake_;

@@ -7,7 +7,10 @@
 #include "engine/undo_memory.h"
 #include "support/test_images.h"
 
+#include <QRandomGenerator>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <malloc.h>
 #include <memory>
 
 using namespace pix;
@@ -26,6 +29,18 @@ void scribble(QImage& img, const QRect& r) {
         uchar* line = img.scanLine(y);
         const int bpp = img.depth() / 8;
         for (int i = r.left() * bpp; i < (r.right() + 1) * bpp; ++i) line[i] ^= 0x5A;
+    }
+}
+
+// Sets every pixel of `r` to index 0, or every byte to 0x33.
+void stamp(QImage& img, const QRect& r) {
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+        if (img.depth() <= 8 && img.format() != QImage::Format_Grayscale8) {
+            for (int x = r.left(); x <= r.right(); ++x) img.setPixel(x, y, 0);
+            continue;
+        }
+        const int bpp = img.depth() / 8;
+        std::memset(img.scanLine(y) + r.left() * bpp, 0x33, size_t(r.width() * bpp));
     }
 }
 
@@ -74,17 +89,43 @@ TEST(UndoSteps, ExactOnEveryTypeThroughRectangleWholeAndUnrecordedChanges) {
         keep();
         Draw::DrawText(img, 200, 100, QStringLiteral("Ab\nc"));
         keep();
+        // A rectangle change that also changes the colour table or the format: the step must
+        // keep the whole old page although the rectangle was written in place first.
+        const QRect box2(100, 100, 20, 20);
+        img.modifyPage(QString(), box2, [&](PixPage& p) {
+            scribble(p.image, box2);
+            if (p.image.colorCount() > 0) p.image.setColor(0, qRgb(1, 2, 3));
+        });
+        keep();
+        img.modifyPage(QString(), box2, [&](PixPage& p) {
+            scribble(p.image, box2);
+            p.image = p.image.convertToFormat(QImage::Format_ARGB32);
+            p.type = kRgba;
+        });
+        keep();
 
         // The older steps are compressed in the background; Undo unpacks them.
         UndoMemory::instance().waitIdle();
         EXPECT_GE(img.history().packedCount(), 1);
 
-        // A failed operation records nothing and changes nothing.
+        // A failed change records nothing and changes nothing, even after writing into the
+        // rectangle (or into a converted copy).
         const int steps = img.Undos();
-        EXPECT_THROW(
-            img.modifyPage(QString(), box,
-                           [](PixPage&) { throw PixError(kErrInvalidArgument, "x", "t"); }),
-            PixError);
+        for (const QString& label : {QString(), QStringLiteral("No Undo")}) {
+            EXPECT_THROW(img.modifyPage(label, box,
+                                        [&](PixPage& p) {
+                                            stamp(p.image, box);
+                                            throw PixError(kErrInvalidArgument, "x", "t");
+                                        }),
+                         PixError);
+            EXPECT_THROW(img.modifyPage(label, box,
+                                        [&](PixPage& p) {
+                                            stamp(p.image, box);
+                                            p.image = p.image.convertToFormat(QImage::Format_RGB16);
+                                            throw PixError(kErrInvalidArgument, "x", "t");
+                                        }),
+                         PixError);
+        }
         EXPECT_EQ(img.Undos(), steps);
         expectSame(img, states.back(), "after failure");
 
@@ -93,6 +134,7 @@ TEST(UndoSteps, ExactOnEveryTypeThroughRectangleWholeAndUnrecordedChanges) {
             expectSame(img, states[size_t(i)], ("undo " + std::to_string(i)).c_str());
         }
         EXPECT_FALSE(img.UndoStep());
+        UndoMemory::instance().waitIdle(); // the redo steps behind the newest are compressed too
         for (size_t i = 1; i < states.size(); ++i) {
             ASSERT_TRUE(img.RedoStep());
             expectSame(img, states[i], ("redo " + std::to_string(i)).c_str());
@@ -117,6 +159,67 @@ TEST(UndoSteps, ACompressedRectangleStepStillUndoesAChangeMadeWithoutAStep) {
     EXPECT_TRUE(img.image() == original);
 }
 
+// A rectangle change writes into the page's own pixels when nothing else holds them, and into
+// a copy while anything does: a copy taken before, a working copy, a page list being saved, a
+// whole-page undo step.
+TEST(UndoSteps, ARectangleIsWrittenInPlaceYetNoOtherHolderOfThePixelsSeesIt) {
+    PixImage img;
+    img.setImage(pixtest::gradientImage(300, 200), kRgb, QStringLiteral("no undo"));
+    const QRect box(10, 20, 40, 30);
+    auto draw = [&] {
+        img.modifyPage(QString(), box, [&](PixPage& p) { scribble(p.image, box); });
+    };
+    const uchar* bits = img.image().constBits();
+    const qint64 key = img.image().cacheKey();
+    draw();
+    EXPECT_EQ(img.image().constBits(), bits) << "the page's own pixels were copied";
+    EXPECT_NE(img.image().cacheKey(), key) << "watchers of the pixels would miss the change";
+
+    const QImage earlier = img.image();
+    const QImage expected = earlier.copy();
+    PixImage working;
+    working.CopyFrom(img, QStringLiteral("No Undo"));
+    const QList<PixPage> beingSaved = img.pages();
+    img.SaveUndoPoint(QString());
+    draw();
+    EXPECT_FALSE(img.image() == expected);
+    EXPECT_TRUE(earlier == expected);
+    EXPECT_TRUE(working.image() == expected);
+    EXPECT_TRUE(beingSaved[0].image == expected);
+    ASSERT_TRUE(img.UndoStep());
+    ASSERT_TRUE(img.UndoStep()); // the whole-page point
+    EXPECT_TRUE(img.image() == expected);
+}
+
+// Closing an image hands every byte of it and of its steps back to the allocator.
+TEST(UndoSteps, ClosingAnImageGivesItsMemoryBackToTheAllocator) {
+    auto inUse = [] {
+        const struct mallinfo2 m = mallinfo2();
+        return int64_t(m.uordblks + m.hblkhd);
+    };
+    UndoMemory& memory = UndoMemory::instance();
+    memory.waitIdle();
+    const int64_t heldBefore = memory.bytesHeld();
+    const int64_t before = inUse();
+    {
+        PixImage img;
+        QImage noise(1500, 1000, QImage::Format_RGB32); // 6 MB that do not compress
+        QRandomGenerator(3).fillRange(reinterpret_cast<quint32*>(noise.bits()), 1500 * 1000);
+        img.setImage(noise, kRgb, QStringLiteral("no undo"));
+        noise = QImage();
+        for (int i = 0; i < 5; ++i) {
+            img.modifyPage(QString(), [](PixPage& p) { p.image.invertPixels(); });
+            img.modifyPage(QString(), QRect(0, 0, 100, 100), [](PixPage& p) {
+                scribble(p.image, {0, 0, 100, 100});
+            });
+        }
+        memory.waitIdle();
+        EXPECT_GT(inUse() - before, int64_t(6) << 20);
+    }
+    EXPECT_EQ(memory.bytesHeld(), heldBefore);
+    EXPECT_LT(inUse() - before, int64_t(1) << 20);
+}
+
 namespace {
 PixImage* edited(int side, int edits) {
     auto* img = new PixImage;
@@ -138,9 +241,10 @@ TEST(UndoSteps, OneBudgetForAllImagesDropsTheOldestStepsOfTheLargestFirst) {
     EXPECT_EQ(held, big->history().bytesHeld() + small->history().bytesHeld());
 
     // Just over the budget: the big history gives up its oldest step, the small one nothing.
+    // (A change without a step checks the budget and hands the compressor nothing new.)
     memory.setBudget(before + held - 1);
-    small->SaveUndoPoint(QString());
-    EXPECT_EQ(small->Undos(), 7);
+    small->modifyPage(QStringLiteral("No Undo"), [](PixPage& p) { p.image.setPixel(50, 50, 0); });
+    EXPECT_EQ(small->Undos(), 6);
     EXPECT_EQ(big->Undos(), 5);
     for (int i = 0; i < 5; ++i) big->UndoStep();
     EXPECT_EQ(big->image().pixel(0, 0), 0xFF000001u); // the first edit is the one kept

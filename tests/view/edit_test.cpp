@@ -110,6 +110,22 @@ TEST_F(EditTest, AnOperationOnASelectionChangesNothingOutsideIt) {
     EXPECT_TRUE(pixtest::samePixels(doc->Pix->image().image(), before)) << "one undo step";
 }
 
+// Once an operation on the whole image is written back, the working copy no longer shares the
+// document's pixels: the next edit writes into them instead of copying the whole image.
+TEST_F(EditTest, AfterAWriteBackTheDocumentsNextEditWritesInPlace) {
+    const QImage before = doc->Pix->image().image().copy();
+    frame->chooseMenuItem(QStringLiteral("mnuFiltersNegativeWhite"));
+    const QImage negated = doc->Pix->image().image().copy();
+    EXPECT_FALSE(pixtest::samePixels(negated, before));
+    const uchar* bits = doc->Pix->image().image().constBits();
+    frame->SelectTool(9); // rectangle
+    drag(at(20, 20), at(60, 50));
+    EXPECT_EQ(doc->Pix->image().image().constBits(), bits);
+    EXPECT_FALSE(pixtest::samePixels(doc->Pix->image().image(), negated));
+    doc->Undo();
+    EXPECT_TRUE(pixtest::samePixels(doc->Pix->image().image(), negated));
+}
+
 TEST_F(EditTest, PreviewIsNeverLargerThanTheImage) {
     pix::PixCtrl preview;
     preview.resize(1000, 1000);
