@@ -1,0 +1,60 @@
+// TIFF pages whose samples are plain 8-bit or bilevel strips: what a page holds, which of these
+// layouts it has, and the unpacking of one stored row into image pixels. The codec reads whole
+// pages this way; TiffRowReader reads a single-page file a row at a time, holding one strip.
+#pragma once
+
+#include "tiff_stream.h"
+
+#include <QImage>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace pix::tiff {
+
+// The layouts read directly from scanlines.
+enum class Direct { None, Bilevel, Gray, GrayAlpha, Palette, Rgb, Rgba };
+
+struct PageInfo {
+    uint32_t width = 0, height = 0;
+    uint16_t spp = 1, bps = 1, photometric = PHOTOMETRIC_MINISBLACK, planar = PLANARCONFIG_CONTIG;
+    bool associatedAlpha = false;
+    bool hasExtra = false;
+};
+
+// The current page's description; asks libjpeg for RGB rows from a YCbCr JPEG page.
+PageInfo pageInfo(const TiffStream& s);
+Direct directLayout(const TiffStream& s, const PageInfo& p);
+// Unpacks one scanline into an image row `w` pixels wide.
+void storeRow(Direct layout, const PageInfo& p, const uint8_t* in, uchar* out, int w);
+
+// A single-page file of upright 8-bit RGB or unassociated RGBA strips, read a row at a time
+// into the 32-bit pixels the codec would give the whole page.
+class TiffRowReader {
+public:
+    // The reader of `bytes` (which must outlive it), or nullptr when the file is not of that kind
+    // or cannot be opened; the codec then reads it whole, with its own messages.
+    static std::unique_ptr<TiffRowReader> open(const QByteArray& bytes);
+    ~TiffRowReader();
+
+    int width() const { return int(info_.width); }
+    int height() const { return int(info_.height); }
+    // kRgb or kRgba.
+    int type() const;
+    // Writes the pixels of row y from column x0, n of them, to `out`; decodes the row's strip
+    // when it is not the one held. Throws PixError when the strip cannot be read.
+    void readRow(int y, int x0, int n, QRgb* out);
+
+private:
+    TiffRowReader() = default;
+
+    std::unique_ptr<TiffStream> stream_;
+    PageInfo info_;
+    Direct layout_ = Direct::None;
+    uint32_t rowsPerStrip_ = 1;
+    int64_t lineSize_ = 0;
+    int held_ = -1; // the strip in buffer_
+    std::vector<uint8_t> buffer_;
+};
+
+} // namespace pix::tiff

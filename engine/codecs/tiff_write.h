@@ -1,0 +1,40 @@
+// Writing TIFF pages: each page type in its stored form, seven compressions (the strip-wise ones
+// encoded in parallel, a round of strips at a time), from a whole page or from rows handed over
+// a round at a time, so that a page need never be held whole.
+#pragma once
+
+#include "tiff_stream.h"
+
+#include "../pix_page.h"
+#include "../save_options.h"
+
+#include <QImage>
+#include <functional>
+#include <utility>
+
+namespace pix {
+
+class AtomicFile;
+
+// The rows of a page being written, asked for from the top a round of strips at a time.
+struct RowFeed {
+    int width = 0, height = 0;
+    int type = 5;            // the page type, which picks the stored form
+    int stripsPerRound = 32; // strips encoded per round: the rows asked for at once
+    // Makes rows [y0, y0 + n) ready: the image holding them and the row of y0 in it. Called on
+    // the writing thread; what it returns stays valid until the next call.
+    std::function<std::pair<const QImage*, int>(int y0, int n)> rows;
+};
+
+// Writes one page as a new directory of `s`; `number` of `count` pages (count 0: appended).
+void writeTiffPage(TiffStream& s, const PixPage& page, const SaveOptions& options, int number,
+                   int count);
+
+// Whether writeTiffRows can write a page of this type with these options: 24-bit RGB or 32-bit
+// RGBA rows (RGB32 or ARGB32) in a compression encoded strip by strip.
+bool tiffWritesRows(int type, const SaveOptions& options);
+// Writes a one-page file of the feed's rows into `out`, byte for byte what writing the whole page
+// gives. Throws PixError.
+void writeTiffRows(AtomicFile& out, const RowFeed& feed, const SaveOptions& options);
+
+} // namespace pix
