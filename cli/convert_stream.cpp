@@ -2,12 +2,15 @@
 
 #include "engine/codecs/atomic_write.h"
 #include "engine/codecs/input_file.h"
+#include "engine/codecs/parallel_bands.h"
 #include "engine/codecs/tiff_direct.h"
 #include "engine/codecs/tiff_write.h"
 #include "engine/image_type.h"
 #include "engine/metadata.h"
 #include "engine/pix_error.h"
 
+#include <algorithm>
+#include <memory>
 #include <optional>
 
 namespace pixcli {
@@ -42,55 +45,86 @@ bool streamableChain(const std::vector<PreparedStep>& steps) {
 }
 
 // The rows of the result, made a band at a time: source rows read by the plan, then the Bands
-// steps run on them as on a page of their own.
+// steps run on them as on a page of their own. A band is shared out among the pool's threads,
+// each with a reader and an image of its own (a libtiff handle serves one thread).
 class BandMaker {
 public:
-    BandMaker(pix::tiff::TiffRowReader& reader, const catalogue::RowPlan& plan,
+    BandMaker(const QByteArray& file, const catalogue::RowPlan& plan,
               const std::vector<PreparedStep>& steps)
-        : reader_(reader), plan_(plan), steps_(steps) {
-        image_.setSingleUse(true);
+        : plan_(plan), steps_(steps) {
+        for (int i = 0; i < pix::poolThreads(); ++i) {
+            auto share = std::make_unique<Share>();
+            share->reader = pix::tiff::TiffRowReader::open(file);
+            if (!share->reader) throw NotStreamable{};
+            share->image.setSingleUse(true);
+            shares_.push_back(std::move(share));
+        }
     }
 
     // Rows [y0, y0 + n) of the result; throws NotStreamable when they are not of `type`.
-    const QImage& make(int y0, int n, std::optional<int> type) {
+    const std::vector<const uchar*>& make(int y0, int n, std::optional<int> type) {
+        const int parts = std::clamp(n / 8, 1, int(shares_.size()));
+        pix::forEachBand(parts, [&](int b) {
+            const int first = pix::bandStart(n, parts, b);
+            makePart(*shares_[size_t(b)], y0 + first, pix::bandStart(n, parts, b + 1) - first,
+                     type);
+        });
+        rows_.clear();
+        for (int b = 0; b < parts; ++b) {
+            const Share& share = *shares_[size_t(b)];
+            if (share.unlike) throw NotStreamable{};
+            for (int r = 0; r < share.held.height(); ++r)
+                rows_.push_back(share.held.constScanLine(r));
+        }
+        return rows_;
+    }
+
+    // The type of the result, from its first row.
+    int firstType() {
+        make(0, 1, std::nullopt);
+        return shares_[0]->image.page(0).type;
+    }
+
+private:
+    struct Share {
+        std::unique_ptr<pix::tiff::TiffRowReader> reader;
+        pix::PixImage image;
+        QImage held;         // the rows made last
+        bool unlike = false; // they came out unlike the first band
+    };
+
+    void makePart(Share& share, int y0, int n, std::optional<int> type) {
         const int w = plan_.source.width();
+        pix::tiff::TiffRowReader& reader = *share.reader;
+        share.held = QImage();
         QImage band(w, n,
-                    reader_.type() == pix::kRgba ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+                    reader.type() == pix::kRgba ? QImage::Format_ARGB32 : QImage::Format_RGB32);
         if (band.isNull())
             throw pix::PixError(pix::kErrTooLarge, QStringLiteral("Not enough memory"),
                                 QStringLiteral("pixendra-convert"));
         for (int r = 0; r < n; ++r) {
             const int y =
                 plan_.bottomUp ? plan_.source.bottom() - (y0 + r) : plan_.source.top() + y0 + r;
-            reader_.readRow(y, plan_.source.left(), w, reinterpret_cast<QRgb*>(band.scanLine(r)));
+            reader.readRow(y, plan_.source.left(), w, reinterpret_cast<QRgb*>(band.scanLine(r)));
         }
         pix::PixPage page;
         page.image = std::move(band);
-        page.type = reader_.type();
-        image_.setPage(page, kNoUndo);
+        page.type = reader.type();
+        share.image.setPage(page, kNoUndo);
         page = {}; // the image's page alone holds the pixels: the steps may change them in place
         for (const PreparedStep& step : steps_)
-            if (step.entry->streams == catalogue::Streams::Bands) step.run(image_);
-        const pix::PixPage& result = image_.page(0);
+            if (step.entry->streams == catalogue::Streams::Bands) step.run(share.image);
+        const pix::PixPage& result = share.image.page(0);
         const bool kept = result.image.width() == w && result.image.height() == n;
-        if (!kept || (type && result.type != *type) ||
-            (result.type != pix::kRgb && result.type != pix::kRgba))
-            throw NotStreamable{};
-        held_ = result.image;
-        return held_;
+        share.unlike = !kept || (type && result.type != *type) ||
+                       (result.type != pix::kRgb && result.type != pix::kRgba);
+        share.held = result.image;
     }
 
-    int firstType() {
-        make(0, 1, std::nullopt);
-        return image_.page(0).type;
-    }
-
-private:
-    pix::tiff::TiffRowReader& reader_;
     catalogue::RowPlan plan_;
     const std::vector<PreparedStep>& steps_;
-    pix::PixImage image_;
-    QImage held_;
+    std::vector<std::unique_ptr<Share>> shares_;
+    std::vector<const uchar*> rows_;
 };
 
 bool stream(const ConvertRequest& r, const std::vector<PreparedStep>& steps, int stripsPerRound) {
@@ -110,15 +144,16 @@ bool stream(const ConvertRequest& r, const std::vector<PreparedStep>& steps, int
         plan = steps.front().entry->rowPlan(whole.size());
     if (plan.source.isEmpty() || !whole.contains(plan.source)) return false;
 
-    BandMaker maker(*reader, plan, steps);
+    BandMaker maker(file.byteArray(), plan, steps);
     const int type = maker.firstType();
     if (!pix::tiffWritesRows(type, r.options)) return false;
-    pix::RowFeed feed{
-        .width = plan.source.width(),
-        .height = plan.source.height(),
-        .type = type,
-        .stripsPerRound = stripsPerRound,
-        .rows = [&](int y0, int n) { return std::pair(&maker.make(y0, n, type), 0); }};
+    pix::RowFeed feed{.width = plan.source.width(),
+                      .height = plan.source.height(),
+                      .type = type,
+                      .stripsPerRound = stripsPerRound,
+                      .rows = [&](int y0, int n) -> const std::vector<const uchar*>& {
+                          return maker.make(y0, n, type);
+                      }};
     pix::AtomicFile out(r.output);
     pix::writeTiffRows(out, feed, r.options);
     file.checkUnchanged();

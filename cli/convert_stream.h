@@ -16,6 +16,6 @@ namespace pixcli {
 // reports the failure in its own words). Each band holds the rows of `stripsPerRound` strips of
 // the output.
 bool convertStreamed(const ConvertRequest& request, const std::vector<PreparedStep>& steps,
-                     int stripsPerRound = 4);
+                     int stripsPerRound = 8);
 
 } // namespace pixcli

@@ -109,6 +109,11 @@ std::unique_ptr<TiffRowReader> TiffRowReader::open(const QByteArray& bytes) {
         r->rowsPerStrip_ = std::clamp<uint32_t>(r->rowsPerStrip_, 1, p.height);
         if (TIFFNumberOfStrips(t) < (p.height + r->rowsPerStrip_ - 1) / r->rowsPerStrip_)
             return nullptr;
+        uint16_t compression = COMPRESSION_NONE, fillOrder = FILLORDER_MSB2LSB;
+        TIFFGetFieldDefaulted(t, TIFFTAG_COMPRESSION, &compression);
+        TIFFGetFieldDefaulted(t, TIFFTAG_FILLORDER, &fillOrder);
+        r->raw_ = compression == COMPRESSION_NONE && fillOrder == FILLORDER_MSB2LSB;
+        r->bytes_ = bytes;
     } catch (const PixError&) {
         return nullptr;
     }
@@ -127,13 +132,22 @@ void TiffRowReader::readRow(int y, int x0, int n, QRgb* out) {
     if (strip != held_) {
         const uint32_t rows = std::min(rowsPerStrip_, info_.height - top);
         const tmsize_t want = tmsize_t(lineSize_) * tmsize_t(rows);
-        buffer_.resize(size_t(want));
         held_ = -1;
-        if (TIFFReadEncodedStrip(stream_->tiff(), uint32_t(strip), buffer_.data(), want) < want)
-            stream_->fail(QStringLiteral("Cannot read row %1 of a TIFF page").arg(top));
+        // An uncompressed strip that lies whole in the file is read where it lies.
+        const uint64_t at = raw_ ? TIFFGetStrileOffset(stream_->tiff(), uint32_t(strip)) : 0;
+        const uint64_t stored = raw_ ? TIFFGetStrileByteCount(stream_->tiff(), uint32_t(strip)) : 0;
+        if (raw_ && stored >= uint64_t(want) && at <= uint64_t(bytes_.size()) &&
+            uint64_t(want) <= uint64_t(bytes_.size()) - at) {
+            strip_ = reinterpret_cast<const uint8_t*>(bytes_.constData()) + at;
+        } else {
+            buffer_.resize(size_t(want));
+            if (TIFFReadEncodedStrip(stream_->tiff(), uint32_t(strip), buffer_.data(), want) < want)
+                stream_->fail(QStringLiteral("Cannot read row %1 of a TIFF page").arg(top));
+            strip_ = buffer_.data();
+        }
         held_ = strip;
     }
-    const uint8_t* row = buffer_.data() + size_t(uint32_t(y) - top) * size_t(lineSize_);
+    const uint8_t* row = strip_ + size_t(uint32_t(y) - top) * size_t(lineSize_);
     storeRow(layout_, info_, row + size_t(x0) * info_.spp, reinterpret_cast<uchar*>(out), n);
 }
 

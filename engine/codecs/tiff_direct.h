@@ -53,8 +53,11 @@ private:
     Direct layout_ = Direct::None;
     uint32_t rowsPerStrip_ = 1;
     int64_t lineSize_ = 0;
-    int held_ = -1; // the strip in buffer_
-    std::vector<uint8_t> buffer_;
+    bool raw_ = false; // uncompressed strips, read straight from bytes_
+    QByteArray bytes_; // the file (not a copy)
+    int held_ = -1;    // the strip at strip_
+    const uint8_t* strip_ = nullptr;
+    std::vector<uint8_t> buffer_; // a decoded strip
 };
 
 } // namespace pix::tiff

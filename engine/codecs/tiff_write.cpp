@@ -69,10 +69,9 @@ QImage rowsFor(const PixPage& page) {
     }
 }
 
-void packRow(const QImage& image, const WriteForm& form, int y, uint8_t* out) {
-    const uchar* in = image.constScanLine(y);
+// Packs a row of `w` pixels in the page type's format into the stored form.
+void packRow(const uchar* in, int w, const WriteForm& form, uint8_t* out) {
     const auto* px = reinterpret_cast<const QRgb*>(in);
-    const int w = image.width();
     if (form.bps == 1) {
         std::copy(in, in + (w + 7) / 8, out);
     } else if (form.photometric == PHOTOMETRIC_PALETTE || (form.spp == 1)) {
@@ -155,7 +154,7 @@ void writeStrips(TiffStream& s, const RowFeed& feed, const QList<QRgb>& table,
     for (int round = 0; round < strips; round += perRound) {
         const int roundEnd = std::min(strips, round + perRound);
         const uint32_t roundTop = uint32_t(round) * rowsPerStrip;
-        const auto [image, firstRow] = feed.rows(
+        const std::vector<const uchar*>& fed = feed.rows(
             int(roundTop), int(std::min(height, uint32_t(roundEnd) * rowsPerStrip) - roundTop));
         const int bands = std::clamp((roundEnd - round) / 4, 1, poolThreads());
         forEachBand(bands, [&](int band) {
@@ -176,7 +175,7 @@ void writeStrips(TiffStream& s, const RowFeed& feed, const QList<QRgb>& table,
                 QByteArray& out = encoded[size_t(i)];
                 out.resize(qsizetype(lineSize) * rows);
                 for (uint32_t r = 0; r < rows; ++r)
-                    packRow(*image, form, int(y0 + r - roundTop) + firstRow,
+                    packRow(fed[y0 + r - roundTop], feed.width, form,
                             reinterpret_cast<uint8_t*>(out.data()) + r * lineSize);
                 if (!scratch) continue;
                 const uint32_t local = uint32_t(i - first);
@@ -213,9 +212,9 @@ void writeFed(TiffStream& s, const RowFeed& feed, const QList<QRgb>& table, cons
     } else {
         TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(t, 0));
         std::vector<uint8_t> line(size_t(TIFFScanlineSize(t)) + 4);
-        const auto [image, firstRow] = feed.rows(0, feed.height);
+        const std::vector<const uchar*>& fed = feed.rows(0, feed.height);
         for (int y = 0; y < feed.height; ++y) {
-            packRow(*image, form, firstRow + y, line.data());
+            packRow(fed[size_t(y)], feed.width, form, line.data());
             if (TIFFWriteScanline(t, line.data(), uint32_t(y), 0) < 0)
                 s.fail(QStringLiteral("Cannot write row %1 of a TIFF page").arg(y));
         }
@@ -233,11 +232,16 @@ void writeTiffPage(TiffStream& s, const PixPage& page, const SaveOptions& option
     if (page.type == kMono && !monoIsBlackAndWhite(image))
         form = {PHOTOMETRIC_PALETTE, 1, 1, false};
     if (image.isNull()) throw PixError(kErrNoImage, QStringLiteral("No image to write"), kSource);
+    std::vector<const uchar*> rows;
     RowFeed feed{.width = image.width(),
                  .height = image.height(),
                  .type = page.type,
                  .stripsPerRound = kStripsPerRound,
-                 .rows = [&image](int y0, int) { return std::pair(&image, y0); }};
+                 .rows = [&image, &rows](int y0, int n) -> const std::vector<const uchar*>& {
+                     rows.resize(size_t(n));
+                     for (int r = 0; r < n; ++r) rows[size_t(r)] = image.constScanLine(y0 + r);
+                     return rows;
+                 }};
     writeFed(s, feed, image.colorTable(), form, options, number, count);
 }
 

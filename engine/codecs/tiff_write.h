@@ -10,7 +10,7 @@
 
 #include <QImage>
 #include <functional>
-#include <utility>
+#include <vector>
 
 namespace pix {
 
@@ -21,9 +21,10 @@ struct RowFeed {
     int width = 0, height = 0;
     int type = 5;            // the page type, which picks the stored form
     int stripsPerRound = 32; // strips encoded per round: the rows asked for at once
-    // Makes rows [y0, y0 + n) ready: the image holding them and the row of y0 in it. Called on
-    // the writing thread; what it returns stays valid until the next call.
-    std::function<std::pair<const QImage*, int>(int y0, int n)> rows;
+    // Makes rows [y0, y0 + n) ready, each `width` pixels in the type's format (RGB32 for 24-bit
+    // RGB, ARGB32 for RGBA ...), and gives their addresses. Called on the writing thread; the
+    // rows stay valid until the next call.
+    std::function<const std::vector<const uchar*>&(int y0, int n)> rows;
 };
 
 // Writes one page as a new directory of `s`; `number` of `count` pages (count 0: appended).
