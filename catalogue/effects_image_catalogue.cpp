@@ -99,10 +99,15 @@ Catalogue dither() {
 
 Catalogue imageType() {
     std::vector<Entry> e;
-    for (int type = 0; type < pix::kImageTypeCount; ++type)
+    for (int type = 0; type < pix::kImageTypeCount; ++type) {
         e.push_back(preset(
             type, "Image Type", [type](pix::PixImage& img) { pix::Image::ConvertType(img, type); },
             Target::Document));
+        // Grey and RGB forms are a map of each pixel; 1-bit and colour-mapped ones are not.
+        if (type == pix::kGray || type == pix::kGrayAlpha || type == pix::kRgb ||
+            type == pix::kRgba)
+            e.back() = banded(e.back());
+    }
     return {"mnuImageType", "ImageType", std::move(e)};
 }
 

@@ -117,7 +117,7 @@ private:
         const pix::PixPage& result = share.image.page(0);
         const bool kept = result.image.width() == w && result.image.height() == n;
         share.unlike = !kept || (type && result.type != *type) ||
-                       (result.type != pix::kRgb && result.type != pix::kRgba);
+                       result.image.format() != pix::tiffRowFormat(result.type);
         share.held = result.image;
     }
 

@@ -246,8 +246,14 @@ void writeTiffPage(TiffStream& s, const PixPage& page, const SaveOptions& option
 }
 
 bool tiffWritesRows(int type, const SaveOptions& options) {
-    if (type != kRgb && type != kRgba) return false;
+    if (type != kRgb && type != kRgba && type != kGray && type != kGrayAlpha) return false;
     return encodesInParallel(compressionFor(kWriteForms[type], options.tiffCompression));
+}
+
+QImage::Format tiffRowFormat(int type) {
+    return type == kGray  ? QImage::Format_Grayscale8
+           : type == kRgb ? QImage::Format_RGB32
+                          : QImage::Format_ARGB32;
 }
 
 void writeTiffRows(AtomicFile& out, const RowFeed& feed, const SaveOptions& options) {

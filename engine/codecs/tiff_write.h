@@ -31,9 +31,11 @@ struct RowFeed {
 void writeTiffPage(TiffStream& s, const PixPage& page, const SaveOptions& options, int number,
                    int count);
 
-// Whether writeTiffRows can write a page of this type with these options: 24-bit RGB or 32-bit
-// RGBA rows (RGB32 or ARGB32) in a compression encoded strip by strip.
+// Whether writeTiffRows can write a page of this type with these options: a grey or RGB type,
+// with or without alpha, in a compression encoded strip by strip.
 bool tiffWritesRows(int type, const SaveOptions& options);
+// The format of the rows a feed of that type gives.
+QImage::Format tiffRowFormat(int type);
 // Writes a one-page file of the feed's rows into `out`, byte for byte what writing the whole page
 // gives. Throws PixError.
 void writeTiffRows(AtomicFile& out, const RowFeed& feed, const SaveOptions& options);
