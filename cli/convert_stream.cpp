@@ -82,7 +82,7 @@ public:
     // The type of the result, from its first row.
     int firstType() {
         make(0, 1, std::nullopt);
-        return shares_[0]->image.page(0).type;
+        return shares_[0]->type;
     }
 
 private:
@@ -90,15 +90,21 @@ private:
         std::unique_ptr<pix::tiff::TiffRowReader> reader;
         pix::PixImage image;
         QImage held;         // the rows made last
+        int type = 0;        // and their page type
         bool unlike = false; // they came out unlike the first band
     };
 
     void makePart(Share& share, int y0, int n, std::optional<int> type) {
         const int w = plan_.source.width();
         pix::tiff::TiffRowReader& reader = *share.reader;
+        const QImage::Format format =
+            reader.type() == pix::kRgba ? QImage::Format_ARGB32 : QImage::Format_RGB32;
+        // The last band's pixels, which nothing else holds now, take the new rows.
+        QImage band = std::move(share.held);
         share.held = QImage();
-        QImage band(w, n,
-                    reader.type() == pix::kRgba ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+        if (band.width() != w || band.height() != n || band.format() != format ||
+            !band.isDetached())
+            band = QImage(w, n, format);
         if (band.isNull())
             throw pix::PixError(pix::kErrTooLarge, QStringLiteral("Not enough memory"),
                                 QStringLiteral("pixendra-convert"));
@@ -119,6 +125,8 @@ private:
         share.unlike = !kept || (type && result.type != *type) ||
                        result.image.format() != pix::tiffRowFormat(result.type);
         share.held = result.image;
+        share.type = result.type;
+        share.image.setPage(pix::PixPage{}, kNoUndo); // leaves share.held the pixels' only holder
     }
 
     catalogue::RowPlan plan_;
