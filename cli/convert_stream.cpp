@@ -10,6 +10,7 @@
 #include "engine/pix_error.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <optional>
 
@@ -61,6 +62,22 @@ public:
         }
     }
 
+    // Rows [y0, y0 + n) of the source part's stored samples, as they are.
+    const std::vector<const uchar*>& copy(int y0, int n) {
+        pix::tiff::TiffRowReader& reader = *shares_[0]->reader;
+        const size_t pixel = size_t(reader.samplesPerPixel());
+        const size_t line = size_t(plan_.source.width()) * pixel;
+        copied_.resize(line * size_t(n));
+        rows_.resize(size_t(n));
+        for (int r = 0; r < n; ++r) {
+            const uint8_t* row = reader.storedRow(sourceRow(y0 + r));
+            uint8_t* out = copied_.data() + size_t(r) * line;
+            std::memcpy(out, row + size_t(plan_.source.left()) * pixel, line);
+            rows_[size_t(r)] = out;
+        }
+        return rows_;
+    }
+
     // Rows [y0, y0 + n) of the result; throws NotStreamable when they are not of `type`.
     const std::vector<const uchar*>& make(int y0, int n, std::optional<int> type) {
         const int parts = std::clamp(n / 8, 1, int(shares_.size()));
@@ -94,6 +111,11 @@ private:
         bool unlike = false; // they came out unlike the first band
     };
 
+    // The source row of result row y.
+    int sourceRow(int y) const {
+        return plan_.bottomUp ? plan_.source.bottom() - y : plan_.source.top() + y;
+    }
+
     void makePart(Share& share, int y0, int n, std::optional<int> type) {
         const int w = plan_.source.width();
         pix::tiff::TiffRowReader& reader = *share.reader;
@@ -108,11 +130,9 @@ private:
         if (band.isNull())
             throw pix::PixError(pix::kErrTooLarge, QStringLiteral("Not enough memory"),
                                 QStringLiteral("pixendra-convert"));
-        for (int r = 0; r < n; ++r) {
-            const int y =
-                plan_.bottomUp ? plan_.source.bottom() - (y0 + r) : plan_.source.top() + y0 + r;
-            reader.readRow(y, plan_.source.left(), w, reinterpret_cast<QRgb*>(band.scanLine(r)));
-        }
+        for (int r = 0; r < n; ++r)
+            reader.readRow(sourceRow(y0 + r), plan_.source.left(), w,
+                           reinterpret_cast<QRgb*>(band.scanLine(r)));
         pix::PixPage page;
         page.image = std::move(band);
         page.type = reader.type();
@@ -133,6 +153,7 @@ private:
     const std::vector<PreparedStep>& steps_;
     std::vector<std::unique_ptr<Share>> shares_;
     std::vector<const uchar*> rows_;
+    std::vector<uint8_t> copied_; // copy()'s rows
 };
 
 bool stream(const ConvertRequest& r, const std::vector<PreparedStep>& steps, int stripsPerRound) {
@@ -153,14 +174,20 @@ bool stream(const ConvertRequest& r, const std::vector<PreparedStep>& steps, int
     if (plan.source.isEmpty() || !whole.contains(plan.source)) return false;
 
     BandMaker maker(file.byteArray(), plan, steps);
-    const int type = maker.firstType();
+    // Without a step that changes pixels, rows stored as the writer stores them are copied.
+    const bool copied = reader->storesAsWritten() &&
+                        std::none_of(steps.begin(), steps.end(), [](const PreparedStep& s) {
+                            return s.entry->streams == catalogue::Streams::Bands;
+                        });
+    const int type = copied ? reader->type() : maker.firstType();
     if (!pix::tiffWritesRows(type, r.options)) return false;
     pix::RowFeed feed{.width = plan.source.width(),
                       .height = plan.source.height(),
                       .type = type,
                       .stripsPerRound = stripsPerRound,
+                      .stored = copied,
                       .rows = [&](int y0, int n) -> const std::vector<const uchar*>& {
-                          return maker.make(y0, n, type);
+                          return copied ? maker.copy(y0, n) : maker.make(y0, n, type);
                       }};
     pix::AtomicFile out(r.output);
     pix::writeTiffRows(out, feed, r.options);

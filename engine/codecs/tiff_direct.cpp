@@ -126,7 +126,16 @@ int TiffRowReader::type() const {
     return layout_ == Direct::Rgba ? kRgba : kRgb;
 }
 
+bool TiffRowReader::storesAsWritten() const {
+    return layout_ == Direct::Rgb || info_.hasExtra;
+}
+
 void TiffRowReader::readRow(int y, int x0, int n, QRgb* out) {
+    storeRow(layout_, info_, storedRow(y) + size_t(x0) * info_.spp, reinterpret_cast<uchar*>(out),
+             n);
+}
+
+const uint8_t* TiffRowReader::storedRow(int y) {
     const int strip = int(uint32_t(y) / rowsPerStrip_);
     const uint32_t top = uint32_t(strip) * rowsPerStrip_;
     if (strip != held_) {
@@ -147,8 +156,7 @@ void TiffRowReader::readRow(int y, int x0, int n, QRgb* out) {
         }
         held_ = strip;
     }
-    const uint8_t* row = strip_ + size_t(uint32_t(y) - top) * size_t(lineSize_);
-    storeRow(layout_, info_, row + size_t(x0) * info_.spp, reinterpret_cast<uchar*>(out), n);
+    return strip_ + size_t(uint32_t(y) - top) * size_t(lineSize_);
 }
 
 } // namespace pix::tiff

@@ -44,6 +44,12 @@ public:
     // Writes the pixels of row y from column x0, n of them, to `out`; decodes the row's strip
     // when it is not the one held. Throws PixError when the strip cannot be read.
     void readRow(int y, int x0, int n, QRgb* out);
+    // Whether the stored samples are those the writer stores for the page's type (RGB, or RGBA
+    // whose fourth sample is named alpha), so that rows can be copied as they are.
+    bool storesAsWritten() const;
+    // The stored samples of row y (`spp` bytes a pixel), valid until another strip is read.
+    const uint8_t* storedRow(int y);
+    int samplesPerPixel() const { return info_.spp; }
 
 private:
     TiffRowReader() = default;

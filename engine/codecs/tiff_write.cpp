@@ -85,6 +85,15 @@ void packRow(const uchar* in, int w, const WriteForm& form, uint8_t* out) {
     }
 }
 
+// One fed row in the stored form, `lineSize` bytes.
+void storeFedRow(const RowFeed& feed, const uchar* in, const WriteForm& form, tmsize_t lineSize,
+                 uint8_t* out) {
+    if (feed.stored)
+        std::memcpy(out, in, size_t(lineSize));
+    else
+        packRow(in, feed.width, form, out);
+}
+
 // Sets the tags that describe a page's pixels on a file being written.
 void setImageTags(TIFF* t, const RowFeed& feed, const QList<QRgb>& table, const WriteForm& form,
                   uint16_t compression, const SaveOptions& options, uint32_t height) {
@@ -175,8 +184,8 @@ void writeStrips(TiffStream& s, const RowFeed& feed, const QList<QRgb>& table,
                 QByteArray& out = encoded[size_t(i)];
                 out.resize(qsizetype(lineSize) * rows);
                 for (uint32_t r = 0; r < rows; ++r)
-                    packRow(fed[y0 + r - roundTop], feed.width, form,
-                            reinterpret_cast<uint8_t*>(out.data()) + r * lineSize);
+                    storeFedRow(feed, fed[y0 + r - roundTop], form, lineSize,
+                                reinterpret_cast<uint8_t*>(out.data()) + r * lineSize);
                 if (!scratch) continue;
                 const uint32_t local = uint32_t(i - first);
                 if (TIFFWriteEncodedStrip(scratch->tiff(), local, out.data(),
@@ -211,10 +220,11 @@ void writeFed(TiffStream& s, const RowFeed& feed, const QList<QRgb>& table, cons
         writeStrips(s, feed, table, form, compression, options);
     } else {
         TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(t, 0));
-        std::vector<uint8_t> line(size_t(TIFFScanlineSize(t)) + 4);
+        const tmsize_t lineSize = TIFFScanlineSize(t);
+        std::vector<uint8_t> line(size_t(lineSize) + 4);
         const std::vector<const uchar*>& fed = feed.rows(0, feed.height);
         for (int y = 0; y < feed.height; ++y) {
-            packRow(fed[size_t(y)], feed.width, form, line.data());
+            storeFedRow(feed, fed[size_t(y)], form, lineSize, line.data());
             if (TIFFWriteScanline(t, line.data(), uint32_t(y), 0) < 0)
                 s.fail(QStringLiteral("Cannot write row %1 of a TIFF page").arg(y));
         }

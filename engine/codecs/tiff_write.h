@@ -21,6 +21,7 @@ struct RowFeed {
     int width = 0, height = 0;
     int type = 5;            // the page type, which picks the stored form
     int stripsPerRound = 32; // strips encoded per round: the rows asked for at once
+    bool stored = false;     // the rows are already in the type's stored form, copied as they are
     // Makes rows [y0, y0 + n) ready, each `width` pixels in the type's format (RGB32 for 24-bit
     // RGB, ARGB32 for RGBA ...), and gives their addresses. Called on the writing thread; the
     // rows stay valid until the next call.

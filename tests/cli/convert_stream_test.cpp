@@ -1,5 +1,6 @@
-// The converter's band-by-band path against the whole-image path: for every menu entry marked as
-// streamable, the file written a band at a time is byte for byte the one written whole.
+// The converter's band-by-band path against the whole-image path: for a plain copy and every menu
+// entry marked as streamable, the file written a band at a time is byte for byte the one written
+// whole.
 #include "support/test_images.h"
 
 #include "catalogue/menu_paths.h"
@@ -48,10 +49,14 @@ TEST(ConvertStream, EveryStreamableEntryWritesWhatTheWholeImageWrites) {
         pix::SaveOptions stored;
         stored.tiffCompression = type == pix::kRgba ? 6 : 0;
         pix::encodeFile(input, pix::kFileTiff, {noisePage(type)}, stored);
-        for (const catalogue::MenuEntry& m : catalogue::menuEntries()) {
-            if (m.entry->streams == catalogue::Streams::No) continue;
-            SCOPED_TRACE(m.path.toStdString() + " on type " + std::to_string(type));
-            const QList<pixcli::ApplyStep> steps = {{m.path, {}}};
+        // A plain copy, then every marked entry.
+        QStringList paths = {QString()};
+        for (const catalogue::MenuEntry& m : catalogue::menuEntries())
+            if (m.entry->streams != catalogue::Streams::No) paths << m.path;
+        for (const QString& path : paths) {
+            SCOPED_TRACE(path.toStdString() + " on type " + std::to_string(type));
+            QList<pixcli::ApplyStep> steps;
+            if (!path.isEmpty()) steps = {{path, {}}};
             pixcli::ConvertRequest r;
             r.input = input;
             r.output = dir + "/whole.tif";
