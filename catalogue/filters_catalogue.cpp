@@ -344,7 +344,8 @@ std::vector<Catalogue> presetCatalogues() {
                              const Values& v) { pr::NegativeByColor(img, v.colour(0, 255)); },
                   .input = Input::Preview,
                   .target = Target::Document,
-                  .previewDialog = t("frmNegativeColor")}}),
+                  .previewDialog = t("frmNegativeColor"),
+                  .streams = Streams::Bands}}),
         presets("mnuFiltersCustomFilterColorEmboss", "FiltersCustomFilterColorEmboss",
                 {preset(-1, "Color Relief",
                         [](pix::PixImage& img) {
