@@ -129,6 +129,22 @@ enum class Target {
     Document,    // the document image itself (no working copy, no write-back)
 };
 
+// Whether the converter may run an entry over a file a band of rows at a time instead of on the
+// whole image (each result band is then written before the next source band is read).
+enum class Streams {
+    No,
+    Bands, // each band of the result is the entry run on the same rows of the source: a map of
+           // each pixel (or row) alone, with no figure taken from the whole image
+    Rows,  // the result is whole rows of a part of the source, given by the entry's rowPlan
+};
+
+// The part of a source of some size that a Rows entry keeps, its rows taken bottom up when
+// `bottomUp`.
+struct RowPlan {
+    QRect source;
+    bool bottomUp = false;
+};
+
 struct Entry {
     int index = -1;  // the menu index, -1 for an item outside an indexed group
     QString title{}; // the dialog's title; also the source named in failures
@@ -154,6 +170,9 @@ struct Entry {
     QString help{};
     // The progress window's text while the call runs; empty for the usual "Processing Image".
     QString progressText{};
+    // How the converter may stream the entry; a Rows entry's part of a source of a given size.
+    Streams streams = Streams::No;
+    std::function<RowPlan(QSize)> rowPlan{};
 };
 
 // How a catalogue reports a failure of its calls.

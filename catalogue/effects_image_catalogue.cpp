@@ -31,6 +31,19 @@ Entry preset(int index, const char* title, std::function<void(pix::PixImage&)> c
             .target = target};
 }
 
+// The entry marked as one the converter may run band by band: it maps each row alone.
+Entry banded(Entry e) {
+    e.streams = Streams::Bands;
+    return e;
+}
+
+// The entry marked as one whose result is whole rows of the part of the source `plan` gives.
+Entry rows(Entry e, std::function<RowPlan(QSize)> plan) {
+    e.streams = Streams::Rows;
+    e.rowPlan = std::move(plan);
+    return e;
+}
+
 // An entry whose row 0 is a palette file chosen in the open-file dialog.
 Entry paletteFileEntry(int index, Target target,
                        std::function<void(pix::PixImage&, const QList<QRgb>&, const Values&)> use) {
@@ -55,8 +68,10 @@ bool ditherPalette(const Values& v) {
 Catalogue flip() {
     return {"mnuFlip",
             "EffectsFlip",
-            {preset(0, "Flip", [](pix::PixImage& img) { fx::Flip(img, 0); }),
-             preset(1, "Flip", [](pix::PixImage& img) { fx::Flip(img, 1); })}};
+            {banded(preset(0, "Flip", [](pix::PixImage& img) { fx::Flip(img, 0); })),
+             rows(preset(1, "Flip", [](pix::PixImage& img) { fx::Flip(img, 1); }), [](QSize size) {
+                 return RowPlan{QRect(QPoint(), size), true};
+             })}};
 }
 
 Catalogue thumbnail() {
@@ -84,24 +99,35 @@ Catalogue dither() {
 
 Catalogue imageType() {
     std::vector<Entry> e;
-    for (int type = 0; type < pix::kImageTypeCount; ++type)
+    for (int type = 0; type < pix::kImageTypeCount; ++type) {
         e.push_back(preset(
             type, "Image Type", [type](pix::PixImage& img) { pix::Image::ConvertType(img, type); },
             Target::Document));
+        // Grey and RGB forms are a map of each pixel; 1-bit and colour-mapped ones are not.
+        if (type == pix::kGray || type == pix::kGrayAlpha || type == pix::kRgb ||
+            type == pix::kRgba)
+            e.back() = banded(e.back());
+    }
     return {"mnuImageType", "ImageType", std::move(e)};
 }
 
 // Crop presets: a corner or the centre of half the image's size, each side at least 20.
+QRect cropPresetRect(QSize size, double fx0, double fy0) {
+    const int w = size.width(), h = size.height();
+    const int cw = std::max(20, vb::toInt32(w / 2.0));
+    const int ch = std::max(20, vb::toInt32(h / 2.0));
+    return {vb::toInt32((w - cw) * fx0), vb::toInt32((h - ch) * fy0), cw, ch};
+}
+
 Entry cropPreset(int index, double fx0, double fy0) {
-    return preset(
-        index, "Crop",
-        [fx0, fy0](pix::PixImage& img) {
-            const int w = img.width(), h = img.height();
-            const int cw = std::max(20, vb::toInt32(w / 2.0));
-            const int ch = std::max(20, vb::toInt32(h / 2.0));
-            fx::Crop(img, vb::toInt32((w - cw) * fx0), vb::toInt32((h - ch) * fy0), cw, ch);
-        },
-        Target::Document);
+    return rows(preset(
+                    index, "Crop",
+                    [fx0, fy0](pix::PixImage& img) {
+                        const QRect r = cropPresetRect(img.image().size(), fx0, fy0);
+                        fx::Crop(img, r.x(), r.y(), r.width(), r.height());
+                    },
+                    Target::Document),
+                [fx0, fy0](QSize size) { return RowPlan{cropPresetRect(size, fx0, fy0)}; });
 }
 
 Catalogue crop() {

@@ -36,6 +36,12 @@ Entry preset(int index, const char* title, std::function<void(pix::PixImage&)> c
             .input = Input::None};
 }
 
+// The entry marked as one the converter may run band by band: it maps each pixel alone.
+Entry banded(Entry e) {
+    e.streams = Streams::Bands;
+    return e;
+}
+
 // A kernel or element from its rows, top row first (i across, j down).
 pix::ops::Kernel kernel(int width, std::initializer_list<double> rowsTopDown) {
     return {width, int(rowsTopDown.size()) / width, std::vector<double>(rowsTopDown)};
@@ -122,7 +128,8 @@ Catalogue filters() {
                      pr::BrightnessContrast(img, v.integer(0), v.integer(1), true);
                  },
              .input = Input::Preview,
-             .previewDialog = t("frmBrightContrast")},
+             .previewDialog = t("frmBrightContrast"),
+             .streams = Streams::Bands},
             {.index = 3,
              .title = t("Adjust Hue, Saturation and Luminance"),
              .rows = {colour(t("Color"), colorizeStart()), check(t("Hue"), true),
@@ -207,7 +214,8 @@ Catalogue filters() {
              .call =
                  [](pix::PixImage& img, const Values& v) {
                      pr::Threshold(img, v.integer(0), v.integer(1), v.check(2));
-                 }},
+                 },
+             .streams = Streams::Bands},
             {.index = 33,
              .title = t("Canny Edge Detection"),
              .rows = {text(t("Intensity:"), t("100")), text(t("Low [0..100]:"), t("40")),
@@ -222,21 +230,23 @@ Catalogue filters() {
              .call = [](pix::PixImage& img,
                         const Values& v) { pr::Duotone(img, v.colour(0, 255)); },
              .input = Input::Colour},
-            preset(35, "Posterize", [](pix::PixImage& img) { pr::Posterize(img); }),
+            banded(preset(35, "Posterize", [](pix::PixImage& img) { pr::Posterize(img); })),
             {.index = 36,
              .title = t("Halftone"),
              .rows = {text(t("Max Dot Size:"), t("3")), check(t("Smooth Dots"), false)},
              .call = [](pix::PixImage& img,
                         const Values& v) { pr::Halftone(img, v.integer(0), v.check(1)); }},
-            preset(37, "Solarize", [](pix::PixImage& img) { pr::Solarize(img, 0); }),
+            banded(preset(37, "Solarize", [](pix::PixImage& img) { pr::Solarize(img, 0); })),
             {.index = 38,
              .title = t("Tint"),
              .rows = {text(t("Tint [-100..100]:"), t("0"))},
-             .call = [](pix::PixImage& img, const Values& v) { pr::Tint(img, v.integer(0)); }},
+             .call = [](pix::PixImage& img, const Values& v) { pr::Tint(img, v.integer(0)); },
+             .streams = Streams::Bands},
             {.index = 39,
              .title = t("Saturation"),
              .rows = {text(t("Saturation Level [0.0..10.0]"), t("1"))},
-             .call = [](pix::PixImage& img, const Values& v) { pr::Saturation(img, v.real(0)); }},
+             .call = [](pix::PixImage& img, const Values& v) { pr::Saturation(img, v.real(0)); },
+             .streams = Streams::Bands},
             {.index = 40,
              .title = t("High Pass"),
              .rows = {text(t("Radius"), t("20"))},
@@ -271,13 +281,13 @@ std::vector<Catalogue> presetCatalogues() {
     const double gammas[] = {0.75, 0.5, 1.25, 1.5};
     for (int i = 0; i < 4; ++i)
         gamma.push_back(
-            preset(i, "Gamma", [g = gammas[i]](pix::PixImage& img) { pr::Gamma(img, g); }));
+            banded(preset(i, "Gamma", [g = gammas[i]](pix::PixImage& img) { pr::Gamma(img, g); })));
 
     std::vector<Entry> intensity;
     const int amounts[] = {25, 50, 100, -25, -50, -100};
     for (int i = 0; i < 6; ++i)
-        intensity.push_back(preset(
-            i, "Intensity", [a = amounts[i]](pix::PixImage& img) { pr::Intensity(img, a); }));
+        intensity.push_back(banded(preset(
+            i, "Intensity", [a = amounts[i]](pix::PixImage& img) { pr::Intensity(img, a); })));
 
     struct Unsharp {
         int threshold;
@@ -300,9 +310,9 @@ std::vector<Catalogue> presetCatalogues() {
     std::vector<Entry> negativeColours;
     const uint32_t pure[] = {0x0000FF, 0x00FF00, 0xFF0000}; // red, green, blue as 0x00BBGGRR
     for (int i = 0; i < 3; ++i)
-        negativeColours.push_back(preset(i, "Negative", [c = pure[i]](pix::PixImage& img) {
+        negativeColours.push_back(banded(preset(i, "Negative", [c = pure[i]](pix::PixImage& img) {
             pr::Negative(img, pix::MakeColor(c, 255));
-        }));
+        })));
 
     const auto numbered = FailureStyle::NumberAndDescription;
     return {
@@ -323,7 +333,7 @@ std::vector<Catalogue> presetCatalogues() {
         presets("mnuFiltersUnsharpMaskAction", "FiltersUnsharpMaskAction", unsharp),
         presets("mnuFiltersMorpho", "FiltersMorpho", morpho),
         presets("mnuFiltersNegativeWhite", "FiltersNegativeWhite",
-                {preset(-1, "Negative", [](pix::PixImage& img) { pr::Negative(img); })}),
+                {banded(preset(-1, "Negative", [](pix::PixImage& img) { pr::Negative(img); }))}),
         presets("mnuFiltersNegativeCols", "FiltersNegativeCols", negativeColours),
         // "By Color...": the reference colour from its dialog, on the document image itself.
         presets("mnuFiltersNegativeColor", "FiltersNegativeColor",
@@ -334,7 +344,8 @@ std::vector<Catalogue> presetCatalogues() {
                              const Values& v) { pr::NegativeByColor(img, v.colour(0, 255)); },
                   .input = Input::Preview,
                   .target = Target::Document,
-                  .previewDialog = t("frmNegativeColor")}}),
+                  .previewDialog = t("frmNegativeColor"),
+                  .streams = Streams::Bands}}),
         presets("mnuFiltersCustomFilterColorEmboss", "FiltersCustomFilterColorEmboss",
                 {preset(-1, "Color Relief",
                         [](pix::PixImage& img) {

@@ -280,6 +280,18 @@ void applySteps(pix::PixImage& image, const QList<ApplyStep>& steps) {
     }
 }
 
+std::vector<PreparedStep> prepareSteps(const QList<ApplyStep>& steps) {
+    std::vector<PreparedStep> prepared;
+    for (const ApplyStep& step : steps) {
+        QString error;
+        std::optional<Resolved> r = resolve(step.menuPath, step.sets, &error);
+        if (!r) throw UsageError(error);
+        prepared.push_back(
+            {r->entry, [r = std::move(*r)](pix::PixImage& image) { run(image, r); }});
+    }
+    return prepared;
+}
+
 int applyCatalogueEntry(pix::PixImage& image, const QString& menuPath,
                         const QList<QPair<QString, QString>>& sets, QString* error) {
     const std::optional<Resolved> r = resolve(menuPath, sets, error);

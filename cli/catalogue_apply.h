@@ -4,12 +4,15 @@
 // whole current page.
 #pragma once
 
+#include "catalogue/catalogue.h"
 #include "engine/pix_image.h"
 
 #include <QList>
 #include <QPair>
 #include <QString>
 #include <QStringList>
+#include <functional>
+#include <vector>
 
 namespace pixcli {
 
@@ -29,6 +32,16 @@ QString checkApplyStep(const ApplyStep& step);
 // Runs the steps in order on the image's current page. Throws UsageError for a step that
 // checkApplyStep refuses and pix::PixError when an operation fails.
 void applySteps(pix::PixImage& image, const QList<ApplyStep>& steps);
+
+// A step checked against the tables: its entry, and its run on an image as applySteps runs it
+// (throwing pix::PixError when the operation fails).
+struct PreparedStep {
+    const catalogue::Entry* entry = nullptr;
+    std::function<void(pix::PixImage&)> run;
+};
+
+// The steps checked and ready to run, in order. Throws UsageError as applySteps does.
+std::vector<PreparedStep> prepareSteps(const QList<ApplyStep>& steps);
 
 // Applies one entry to the image's current page. Returns 0 when done; otherwise 2 (an unknown
 // path or caption, a value the row cannot take) or 1 (the operation failed), with the reason,

@@ -28,6 +28,9 @@ struct ConvertRequest {
     bool help = false;
     // Applied to the loaded image before it is written (the --apply operations).
     std::function<void(pix::PixImage&)> edit;
+    // Carries out the request band by band without loading the whole image, when it can; false
+    // (having written nothing) when it cannot, and the image is then loaded whole.
+    std::function<bool(const ConvertRequest&)> streamed;
 };
 
 // A command line the converter cannot act on; the text says why.

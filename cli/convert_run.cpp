@@ -74,6 +74,7 @@ void carryOut(const ConvertRequest& r, QTextStream& out, QTextStream& err) {
                          r.options);
         return;
     }
+    if (r.streamed && r.streamed(r)) return;
     pix::PixImage image;
     image.setSingleUse(true); // a failure ends the run without saving
     image.LoadFromFile(r.input, kNoUndo);

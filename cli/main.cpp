@@ -2,6 +2,7 @@
 #include "catalogue_apply.h"
 #include "convert_options.h"
 #include "convert_run.h"
+#include "convert_stream.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -27,6 +28,10 @@ int main(int argc, char** argv) {
         }
         if (!steps.isEmpty())
             request.edit = [steps](pix::PixImage& image) { pixcli::applySteps(image, steps); };
+        request.streamed = [prepared =
+                                pixcli::prepareSteps(steps)](const pixcli::ConvertRequest& r) {
+            return pixcli::convertStreamed(r, prepared);
+        };
         return pixcli::runRequest(request, out, err);
     } catch (const pixcli::UsageError& e) {
         err << e.what() << "\n\n" << pixcli::usageText() << pixcli::applyUsageText();
