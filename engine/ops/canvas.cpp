@@ -6,7 +6,8 @@
 
 namespace pix::ops {
 
-QImage resizeCanvas(const QImage& src, int width, int height, QRgb fill, int offsetX, int offsetY) {
+QImage resizeCanvas(const QImage& src, int width, int height, QRgb fill, int offsetX, int offsetY,
+                    const ProgressFn& progress) {
     constexpr const char* kSource = "Effects.ResizeCanvas";
     const bool alpha = src.format() == QImage::Format_ARGB32 || qAlpha(fill) != 255;
     QImage dst = newImage32(width, height, alpha, kSource);
@@ -17,9 +18,12 @@ QImage resizeCanvas(const QImage& src, int width, int height, QRgb fill, int off
     if (placed.isEmpty()) return dst;
     const int sx = placed.left() - offsetX;
     const int sy = placed.top() - offsetY;
-    for (int y = 0; y < placed.height(); ++y)
-        std::memcpy(RowView(dst)[placed.top() + y] + placed.left(), row32(in, sy + y) + sx,
-                    size_t(placed.width()) * 4);
+    const RowView rows(dst);
+    forEachRowBand(placed.height(), progress, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y)
+            std::memcpy(rows[placed.top() + y] + placed.left(), row32(in, sy + y) + sx,
+                        size_t(placed.width()) * 4);
+    });
     return dst;
 }
 
