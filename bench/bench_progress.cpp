@@ -195,13 +195,15 @@ QList<Row> auditCodecs(const pix::PixPage& page) {
         if (!existed) continue; // nothing was written to load
 
         Row load{QStringLiteral("Load ") + codec->name(), {}, QStringLiteral("read"), {}, {}};
+        QImage loaded;
         load.timing = timed([&](const pix::ProgressFn& progress) {
             try {
-                load.digest = digestOf(pix::decodeFile(file, progress).pages.value(0).image);
+                loaded = pix::decodeFile(file, progress).pages.value(0).image;
             } catch (const pix::PixError& e) {
                 load.outcome = QStringLiteral("failed: ") + e.description();
             }
         });
+        load.digest = digestOf(loaded);
         asked = false;
         try {
             pix::decodeFile(file, [&](int) {

@@ -84,7 +84,7 @@ void Codec::writeFile(AtomicFile& out, const QList<PixPage>& pages,
     }
     // Written in pieces, so that a large file reports as it goes.
     const CodecStage writing(90, 100);
-    constexpr qsizetype kPiece = qsizetype(16) << 20;
+    constexpr qsizetype kPiece = qsizetype(4) << 20;
     for (qsizetype at = 0; at < bytes.size(); at += kPiece) {
         const qsizetype n = std::min(kPiece, bytes.size() - at);
         if (!out.writeAt(out.size(), bytes.constData() + at, n))

@@ -40,6 +40,8 @@ QImage dropShadow(const QImage& src, int offsetX, int offsetY, QRgb colour, doub
             QStringLiteral("Shadow offset %1, %2 is too far").arg(offsetX).arg(offsetY), kSource);
     const QRect canvas = shadowCanvas(src.size(), offsetX, offsetY, blur, increaseCanvas);
     checkImageSize(canvas.width(), canvas.height(), QString::fromLatin1(kSource));
+    if (!reportProgress(progress, 0))
+        throw PixError(kErrCancelled, QStringLiteral("Cancelled"), QString::fromLatin1(kSource));
     const bool opaque = src.format() == QImage::Format_RGB32 || isOpaque(src);
     if (!increaseCanvas && opaque) // the shadow lies wholly under the image
         return src.convertToFormat(QImage::Format_ARGB32);
@@ -56,8 +58,6 @@ QImage dropShadow(const QImage& src, int offsetX, int offsetY, QRgb colour, doub
         for (int x = visible.left(); x <= visible.right(); ++x)
             m[x + mx] = opaque ? 255 : uint8_t(in[x - offsetX] >> 24);
     }
-    if (!reportProgress(progress, 0))
-        throw PixError(kErrCancelled, QStringLiteral("Cancelled"), QString::fromLatin1(kSource));
     if (reach > 0) {
         // In bands with their halo rows (exactly the whole picture's blur), reporting between.
         cv::Mat blurred(mask.size(), CV_8UC1);

@@ -166,12 +166,14 @@ void storeTransposed(cv::Mat& to, int at, int rows, const uint8_t* bytes, int n)
 void filterRowsTransposed(const cv::Mat& from, cv::Mat& to, const Coeffs& c,
                           const ProgressFn& progress, int percentFrom, int percentTo) {
     constexpr int kRows = kLanes / 4;
-    const int w = from.cols, h = from.rows, blocks = (h + kRows - 1) / kRows;
+    const int w = from.cols, h = from.rows;
+    // Split by rows, so that progress comes as often as for any other filter: a band takes the
+    // blocks that start inside it.
     forEachRowBand(
-        blocks, progress,
-        [&](int b0, int b1) {
+        h, progress,
+        [&](int y0, int y1) {
             thread_local LaneBuffers buf;
-            for (int b = b0; b < b1; ++b) {
+            for (int b = (y0 + kRows - 1) / kRows; b < (y1 + kRows - 1) / kRows; ++b) {
                 const int y0 = b * kRows, rows = std::min(kRows, h - y0);
                 loadRowBlock(from, y0, rows, buf.reserve(w), w);
                 filterLanes(buf.x(), buf.y(), buf.bytes.data(), w, c);
