@@ -44,10 +44,27 @@ const Codec* codecForExtension(const QString& path) {
 
 namespace {
 
-// Asks the caller's handler at the start or the end of a file; false cancels.
-void reportEnd(const ProgressFn& progress, int percent, const QString& source) {
+// Asks the caller's handler at the start of a file (or before it replaces the old one); false
+// cancels.
+void reportOrCancel(const ProgressFn& progress, int percent, const QString& source) {
     if (!reportProgress(progress, percent))
         throw PixError(kErrCancelled, QStringLiteral("Cancelled"), source);
+}
+
+// Runs `work` after a report of 0 % and ends with a report of 100 %, also when it fails (but not
+// when it was cancelled): whatever a handler opened at 0 % it may close at 100 %.
+template <class Work> void bracketed(const ProgressFn& progress, const QString& source, Work work) {
+    reportOrCancel(progress, 0, source);
+    try {
+        work();
+    } catch (const PixError& e) {
+        if (e.number() != kErrCancelled) reportProgress(progress, 100);
+        throw;
+    } catch (...) {
+        reportProgress(progress, 100);
+        throw;
+    }
+    reportProgress(progress, 100);
 }
 
 } // namespace
@@ -57,14 +74,15 @@ DecodedFile decodeBytes(Bytes data, const QString& source, const ProgressFn& pro
     if (!codec)
         throw PixError(kErrUnsupported, QStringLiteral("Unknown or unsupported image format"),
                        source);
-    reportEnd(progress, 0, source);
-    const CodecProgress scope(progress);
-    DecodedFile decoded = codec->read(data);
-    checkPageCount(decoded.pages.size(), source);
-    if (decoded.pages.isEmpty())
-        throw PixError(kErrCorruptImage, QStringLiteral("The file holds no image"), source);
+    DecodedFile decoded;
+    bracketed(progress, source, [&] {
+        const CodecProgress scope(progress);
+        decoded = codec->read(data);
+        checkPageCount(decoded.pages.size(), source);
+        if (decoded.pages.isEmpty())
+            throw PixError(kErrCorruptImage, QStringLiteral("The file holds no image"), source);
+    });
     decoded.fileType = codec->fileType();
-    reportEnd(progress, 100, source);
     return decoded;
 }
 
@@ -102,16 +120,16 @@ void encodeFile(const QString& path, const Codec& codec, const QList<PixPage>& p
         throw PixError(kErrNoImage, QStringLiteral("No image to write"),
                        QStringLiteral("encodeFile"));
     const QString source = QStringLiteral("encodeFile");
-    reportEnd(progress, 0, source);
-    AtomicFile out(path);
-    {
-        const CodecProgress scope(progress);
-        codec.writeFile(out, codec.writesPages() ? pages : pages.mid(0, 1), options);
-    }
-    // The last chance to cancel: once committed, the file is replaced.
-    reportEnd(progress, 99, source);
-    out.commit();
-    reportProgress(progress, 100);
+    bracketed(progress, source, [&] {
+        AtomicFile out(path);
+        {
+            const CodecProgress scope(progress);
+            codec.writeFile(out, codec.writesPages() ? pages : pages.mid(0, 1), options);
+        }
+        // The last chance to cancel: once committed, the file is replaced.
+        reportOrCancel(progress, 99, source);
+        out.commit();
+    });
 }
 
 void encodeFile(const QString& path, int fileType, const QList<PixPage>& pages,
