@@ -247,7 +247,7 @@ DibImage readDib(ByteReader& r, const DibReadOptions& options) {
         } else {
             readMaskedPixels(px, stride, h, rgb, alpha, src);
         }
-        out.page = pageFromRgb(rgb, alpha);
+        out.page = pageFromRgb(std::move(rgb), alpha);
     }
     out.end = r.pos();
     return out;

@@ -92,6 +92,7 @@ void drawFrame(Screen& screen, const GifImageDesc& desc, const ColorMapObject& m
     QImage& canvas = screen.canvas;
     const int transparent = screen.control.TransparentColor;
     for (int y = 0; y < desc.Height; ++y) {
+        reportCodecRows(y, desc.Height, 80, 95);
         const int cy = desc.Top + y;
         if (cy < 0 || cy >= canvas.height()) continue;
         auto* row = reinterpret_cast<QRgb*>(canvas.scanLine(cy));

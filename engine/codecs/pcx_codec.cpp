@@ -134,7 +134,7 @@ public:
                     d[x] = qRgba(s[x], s[bpl + x], s[2 * bpl + x],
                                  h.planes == 4 ? s[3 * bpl + x] : 255);
             }
-            out.pages.append(pageFromRgb(img, h.planes == 4));
+            out.pages.append(pageFromRgb(std::move(img), h.planes == 4));
             return out;
         }
         QImage idx = allocateImage(h.width, h.height, QImage::Format_Indexed8, kSource);

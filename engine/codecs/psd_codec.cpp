@@ -266,7 +266,7 @@ DecodedFile PsdCodec::read(Bytes data) const {
     if (colour == 1)
         out.pages.append({img, kGrayAlpha, {}});
     else
-        out.pages.append(pageFromRgb(img, alpha));
+        out.pages.append(pageFromRgb(std::move(img), alpha));
     return out;
 }
 

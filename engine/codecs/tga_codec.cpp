@@ -167,7 +167,7 @@ public:
                 out.pages.append({img, kGrayAlpha, {}});
                 return out;
             }
-            out.pages.append(pageFromRgb(img, alpha && h.depth != 24 && h.depth != 15));
+            out.pages.append(pageFromRgb(std::move(img), alpha && h.depth != 24 && h.depth != 15));
             return out;
         }
         QImage idx = allocateImage(h.width, h.height, QImage::Format_Indexed8, kSource);

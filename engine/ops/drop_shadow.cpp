@@ -52,12 +52,17 @@ QImage dropShadow(const QImage& src, int offsetX, int offsetY, QRgb colour, doub
     const QRect shadow = QRect(QPoint(0, 0), src.size()).translated(offsetX, offsetY);
     const QRect visible = shadow & canvas.adjusted(-reach, -reach, reach, reach);
     const int mx = reach - canvas.left(), my = reach - canvas.top();
-    for (int y = visible.top(); y <= visible.bottom(); ++y) {
-        const uint32_t* in = row32(src, y - offsetY);
-        uint8_t* m = mask.ptr<uint8_t>(y + my);
-        for (int x = visible.left(); x <= visible.right(); ++x)
-            m[x + mx] = opaque ? 255 : uint8_t(in[x - offsetX] >> 24);
-    }
+    forEachRowBand(
+        visible.height(), progress,
+        [&](int r0, int r1) {
+            for (int y = visible.top() + r0; y < visible.top() + r1; ++y) {
+                const uint32_t* in = row32(src, y - offsetY);
+                uint8_t* m = mask.ptr<uint8_t>(y + my);
+                for (int x = visible.left(); x <= visible.right(); ++x)
+                    m[x + mx] = opaque ? 255 : uint8_t(in[x - offsetX] >> 24);
+            }
+        },
+        0, 10);
     if (reach > 0) {
         // In bands with their halo rows (exactly the whole picture's blur), reporting between.
         cv::Mat blurred(mask.size(), CV_8UC1);
@@ -67,7 +72,7 @@ QImage dropShadow(const QImage& src, int offsetX, int offsetY, QRgb colour, doub
                 cv::GaussianBlur(in, out, cv::Size(2 * reach + 1, 2 * reach + 1), shadowSigma(blur),
                                  shadowSigma(blur), cv::BORDER_CONSTANT | cv::BORDER_ISOLATED);
             },
-            0, 60);
+            10, 60);
         mask = blurred;
     }
 
