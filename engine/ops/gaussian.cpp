@@ -188,10 +188,19 @@ void filterRowsTransposed(const cv::Mat& from, cv::Mat& to, const Coeffs& c,
 void recursiveBlur(const cv::Mat& in, cv::Mat& out, double sigma, const ProgressFn& progress,
                    int percentFrom, int percentTo) {
     const Coeffs c = derivePasses(sigma);
-    const int mid = (percentFrom + percentTo) / 2;
+    const int touched = percentFrom + (percentTo - percentFrom) / 10;
+    const int mid = (touched + percentTo) / 2;
     QImage buffer = allocateImage(in.rows, in.cols, QImage::Format_ARGB32, kSource);
+    // The first pass writes a strip of every row of the fresh buffer: touch its pages in bands
+    // first, so that the cost of faulting them in comes with progress rather than all at once.
+    const RowView bufferRows(buffer);
+    const size_t rowBytes = size_t(buffer.bytesPerLine());
+    forEachRowBand(
+        buffer.height(), progress,
+        [&](int y0, int y1) { std::memset(bufferRows.bytes(y0), 0, rowBytes * size_t(y1 - y0)); },
+        percentFrom, touched);
     cv::Mat transposed(in.cols, in.rows, CV_8UC4, buffer.bits(), size_t(buffer.bytesPerLine()));
-    filterRowsTransposed(in, transposed, c, progress, percentFrom, mid);
+    filterRowsTransposed(in, transposed, c, progress, touched, mid);
     filterRowsTransposed(transposed, out, c, progress, mid, percentTo);
 }
 
