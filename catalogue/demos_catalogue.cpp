@@ -1,6 +1,7 @@
 #include "demos_catalogue.h"
 
 #include "engine/demos.h"
+#include "engine/pix_error.h"
 #include "values.h"
 
 #include <utility>
@@ -43,7 +44,7 @@ Catalogue flipLines(const char* group, const char* action, bool horizontal) {
               .call =
                   [horizontal](pix::PixImage& img, const Values&) {
                       pix::RawBits bits = pix::GetBits(img);
-                      flipAlternateLines(bits, horizontal);
+                      flipAlternateLines(bits, horizontal, img.progressHandler());
                       pix::SetBits(img, bits);
                   },
               .input = Input::None,
@@ -52,10 +53,13 @@ Catalogue flipLines(const char* group, const char* action, bool horizontal) {
 
 } // namespace
 
-void flipAlternateLines(pix::RawBits& bits, bool horizontal) {
+void flipAlternateLines(pix::RawBits& bits, bool horizontal, const pix::ProgressFn& progress) {
     const int across = horizontal ? bits.width : bits.height; // length of a flipped line
     const int lines = horizontal ? bits.height : bits.width;
-    for (int line = 0; line < lines; line += 2)
+    for (int line = 0; line < lines; line += 2) {
+        if (line % 256 == 0 && !pix::reportProgress(progress, int(int64_t(line) * 100 / lines)))
+            throw pix::PixError(pix::kErrCancelled, QStringLiteral("Cancelled"),
+                                QStringLiteral("Flip Alternating Lines"));
         for (int a = 0, b = across - 1; a < b; ++a, --b)
             for (int c = 0; c < bits.channels; ++c) {
                 if (horizontal)
@@ -63,6 +67,7 @@ void flipAlternateLines(pix::RawBits& bits, bool horizontal) {
                 else
                     std::swap(bits.at(c, line, a), bits.at(c, line, b));
             }
+    }
 }
 
 const std::vector<const Catalogue*>& demosCatalogues() {

@@ -11,7 +11,8 @@ namespace catalogue {
 const std::vector<const Catalogue*>& demosCatalogues();
 
 // Mirrors every even row left to right (horizontal) or every even column top to bottom, every
-// channel of a pixel together.
-void flipAlternateLines(pix::RawBits& bits, bool horizontal);
+// channel of a pixel together. `progress` hears the share done every few lines; a false answer
+// throws PixError(kErrCancelled) and leaves the rest of the lines as they were.
+void flipAlternateLines(pix::RawBits& bits, bool horizontal, const pix::ProgressFn& progress = {});
 
 } // namespace catalogue

@@ -74,6 +74,8 @@ QImage strokes(const pix::PixImage& working, const std::function<void(pix::PixIm
                bool negative) {
     pix::PixImage t;
     t.CopyFrom(working, kNoUndo);
+    // The long steps run on the copy: they report to the working image's handler.
+    t.setProgressHandler(working.progressHandler());
     eachStep({[&] { lines(t); }, [&] { pr::Despeckle(t, kNoUndo); },
               [&] { pr::CustomMatrix(t, strokeKernel(), 50.0, 7, false, false, kNoUndo); },
               [&] { pr::DitherTwoColors(t, kNoUndo); },

@@ -68,8 +68,8 @@ void FitResize(PixImage& img, int size, const QString& undoLabel) {
 
 void ResizeCanvas(PixImage& img, int width, int height, EngineColor color, int offsetX, int offsetY,
                   const QString& undoLabel) {
-    kEffects.onWorkingImage(img, undoLabel, [&](QImage work, const ProgressFn&) {
-        return ops::resizeCanvas(work, width, height, toQRgb(color), offsetX, offsetY);
+    kEffects.onWorkingImage(img, undoLabel, [&](QImage work, const ProgressFn& progress) {
+        return ops::resizeCanvas(work, width, height, toQRgb(color), offsetX, offsetY, progress);
     });
 }
 

@@ -1,5 +1,6 @@
 #include "effects_image.h"
 
+#include "codecs/codec_progress.h"
 #include "codecs/palette_quantiser.h"
 #include "image_type.h"
 #include "ops/autocrop.h"
@@ -32,6 +33,19 @@ void storeReduced(PixPage& page, const QImage& work, QImage indexes, bool keepAl
     page.type = kRgba;
 }
 
+// modifyPage for the colour reductions: the palette work inside `change` reports to the image's
+// progress handler, which may cancel from the start.
+void reduceColours(PixImage& img, const QString& undoLabel, const char* source,
+                   const std::function<void(PixPage&)>& change) {
+    const ProgressFn progress = img.progressHandler();
+    img.modifyPage(undoLabel, [&](PixPage& page) {
+        if (!reportProgress(progress, 0))
+            throw PixError(kErrCancelled, QStringLiteral("Cancelled"), QString::fromLatin1(source));
+        const CodecProgress scope(progress);
+        change(page);
+    });
+}
+
 } // namespace
 
 void Dither(PixImage& img, int colours, bool diffuse, bool keepAlpha, const QString& undoLabel) {
@@ -40,7 +54,7 @@ void Dither(PixImage& img, int colours, bool diffuse, bool keepAlpha, const QStr
                                 "holds at most 256")
                      .arg(colours),
                  "Effects.Dither");
-    img.modifyPage(undoLabel, [&](PixPage& page) {
+    reduceColours(img, undoLabel, "Effects.Dither", [&](PixPage& page) {
         const QImage work = toWorkingFormat(page.image, page.type);
         ops::requireAllocated(work, "Effects.Dither");
         const QImage opaque = work.convertToFormat(QImage::Format_RGB32);
@@ -55,7 +69,7 @@ void ApplyPalette(PixImage& img, const QList<QRgb>& palette, bool dither,
     ops::require(!palette.isEmpty() && palette.size() <= 256,
                  QStringLiteral("A palette of %1 entries is not 1..256").arg(palette.size()),
                  "Effects.ApplyPalette");
-    img.modifyPage(undoLabel, [&](PixPage& page) {
+    reduceColours(img, undoLabel, "Effects.ApplyPalette", [&](PixPage& page) {
         const QImage work = toWorkingFormat(page.image, page.type);
         ops::requireAllocated(work, "Effects.ApplyPalette");
         storeReduced(page, work, mapToPalette(work, palette, dither), true);
@@ -125,7 +139,7 @@ namespace pix::Image {
 void ConvertType(PixImage& img, int type, const QString& undoLabel) {
     ops::require(isValidImageType(type), QStringLiteral("Image type %1 is not 0..6").arg(type),
                  "Image.ConvertType");
-    img.modifyPage(undoLabel, [&](PixPage& page) {
+    Effects::reduceColours(img, undoLabel, "Image.ConvertType", [&](PixPage& page) {
         const QImage work = toWorkingFormat(page.image, page.type);
         page.image = type == page.type ? page.image : convertToType(work, type);
         ops::requireAllocated(page.image, "Image.ConvertType");

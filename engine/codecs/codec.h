@@ -2,6 +2,7 @@
 #pragma once
 
 #include "../pix_page.h"
+#include "../progress.h"
 #include "../save_options.h"
 
 #include <QByteArray>
@@ -73,17 +74,19 @@ const Codec* codecForFileType(int fileType);
 // The codec for a path's extension (case-insensitive), or nullptr.
 const Codec* codecForExtension(const QString& path);
 
-// Reads a whole file: probes, decodes, checks the limits. Throws PixError.
-DecodedFile decodeBytes(Bytes data, const QString& source);
-DecodedFile decodeFile(const QString& path);
+// Reads a whole file: probes, decodes, checks the limits. Throws PixError. `progress` hears 0,
+// the rows read and 100; a false answer throws PixError(kErrCancelled).
+DecodedFile decodeBytes(Bytes data, const QString& source, const ProgressFn& progress = {});
+DecodedFile decodeFile(const QString& path, const ProgressFn& progress = {});
 
 // Writes pages to path atomically (temporary file in the same folder, then rename); the old file
-// is untouched on any failure. fileType 0 follows the extension. Throws PixError with the cause.
+// is untouched on any failure, a cancel included. fileType 0 follows the extension. Throws
+// PixError with the cause. `progress` hears 0, the rows written and 100.
 void encodeFile(const QString& path, int fileType, const QList<PixPage>& pages,
-                const SaveOptions& options);
+                const SaveOptions& options, const ProgressFn& progress = {});
 // The same with a chosen codec: all pages when it holds pages, else the first.
 void encodeFile(const QString& path, const Codec& codec, const QList<PixPage>& pages,
-                const SaveOptions& options);
+                const SaveOptions& options, const ProgressFn& progress = {});
 
 // Adds one page at the end of an existing TIFF file (atomically). Throws PixError.
 void appendPageToTiff(const QString& path, const PixPage& page, const SaveOptions& options);

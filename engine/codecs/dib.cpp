@@ -1,4 +1,5 @@
 #include "dib.h"
+#include "codec_progress.h"
 
 #include "../image_limits.h"
 #include "../image_type.h"
@@ -110,6 +111,7 @@ void readMaskedPixels(Bytes px, int64_t stride, const Header& h, QImage& out, bo
         throwCorrupt(QStringLiteral("Bit fields need 16 or 32 bits per pixel"), source);
     bool anyAlpha = false;
     for (int64_t y = 0; y < h.height; ++y) {
+        reportCodecRows(y, h.height);
         const uint8_t* src = px.data() + y * stride;
         auto* dst = reinterpret_cast<QRgb*>(out.scanLine(int(h.topDown ? y : h.height - 1 - y)));
         for (int64_t x = 0; x < h.width; ++x, src += bytes) {
@@ -220,6 +222,7 @@ DibImage readDib(ByteReader& r, const DibReadOptions& options) {
             readRle(r, h.bits, h, indexes);
         } else {
             for (int64_t y = 0; y < h.height; ++y) {
+                reportCodecRows(y, h.height);
                 const uint8_t* row = px.data() + y * stride;
                 uint8_t* dst = indexes.scanLine(int(h.topDown ? y : h.height - 1 - y));
                 for (int64_t x = 0; x < h.width; ++x)
@@ -235,6 +238,7 @@ DibImage readDib(ByteReader& r, const DibReadOptions& options) {
         bool alpha = false;
         if (h.bits == 24) {
             for (int64_t y = 0; y < h.height; ++y) {
+                reportCodecRows(y, h.height);
                 const uint8_t* s = px.data() + y * stride;
                 auto* d =
                     reinterpret_cast<QRgb*>(rgb.scanLine(int(h.topDown ? y : h.height - 1 - y)));
@@ -243,7 +247,7 @@ DibImage readDib(ByteReader& r, const DibReadOptions& options) {
         } else {
             readMaskedPixels(px, stride, h, rgb, alpha, src);
         }
-        out.page = pageFromRgb(rgb, alpha);
+        out.page = pageFromRgb(std::move(rgb), alpha);
     }
     out.end = r.pos();
     return out;
@@ -256,6 +260,7 @@ QByteArray encodeRle(const QImage& indexes, int bits) {
     ByteWriter w;
     const int width = indexes.width();
     for (int y = indexes.height() - 1; y >= 0; --y) {
+        reportCodecRows(indexes.height() - 1 - y, indexes.height());
         const uint8_t* row = indexes.constScanLine(y);
         int x = 0;
         auto runAt = [&](int at) {
@@ -354,6 +359,7 @@ DibData writeDib(const PixPage& page, const DibWriteOptions& options) {
         const int stride = int(rowBytes(w, bits, 4, QStringLiteral("bmp")));
         out.bits.fill(0, qsizetype(stride) * h);
         for (int y = 0; y < h; ++y) {
+            reportCodecRows(y, h);
             auto* d = reinterpret_cast<uint8_t*>(out.bits.data()) + qsizetype(h - 1 - y) * stride;
             if (type == kMono) {
                 std::memcpy(d, image.constScanLine(y), size_t((w + 7) / 8));

@@ -2,6 +2,7 @@
 // disposal method as a viewer would show it; writing quantises each page to a palette and
 // stores the pages as frames.
 #include "all_codecs.h"
+#include "codec_progress.h"
 #include "lib_support.h"
 #include "palette_quantiser.h"
 
@@ -70,12 +71,19 @@ std::vector<GifPixelType> readIndexes(GifFileType* gif, int width, int height, b
             fail(gif->Error, QStringLiteral("Cannot read a GIF frame"));
     };
     if (!interlaced) {
-        for (int y = 0; y < height; ++y) readRow(y);
+        for (int y = 0; y < height; ++y) {
+            readRow(y);
+            reportCodecRows(y + 1, height, 0, 80);
+        }
         return pixels;
     }
     constexpr int kStart[] = {0, 4, 2, 1}, kStep[] = {8, 8, 4, 2};
+    int done = 0;
     for (int pass = 0; pass < 4; ++pass)
-        for (int y = kStart[pass]; y < height; y += kStep[pass]) readRow(y);
+        for (int y = kStart[pass]; y < height; y += kStep[pass]) {
+            readRow(y);
+            reportCodecRows(++done, height, 0, 80);
+        }
     return pixels;
 }
 
@@ -84,6 +92,7 @@ void drawFrame(Screen& screen, const GifImageDesc& desc, const ColorMapObject& m
     QImage& canvas = screen.canvas;
     const int transparent = screen.control.TransparentColor;
     for (int y = 0; y < desc.Height; ++y) {
+        reportCodecRows(y, desc.Height, 80, 95);
         const int cy = desc.Top + y;
         if (cy < 0 || cy >= canvas.height()) continue;
         auto* row = reinterpret_cast<QRgb*>(canvas.scanLine(cy));
@@ -302,6 +311,7 @@ void putFrame(GifWriter& w, const PalettedImage& frame, const ColorMapObject* lo
     for (int y = 0; y < pixels.height(); ++y) {
         std::memcpy(row.data(), pixels.constScanLine(y), row.size());
         w.check(EGifPutLine(w.gif, row.data(), pixels.width()));
+        reportCodecRows(y + 1, pixels.height(), 70, 100);
     }
 }
 
@@ -321,7 +331,11 @@ QByteArray encode(const QList<PixPage>& pages) {
     const bool severalFrames = pages.size() > 1;
     for (qsizetype i = 0; i < pages.size(); ++i) {
         const PixPage& page = pages[i];
-        const PalettedImage frame = quantiseToPalette(page.image, typeHasAlpha(page.type));
+        const CodecStage pageStage(int(i * 100 / pages.size()), int((i + 1) * 100 / pages.size()));
+        const PalettedImage frame = [&] {
+            const CodecStage quantising(0, 70);
+            return quantiseToPalette(page.image, typeHasAlpha(page.type));
+        }();
         MapOwner map;
         makeColourMap(map, frame.indexes.colorTable());
         if (i == 0) {

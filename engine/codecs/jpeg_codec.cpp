@@ -3,6 +3,7 @@
 // orientation; libjpeg's warnings noted (a picture cut short opens with its rest grey); large
 // baseline pages are encoded in parallel bands joined by restart markers.
 #include "all_codecs.h"
+#include "codec_progress.h"
 #include "jpeg_lib.h"
 #include "lib_support.h"
 #include "orientation.h"
@@ -67,6 +68,7 @@ void decode(Bytes data, Decoded& out) {
     }
     while (dec.info.output_scanline < dec.info.output_height) {
         const int y = int(dec.info.output_scanline);
+        reportCodecRows(y, image.height());
         if (!cmyk) {
             jpeg_read_scanlines(&dec.info, out.rows.data() + y,
                                 dec.info.output_height - JDIMENSION(y));
@@ -129,9 +131,12 @@ QByteArray encodeRows(const QImage& src, const PixPage& page, const SaveOptions&
     // The pixels written are the upright ones, so a kept EXIF block says so.
     if (top == 0)
         writeJpegMarkers(enc.info, uprightMarkers(page.markers), options.jpegMarkersToSave);
-    while (enc.info.next_scanline < enc.info.image_height)
+    // In blocks of rows, reporting between them (on the pool's threads nothing listens).
+    while (enc.info.next_scanline < enc.info.image_height) {
         jpeg_write_scanlines(&enc.info, rows.data() + enc.info.next_scanline,
-                             enc.info.image_height - enc.info.next_scanline);
+                             std::min(enc.info.image_height - enc.info.next_scanline, 64u));
+        reportCodecRows(enc.info.next_scanline, enc.info.image_height);
+    }
     jpeg_finish_compress(&enc.info);
     return enc.bytes();
 }

@@ -1,5 +1,7 @@
 #include "palette_quantiser.h"
 
+#include "codec_progress.h"
+
 #include "../pix_error.h"
 
 #include <QHash>
@@ -44,6 +46,7 @@ std::optional<PalettedImage> exactPalette(const QImage& src, bool keepTransparen
     QRgb last = 0;
     int lastIndex = -1;
     for (int y = 0; y < src.height(); ++y) {
+        reportCodecRows(y, src.height(), 0, 10);
         const auto* in = reinterpret_cast<const QRgb*>(src.constScanLine(y));
         uchar* out = result.indexes.scanLine(y);
         for (int x = 0; x < src.width(); ++x) {
@@ -95,6 +98,7 @@ Histogram histogramOf(const QImage& src, bool keepTransparency) {
     std::vector<Cell> grid(1 << 15);
     Histogram h;
     for (int y = 0; y < src.height(); ++y) {
+        reportCodecRows(y, src.height(), 10, 30);
         const auto* in = reinterpret_cast<const QRgb*>(src.constScanLine(y));
         for (int x = 0; x < src.width(); ++x) {
             if (isTransparent(in[x], keepTransparency)) {
@@ -235,6 +239,7 @@ void diffuse(const QImage& src, const std::vector<Rgb>& palette, PalettedImage& 
     // Errors in sixteenths, one pixel of padding on each side.
     std::vector<std::array<int, 3>> current(size_t(w) + 2), next(size_t(w) + 2);
     for (int y = 0; y < src.height(); ++y) {
+        reportCodecRows(y, src.height(), 30, 100);
         const auto* in = reinterpret_cast<const QRgb*>(src.constScanLine(y));
         uchar* dst = out.indexes.scanLine(y);
         std::fill(next.begin(), next.end(), std::array<int, 3>{0, 0, 0});
@@ -268,6 +273,7 @@ void diffuse(const QImage& src, const std::vector<Rgb>& palette, PalettedImage& 
 void nearestOnly(const QImage& src, const std::vector<Rgb>& palette, PalettedImage& out) {
     NearestCache nearest(palette);
     for (int y = 0; y < src.height(); ++y) {
+        reportCodecRows(y, src.height(), 30, 100);
         const auto* in = reinterpret_cast<const QRgb*>(src.constScanLine(y));
         uchar* dst = out.indexes.scanLine(y);
         for (int x = 0; x < src.width(); ++x)

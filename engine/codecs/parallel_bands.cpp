@@ -1,5 +1,7 @@
 #include "parallel_bands.h"
 
+#include "codec_progress.h"
+
 #include "../pix_error.h"
 
 #include <algorithm>
@@ -34,17 +36,22 @@ void forEachBand(int count, const std::function<void(int band)>& body) {
                                    QStringLiteral("forEachBand"));
         }
     };
-    if (count == 1) {
-        run(0);
-    } else {
+    auto runAll = [&](int from, int to) {
+        if (to - from == 1) return run(from);
         cv::parallel_for_(
-            cv::Range(0, count),
+            cv::Range(from, to),
             [&](const cv::Range& r) {
                 for (int b = r.start; b < r.end; ++b) run(b);
             },
-            count);
+            to - from);
+    };
+    // With a listener, the bands go in groups and the calling thread reports between them.
+    const int group = codecProgressActive() ? poolThreads() * 2 : count;
+    for (int from = 0; from < count; from += group) {
+        runAll(from, std::min(count, from + group));
+        if (failure) throw *failure;
+        reportCodecProgress(std::min(count, from + group), count);
     }
-    if (failure) throw *failure;
 }
 
 } // namespace pix

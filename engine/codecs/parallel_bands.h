@@ -11,7 +11,8 @@ int poolThreads();
 
 // Runs body(band) for every band 0..count-1 on the shared pool. A body may throw PixError: once
 // every band has ended, the failure of the lowest failing band is rethrown on the calling thread
-// (an exception must not cross the pool's threads).
+// (an exception must not cross the pool's threads). While a codec progress handler listens, the
+// bands go in groups and the calling thread reports between them.
 void forEachBand(int count, const std::function<void(int band)>& body);
 
 // Band b's share [first, end) of `total` items split into `count` near-equal bands.

@@ -3,6 +3,7 @@
 #include "../image_type.h"
 #include "all_codecs.h"
 #include "byte_reader.h"
+#include "codec_progress.h"
 #include "raster_util.h"
 
 #include <cstring>
@@ -61,6 +62,7 @@ QByteArray unpack(ByteReader& r, int64_t size, bool rle) {
     auto* d = reinterpret_cast<uint8_t*>(out.data());
     int64_t at = 0;
     while (at < size) {
+        if ((at & 0xFFFFF) < 64) reportCodecProgress(at, size * 2); // the first half
         int v = r.u8();
         int64_t n = 1;
         if ((v & 0xC0) == 0xC0) {
@@ -124,6 +126,7 @@ public:
         if (rgb) {
             QImage img = allocateImage(h.width, h.height, QImage::Format_ARGB32, kSource);
             for (int64_t y = 0; y < h.height; ++y) {
+                reportCodecRows(y, h.height, 50, 100);
                 const uint8_t* s = base + y * line;
                 auto* d = reinterpret_cast<QRgb*>(img.scanLine(int(y)));
                 const int64_t bpl = h.bytesPerLine;
@@ -131,11 +134,12 @@ public:
                     d[x] = qRgba(s[x], s[bpl + x], s[2 * bpl + x],
                                  h.planes == 4 ? s[3 * bpl + x] : 255);
             }
-            out.pages.append(pageFromRgb(img, h.planes == 4));
+            out.pages.append(pageFromRgb(std::move(img), h.planes == 4));
             return out;
         }
         QImage idx = allocateImage(h.width, h.height, QImage::Format_Indexed8, kSource);
         for (int64_t y = 0; y < h.height; ++y) {
+            reportCodecRows(y, h.height, 50, 100);
             const uint8_t* s = base + y * line;
             uint8_t* d = idx.scanLine(int(y));
             for (int64_t x = 0; x < h.width; ++x) {
@@ -211,6 +215,7 @@ QByteArray PcxCodec::write(const QList<PixPage>& pages, const SaveOptions&) cons
     QByteArray line(qsizetype(bpl * planes), '\0');
     auto* l = reinterpret_cast<uint8_t*>(line.data());
     for (int y = 0; y < h; ++y) {
+        reportCodecRows(y, h);
         line.fill('\0');
         if (mono || paletted) {
             std::memcpy(l, image.constScanLine(y), size_t(mono ? (w + 7) / 8 : w));

@@ -1,6 +1,7 @@
 // PNG: every colour type and depth is read through libpng (16-bit scaled to 8); each page type
 // is written in the PNG form that holds it without loss (png_writer).
 #include "all_codecs.h"
+#include "codec_progress.h"
 #include "lib_support.h"
 #include "orientation.h"
 #include "png_writer.h"
@@ -138,14 +139,22 @@ void decode(Bytes data, PixPage& page, std::vector<png_bytep>& rows, int& orient
     page.type = layout.type;
     page.image = allocateImage(png_get_image_width(r.png, r.info),
                                png_get_image_height(r.png, r.info), layout.format, kSource);
-    png_set_interlace_handling(r.png);
+    const int passes = png_set_interlace_handling(r.png);
     png_read_update_info(r.png, r.info);
     if (png_get_rowbytes(r.png, r.info) > size_t(page.image.bytesPerLine()))
         throw PixError(kErrCorruptImage, QStringLiteral("PNG rows are wider than the image"),
                        kSource);
-    rows.resize(size_t(page.image.height()));
-    for (int y = 0; y < page.image.height(); ++y) rows[size_t(y)] = page.image.scanLine(y);
-    png_read_image(r.png, rows.data());
+    const int height = page.image.height();
+    rows.resize(size_t(height));
+    for (int y = 0; y < height; ++y) rows[size_t(y)] = page.image.scanLine(y);
+    // Read in bands of rows (each pass of an interlaced file in turn), reporting between them.
+    constexpr int kBand = 64;
+    for (int pass = 0; pass < passes; ++pass)
+        for (int y = 0; y < height; y += kBand) {
+            const int n = std::min(kBand, height - y);
+            png_read_rows(r.png, rows.data() + y, nullptr, png_uint_32(n));
+            reportCodecRows(int64_t(pass) * height + y + n, int64_t(passes) * height);
+        }
 
     if (layout.format == QImage::Format_Mono) {
         QList<QRgb> table = png_get_color_type(r.png, r.info) == PNG_COLOR_TYPE_PALETTE

@@ -4,6 +4,7 @@
 #include "../image_type.h"
 #include "all_codecs.h"
 #include "byte_reader.h"
+#include "codec_progress.h"
 #include "raster_util.h"
 
 #include <array>
@@ -120,6 +121,7 @@ std::vector<QByteArray> readChannels(ByteReader& r, const Header& h, int count) 
         QByteArray plane(qsizetype(checkedMul(outBytes, h.height, kSource)), '\0');
         auto* dst = reinterpret_cast<uint8_t*>(plane.data());
         for (int64_t y = 0; y < h.height; ++y) {
+            reportCodecRows(c * h.height + y, count * h.height, 0, 80);
             if (compression == 1) {
                 ByteReader rr(r.take(rowLengths[size_t(c * h.height + y)]), kSource);
                 row.fill('\0');
@@ -244,6 +246,7 @@ DecodedFile PsdCodec::read(Bytes data) const {
     }
     QImage img = allocateImage(h.width, h.height, QImage::Format_ARGB32, kSource);
     for (int64_t y = 0; y < h.height; ++y) {
+        reportCodecRows(y, h.height, 80, 100);
         auto* d = reinterpret_cast<QRgb*>(img.scanLine(int(y)));
         const uint8_t* a = alpha ? plane(colour, y) : nullptr;
         for (int64_t x = 0; x < h.width; ++x) {
@@ -263,7 +266,7 @@ DecodedFile PsdCodec::read(Bytes data) const {
     if (colour == 1)
         out.pages.append({img, kGrayAlpha, {}});
     else
-        out.pages.append(pageFromRgb(img, alpha));
+        out.pages.append(pageFromRgb(std::move(img), alpha));
     return out;
 }
 
@@ -320,6 +323,7 @@ QByteArray PsdCodec::write(const QList<PixPage>& pages, const SaveOptions&) cons
     std::vector<QByteArray> planes(size_t(L.channels), QByteArray(qsizetype(rowSize) * h, '\0'));
     for (int c = 0; c < L.channels; ++c)
         for (int y = 0; y < h; ++y) {
+            reportCodecRows(int64_t(c) * h + y, int64_t(L.channels) * h, 0, 40);
             auto* rp = reinterpret_cast<uint8_t*>(planes[size_t(c)].data()) + y * rowSize;
             if (L.mode == kModeBitmap) {
                 const uint8_t* s = image.constScanLine(y);
@@ -374,6 +378,7 @@ QByteArray PsdCodec::write(const QList<PixPage>& pages, const SaveOptions&) cons
     QList<QByteArray> packed;
     for (const QByteArray& plane : planes)
         for (int y = 0; y < h; ++y) {
+            reportCodecRows(packed.size(), int64_t(planes.size()) * h, 40, 100);
             ByteWriter rw;
             packBits(rw, reinterpret_cast<const uint8_t*>(plane.constData()) + y * rowSize,
                      rowSize);

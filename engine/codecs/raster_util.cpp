@@ -104,9 +104,10 @@ PixPage pageFromIndexes(const QImage& indexes, const QList<QRgb>& palette, const
     return {out, opaque ? kIndexed : kIndexedAlpha, {}};
 }
 
-PixPage pageFromRgb(const QImage& image, bool alpha) {
-    if (alpha) return {image.convertToFormat(QImage::Format_ARGB32), kRgba, {}};
-    return {image.convertToFormat(QImage::Format_RGB32), kRgb, {}};
+PixPage pageFromRgb(QImage image, bool alpha) {
+    // In place when the reader hands over its own image: no second copy of a large page.
+    image.convertTo(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    return {std::move(image), alpha ? kRgba : kRgb, {}};
 }
 
 QImage storageImage(const PixPage& page) {

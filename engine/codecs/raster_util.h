@@ -19,7 +19,7 @@ namespace pix {
 PixPage pageFromIndexes(const QImage& indexes, const QList<QRgb>& palette, const QString& source);
 
 // A page holding a 32-bit image: type 6 when it has alpha, else 5.
-PixPage pageFromRgb(const QImage& image, bool alpha);
+PixPage pageFromRgb(QImage image, bool alpha);
 
 // The page's pixels in the storage format of its type.
 QImage storageImage(const PixPage& page);

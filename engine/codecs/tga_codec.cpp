@@ -3,6 +3,7 @@
 #include "../image_type.h"
 #include "all_codecs.h"
 #include "byte_reader.h"
+#include "codec_progress.h"
 #include "raster_util.h"
 
 #include <array>
@@ -85,6 +86,7 @@ QByteArray pixelBytes(ByteReader& r, const Header& h, int pixelSize) {
     QByteArray out(qsizetype(size), '\0');
     auto* d = reinterpret_cast<uint8_t*>(out.data());
     for (int64_t at = 0; at < count;) {
+        if ((at & 0xFFFFF) < 128) reportCodecProgress(at, count * 2); // the first half
         const int packet = r.u8();
         const int n = (packet & 0x7F) + 1;
         if (at + n > count) r.fail(QStringLiteral("RLE packet past the end of the image"));
@@ -154,6 +156,7 @@ public:
             QImage img = allocateImage(h.width, h.height, QImage::Format_ARGB32, kSource);
             const bool alpha = h.alphaBits() > 0 || (h.kind == kGrey);
             for (int y = 0; y < h.height; ++y) {
+                reportCodecRows(y, h.height, 50, 100);
                 auto* d = reinterpret_cast<QRgb*>(img.scanLine(rowOf(y)));
                 const uint8_t* s = base + int64_t(y) * h.width * pixelSize;
                 for (int x = 0; x < h.width; ++x, s += pixelSize)
@@ -164,11 +167,12 @@ public:
                 out.pages.append({img, kGrayAlpha, {}});
                 return out;
             }
-            out.pages.append(pageFromRgb(img, alpha && h.depth != 24 && h.depth != 15));
+            out.pages.append(pageFromRgb(std::move(img), alpha && h.depth != 24 && h.depth != 15));
             return out;
         }
         QImage idx = allocateImage(h.width, h.height, QImage::Format_Indexed8, kSource);
         for (int y = 0; y < h.height; ++y) {
+            reportCodecRows(y, h.height, 50, 100);
             uint8_t* d = idx.scanLine(rowOf(y));
             const uint8_t* s = base + int64_t(y) * h.width;
             for (int x = 0; x < h.width; ++x) {
@@ -231,6 +235,7 @@ QByteArray TgaCodec::write(const QList<PixPage>& pages, const SaveOptions&) cons
             if (L.cmapBits == 32) out.u8(uint32_t(qAlpha(c)));
         }
     for (int y = 0; y < h; ++y) {
+        reportCodecRows(y, h);
         const uint8_t* s = image.constScanLine(y);
         if (type == kMono) {
             for (int x = 0; x < w; ++x) out.u8((s[x >> 3] >> (7 - (x & 7))) & 1);

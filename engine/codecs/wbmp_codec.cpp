@@ -2,6 +2,7 @@
 #include "../image_type.h"
 #include "all_codecs.h"
 #include "byte_reader.h"
+#include "codec_progress.h"
 #include "raster_util.h"
 
 #include <cstring>
@@ -66,8 +67,10 @@ public:
         img.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
         const size_t stride = (size_t(h.width) + 7) / 8;
         const Bytes px = r.take(stride * h.height);
-        for (uint32_t y = 0; y < h.height; ++y)
+        for (uint32_t y = 0; y < h.height; ++y) {
+            reportCodecRows(y, h.height);
             std::memcpy(img.scanLine(int(y)), px.data() + y * stride, stride);
+        }
         DecodedFile out;
         out.fileType = kFileWbmp;
         out.pages.append({img, kMono, {}});
@@ -88,6 +91,7 @@ public:
         const int stride = (mono.width() + 7) / 8;
         const int tail = mono.width() % 8 ? 0xFF00 >> (mono.width() % 8) : 0xFF;
         for (int y = 0; y < mono.height(); ++y) {
+            reportCodecRows(y, mono.height());
             const uint8_t* s = mono.constScanLine(y);
             for (int i = 0; i < stride; ++i) {
                 uint8_t b = uint8_t((s[i] & (white1 ? 0xFF : 0)) | (~s[i] & (white0 ? 0xFF : 0)));

@@ -141,17 +141,23 @@ void blurAlpha(QImage& img, double sigma, const ProgressFn& progress) {
     const RowView in(plane);
     const RowView rows(img);
     const int w = img.width();
-    forEachRowBand(img.height(), {}, [&](int y0, int y1) {
-        for (int y = y0; y < y1; ++y)
-            for (int x = 0; x < w; ++x) in[y][x] = (rows[y][x] >> 24) * 0x01010101u;
-    });
+    forEachRowBand(
+        img.height(), progress,
+        [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y)
+                for (int x = 0; x < w; ++x) in[y][x] = (rows[y][x] >> 24) * 0x01010101u;
+        },
+        0, 10);
     cv::Mat m(plane.height(), plane.width(), CV_8UC4, plane.bits(), size_t(plane.bytesPerLine()));
-    gaussianBlurMat(m, m, sigma, progress, 0, 90);
-    forEachRowBand(img.height(), {}, [&](int y0, int y1) {
-        for (int y = y0; y < y1; ++y)
-            for (int x = 0; x < w; ++x)
-                rows[y][x] = (rows[y][x] & 0x00FFFFFFu) | (in[y][x] & 0xFF000000u);
-    });
+    gaussianBlurMat(m, m, sigma, progress, 10, 90);
+    forEachRowBand(
+        img.height(), progress,
+        [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y)
+                for (int x = 0; x < w; ++x)
+                    rows[y][x] = (rows[y][x] & 0x00FFFFFFu) | (in[y][x] & 0xFF000000u);
+        },
+        90, 100);
 }
 
 void alphaFromMask(QImage& img, const QImage& mask, bool fit, int x0, int y0, int merge,

@@ -2,24 +2,35 @@
 
 #include "op_support.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace pix::ops {
 
-QImage resizeCanvas(const QImage& src, int width, int height, QRgb fill, int offsetX, int offsetY) {
+QImage resizeCanvas(const QImage& src, int width, int height, QRgb fill, int offsetX, int offsetY,
+                    const ProgressFn& progress) {
     constexpr const char* kSource = "Effects.ResizeCanvas";
     const bool alpha = src.format() == QImage::Format_ARGB32 || qAlpha(fill) != 255;
     QImage dst = newImage32(width, height, alpha, kSource);
-    dst.fill(alpha ? fill : (fill | 0xFF000000u));
+    const uint32_t colour = alpha ? fill : (fill | 0xFF000000u);
     const QImage in = src.convertToFormat(dst.format());
     // The part of the old image that lands on the new canvas.
     const QRect placed = QRect(QPoint(offsetX, offsetY), in.size()) & dst.rect();
-    if (placed.isEmpty()) return dst;
-    const int sx = placed.left() - offsetX;
-    const int sy = placed.top() - offsetY;
-    for (int y = 0; y < placed.height(); ++y)
-        std::memcpy(RowView(dst)[placed.top() + y] + placed.left(), row32(in, sy + y) + sx,
-                    size_t(placed.width()) * 4);
+    const RowView rows(dst);
+    // Row by row in bands: the old image where it lands, the fill colour around it.
+    forEachRowBand(height, progress, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            uint32_t* row = rows[y];
+            if (y < placed.top() || y > placed.bottom()) {
+                std::fill(row, row + width, colour);
+                continue;
+            }
+            std::fill(row, row + placed.left(), colour);
+            std::memcpy(row + placed.left(), row32(in, y - offsetY) + (placed.left() - offsetX),
+                        size_t(placed.width()) * 4);
+            std::fill(row + placed.left() + placed.width(), row + width, colour);
+        }
+    });
     return dst;
 }
 

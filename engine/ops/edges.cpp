@@ -28,14 +28,18 @@ QImage cannyEdge(const QImage& src, int intensity, int low, int high, const Prog
     const uint32_t level = uint32_t(intensity * 255 + 50) / 100;
     const uint32_t on = level * 0x010101u, w = uint32_t(src.width());
     const RowView rows(out);
-    forEachRowBand(src.height(), {}, [&](int y0, int y1) {
-        for (int y = y0; y < y1; ++y) {
-            const uint8_t* e = edges.ptr<uint8_t>(y);
-            const uint32_t* s = row32(src, y);
-            uint32_t* d = rows[y];
-            for (uint32_t x = 0; x < w; ++x) d[x] = (s[x] & 0xFF000000u) | (e[x] ? on : 0u);
-        }
-    });
+    // Canny follows edges across the whole picture in one call: it cannot go in bands.
+    forEachRowBand(
+        src.height(), progress,
+        [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y) {
+                const uint8_t* e = edges.ptr<uint8_t>(y);
+                const uint32_t* s = row32(src, y);
+                uint32_t* d = rows[y];
+                for (uint32_t x = 0; x < w; ++x) d[x] = (s[x] & 0xFF000000u) | (e[x] ? on : 0u);
+            }
+        },
+        80, 100);
     return out;
 }
 

@@ -94,9 +94,12 @@ void embossShape(QImage& img, int depth, int angle, int softness, QRgb shadow, Q
     thread_local cv::Mat scratch;
     cv::Mat& levels = scratch; // the caller's buffer, also inside the pool's threads
     levels.create(h, w, CV_8U);
-    forEachRowBand(h, {}, [&](int y0, int y1) {
-        for (int y = y0; y < y1; ++y) levelRow(rows[y], w, byAlpha, levels.ptr<uint8_t>(y));
-    });
+    forEachRowBand(
+        h, progress,
+        [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y) levelRow(rows[y], w, byAlpha, levels.ptr<uint8_t>(y));
+        },
+        0, 10);
     forEachRowBand(
         h, progress,
         [&](int y0, int y1) {
@@ -125,7 +128,7 @@ void embossShape(QImage& img, int depth, int angle, int softness, QRgb shadow, Q
                 }
             }
         },
-        0, 100, 1);
+        10, 100, 1);
 }
 
 } // namespace pix::ops

@@ -166,12 +166,14 @@ void storeTransposed(cv::Mat& to, int at, int rows, const uint8_t* bytes, int n)
 void filterRowsTransposed(const cv::Mat& from, cv::Mat& to, const Coeffs& c,
                           const ProgressFn& progress, int percentFrom, int percentTo) {
     constexpr int kRows = kLanes / 4;
-    const int w = from.cols, h = from.rows, blocks = (h + kRows - 1) / kRows;
+    const int w = from.cols, h = from.rows;
+    // Split by rows, so that progress comes as often as for any other filter: a band takes the
+    // blocks that start inside it.
     forEachRowBand(
-        blocks, progress,
-        [&](int b0, int b1) {
+        h, progress,
+        [&](int y0, int y1) {
             thread_local LaneBuffers buf;
-            for (int b = b0; b < b1; ++b) {
+            for (int b = (y0 + kRows - 1) / kRows; b < (y1 + kRows - 1) / kRows; ++b) {
                 const int y0 = b * kRows, rows = std::min(kRows, h - y0);
                 loadRowBlock(from, y0, rows, buf.reserve(w), w);
                 filterLanes(buf.x(), buf.y(), buf.bytes.data(), w, c);
@@ -186,10 +188,19 @@ void filterRowsTransposed(const cv::Mat& from, cv::Mat& to, const Coeffs& c,
 void recursiveBlur(const cv::Mat& in, cv::Mat& out, double sigma, const ProgressFn& progress,
                    int percentFrom, int percentTo) {
     const Coeffs c = derivePasses(sigma);
-    const int mid = (percentFrom + percentTo) / 2;
+    const int touched = percentFrom + (percentTo - percentFrom) / 10;
+    const int mid = (touched + percentTo) / 2;
     QImage buffer = allocateImage(in.rows, in.cols, QImage::Format_ARGB32, kSource);
+    // The first pass writes a strip of every row of the fresh buffer: touch its pages in bands
+    // first, so that the cost of faulting them in comes with progress rather than all at once.
+    const RowView bufferRows(buffer);
+    const size_t rowBytes = size_t(buffer.bytesPerLine());
+    forEachRowBand(
+        buffer.height(), progress,
+        [&](int y0, int y1) { std::memset(bufferRows.bytes(y0), 0, rowBytes * size_t(y1 - y0)); },
+        percentFrom, touched);
     cv::Mat transposed(in.cols, in.rows, CV_8UC4, buffer.bits(), size_t(buffer.bytesPerLine()));
-    filterRowsTransposed(in, transposed, c, progress, percentFrom, mid);
+    filterRowsTransposed(in, transposed, c, progress, touched, mid);
     filterRowsTransposed(transposed, out, c, progress, mid, percentTo);
 }
 
@@ -217,29 +228,39 @@ void gaussianBlurMat(const cv::Mat& in, cv::Mat& out, double sigma, const Progre
     filterRowsWithHalo(src, out, half, progress, blur, percentFrom, percentTo);
 }
 
-QImage gaussianBlur(const QImage& src, double sigma, bool ignoreAlpha, const ProgressFn& progress) {
+QImage gaussianBlur(const QImage& src, double sigma, bool ignoreAlpha, const ProgressFn& progress,
+                    int percentFrom, int percentTo) {
     return filterImage(
         src, ignoreAlpha ? AlphaMode::Keep : AlphaMode::Filter, true,
-        [&](const cv::Mat& in, cv::Mat& out) { gaussianBlurMat(in, out, sigma, progress); },
+        [&](const cv::Mat& in, cv::Mat& out) {
+            gaussianBlurMat(in, out, sigma, progress, percentFrom, percentTo);
+        },
         kSource);
 }
 
 namespace {
 
+// The share of the progress span that the blur takes in the filters built on it.
+constexpr int kBlurShare = 80;
+
 // out = f(src byte, blurred byte) per colour channel, alpha as in src; `blurred` is `out`.
-template <class F> void combineWithBlur(const QImage& src, QImage& out, F f) {
+template <class F>
+void combineWithBlur(const QImage& src, QImage& out, const ProgressFn& progress, F f) {
     const int w = src.width();
     const RowView rows(out);
-    forEachRowBand(src.height(), {}, [&](int y0, int y1) {
-        for (int y = y0; y < y1; ++y) {
-            const uint8_t* s = src.constScanLine(y);
-            uint8_t* o = rows.bytes(y);
-            for (int x = 0; x < 4 * w; x += 4) {
-                for (int c = 0; c < 3; ++c) o[x + c] = f(s[x + c], o[x + c]);
-                o[x + 3] = s[x + 3];
+    forEachRowBand(
+        src.height(), progress,
+        [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y) {
+                const uint8_t* s = src.constScanLine(y);
+                uint8_t* o = rows.bytes(y);
+                for (int x = 0; x < 4 * w; x += 4) {
+                    for (int c = 0; c < 3; ++c) o[x + c] = f(s[x + c], o[x + c]);
+                    o[x + 3] = s[x + 3];
+                }
             }
-        }
-    });
+        },
+        kBlurShare, 100);
 }
 
 } // namespace
@@ -248,8 +269,8 @@ QImage highPass(const QImage& src, double radius, const ProgressFn& progress) {
     require(std::isfinite(radius) && radius >= 0.1 && radius <= 500,
             QStringLiteral("High pass radius %1 is not 0.1..500").arg(radius),
             "Processor.HighPass");
-    QImage out = gaussianBlur(src, radius, true, progress);
-    combineWithBlur(src, out, [](int s, int b) { return clampByte(s - b + 128); });
+    QImage out = gaussianBlur(src, radius, true, progress, 0, kBlurShare);
+    combineWithBlur(src, out, progress, [](int s, int b) { return clampByte(s - b + 128); });
     return out;
 }
 
@@ -262,9 +283,9 @@ QImage unsharpMask(const QImage& src, int threshold, double amount, double radiu
             QStringLiteral("Amount %1 is not 0..100").arg(amount), source);
     require(std::isfinite(radius) && radius >= 0.1 && radius <= 500,
             QStringLiteral("Radius %1 is not 0.1..500").arg(radius), source);
-    QImage out = gaussianBlur(src, radius, true, progress);
+    QImage out = gaussianBlur(src, radius, true, progress, 0, kBlurShare);
     const int gain = int(std::lround(amount * 256));
-    combineWithBlur(src, out, [gain, threshold](int s, int b) {
+    combineWithBlur(src, out, progress, [gain, threshold](int s, int b) {
         const int detail = s - b;
         if (std::abs(detail) <= threshold) return uint8_t(s);
         return clampByte(s + (detail * gain + (detail >= 0 ? 128 : -128)) / 256);

@@ -21,7 +21,7 @@ void gaussianBlurMat(const cv::Mat& in, cv::Mat& out, double sigma, const Progre
 // `src` (32-bit) blurred with standard deviation `sigma`; colour premultiplied, alpha kept
 // (`ignoreAlpha`) or blurred too.
 QImage gaussianBlur(const QImage& src, double sigma, bool ignoreAlpha,
-                    const ProgressFn& progress = {});
+                    const ProgressFn& progress = {}, int percentFrom = 0, int percentTo = 100);
 
 // The detail above a Gaussian of standard deviation `radius`: src - blur + 128 per channel
 // (flat areas become mid grey). Alpha kept.

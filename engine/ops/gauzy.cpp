@@ -67,13 +67,15 @@ QImage gauzy(const QImage& src, int blur, int sharpen, int clarity, GauzyMode mo
             kSource);
     require(int(mode) >= 0 && int(mode) < int(kModes.size()),
             QStringLiteral("Gauzy mode %1 is not 0..4").arg(int(mode)), kSource);
-    const QImage glow = blur > 0 ? gaussianBlur(src, blur / 5.0, true, progress) : src;
+    const QImage glow = blur > 0 ? gaussianBlur(src, blur / 5.0, true, progress, 0, 70) : src;
     QImage out = newImageLike(src, kSource);
     const RowsFn rowsOf = kModes[size_t(mode)];
     const int mixIn = 100 - sharpen;
     const RowView rows(out);
-    forEachRowBand(out.height(), {},
-                   [&](int y0, int y1) { rowsOf(src, glow, rows, mixIn, clarity, y0, y1); });
+    forEachRowBand(
+        out.height(), progress,
+        [&](int y0, int y1) { rowsOf(src, glow, rows, mixIn, clarity, y0, y1); }, blur > 0 ? 70 : 0,
+        100);
     return out;
 }
 

@@ -35,11 +35,12 @@ void halftone(QImage& img, int maxDotSize, bool smooth, const ProgressFn& progre
                                       : (dist[order[k - 1]] + dist[order[k]]) / 2;
     }
     const int w = img.width(), h = img.height();
-    const int columns = (w + side - 1) / side, cellRows = (h + side - 1) / side;
+    const int columns = (w + side - 1) / side;
     const RowView rows(img);
-    forEachRowBand(cellRows, progress, [&](int c0, int c1) {
+    // Split by rows (a band takes the cells that start inside it), for frequent progress.
+    forEachRowBand(h, progress, [&](int ya, int yb) {
         std::vector<uint64_t> sums(static_cast<size_t>(columns)), counts(sums);
-        for (int c = c0; c < c1; ++c) {
+        for (int c = (ya + side - 1) / side; c < (yb + side - 1) / side; ++c) {
             const int y0 = c * side, y1 = std::min(h, y0 + side);
             std::fill(sums.begin(), sums.end(), 0);
             std::fill(counts.begin(), counts.end(), 0);

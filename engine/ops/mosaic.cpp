@@ -14,16 +14,18 @@ void mosaic(QImage& img, int blockX, int blockY, int mask, const ProgressFn& pro
             kSource);
     const int w = img.width(), h = img.height();
     const int bx = std::min(blockX, w), by = std::min(blockY, h);
-    const int columns = (w + bx - 1) / bx, blockRows = (h + by - 1) / by;
+    const int columns = (w + bx - 1) / bx;
     uint32_t keep = 0xFF000000u; // bits of the pixel that stay
     for (int c = 0; c < 3; ++c)
         if (!(mask & (1 << c))) keep |= 0xFFu << (16 - 8 * c);
     const bool alpha = img.format() == QImage::Format_ARGB32;
     constexpr uint32_t kKeepBlock = 0xFFFFFFFFu; // never a colour: alpha bits are cleared
     const RowView rows(img);
-    forEachRowBand(blockRows, progress, [&](int b0, int b1) {
+    // Split by rows, so that progress comes as often as for any other filter: a band takes the
+    // blocks that start inside it.
+    forEachRowBand(h, progress, [&](int ya, int yb) {
         std::vector<uint64_t> sums(size_t(columns) * 4);
-        for (int b = b0; b < b1; ++b) {
+        for (int b = (ya + by - 1) / by; b < (yb + by - 1) / by; ++b) {
             const int y0 = b * by, y1 = std::min(h, y0 + by);
             std::fill(sums.begin(), sums.end(), 0);
             for (int y = y0; y < y1; ++y) {

@@ -67,7 +67,8 @@ void forEachRowBand(int rows, const ProgressFn& progress,
         run(0, rows);
         return;
     }
-    const int chunks = std::clamp(rows / 64, 1, stripesPerThread > 1 ? 16 : 8);
+    // Chunks of at least 64 rows, enough of them that a 100-megapixel image reports often.
+    const int chunks = std::clamp(rows / 64, 1, stripesPerThread > 1 ? 64 : 32);
     for (int c = 0; c < chunks; ++c) {
         run(int(int64_t(rows) * c / chunks), int(int64_t(rows) * (c + 1) / chunks));
         const int pct = percentFrom + (percentTo - percentFrom) * (c + 1) / chunks;
