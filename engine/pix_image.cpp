@@ -2,6 +2,7 @@
 
 #include "codecs/atomic_write.h"
 #include "codecs/codec.h"
+#include "codecs/codec_progress.h"
 #include "codecs/input_file.h"
 #include "image_limits.h"
 #include "image_type.h"
@@ -326,7 +327,7 @@ void PixImage::LoadFromMemory(const QByteArray& bytes, const QString& name,
 void PixImage::load(const QByteArray& bytes, const QString& name, const QString& undoLabel,
                     const std::function<void()>& verify) {
     const Bytes data(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
-    DecodedFile decoded = decodeBytes(data, QFileInfo(name).fileName());
+    DecodedFile decoded = decodeBytes(data, QFileInfo(name).fileName(), progress_);
     if (decoded.pages.isEmpty())
         throw PixError(kErrCorruptImage, QStringLiteral("The file holds no image"), kSource);
     ImageMetadata meta = readMetadata(data);
@@ -368,11 +369,13 @@ void PixImage::SaveToFile(const QString& path, int fileType, int pageIndex, bool
     if (jpegExif || (carrier && (!metadata_.exifBlob.isEmpty() || !metadata_.iptcBlob.isEmpty() ||
                                  !metadata_.xmpPacket.isEmpty()))) {
         // The metadata goes in before the file is written: built in memory, written at once.
-        writeFileAtomically(path,
-                            withMetadata(codec->write(pagesOut, saveOptions_), codec->fileType(),
-                                         metadata_, pagesOut.first().image.size()));
+        withCodecProgress(progress_, kSource, [&] {
+            writeFileAtomically(path, withMetadata(codec->write(pagesOut, saveOptions_),
+                                                   codec->fileType(), metadata_,
+                                                   pagesOut.first().image.size()));
+        });
     } else {
-        encodeFile(path, *codec, toWrite, saveOptions_);
+        encodeFile(path, *codec, toWrite, saveOptions_, progress_);
     }
     modified_ = false;
     // The pages written are as the file holds them now.

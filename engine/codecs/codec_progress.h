@@ -6,7 +6,9 @@
 
 #include "../progress.h"
 
+#include <QString>
 #include <cstdint>
+#include <functional>
 
 namespace pix {
 
@@ -36,6 +38,11 @@ public:
 private:
     double from_, to_;
 };
+
+// Runs `work` with `fn` as this thread's handler, between reports of 0 % and 100 % (100 also
+// after a failure, not after a cancel), for writing that does not go through encodeFile.
+void withCodecProgress(const ProgressFn& fn, const QString& source,
+                       const std::function<void()>& work);
 
 // True when a handler listens on this thread.
 bool codecProgressActive();

@@ -69,6 +69,14 @@ template <class Work> void bracketed(const ProgressFn& progress, const QString& 
 
 } // namespace
 
+void withCodecProgress(const ProgressFn& fn, const QString& source,
+                       const std::function<void()>& work) {
+    bracketed(fn, source, [&] {
+        const CodecProgress scope(fn);
+        work();
+    });
+}
+
 DecodedFile decodeBytes(Bytes data, const QString& source, const ProgressFn& progress) {
     const Codec* codec = codecForData(data);
     if (!codec)
