@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QWindow>
 
 frmProgress& frmProgress::instance() {
     static frmProgress* window = new frmProgress();
@@ -37,6 +38,22 @@ void frmProgress::begin(QWidget* document, const QString& text) {
     Cancelled = false;
     document_ = document;
     if (document) document->setEnabled(false);
+    if (isHidden() && document) {
+        // Kept above the main frame and shown over its middle, where the user is looking.
+        // A document still being opened is not in the frame yet: the shown main window then.
+        QWidget* frame = document->window();
+        if (!frame->isVisible()) {
+            frame = nullptr;
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w->isVisible() && w->inherits("QMainWindow")) frame = w;
+        }
+        if (frame && frame != this) {
+            winId();
+            if (windowHandle() && frame->windowHandle())
+                windowHandle()->setTransientParent(frame->windowHandle());
+            move(frame->geometry().center() - rect().center());
+        }
+    }
     show();
     repaint();
 }
