@@ -17,6 +17,12 @@ bool promptAccepts(const Row& row, const QString& answer) {
 std::vector<int> rowsWithoutFirstValue(const Entry& entry) {
     std::vector<int> rows;
     if (entry.input == Input::Prompt || entry.input == Input::File) rows.push_back(0);
+    // A dialog's text box that starts empty (a key) waits for what a person types.
+    if (entry.input == Input::Rows)
+        for (size_t k = 0; k < entry.rows.size(); ++k)
+            if (entry.rows[k].kind == RowKind::Text && entry.rows[k].start == Start::Given &&
+                entry.rows[k].text.isEmpty())
+                rows.push_back(int(k));
     for (const Ask& a : entry.asks)
         if (a.kind != AskKind::YesNo &&
             (a.kind != AskKind::Prompt || entry.rows[size_t(a.row)].text.isEmpty()))

@@ -15,7 +15,8 @@ namespace catalogue {
 bool promptAccepts(const Row& row, const QString& answer);
 
 // The rows that only a person can fill: what is typed into a prompt without a default, picked in
-// a colour or file dialog, or chosen in the menus; their first values are no answer.
+// a colour or file dialog, typed into a dialog's text box that starts empty (a key), or chosen
+// in the menus; their first values are no answer.
 std::vector<int> rowsWithoutFirstValue(const Entry& entry);
 
 // Answers one question into the row's value; false ends the run.

@@ -162,6 +162,8 @@ TEST(CliApply, EveryEntryRunsFromItsMenuPathOrSaysWhyNot) {
                                         {"Channels/Alpha/Flatten onto Color...", 2},
                                         {"Channels/Alpha/Antialias (Blur Alpha)", 2},
                                         {"Effects/AutoDeskew", 1},
+                                        {"File/Encryption/Encrypt Image", 2},
+                                        {"File/Encryption/Decrypt Image", 2},
                                         {"Effects/Warp Image...", 2},
                                         {"Filters/Red Eye Reduction", 1},
                                         {"Transforms/Bump Map", 1},
