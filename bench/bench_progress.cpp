@@ -10,6 +10,7 @@
 #include "catalogue/asks.h"
 #include "catalogue/channels_catalogue.h"
 #include "catalogue/dispatch.h"
+#include "catalogue/first_values.h"
 #include "catalogue/menu_paths.h"
 #include "engine/codecs/codec.h"
 #include "engine/pix_error.h"
@@ -56,33 +57,6 @@ Timing timed(const std::function<void(const pix::ProgressFn&)>& run) {
     return t;
 }
 
-// Answers every question with the first values, a file where one is asked for, Yes to yes/no
-// questions and 2 to prompts without a default.
-class DefaultSource : public catalogue::ParameterSource {
-public:
-    DefaultSource(const pix::PixImage& image, QString palette)
-        : image_(image), palette_(std::move(palette)) {}
-    bool fill(const catalogue::Entry& entry, catalogue::Values& values) override {
-        const QString mask = catalogue::alphaMaskFolder() + QStringLiteral("/Radial.png");
-        if (entry.input == catalogue::Input::File) values[0].text = palette_;
-        for (int k = 0; k < values.size(); ++k)
-            if (entry.rows[size_t(k)].kind == catalogue::RowKind::File) values[k].text = mask;
-        return catalogue::walkAsks(
-            entry, image_, values,
-            [&](const catalogue::Ask& a, const catalogue::Row&, catalogue::RowValue& v) {
-                if (a.kind == catalogue::AskKind::File) v.text = mask;
-                if (a.kind == catalogue::AskKind::YesNo) v.ticked = true;
-                if (a.kind == catalogue::AskKind::Prompt && v.text.isEmpty())
-                    v.text = QStringLiteral("2");
-                return true;
-            });
-    }
-
-private:
-    const pix::PixImage& image_;
-    QString palette_;
-};
-
 bool samePixels(const QImage& a, const QImage& b) {
     if (a.size() != b.size() || a.format() != b.format()) return false;
     const qsizetype n = qsizetype(a.width()) * a.depth() / 8;
@@ -122,7 +96,7 @@ Row auditEntry(const catalogue::MenuEntry& m, const pix::PixPage& page, const QS
         return image;
     };
     auto image = fresh();
-    DefaultSource source(*image, palette);
+    catalogue::FirstValues source(*image, palette);
     row.timing = timed([&](const pix::ProgressFn& progress) {
         image->setProgressHandler(progress);
         const catalogue::RunResult r = catalogue::runFound(*m.entry, *image, source);
@@ -133,7 +107,7 @@ Row auditEntry(const catalogue::MenuEntry& m, const pix::PixPage& page, const QS
     if (row.outcome != QLatin1String("applied")) return row;
 
     image = fresh();
-    DefaultSource again(*image, palette);
+    catalogue::FirstValues again(*image, palette);
     bool asked = false;
     image->setProgressHandler([&](int) {
         asked = true;

@@ -5,6 +5,7 @@
 #include "catalogue/asks.h"
 #include "catalogue/channels_catalogue.h"
 #include "catalogue/dispatch.h"
+#include "catalogue/first_values.h"
 #include "catalogue/menu_paths.h"
 #include "engine/image_type.h"
 #include "support/test_images.h"
@@ -29,32 +30,6 @@ const std::set<QString> kNeverReports = {
     "Channels/Alpha/Clear",     // nothing to clear on an opaque page
 };
 
-// The rows' first values; a file where one is asked for, Yes, and 2 for prompts without one.
-class FirstValues : public catalogue::ParameterSource {
-public:
-    FirstValues(const pix::PixImage& image, QString palette)
-        : image_(image), palette_(std::move(palette)) {}
-    bool fill(const catalogue::Entry& entry, catalogue::Values& values) override {
-        const QString mask = catalogue::alphaMaskFolder() + QStringLiteral("/Radial.png");
-        if (entry.input == catalogue::Input::File) values[0].text = palette_;
-        for (int k = 0; k < values.size(); ++k)
-            if (entry.rows[size_t(k)].kind == catalogue::RowKind::File) values[k].text = mask;
-        return catalogue::walkAsks(
-            entry, image_, values,
-            [&](const catalogue::Ask& a, const catalogue::Row&, catalogue::RowValue& v) {
-                if (a.kind == catalogue::AskKind::File) v.text = mask;
-                if (a.kind == catalogue::AskKind::YesNo) v.ticked = true;
-                if (a.kind == catalogue::AskKind::Prompt && v.text.isEmpty())
-                    v.text = QStringLiteral("2");
-                return true;
-            });
-    }
-
-private:
-    const pix::PixImage& image_;
-    QString palette_;
-};
-
 QString paletteFile() {
     const QString path = pixtest::tempDir() + QStringLiteral("/cancel.pal");
     QByteArray bytes;
@@ -75,7 +50,7 @@ void cancelAtFirstReport(const catalogue::Entry& entry, const QString& path, int
         ++reports;
         return false;
     });
-    FirstValues source(image, palette);
+    catalogue::FirstValues source(image, palette);
     const catalogue::RunResult r = catalogue::runFound(entry, image, source);
     // Refused, or failed before any work (no selection, no such file).
     if (r.outcome == catalogue::Outcome::Refused ||
