@@ -110,6 +110,8 @@ bool ViewCache::buildLevels(Build& b) {
     v.scaled = QImage(b.size, v.format);
     if (!v.scaled.isNull() && !view::scaleInto(*src, v.scaled, v.scaled.rect(), b.smooth, cancel))
         return false;
+    // The full-size 32-bit copy is kept only while the view is scaled from it.
+    if (src != &v.base) v.base = QImage();
     return b.complete = true;
 }
 
@@ -161,10 +163,17 @@ const QImage* ViewCache::scaled(const QImage& image, QSize size, bool smooth) {
     }
     if (scaled_.size() != size || scaledSmooth_ != smooth) {
         // A new zoom: scaled from the smallest level that is large enough.
-        const QImage& src = levelImage(image, sourceLevel(size));
+        const int level = sourceLevel(size);
+        if (level < 0 && base_.isNull() && !drawsDirect(image)) {
+            base_ = QImage(image.size(), viewFormat_);
+            if (!base_.isNull() && !convertInto(image, base_, image.rect(), nullptr))
+                base_ = QImage();
+        }
+        const QImage& src = levelImage(image, level);
         scaled_ = src.isNull() ? QImage() : QImage(size, viewFormat_);
         scaledSmooth_ = smooth;
         if (!scaled_.isNull()) view::scaleInto(src, scaled_, scaled_.rect(), smooth);
+        if (level >= 0) base_ = QImage(); // not needed while a level serves
     }
     return scaled_.isNull() ? nullptr : &scaled_;
 }
@@ -177,7 +186,27 @@ void ViewCache::follow(const QImage& image, const QRect& rect) {
     const int scaledFrom = scaled_.isNull() ? -2 : sourceLevel(scaled_.size());
     QRect changed = rect, scaledSource = scaledFrom == -1 ? rect : QRect();
     const QImage* src = &levelImage(image, -1);
-    for (size_t k = 0; k < levels_.size(); ++k) {
+    size_t first = 0;
+    if (src->isNull() && !levels_.empty()) {
+        // No full-size 32-bit copy: the first level is halved from the changed part alone,
+        // converted (whole 2 x 2 blocks, so the pixels are those of a full build).
+        changed = view::halvedRect(rect, image.size());
+        if (changed.isEmpty()) return; // a column or row the levels leave out
+        const QRect part = QRect(changed.topLeft() * 2, changed.size() * 2) & image.rect();
+        const QImage converted = image.copy(part).convertToFormat(viewFormat_);
+        QImage& level = levels_[0];
+        QImage target(level.scanLine(changed.y()) + 4 * changed.x(), changed.width(),
+                      changed.height(), level.bytesPerLine(), viewFormat_);
+        if (converted.isNull() || target.isNull()) {
+            invalidate();
+            return;
+        }
+        view::halveInto(converted, target, target.rect());
+        if (scaledFrom == 0) scaledSource = changed;
+        src = &levels_[0];
+        first = 1;
+    }
+    for (size_t k = first; k < levels_.size(); ++k) {
         changed = view::halvedRect(changed, src->size());
         view::halveInto(*src, levels_[k], changed);
         if (int(k) == scaledFrom) scaledSource = changed;

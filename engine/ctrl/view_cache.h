@@ -48,7 +48,7 @@ private:
     int sourceLevel(QSize size) const; // index into levels_, -1 for the full-size image
     const QImage& levelImage(const QImage& image, int level) const;
 
-    QImage base_; // the image in 32 bits, when it is held in another format
+    QImage base_; // the image in 32 bits, when held in another format and scaled from whole
     std::vector<QImage> levels_;
     QSize viewSize_;
     QImage::Format imageFormat_ = QImage::Format_Invalid; // the image's, when levels_ were built
