@@ -123,6 +123,12 @@ TEST(Warp, MovesContentNearTheStartAndLeavesFarPixels) {
     QImage same = src;
     ops::warp(same, 10, 10, 10, 10);
     EXPECT_TRUE(pixtest::samePixels(same, src));
+    // A line long enough that the pixels it reads span more than 32767 columns.
+    const QImage wide = pixtest::gradientImage(40000, 3);
+    QImage far = wide;
+    ops::warp(far, 20000, 1, 25500, 1);
+    EXPECT_LE(pixtest::maxChannelDiff(far.copy(20000, 1, 1, 1), wide.copy(14500, 1, 1, 1)), 1);
+    EXPECT_TRUE(pixtest::samePixels(far.copy(0, 0, 1000, 3), wide.copy(0, 0, 1000, 3)));
 }
 
 TEST(EmbossShape, LightsTheSideFacingTheLightAndShadesTheOther) {
