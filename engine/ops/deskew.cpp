@@ -1,10 +1,12 @@
 #include "deskew.h"
 
 #include "op_support.h"
+#include "rotate.h"
 
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include <climits>
 #include <cmath>
 #include <numbers>
 #include <vector>
@@ -93,6 +95,14 @@ double findTextSkew(const QImage& grey, uchar ink, QRect area, int refinements, 
 QImage turnGrey(const QImage& grey, double degrees, uchar fill) {
     require(grey.format() == QImage::Format_Grayscale8, QStringLiteral("Needs a grey image"),
             "Effects.AutoDeskew");
+    if (grey.width() >= SHRT_MAX || grey.height() >= SHRT_MAX) {
+        // OpenCV's warp takes images below 32767 pixels a side; the engine's own turn the rest.
+        const QImage turned = turnAboutCentre(grey.convertToFormat(QImage::Format_RGB32), degrees,
+                                              qRgb(fill, fill, fill), "Effects.AutoDeskew");
+        QImage out = turned.convertToFormat(QImage::Format_Grayscale8);
+        requireAllocated(out, "Effects.AutoDeskew");
+        return out;
+    }
     QImage out(grey.size(), QImage::Format_Grayscale8);
     requireAllocated(out, "Effects.AutoDeskew");
     const cv::Mat src(grey.height(), grey.width(), CV_8UC1, const_cast<uchar*>(grey.constBits()),

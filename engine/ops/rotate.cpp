@@ -237,6 +237,15 @@ QImage quarterTurns(const QImage& src, int turns, const ProgressFn& progress) {
 
 } // namespace
 
+QImage turnAboutCentre(const QImage& src, double degrees, QRgb fill, const char* source,
+                       const ProgressFn& progress) {
+    // Output to source: the turn by -degrees about the centre (pixel centres at whole numbers).
+    const double a = degrees * M_PI / 180.0, c = std::cos(a), s = std::sin(a);
+    const double cx = (src.width() - 1) / 2.0, cy = (src.height() - 1) / 2.0;
+    const cv::Matx23d inv(c, -s, (1 - c) * cx + s * cy, s, c, -s * cx + (1 - c) * cy);
+    return warpAffine(src, inv, src.size(), fill, false, progress, source);
+}
+
 QSize rotatedBounds(int w, int h, double degrees) {
     const double r = degrees * M_PI / 180.0;
     const double c = std::abs(std::cos(r)), s = std::abs(std::sin(r));

@@ -2,7 +2,9 @@
 #include "engine/effects.h"
 #include "engine/effects_image.h"
 #include "engine/image_type.h"
+#include "engine/ops/deskew.h"
 #include "engine/ops/palettes.h"
+#include "engine/ops/rotate.h"
 #include "ops_test_util.h"
 #include "support/test_images.h"
 #include "support/text_page.h"
@@ -101,4 +103,18 @@ TEST(EffectsImage, AutoDeskewStraightensLinesTurnedBy3Degrees) {
     }
     opstest::expectRejected(
         {{"24-bit", [](PixImage& i) { Effects::AutoDeskew(i, 2, 4, 1, 0, 0, 0, 0); }}});
+}
+
+// Pages of 32767 pixels a side or more are turned by the engine's own warp, which must turn as
+// OpenCV's does on smaller ones.
+TEST(EffectsImage, DeskewTurnOfPagesTooLargeForOpenCvMatchesItsTurn) {
+    const QImage grey = pixtest::gradientImage(300, 200).convertToFormat(QImage::Format_Grayscale8);
+    const QImage byOpenCv = ops::turnGrey(grey, 3.0, 255);
+    const QImage ours = ops::turnAboutCentre(grey.convertToFormat(QImage::Format_RGB32), 3.0,
+                                             qRgb(255, 255, 255), "test")
+                            .convertToFormat(QImage::Format_Grayscale8);
+    EXPECT_LE(pixtest::maxChannelDiff(ours, byOpenCv), 2);
+    const QImage wide =
+        pixtest::flatImage(32800, 3, qRgb(90, 90, 90)).convertToFormat(QImage::Format_Grayscale8);
+    EXPECT_EQ(ops::turnGrey(wide, 0.0, 255).pixelColor(16400, 1).red(), 90);
 }
