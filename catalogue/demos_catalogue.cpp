@@ -43,9 +43,10 @@ Catalogue flipLines(const char* group, const char* action, bool horizontal) {
               .title = t("Flip Alternating Lines"),
               .call =
                   [horizontal](pix::PixImage& img, const Values&) {
-                      pix::RawBits bits = pix::GetBits(img);
-                      flipAlternateLines(bits, horizontal, img.progressHandler());
-                      pix::SetBits(img, bits);
+                      const pix::ProgressFn& progress = img.progressHandler();
+                      pix::RawBits bits = pix::GetBits(img, pix::progressSpan(progress, 0, 25));
+                      flipAlternateLines(bits, horizontal, pix::progressSpan(progress, 25, 60));
+                      pix::SetBits(img, bits, {}, pix::progressSpan(progress, 60, 100));
                   },
               .input = Input::None,
               .target = Target::Document}}};

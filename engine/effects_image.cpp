@@ -141,7 +141,8 @@ void ConvertType(PixImage& img, int type, const QString& undoLabel) {
                  "Image.ConvertType");
     Effects::reduceColours(img, undoLabel, "Image.ConvertType", [&](PixPage& page) {
         const QImage work = toWorkingFormat(page.image, page.type);
-        page.image = type == page.type ? page.image : convertToType(work, type);
+        page.image =
+            type == page.type ? page.image : convertToType(work, type, img.progressHandler());
         ops::requireAllocated(page.image, "Image.ConvertType");
         page.type = type;
     });

@@ -1,6 +1,10 @@
 #include "image_type.h"
 
+#include "pix_error.h"
+
+#include <QHash>
 #include <array>
+#include <cstring>
 
 namespace pix {
 
@@ -34,6 +38,47 @@ QImage toGrayAlpha(const QImage& image) {
             row[x] = qRgba(g, g, g, qAlpha(p));
         }
     }
+    return out;
+}
+
+QImage toIndexedWithAlpha(const QImage& image) {
+    return image.convertToFormat(QImage::Format_ARGB32)
+        .convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
+}
+
+// toIndexedWithAlpha band by band. Qt maps each pixel of an ARGB32 image on its own (a colour
+// cube and a transparent entry), so bands give the same indexes; the table's spare entries keep
+// the first distinct colours met in reading order, so the table is made from those colours.
+QImage toIndexedWithAlphaInBands(const QImage& image, const ProgressFn& progress) {
+    constexpr int kBand = 256;
+    QImage out(image.size(), QImage::Format_Indexed8);
+    if (out.isNull()) return out;
+    QList<QRgb> firstColours;
+    QHash<QRgb, bool> seen;
+    for (int y = 0; y < image.height(); y += kBand) {
+        if (!reportProgress(progress, int(int64_t(y) * 100 / image.height())))
+            throw PixError(kErrCancelled, QStringLiteral("Cancelled"),
+                           QStringLiteral("Image type"));
+        const int rows = std::min(kBand, image.height() - y);
+        const QImage band =
+            image.copy(0, y, image.width(), rows).convertToFormat(QImage::Format_ARGB32);
+        if (band.isNull()) return QImage();
+        for (int r = 0; r < rows && firstColours.size() < 256; ++r) {
+            const auto* px = reinterpret_cast<const QRgb*>(band.constScanLine(r));
+            for (int x = 0; x < band.width() && firstColours.size() < 256; ++x)
+                if ((x == 0 || px[x] != px[x - 1]) && !seen.contains(px[x])) {
+                    seen.insert(px[x], true);
+                    firstColours.append(px[x]);
+                }
+        }
+        const QImage indexed = band.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
+        if (indexed.isNull()) return QImage();
+        for (int r = 0; r < rows; ++r)
+            std::memcpy(out.scanLine(y + r), indexed.constScanLine(r), size_t(image.width()));
+    }
+    QImage strip(int(firstColours.size()), 1, QImage::Format_ARGB32);
+    std::memcpy(strip.scanLine(0), firstColours.constData(), size_t(firstColours.size()) * 4);
+    out.setColorTable(toIndexedWithAlpha(strip).colorTable());
     return out;
 }
 
@@ -87,9 +132,9 @@ QImage convertToType(const QImage& image, int type) {
     case kIndexed:
     case kIndexedAlpha: {
         if (image.format() == QImage::Format_Indexed8) return image;
-        const QImage src = type == kIndexed ? image.convertToFormat(QImage::Format_RGB32)
-                                            : image.convertToFormat(QImage::Format_ARGB32);
-        return src.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
+        if (type == kIndexedAlpha) return toIndexedWithAlpha(image);
+        return image.convertToFormat(QImage::Format_RGB32)
+            .convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
     }
     case kGray:
         return image.format() == QImage::Format_Grayscale8
@@ -106,6 +151,12 @@ QImage convertToType(const QImage& image, int type) {
                    ? image
                    : image.convertToFormat(QImage::Format_ARGB32);
     }
+}
+
+QImage convertToType(const QImage& image, int type, const ProgressFn& progress) {
+    if (type != kIndexedAlpha || image.isNull() || image.format() == QImage::Format_Indexed8)
+        return convertToType(image, type);
+    return toIndexedWithAlphaInBands(image, progress);
 }
 
 QImage toWorkingFormat(const QImage& image, int type) {

@@ -1,6 +1,8 @@
 // The seven page types and how each is held in a QImage.
 #pragma once
 
+#include "progress.h"
+
 #include <QImage>
 #include <QString>
 
@@ -37,6 +39,10 @@ int imageTypeFromFormat(const QImage& image);
 // Converts any QImage to the storage format of `type`, quantising or promoting as needed.
 // Indexed types get an optimal-ish palette (Qt's conversion), grey types a luminance mix.
 QImage convertToType(const QImage& image, int type);
+
+// The same, with progress: the conversion to colour-mapped with alpha, the long one, is made
+// band by band and reports after each; a false answer throws PixError(kErrCancelled).
+QImage convertToType(const QImage& image, int type, const ProgressFn& progress);
 
 // The 32-bit working form of an image of the given type: ARGB32 when the type has alpha,
 // else RGB32. Operations work on this form and convert back with convertToType.

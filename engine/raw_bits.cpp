@@ -22,9 +22,15 @@ int channelsOf(int type) {
     }
 }
 
+// Reports row `y` of `rows` every 64 rows; a false answer cancels.
+void reportRow(const ProgressFn& progress, int y, int rows) {
+    if (y % 64 == 0 && !reportProgress(progress, int(int64_t(y) * 100 / rows)))
+        throw PixError(kErrCancelled, QStringLiteral("Cancelled"), kSource);
+}
+
 } // namespace
 
-RawBits GetBits(const PixImage& image) {
+RawBits GetBits(const PixImage& image, const ProgressFn& progress) {
     if (image.IsEmpty()) throw PixError(kErrNoImage, QStringLiteral("No image"), kSource);
     const QImage& img = image.image();
     const int type = image.imageType();
@@ -32,6 +38,7 @@ RawBits GetBits(const PixImage& image) {
     bits.data.resize(size_t(bits.width) * size_t(bits.height) * size_t(bits.channels));
     uint8_t* out = bits.data.data();
     for (int y = 0; y < bits.height; ++y) {
+        reportRow(progress, y, bits.height);
         const uchar* row = img.constScanLine(y);
         const auto* px = reinterpret_cast<const QRgb*>(row);
         for (int x = 0; x < bits.width; ++x) {
@@ -59,7 +66,8 @@ RawBits GetBits(const PixImage& image) {
     return bits;
 }
 
-void SetBits(PixImage& image, const RawBits& bits, const QString& undoLabel) {
+void SetBits(PixImage& image, const RawBits& bits, const QString& undoLabel,
+             const ProgressFn& progress) {
     if (image.IsEmpty()) throw PixError(kErrNoImage, QStringLiteral("No image"), kSource);
     const int type = image.imageType();
     const QImage& current = image.image();
@@ -80,6 +88,7 @@ void SetBits(PixImage& image, const RawBits& bits, const QString& undoLabel) {
         QImage& img = page.image;
         const uint8_t* in = bits.data.data();
         for (int y = 0; y < bits.height; ++y) {
+            reportRow(progress, y, bits.height);
             uchar* row = img.scanLine(y);
             auto* px = reinterpret_cast<QRgb*>(row);
             for (int x = 0; x < bits.width; ++x) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "pix_image.h"
+#include "progress.h"
 
 #include <cstdint>
 #include <vector>
@@ -20,12 +21,15 @@ struct RawBits {
     }
 };
 
-// The current page's pixels. Throws PixError when the image is empty.
-RawBits GetBits(const PixImage& image);
+// The current page's pixels. Throws PixError when the image is empty, and PixError(kErrCancelled)
+// when `progress` answers false.
+RawBits GetBits(const PixImage& image, const ProgressFn& progress = {});
 
 // Writes the array back into the current page, keeping its type and colour table. An array of
 // another size or channel count, or an entry the page cannot hold (an index past the colour
-// table, a 1-bit value other than 0 or 1), throws PixError and changes nothing.
-void SetBits(PixImage& image, const RawBits& bits, const QString& undoLabel = {});
+// table, a 1-bit value other than 0 or 1), throws PixError and changes nothing; so does a false
+// answer from `progress`.
+void SetBits(PixImage& image, const RawBits& bits, const QString& undoLabel = {},
+             const ProgressFn& progress = {});
 
 } // namespace pix

@@ -4,9 +4,11 @@
 
 #include "../pix_error.h"
 #include "codec.h"
+#include "codec_progress.h"
 
 #include <QByteArray>
 #include <QString>
+#include <algorithm>
 #include <cstdint>
 
 namespace pix {
@@ -88,6 +90,16 @@ public:
     void u32be(uint32_t v) { put(v, 4, true); }
     void raw(const void* p, qsizetype n) { out_.append(static_cast<const char*>(p), n); }
     void raw(const QByteArray& b) { out_.append(b); }
+    // Appends a large block in pieces, reporting them as from..to % of the current codec stage,
+    // with room kept for the few records that usually follow it.
+    void rawReported(const QByteArray& b, int from, int to) {
+        out_.reserve(out_.size() + b.size() + 4096);
+        constexpr qsizetype kPiece = qsizetype(4) << 20;
+        for (qsizetype at = 0; at < b.size(); at += kPiece) {
+            reportCodecRows(at, b.size(), from, to);
+            out_.append(b.constData() + at, std::min(kPiece, b.size() - at));
+        }
+    }
     void fill(uint8_t v, qsizetype n) { out_.append(n, char(v)); }
     // Overwrites a 32-bit value written earlier (sizes known only at the end).
     void patch32le(qsizetype at, uint32_t v) {

@@ -272,7 +272,10 @@ public:
     bool canWrite() const override { return true; }
     QByteArray write(const QList<PixPage>& pages, const SaveOptions&) const override {
         const PixPage page = pages.value(0);
-        const DibData dib = writeDib(page, {});
+        const DibData dib = [&] {
+            const CodecStage rows(0, 85); // copying the bits into the file reports the rest
+            return writeDib(page, {});
+        }();
         const int w = page.image.width(), h = page.image.height();
         constexpr int kDeviceDpi = 96, kDevicePixels = 1024;
         const int mmPerDevice = int(kDevicePixels * 25.4 / kDeviceDpi);
@@ -304,7 +307,7 @@ public:
         out.u32le(uint32_t(w));
         out.u32le(uint32_t(h));
         out.raw(dib.header);
-        out.raw(dib.bits);
+        out.rawReported(dib.bits, 85, 100);
 
         for (uint32_t v : {uint32_t(kEof), 20u, 0u, 16u, 20u}) out.u32le(v);
         out.patch32le(48, uint32_t(out.size()));

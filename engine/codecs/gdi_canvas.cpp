@@ -2,11 +2,13 @@
 
 #include "../image_limits.h"
 #include "../image_type.h"
+#include "codec_progress.h"
 #include "raster_util.h"
 
 #include <QPainter>
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace pix {
 
@@ -190,6 +192,7 @@ void GdiCanvas::fillRect(double x, double y, double w, double h) {
 }
 
 PixPage GdiCanvas::decodeDib(ByteReader& reader, const DibReadOptions& options) {
+    const CodecStage decoding(0, 60); // drawing the bitmap reports the rest
     PixPage page = readDib(reader, options).page;
     decodedPixels_ += int64_t(page.image.width()) * page.image.height();
     if (decodedPixels_ > kPixelBudget)
@@ -215,11 +218,25 @@ void GdiCanvas::drawDib(const PixPage& dib, double x, double y, double w, double
     else
         onlyBitmap_ = false;
     if (sw <= 0 || sh <= 0 || right <= left || lower <= upper) return;
-    QImage part = toWorkingFormat(img, dib.type)
-                      .copy(int(left), int(upper), int(right - left), int(lower - upper))
-                      .mirrored(w < 0, h < 0);
+    const QImage work = toWorkingFormat(img, dib.type);
+    const QRect from(int(left), int(upper), int(right - left), int(lower - upper));
     QPainter p(&canvas_);
-    p.drawImage(dest, part);
+    // A bitmap drawn unscaled and unmirrored at a whole-pixel place is a copy of each pixel on
+    // its own: drawn in bands of rows, it reports as it goes. Others are drawn in one call.
+    const bool unscaled = w > 0 && h > 0 && dest.size() == QSizeF(from.size()) &&
+                          dest.x() == std::round(dest.x()) && dest.y() == std::round(dest.y());
+    if (!unscaled) {
+        p.drawImage(dest, work.copy(from).mirrored(w < 0, h < 0));
+        return;
+    }
+    const CodecStage drawing(60, 100);
+    constexpr int kBand = 256;
+    for (int r = 0; r < from.height(); r += kBand) {
+        reportCodecRows(r, from.height());
+        p.drawImage(
+            dest.topLeft() + QPointF(0, r), work,
+            QRect(from.x(), from.y() + r, from.width(), std::min(kBand, from.height() - r)));
+    }
 }
 
 PixPage GdiCanvas::result() const {

@@ -125,7 +125,9 @@ void disposeFrame(Screen& screen, const GifImageDesc& desc) {
 
 PixPage pageOf(const QImage& canvas) {
     PixPage page;
-    if (auto indexed = toIndexedExact(canvas)) {
+    // The exact palette pass reads every pixel again: it reports the last stretch of the frame.
+    const CodecStage exactPalette(95, 100);
+    if (auto indexed = toIndexedExact(canvas, true)) {
         page.image = *indexed;
         page.type = imageTypeFromFormat(page.image);
         return page;

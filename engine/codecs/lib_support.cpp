@@ -2,6 +2,7 @@
 
 #include "../image_limits.h"
 #include "../pix_error.h"
+#include "codec_progress.h"
 
 #include <QHash>
 
@@ -16,7 +17,7 @@ void addPagePixels(int64_t& total, int64_t width, int64_t height, const QString&
                        source);
 }
 
-std::optional<QImage> toIndexedExact(const QImage& image) {
+std::optional<QImage> toIndexedExact(const QImage& image, bool reportRows) {
     const QImage src = image.convertToFormat(QImage::Format_ARGB32);
     QImage out(src.size(), QImage::Format_Indexed8);
     if (out.isNull()) return std::nullopt;
@@ -26,6 +27,7 @@ std::optional<QImage> toIndexedExact(const QImage& image) {
     uchar lastIndex = 0;
     bool haveLast = false;
     for (int y = 0; y < src.height(); ++y) {
+        if (reportRows) reportCodecRows(y, src.height());
         const auto* in = reinterpret_cast<const QRgb*>(src.constScanLine(y));
         uchar* dst = out.scanLine(y);
         for (int x = 0; x < src.width(); ++x) {

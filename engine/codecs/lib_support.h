@@ -14,8 +14,9 @@ namespace pix {
 void addPagePixels(int64_t& total, int64_t width, int64_t height, const QString& source);
 
 // The same pixels as an Indexed8 image with an exact colour table, or nothing when the image
-// holds more than 256 distinct ARGB values.
-std::optional<QImage> toIndexedExact(const QImage& image);
+// holds more than 256 distinct ARGB values. With `reportRows` its rows are reported as the whole
+// of the current codec stage, and a cancel throws PixError(kErrCancelled).
+std::optional<QImage> toIndexedExact(const QImage& image, bool reportRows = false);
 
 // Converts straight-alpha rows of a premultiplied ARGB32 image back to straight ARGB32.
 QImage unpremultiplied(const QImage& premultiplied);

@@ -378,7 +378,7 @@ QByteArray PsdCodec::write(const QList<PixPage>& pages, const SaveOptions&) cons
     QList<QByteArray> packed;
     for (const QByteArray& plane : planes)
         for (int y = 0; y < h; ++y) {
-            reportCodecRows(packed.size(), int64_t(planes.size()) * h, 40, 100);
+            reportCodecRows(packed.size(), int64_t(planes.size()) * h, 40, 85);
             ByteWriter rw;
             packBits(rw, reinterpret_cast<const uint8_t*>(plane.constData()) + y * rowSize,
                      rowSize);
@@ -390,7 +390,14 @@ QByteArray PsdCodec::write(const QList<PixPage>& pages, const SaveOptions&) cons
             throw PixError(kErrTooLarge, QStringLiteral("PSD row too long"), kSource);
         out.u16be(uint32_t(p.size()));
     }
-    for (const QByteArray& p : packed) out.raw(p);
+    // Copying the rows into the file is a pass of its own over the whole composite.
+    qsizetype total = out.size();
+    for (const QByteArray& p : packed) total += p.size();
+    out.bytes().reserve(total);
+    for (qsizetype i = 0; i < packed.size(); ++i) {
+        reportCodecRows(i, packed.size(), 85, 100);
+        out.raw(packed[i]);
+    }
     return out.bytes();
 }
 

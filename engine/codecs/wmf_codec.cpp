@@ -262,7 +262,10 @@ public:
     bool canWrite() const override { return true; }
     QByteArray write(const QList<PixPage>& pages, const SaveOptions& options) const override {
         const PixPage page = pages.value(0);
-        const DibData dib = writeDib(page, {});
+        const DibData dib = [&] {
+            const CodecStage rows(0, 85); // copying the bits into the file reports the rest
+            return writeDib(page, {});
+        }();
         const int w = page.image.width(), h = page.image.height();
         if (w > 0x7FFF || h > 0x7FFF)
             throw PixError(kErrTooLarge,
@@ -302,7 +305,7 @@ public:
         out.u16le(0); // DIB_RGB_COLORS
         for (int v : {h, w, 0, 0, h, w, 0, 0}) out.u16le(uint32_t(v));
         out.raw(dib.header);
-        out.raw(dib.bits);
+        out.rawReported(dib.bits, 85, 100);
         record(kEof, {});
         out.patch32le(start + 6, uint32_t((out.size() - start) / 2));
         return out.bytes();

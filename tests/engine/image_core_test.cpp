@@ -6,6 +6,7 @@
 #include "support/test_images.h"
 
 #include <QSignalSpy>
+#include <cstring>
 #include <gtest/gtest.h>
 
 using namespace pix;
@@ -138,4 +139,30 @@ TEST(ImageCore, TypeConversionsKeepWhatTheTypeCanHold) {
     EXPECT_EQ(imageTypeFromFormat(convertToType(src, kIndexedAlpha)), kIndexedAlpha);
     EXPECT_EQ(imageTypeFromFormat(convertToType(src, kIndexed)), kIndexed);
     EXPECT_EQ(imageTypeFromFormat(convertToType(src, kMono)), kMono);
+}
+
+// The banded conversion with progress gives the one-pass result, colour table included: on a
+// gradient with alpha, and on a picture whose first band holds few colours and later ones many.
+TEST(ImageCore, ColourMappedWithAlphaInBandsIsTheOnePassResult) {
+    QImage mixed = pixtest::gradientImage(300, 700, true);
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 300; ++x) mixed.setPixel(x, y, qRgba(x % 3 * 90, 0, 0, x % 2 * 255));
+    for (const QImage& src :
+         {pixtest::gradientImage(333, 600, true), mixed, pixtest::smoothImage(200, 513)}) {
+        int reports = 0;
+        const QImage banded = convertToType(src, kIndexedAlpha, [&](int) { return ++reports > 0; });
+        const QImage whole = convertToType(src, kIndexedAlpha);
+        EXPECT_GT(reports, 1);
+        EXPECT_EQ(banded.colorTable(), whole.colorTable());
+        for (int y = 0; y < src.height(); ++y)
+            ASSERT_EQ(
+                std::memcmp(banded.constScanLine(y), whole.constScanLine(y), size_t(src.width())),
+                0);
+    }
+    try {
+        convertToType(mixed, kIndexedAlpha, [](int) { return false; });
+        FAIL() << "a cancel was ignored";
+    } catch (const PixError& e) {
+        EXPECT_EQ(e.number(), kErrCancelled);
+    }
 }
