@@ -27,8 +27,9 @@ constexpr ExtraKey kExtraKeys[] = {
     {"mnuPrintSettings", 2, QKeySequence::Print, "Ctrl+P"}, // "Fit to Page"
     {"mnuExit", -1, QKeySequence::Quit, "Ctrl+Q"},
     {"mnuRedo", -1, QKeySequence::UnknownKey, "Ctrl+Shift+Z"},
+    // Ctrl+Shift+= arrives as Ctrl++ on X11 and Wayland; a second sequence the same key can
+    // match would make the shortcut ambiguous there, and neither would fire.
     {"mnuZoomIn", -1, QKeySequence::ZoomIn, "Ctrl++"},
-    {"mnuZoomIn", -1, QKeySequence::UnknownKey, "Ctrl+Shift+="},
     {"mnuZoomOut", -1, QKeySequence::ZoomOut, "Ctrl+-"},
     {"mnuZoomType", 1, QKeySequence::UnknownKey, "Ctrl+0"}, // "Best Fit"
     {"mnuSelectNone", -1, QKeySequence::UnknownKey, "Esc"},

@@ -35,14 +35,12 @@ TEST_F(FrameTest, StandardKeysRunTheRealCommands) {
     press(QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
     EXPECT_EQ(doc->Pix->image().image().pixel(0, 0), QColor(Qt::red).rgb());
 
-    // Zoom: Ctrl+1 is 100 %, Ctrl+Shift+= and the standard Zoom In zoom in, Ctrl+0 fits.
+    // Zoom: Ctrl+1 is 100 %, Ctrl++ zooms in (on X11 and Wayland Ctrl+Shift+= arrives as it),
+    // Ctrl+0 fits.
     press(QKeySequence(QStringLiteral("Ctrl+1")));
     EXPECT_DOUBLE_EQ(doc->Pix->ZoomFactor(), 1.0);
-    press(QKeySequence(QStringLiteral("Ctrl+Shift+=")));
-    const double zoomedIn = doc->Pix->ZoomFactor();
-    EXPECT_GT(zoomedIn, 1.0);
     press(QKeySequence(QStringLiteral("Ctrl++")));
-    EXPECT_GT(doc->Pix->ZoomFactor(), zoomedIn);
+    EXPECT_GT(doc->Pix->ZoomFactor(), 1.0);
     press(QKeySequence(QStringLiteral("Ctrl+0")));
     EXPECT_LT(doc->Pix->ZoomFactor(), 1.0) << "the 2000 x 1500 image fits its smaller window";
     press(QKeySequence(QStringLiteral("Ctrl+1")));
