@@ -88,24 +88,9 @@ void edit(pix::PixCtrl& c, int i, bool rect) {
         c.image().modifyPage(QStringLiteral("no undo"), write);
 }
 
-// The first zoomed-out repaint after a whole-page edit (the edit itself not counted).
-void BM_RepaintAfterEdit6(benchmark::State& state) {
-    pix::PixCtrl& c = control();
-    c.setZoomFactor(0.06);
-    QImage canvas(c.viewport()->size(), QImage::Format_RGB32);
-    QPainter p(&canvas);
-    int i = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        edit(c, i++, false);
-        state.ResumeTiming();
-        c.paintView(p, canvas.rect());
-    }
-    settle(c);
-}
-
-// The zoomed-out repaint after an edit of a 200 x 200 rectangle (the edit itself not counted).
-void BM_RepaintAfterRectEdit6(benchmark::State& state) {
+// The first zoomed-out repaint after an edit, of the whole page or of a 200 x 200 rectangle
+// (the edit itself not counted).
+void repaintAfterEdit(benchmark::State& state, bool rect) {
     pix::PixCtrl& c = control();
     c.setZoomFactor(0.06);
     QImage canvas(c.viewport()->size(), QImage::Format_RGB32);
@@ -115,10 +100,19 @@ void BM_RepaintAfterRectEdit6(benchmark::State& state) {
     int i = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        edit(c, i++, true);
+        edit(c, i++, rect);
         state.ResumeTiming();
         c.paintView(p, canvas.rect());
     }
+    settle(c);
+}
+
+void BM_RepaintAfterEdit6(benchmark::State& state) {
+    repaintAfterEdit(state, false);
+}
+
+void BM_RepaintAfterRectEdit6(benchmark::State& state) {
+    repaintAfterEdit(state, true);
 }
 
 // The user-interface thread after a whole-page edit, until the rebuilt view is shown: each
